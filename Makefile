@@ -1,0 +1,43 @@
+# The two commands of the README:
+#   make run    set up, build and start quandel on the bundled sample library
+#   make check  set up, build and run the whole test suite
+#
+# Set-up installs the Debian packages the build needs when run as root, and
+# otherwise prints the one apt-get line to run and stops.
+
+PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core xdg-utils
+BUILD_DIR := build
+JOBS ?= $(shell nproc)
+
+.PHONY: run check deps configure build clean
+
+run: build
+	$(BUILD_DIR)/bin/quandel examples/Bibliothek
+
+check: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+configure: deps
+	@test -f $(BUILD_DIR)/build.ninja || cmake --preset default
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q '^install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    echo "Installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	  else \
+	    echo "Missing packages. Please run:"; \
+	    echo "  sudo apt-get install -y$$missing"; \
+	    exit 1; \
+	  fi; \
+	fi
+
+clean:
+	rm -rf $(BUILD_DIR)

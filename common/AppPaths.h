@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// Where the program finds and keeps things.
+namespace AppPaths {
+
+// The folder of the running executable: quandel and brenlow lie side by side.
+QString programFolder();
+
+// Per-user data folder (favourites and font in Quandel.dat, search history).
+// Created on demand by ensureFolder(); the paths below are valid either way.
+QString dataFolder();
+QString dataFile();    // <data>/Quandel.dat
+QString historyFile(); // <data>/Quandel.ini
+
+// Per-user configuration folder: the key store and Win.ini.
+QString configFolder();
+QString registryFile(); // <config>/registry.reg
+QString winIniFile();   // <config>/Win.ini
+
+// Creates the folder and its parents; true when it exists afterwards.
+bool ensureFolder(const QString &folder);
+
+// A read-only resource that ships with the program (brenlow, Quandel.chf):
+// looked for in the program folder first, then in the installed share
+// folder. Returns the program-folder path when it is found nowhere.
+QString resourceFile(const QString &fileName);
+
+} // namespace AppPaths

@@ -1,0 +1,319 @@
+#include "IniFile.h"
+
+#include "TextFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+// Only blanks and tabs, like the profile functions: a no-break space (byte
+// 0xA0 in Windows-1252) belongs to the value. The CR is there for lines of an
+// LF file that end in CR LF.
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\r';
+}
+
+QStringView trimmed(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text[end - 1])) {
+        --end;
+    }
+    return text.sliced(begin, end - begin);
+}
+
+bool sameName(QStringView a, QStringView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+struct Line
+{
+    enum class Kind
+    {
+        Other,
+        Section,
+        Entry
+    };
+    Kind kind = Kind::Other;
+    QStringView name; // section or key
+    QStringView value;
+};
+
+// Lenient on purpose: whatever a line holds, it is either a header, an entry
+// or something to step over, never an error.
+Line classify(const QString &text)
+{
+    Line line;
+    const QStringView t = trimmed(text);
+    if (t.startsWith(u'[')) {
+        const qsizetype close = t.indexOf(u']');
+        line.kind = Line::Kind::Section;
+        line.name = trimmed(close < 0 ? t.sliced(1) : t.sliced(1, close - 1));
+        return line;
+    }
+    if (t.startsWith(u';')) {
+        return line;
+    }
+    const qsizetype equals = t.indexOf(u'=');
+    if (equals <= 0) {
+        return line;
+    }
+    line.kind = Line::Kind::Entry;
+    line.name = trimmed(t.first(equals));
+    line.value = trimmed(t.sliced(equals + 1));
+    return line;
+}
+
+struct Profile
+{
+    QStringList lines;
+    bool finalLineBreak = true;
+    TextFormat format = TextFormat::settings();
+
+    QString text() const
+    {
+        QString joined = lines.join(u'\n');
+        if (finalLineBreak && !lines.isEmpty()) {
+            joined += u'\n';
+        }
+        return joined;
+    }
+};
+
+enum class Load
+{
+    Ok,
+    Missing,
+    Failed
+};
+
+Load load(const QString &fileName, Profile *profile)
+{
+    if (!QFileInfo::exists(fileName)) {
+        return Load::Missing;
+    }
+    const TextFile::ReadResult read = TextFile::read(fileName);
+    if (!read.ok) {
+        return Load::Failed;
+    }
+    const QString &text = read.content.text;
+    profile->format = read.content.format;
+    // Plain ASCII is valid UTF-8, and a profile file is UTF-8 unless it
+    // proves otherwise; TextFile takes such text for the documents' code page.
+    if (profile->format.encoding == TextFormat::Encoding::Windows1252 &&
+        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+        profile->format.encoding = TextFormat::Encoding::Utf8;
+    }
+    if (text.isEmpty()) {
+        return Load::Ok;
+    }
+    profile->lines = text.split(u'\n');
+    profile->finalLineBreak = text.endsWith(u'\n');
+    if (profile->finalLineBreak) {
+        profile->lines.removeLast();
+    }
+    return Load::Ok;
+}
+
+// Where one occurrence of a section lies: its header and the lines up to the
+// next header.
+struct Range
+{
+    qsizetype header = -1;
+    qsizetype end = -1;
+};
+
+QList<Range> sectionRanges(const QStringList &lines, QStringView section)
+{
+    QList<Range> ranges;
+    Range *open = nullptr;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const Line line = classify(lines.at(i));
+        if (line.kind != Line::Kind::Section) {
+            continue;
+        }
+        if (open) {
+            open->end = i;
+            open = nullptr;
+        }
+        if (sameName(line.name, section)) {
+            ranges.append({i, lines.size()});
+            open = &ranges.last();
+        }
+    }
+    return ranges;
+}
+
+qsizetype findKey(const QStringList &lines, const Range &range, QStringView key)
+{
+    for (qsizetype i = range.header + 1; i < range.end; ++i) {
+        const Line line = classify(lines.at(i));
+        if (line.kind == Line::Kind::Entry && sameName(line.name, key)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Names that would read back as something else are refused rather than
+// written into a file they would damage.
+bool validSection(QStringView section)
+{
+    return !section.isEmpty() && !section.contains(u']') && !section.contains(u'\n') && !section.contains(u'\r');
+}
+
+bool validKey(QStringView key)
+{
+    return !key.isEmpty() && !key.startsWith(u'[') && !key.startsWith(u';') && !key.contains(u'=') &&
+           !key.contains(u'\n') && !key.contains(u'\r');
+}
+
+// The profile functions hand back a quoted value without its quotes.
+QString readValue(QStringView value)
+{
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front()) {
+        value = value.sliced(1, value.size() - 2);
+    }
+    if (value.size() > IniFiles::MaxValueLength) {
+        qsizetype length = IniFiles::MaxValueLength;
+        // Half a surrogate pair would turn into '?' once written anywhere.
+        if (value[length - 1].isHighSurrogate()) {
+            --length;
+        }
+        value = value.first(length);
+    }
+    return value.toString();
+}
+
+bool save(const QString &fileName, const Profile &profile)
+{
+    return TextFile::write(fileName, profile.text(), profile.format).ok;
+}
+
+} // namespace
+
+namespace IniFiles {
+
+bool WriteINI(const QString &fileName, const QString &section, const QString &key, const QString &value)
+{
+    const QStringView sectionName = trimmed(section);
+    const QStringView keyName = trimmed(key);
+    if (!validSection(sectionName) || !validKey(keyName)) {
+        return false;
+    }
+    // A line break would end the entry early and turn the rest of the value
+    // into a line of its own, so it is written as a blank instead.
+    QString cleanValue = value;
+    cleanValue.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    cleanValue.replace(u'\r', u' ');
+    cleanValue.replace(u'\n', u' ');
+
+    Profile profile;
+    const Load loaded = load(fileName, &profile);
+    if (loaded == Load::Failed) {
+        // Unreadable is not empty: writing now would throw the content away.
+        return false;
+    }
+    if (loaded == Load::Missing && !QDir().mkpath(QFileInfo(fileName).absolutePath())) {
+        return false;
+    }
+    const QString before = profile.text();
+    QStringList &lines = profile.lines;
+
+    const QList<Range> ranges = sectionRanges(lines, sectionName);
+    if (ranges.isEmpty()) {
+        if (!lines.isEmpty() && !trimmed(lines.last()).isEmpty()) {
+            lines.append(QString());
+        }
+        lines.append(u'[' + sectionName.toString() + u']');
+        lines.append(keyName.toString() + u'=' + cleanValue);
+    } else {
+        const Range &first = ranges.first();
+        const qsizetype existing = findKey(lines, first, keyName);
+        if (existing >= 0) {
+            const Line line = classify(lines.at(existing));
+            // An unchanged value leaves the line as the user formatted it; a
+            // changed one keeps at least the file's spelling of the key.
+            if (line.value != cleanValue) {
+                lines[existing] = line.name.toString() + u'=' + cleanValue;
+            }
+        } else {
+            qsizetype after = first.header;
+            for (qsizetype i = first.end - 1; i > first.header; --i) {
+                if (!trimmed(lines.at(i)).isEmpty()) {
+                    after = i;
+                    break;
+                }
+            }
+            lines.insert(after + 1, keyName.toString() + u'=' + cleanValue);
+        }
+    }
+
+    if (loaded == Load::Ok && profile.text() == before) {
+        return true;
+    }
+    return save(fileName, profile);
+}
+
+QString GetINIString(const QString &fileName, const QString &section, const QString &key)
+{
+    const QStringView sectionName = trimmed(section);
+    const QStringView keyName = trimmed(key);
+    if (sectionName.isEmpty() || keyName.isEmpty()) {
+        return {};
+    }
+    Profile profile;
+    if (load(fileName, &profile) != Load::Ok) {
+        return {};
+    }
+    const QList<Range> ranges = sectionRanges(profile.lines, sectionName);
+    if (ranges.isEmpty()) {
+        return {};
+    }
+    const qsizetype found = findKey(profile.lines, ranges.first(), keyName);
+    if (found < 0) {
+        return {};
+    }
+    return readValue(classify(profile.lines.at(found)).value);
+}
+
+bool DeleteINISection(const QString &fileName, const QString &section)
+{
+    const QStringView sectionName = trimmed(section);
+    if (sectionName.isEmpty()) {
+        return false;
+    }
+    Profile profile;
+    const Load loaded = load(fileName, &profile);
+    if (loaded == Load::Missing) {
+        return true;
+    }
+    if (loaded == Load::Failed) {
+        return false;
+    }
+    const QList<Range> ranges = sectionRanges(profile.lines, sectionName);
+    if (ranges.isEmpty()) {
+        return true;
+    }
+    // The lines left over all had their line break; only the removed last
+    // one may have lacked it.
+    if (ranges.last().end == profile.lines.size()) {
+        profile.finalLineBreak = true;
+    }
+    for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) {
+        profile.lines.remove(range->header, range->end - range->header);
+    }
+    return save(fileName, profile);
+}
+
+} // namespace IniFiles

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// Profile (INI) files with the semantics of the classic profile functions:
+// section and key names compare without regard to case, a missing file,
+// section or key reads as empty text, values are cut to 254 characters on
+// reading, writing creates what is missing and keeps every other line of the
+// file exactly as it was. Writes replace the file atomically.
+//
+// Encoding: a file with a UTF-8 BOM or valid UTF-8 is UTF-8, anything else is
+// Windows-1252; a rewrite keeps the file's encoding and line ends. A value
+// that Windows-1252 cannot hold switches the file to UTF-8. New files are
+// UTF-8 with LF line ends.
+namespace IniFiles {
+
+constexpr int MaxValueLength = 254;
+
+// Returns true when the file was written.
+bool WriteINI(const QString &fileName, const QString &section, const QString &key, const QString &value);
+
+// Empty text when the file, section or key is missing or unreadable.
+QString GetINIString(const QString &fileName, const QString &section, const QString &key);
+
+// Removes the whole section (all its header lines and keys). True when the
+// file is in the state asked for afterwards (also when nothing was there).
+bool DeleteINISection(const QString &fileName, const QString &section);
+
+} // namespace IniFiles

@@ -1,0 +1,202 @@
+#include "Prompts.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QFontDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace {
+
+Prompts *g_installed = nullptr;
+
+QMessageBox::Icon toQt(Prompts::Icon icon)
+{
+    switch (icon) {
+    case Prompts::Icon::Information:
+        return QMessageBox::Information;
+    case Prompts::Icon::Question:
+        return QMessageBox::Question;
+    case Prompts::Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Prompts::Icon::Critical:
+        return QMessageBox::Critical;
+    case Prompts::Icon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// The folder dialog refuses the file-system root: the library needs a real
+// folder to keep its documents in.
+bool isRoot(const QString &folder)
+{
+    return folder.isEmpty() || QDir(folder).isRoot();
+}
+
+} // namespace
+
+Prompts &Prompts::instance()
+{
+    static QtPrompts real;
+    return g_installed ? *g_installed : real;
+}
+
+void Prompts::setInstance(Prompts *p)
+{
+    g_installed = p;
+}
+
+Prompts::Answer QtPrompts::message(QWidget *parent, const QString &text, const QString &title, Buttons buttons,
+                                   Icon icon)
+{
+    QMessageBox box(toQt(icon), title, text, QMessageBox::NoButton, parent);
+    QMessageBox::StandardButtons standard;
+    QMessageBox::StandardButton escape = QMessageBox::Cancel;
+    switch (buttons) {
+    case Buttons::Ok:
+        standard = QMessageBox::Ok;
+        escape = QMessageBox::Ok;
+        break;
+    case Buttons::OkCancel:
+        standard = QMessageBox::Ok | QMessageBox::Cancel;
+        break;
+    case Buttons::YesNo:
+        standard = QMessageBox::Yes | QMessageBox::No;
+        escape = QMessageBox::No;
+        break;
+    case Buttons::YesNoCancel:
+        standard = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        break;
+    case Buttons::RetryCancel:
+        standard = QMessageBox::Retry | QMessageBox::Cancel;
+        break;
+    }
+    box.setStandardButtons(standard);
+    box.setEscapeButton(escape);
+    // German button texts, whatever the installed Qt translations are.
+    const std::pair<QMessageBox::StandardButton, QString> texts[] = {
+        {QMessageBox::Ok, QStringLiteral("OK")},
+        {QMessageBox::Cancel, QStringLiteral("Abbrechen")},
+        {QMessageBox::Yes, QStringLiteral("&Ja")},
+        {QMessageBox::No, QStringLiteral("&Nein")},
+        {QMessageBox::Retry, QStringLiteral("&Wiederholen")}};
+    for (const auto &[button, caption] : texts) {
+        if (QAbstractButton *b = box.button(button)) {
+            b->setText(caption);
+        }
+    }
+    switch (box.exec()) {
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Retry:
+        return Answer::Retry;
+    default:
+        return buttons == Buttons::Ok ? Answer::Ok : (buttons == Buttons::YesNo ? Answer::No : Answer::Cancel);
+    }
+}
+
+QString QtPrompts::saveFileName(QWidget *parent, SaveRequest &request)
+{
+    QFileDialog dialog(parent, request.title, request.proposedPath);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(request.filters);
+    if (request.filterIndex >= 0 && request.filterIndex < request.filters.size()) {
+        dialog.selectNameFilter(request.filters.at(request.filterIndex));
+    }
+    dialog.selectFile(request.proposedPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    request.filterIndex = std::max<qsizetype>(0, request.filters.indexOf(dialog.selectedNameFilter()));
+    return dialog.selectedFiles().constFirst();
+}
+
+QString QtPrompts::chooseFolder(QWidget *parent, const QString &prompt, const QString &startFolder)
+{
+    // A tree of folders with the prompt above it, like a folder browser.
+    QDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Ordner suchen"));
+    dialog.resize(420, 480);
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(prompt, &dialog);
+    label->setWordWrap(true);
+    layout->addWidget(label);
+    auto *model = new QFileSystemModel(&dialog);
+    model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    model->setRootPath(QDir::rootPath());
+    auto *tree = new QTreeView(&dialog);
+    tree->setObjectName(QStringLiteral("FolderTree"));
+    tree->setModel(model);
+    tree->setHeaderHidden(true);
+    for (int column = 1; column < model->columnCount(); ++column) {
+        tree->hideColumn(column);
+    }
+    layout->addWidget(tree);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    layout->addWidget(buttons);
+    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setEnabled(false);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    // The root cannot be a document folder: OK stays disabled while it is chosen.
+    QObject::connect(tree->selectionModel(), &QItemSelectionModel::currentChanged, &dialog,
+                     [ok, model](const QModelIndex &current) { ok->setEnabled(!isRoot(model->filePath(current))); });
+    const QString start = startFolder.isEmpty() ? QDir::homePath() : startFolder;
+    const QModelIndex startIndex = model->index(start);
+    if (startIndex.isValid()) {
+        tree->setCurrentIndex(startIndex);
+        tree->scrollTo(startIndex);
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return {};
+    }
+    const QString chosen = model->filePath(tree->currentIndex());
+    return isRoot(chosen) ? QString() : chosen;
+}
+
+std::optional<QFont> QtPrompts::chooseFont(QWidget *parent, const QFont &initial)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, parent);
+    return ok ? std::optional<QFont>(font) : std::nullopt;
+}
+
+std::optional<QColor> QtPrompts::chooseColor(QWidget *parent, const QColor &initial)
+{
+    const QColor color = QColorDialog::getColor(initial, parent);
+    return color.isValid() ? std::optional<QColor>(color) : std::nullopt;
+}
+
+bool QtPrompts::printDialog(QWidget *parent, QPrinter &printer)
+{
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+bool QtPrompts::pageSetupDialog(QWidget *parent, QPrinter &printer)
+{
+    QPageSetupDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+int QtPrompts::execDialog(QDialog &dialog)
+{
+    return dialog.exec();
+}

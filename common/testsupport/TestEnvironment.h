@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// A fresh, empty home for one test case: HOME and the XDG folders point into a
+// temporary folder, QStandardPaths runs in test mode and the key store file is
+// reset to its default place inside that home. Everything is removed again
+// when the object goes out of scope.
+class TestEnvironment final
+{
+public:
+    TestEnvironment();
+    ~TestEnvironment();
+    TestEnvironment(const TestEnvironment &) = delete;
+    TestEnvironment &operator=(const TestEnvironment &) = delete;
+
+    bool isValid() const { return m_dir.isValid(); }
+    QString home() const { return m_dir.path(); }
+    // A path inside the temporary home.
+    QString path(const QString &relative) const;
+    // Writes bytes to a file inside the home (folders created); returns its path.
+    QString writeFile(const QString &relative, const QByteArray &bytes) const;
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldHome;
+};

@@ -1,0 +1,55 @@
+#include "Startup.h"
+
+#include "ProductInfo.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSvgWidget>
+#include <QVBoxLayout>
+
+Startup::Startup(QWidget *parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("Startup"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0x1d, 0x3d, 0x6b));
+    pal.setColor(QPalette::WindowText, QColor(0xf4, 0xef, 0xe2));
+    setPalette(pal);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    auto *art = new QSvgWidget(QStringLiteral(":/quandel/artwork.svg"), this);
+    art->setFixedSize(339, 240);
+    layout->addWidget(art, 0, Qt::AlignHCenter);
+
+    auto *licensed = new QLabel(QStringLiteral("Lizenziert für:"), this);
+    layout->addWidget(licensed);
+    m_name = new QLabel(ProductInfo::registeredOwner(), this);
+    m_name->setObjectName(QStringLiteral("LName"));
+    QFont bold = m_name->font();
+    bold.setBold(true);
+    m_name->setFont(bold);
+    layout->addWidget(m_name);
+    m_ident = new QLabel(ProductInfo::identification(), this);
+    m_ident->setObjectName(QStringLiteral("LIdent"));
+    layout->addWidget(m_ident);
+
+    adjustSize();
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+QString Startup::ownerText() const
+{
+    return m_name->text();
+}
+
+QString Startup::identText() const
+{
+    return m_ident->text();
+}

@@ -1,0 +1,120 @@
+#include "EditorFont.h"
+
+#include "IniFile.h"
+
+#include <QWidget>
+
+namespace {
+
+const QString Section = QStringLiteral("0");
+
+} // namespace
+
+namespace EditorFont {
+
+QString colorToText(const QColor &color)
+{
+    const QRgb rgb = color.rgb();
+    const quint32 value = quint32(qRed(rgb)) | (quint32(qGreen(rgb)) << 8) | (quint32(qBlue(rgb)) << 16);
+    return QString::number(value);
+}
+
+std::optional<QColor> colorFromText(const QString &text)
+{
+    bool ok = false;
+    const qlonglong value = text.trimmed().toLongLong(&ok);
+    // System colours (high bit set) and anything beyond 24 bits are no colour
+    // of their own; the editor keeps its default then.
+    if (!ok || value < 0 || value > 0xFFFFFF) {
+        return std::nullopt;
+    }
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+QString sizeToText(double pointSize)
+{
+    return QString::number(pointSize, 'g', 6);
+}
+
+std::optional<double> sizeFromText(const QString &text)
+{
+    QString normal = text.trimmed();
+    normal.replace(u',', u'.');
+    bool ok = false;
+    const double size = normal.toDouble(&ok);
+    if (!ok || !(size >= 1.0 && size <= 1638.0)) {
+        return std::nullopt;
+    }
+    return size;
+}
+
+QString flagToText(bool flag)
+{
+    return flag ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+std::optional<bool> flagFromText(const QString &text)
+{
+    const QString t = text.trimmed().toLower();
+    if (t == u"true" || t == u"wahr" || t == u"-1" || t == u"1") {
+        return true;
+    }
+    if (t == u"false" || t == u"falsch" || t == u"0") {
+        return false;
+    }
+    return std::nullopt;
+}
+
+void apply(QWidget *editor, const QString &dataFile)
+{
+    const auto read = [&dataFile](const char *key) {
+        return IniFiles::GetINIString(dataFile, Section, QString::fromLatin1(key));
+    };
+    QFont font = editor->font();
+    QPalette palette = editor->palette();
+
+    if (const QString text = read("ForeColor"); !text.isEmpty()) {
+        if (const auto color = colorFromText(text)) {
+            palette.setColor(QPalette::Text, *color);
+            editor->setPalette(palette);
+        }
+    }
+    if (const QString text = read("FontName"); !text.isEmpty()) {
+        font.setFamily(text);
+    }
+    if (const QString text = read("FontSize"); !text.isEmpty()) {
+        if (const auto size = sizeFromText(text)) {
+            font.setPointSizeF(*size);
+        }
+    }
+    const std::pair<const char *, void (QFont::*)(bool)> styles[] = {{"FontBold", &QFont::setBold},
+                                                                     {"FontItalic", &QFont::setItalic},
+                                                                     {"FontUnderline", &QFont::setUnderline},
+                                                                     {"FontStrikethru", &QFont::setStrikeOut}};
+    for (const auto &[key, setter] : styles) {
+        if (const QString text = read(key); !text.isEmpty()) {
+            if (const auto flag = flagFromText(text)) {
+                (font.*setter)(*flag);
+            }
+        }
+    }
+    editor->setFont(font);
+}
+
+bool store(const QFont &font, const QColor &color, const QString &dataFile)
+{
+    const std::pair<const char *, QString> values[] = {{"ForeColor", colorToText(color)},
+                                                       {"FontName", font.family()},
+                                                       {"FontSize", sizeToText(font.pointSizeF())},
+                                                       {"FontBold", flagToText(font.bold())},
+                                                       {"FontItalic", flagToText(font.italic())},
+                                                       {"FontUnderline", flagToText(font.underline())},
+                                                       {"FontStrikethru", flagToText(font.strikeOut())}};
+    bool ok = true;
+    for (const auto &[key, value] : values) {
+        ok = IniFiles::WriteINI(dataFile, Section, QString::fromLatin1(key), value) && ok;
+    }
+    return ok;
+}
+
+} // namespace EditorFont

@@ -1,0 +1,676 @@
+#include "Root.h"
+
+#include "AppPaths.h"
+#include "EditorFont.h"
+#include "FileSystem.h"
+#include "Helpers.h"
+#include "Layout.h"
+#include "Lizenz.h"
+#include "PicturePane.h"
+#include "ProductInfo.h"
+#include "Prompts.h"
+#include "Registry.h"
+#include "Startup.h"
+#include "WebView.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QVariant>
+
+#include <cmath>
+#include <exception>
+
+namespace {
+
+const Registry::Root User = Registry::Root::CurrentUser;
+
+// Each start-up step is guarded on its own: whatever goes wrong in one step,
+// the sequence goes on with the next.
+template <typename Step> void guarded(Step &&step)
+{
+    try {
+        step();
+    } catch (const std::exception &e) {
+        qWarning("Start-up step failed: %s", e.what());
+    } catch (...) {
+        qWarning("Start-up step failed");
+    }
+}
+
+std::optional<QVariant> query(const QString &name)
+{
+    QVariant value;
+    if (Registry::QueryRegValue(User, ProductInfo::registryKey(), name, value)) {
+        return value;
+    }
+    return std::nullopt;
+}
+
+// A stored number as the options dialog writes it; text is read as a number
+// too, so a hand-edited store still works.
+std::optional<qint64> queryNumber(const QString &name)
+{
+    const auto value = query(name);
+    if (!value) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 n = value->toLongLong(&ok);
+    return ok ? std::optional<qint64>(n) : std::optional<qint64>(0);
+}
+
+bool store(const QString &name, const QVariant &value)
+{
+    return Registry::SetRegValue(User, ProductInfo::registryKey(), name, value);
+}
+
+// The leading whole number of a text, 0 when there is none ("2x" is 2).
+int leadingNumber(const QString &text)
+{
+    const QString t = text.trimmed();
+    qsizetype end = 0;
+    if (end < t.size() && (t.at(end) == u'-' || t.at(end) == u'+')) {
+        ++end;
+    }
+    while (end < t.size() && t.at(end).isDigit()) {
+        ++end;
+    }
+    bool ok = false;
+    const int n = t.left(end).toInt(&ok);
+    return ok ? n : 0;
+}
+
+// Window coordinates are kept as decimal text in twips, in the text form of a
+// single-precision number.
+std::optional<float> queryTwips(const QString &name)
+{
+    const auto value = query(name);
+    if (!value) {
+        return std::nullopt;
+    }
+    QString text = value->toString().trimmed();
+    text.replace(u',', u'.');
+    bool ok = false;
+    const float twips = text.toFloat(&ok);
+    if (!ok || !std::isfinite(twips)) {
+        return std::nullopt;
+    }
+    return twips;
+}
+
+QString twipsText(float twips)
+{
+    return QString::number(double(twips), 'g', 7);
+}
+
+} // namespace
+
+Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m_options(options)
+{
+    setObjectName(QStringLiteral("Root"));
+    setWindowTitle(ProductInfo::windowCaption());
+    setWindowIcon(QIcon(QStringLiteral(":/quandel/quandel.svg")));
+    buildPanes();
+    buildMenus();
+    // The designed client area: 8955 x 7080 twips below the menu bar.
+    resize(Layout::toPixels(8955, dpi()), Layout::toPixels(7080, dpi()) + menuBar()->sizeHint().height());
+}
+
+Root::~Root()
+{
+    delete m_splash;
+}
+
+void Root::buildPanes()
+{
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(m_client);
+
+    m_frame1 = new QFrame(m_client);
+    m_frame1->setObjectName(QStringLiteral("Frame1"));
+
+    m_dateien = new QListWidget(m_client);
+    m_dateien->setObjectName(QStringLiteral("Dateien"));
+    m_dateienImt = new QListWidget(m_client);
+    m_dateienImt->setObjectName(QStringLiteral("Dateien_Imt"));
+    m_dateienImt->hide();
+
+    m_background = new PicturePane(m_client);
+    connect(m_background, &PicturePane::rightButtonPressed, this, &Root::picturePaneRightClicked);
+
+    m_text = new QPlainTextEdit(m_client);
+    m_text->setObjectName(QStringLiteral("Text"));
+    m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_textImt = new QPlainTextEdit(m_client);
+    m_textImt->setObjectName(QStringLiteral("Text_Imt"));
+    m_textImt->setReadOnly(true);
+    m_textImt->hide();
+
+    m_webBrowser = new WebView(m_client);
+    m_webBrowser->hide();
+
+    m_status = new QLabel(m_client);
+    m_status->setObjectName(QStringLiteral("LStatus"));
+    m_status->hide();
+}
+
+void Root::buildMenus()
+{
+    const auto action = [this](QMenu *menu, const QString &name, const QString &caption) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(name);
+        return a;
+    };
+
+    QMenu *vorgaenge = menuBar()->addMenu(QStringLiteral("&Vorgänge "));
+    vorgaenge->setObjectName(QStringLiteral("mnuVorgänge"));
+    m_mnuVerzeichnis =
+        action(vorgaenge, QStringLiteral("mnuverzeichnis"), QStringLiteral("&Verzeichnis auswählen ...  "));
+    connect(m_mnuVerzeichnis, &QAction::triggered, this, &Root::mnuverzeichnis);
+    vorgaenge->addSeparator();
+    m_mnuBeenden = action(vorgaenge, QStringLiteral("mnubeenden"), QStringLiteral("&Beenden"));
+    connect(m_mnuBeenden, &QAction::triggered, this, &Root::mnubeenden);
+
+    QMenu *bearbeiten = menuBar()->addMenu(QStringLiteral("&Bearbeiten "));
+    bearbeiten->setObjectName(QStringLiteral("mnuBearbeiten"));
+    m_mnuRueckgaengig = action(bearbeiten, QStringLiteral("mnuRückgängig"), QStringLiteral("&Rückgängig "));
+    // Undo is left to the editor's own keys; the entry stays disabled.
+    m_mnuRueckgaengig->setEnabled(false);
+    bearbeiten->addSeparator();
+    m_mnuAusschneiden = action(bearbeiten, QStringLiteral("mnuausschneiden"), QStringLiteral("&Ausschneiden"));
+    m_mnuKopieren = action(bearbeiten, QStringLiteral("mnukopieren"), QStringLiteral("&Kopieren"));
+    m_mnuEinfuegen = action(bearbeiten, QStringLiteral("mnueinfuegen"), QStringLiteral("&Einfügen"));
+    m_mnuLoeschen = action(bearbeiten, QStringLiteral("mnuloeschen"), QStringLiteral("&Löschen"));
+    bearbeiten->addSeparator();
+    m_mnuMarkieren = action(bearbeiten, QStringLiteral("mnumarkieren"), QStringLiteral("Alles &markieren  "));
+
+    QMenu *ansicht = menuBar()->addMenu(QStringLiteral("&Ansicht "));
+    ansicht->setObjectName(QStringLiteral("mnuAnsichtMenü"));
+    const QString kinds[] = {QStringLiteral("&Hilfe Dokumente"), QStringLiteral("&Klassen-/Modul Dokumente "),
+                             QStringLiteral("&Visual Basic Projekte"), QStringLiteral("Hilfe &Projekte")};
+    for (int i = 0; i < 4; ++i) {
+        QAction *a = action(ansicht, QStringLiteral("mnuAnsicht_%1").arg(i), kinds[i]);
+        a->setCheckable(true);
+        a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + i)));
+        a->setShortcutContext(Qt::WindowShortcut);
+        connect(a, &QAction::triggered, this, [this, i] { selectKind(i); });
+        m_mnuAnsicht[size_t(i)] = a;
+    }
+    ansicht->addSeparator();
+    m_mnuWebansicht = action(ansicht, QStringLiteral("mnuWebansicht"), QStringLiteral("&Webansicht aktivieren "));
+    m_mnuWebansicht->setCheckable(true);
+    connect(m_mnuWebansicht, &QAction::triggered, this, [this] {
+        // The command decides the checked state itself.
+        m_mnuWebansicht->setChecked(!m_mnuWebansicht->isChecked());
+        mnuWebansicht();
+    });
+    ansicht->addSeparator();
+    m_mnuAktualisieren = action(ansicht, QStringLiteral("mnuaktualisieren"), QStringLiteral("&Aktualisieren"));
+    m_mnuAktualisieren->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(m_mnuAktualisieren, &QAction::triggered, this, &Root::mnuaktualisieren);
+}
+
+// ---------------------------------------------------------------------------
+// Start-up
+
+bool Root::start()
+{
+    guarded([this] { step01MenuShortcutTexts(); });
+    guarded([this] { step02Splash(); });
+    guarded([this] { step03Keys(); });
+    bool accepted = true;
+    guarded([this, &accepted] { accepted = step04Disclaimer(); });
+    if (!accepted) {
+        delete m_splash;
+        return false;
+    }
+    guarded([this] { step05InstallDir(); });
+    guarded([this] { step06FolderFirstPass(); });
+    guarded([this] { step07StatusLine(); });
+    guarded([this] { step08Kind(); });
+    guarded([this] { step09LinkCheckSetting(); });
+    guarded([this] { step10FavouritesMenu(); });
+    guarded([this] { step11WindowPlacement(); });
+    guarded([this] { step12LastDocument(); });
+    guarded([this] { step13PicturePane(); });
+    guarded([this] { step14ZipComponent(); });
+    guarded([this] { step15WebView(); });
+    guarded([this] { step16WebViewRestore(); });
+    guarded([this] { step17CloseSplash(); });
+    guarded([this] { step18FolderSecondPass(); });
+    guarded([this] { step19ShowSelectedDocument(); });
+    guarded([this] { step20EditorFont(); });
+    guarded([this] { step21BrokenLinkFollowUp(); });
+    guarded([this] { step22Flash(); });
+    return true;
+}
+
+void Root::step01MenuShortcutTexts()
+{
+    const std::pair<QAction *, const char *> texts[] = {{m_mnuRueckgaengig, "Strg+Z"}, {m_mnuAusschneiden, "Strg+X"},
+                                                        {m_mnuKopieren, "Strg+C"},     {m_mnuEinfuegen, "Strg+V"},
+                                                        {m_mnuMarkieren, "Strg+A"},    {m_mnuBeenden, "Alt+Q"}};
+    for (const auto &[action, shortcut] : texts) {
+        action->setText(action->text() + u'\t' + QString::fromLatin1(shortcut));
+    }
+}
+
+void Root::step02Splash()
+{
+    const auto startup = queryNumber(QStringLiteral("Startup"));
+    if (startup && *startup != 0) {
+        return;
+    }
+    m_splash = new Startup;
+    m_splash->show();
+    Wait(1.0);
+}
+
+void Root::step03Keys()
+{
+    if (!Registry::KeyExists(User, ProductInfo::parentRegistryKey())) {
+        Registry::CreateRegKey(User, ProductInfo::parentRegistryKey(), QStringLiteral("1"));
+    }
+    if (!Registry::KeyExists(User, ProductInfo::registryKey())) {
+        Registry::CreateRegKey(User, ProductInfo::registryKey(), QStringLiteral("1"));
+    }
+}
+
+bool Root::step04Disclaimer()
+{
+    const auto version = query(QStringLiteral("Version"));
+    if (version && version->toString() == ProductInfo::versionText()) {
+        return true;
+    }
+    Lizenz dialog(m_splash);
+    if (Prompts::instance().execDialog(dialog) != QDialog::Accepted) {
+        return false;
+    }
+    store(QStringLiteral("Version"), ProductInfo::versionText());
+    return true;
+}
+
+void Root::step05InstallDir()
+{
+    store(QStringLiteral("InstallDir"), AppPaths::programFolder());
+}
+
+void Root::step06FolderFirstPass()
+{
+    if (!m_options.folder.isEmpty()) {
+        if (PathExists(m_options.folder)) {
+            setDocumentFolder(m_options.folder);
+        }
+    } else if (const auto path = query(QStringLiteral("Path")); path && PathExists(path->toString())) {
+        setDocumentFolder(path->toString());
+    }
+    mnuaktualisieren();
+}
+
+void Root::step07StatusLine()
+{
+    if (queryNumber(QStringLiteral("StatusText")).value_or(0) == 1) {
+        m_status->hide();
+    }
+}
+
+void Root::step08Kind()
+{
+    const auto pattern = query(QStringLiteral("Pattern"));
+    selectKind(pattern ? leadingNumber(pattern->toString()) : 0);
+}
+
+void Root::step09LinkCheckSetting()
+{
+    const auto linkCheck = queryNumber(QStringLiteral("LinkCheck"));
+    m_linkCheck = !linkCheck || *linkCheck == 1;
+}
+
+void Root::step10FavouritesMenu()
+{
+    m_brokenLinkReported = fillFavouritesMenu(m_linkCheck);
+}
+
+void Root::step11WindowPlacement()
+{
+    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
+    const float tpp = Layout::twipsPerPixel(dpi());
+    const auto top = queryTwips(QStringLiteral("Top"));
+    const auto left = queryTwips(QStringLiteral("Left"));
+    const auto sixth = [tpp](int pixels) { return std::floor(float(pixels) * tpp / 6.0F); };
+    const int topPx = Layout::toPixels(top ? *top : sixth(screen.height()), dpi());
+    const int leftPx = Layout::toPixels(left ? *left : sixth(screen.width()), dpi());
+    move(leftPx, topPx);
+    // Heights and widths are the outer window's. The window frame is known
+    // only once the window is shown, so the size is applied again then.
+    if (const auto height = queryTwips(QStringLiteral("Height"))) {
+        m_outerSize.setHeight(Layout::toPixels(*height, dpi()));
+    }
+    if (const auto width = queryTwips(QStringLiteral("Width"))) {
+        m_outerSize.setWidth(Layout::toPixels(*width, dpi()));
+    }
+    applyOuterSize();
+}
+
+void Root::applyOuterSize()
+{
+    const QSize frameExtra = frameGeometry().size() - geometry().size();
+    const int w = m_outerSize.width() > 0 ? m_outerSize.width() - frameExtra.width() : width();
+    const int h = m_outerSize.height() > 0 ? m_outerSize.height() - frameExtra.height() : height();
+    resize(std::max(1, w), std::max(1, h));
+}
+
+void Root::step12LastDocument()
+{
+    if (queryNumber(QStringLiteral("TextIndex")).value_or(0) != 1) {
+        return;
+    }
+    QStringList entries;
+    for (int i = 0; i < m_dateien->count(); ++i) {
+        entries.append(m_dateien->item(i)->text());
+    }
+    const auto last = query(QStringLiteral("Last"));
+    const int index = FindListIndex(entries, last ? last->toString() : QString());
+    if (index < m_dateien->count()) {
+        m_dateien->setCurrentRow(index);
+    }
+}
+
+void Root::step13PicturePane()
+{
+    if (queryNumber(QStringLiteral("Werbung")).value_or(0) == 1) {
+        m_background->hide();
+    }
+}
+
+void Root::step14ZipComponent()
+{
+    // The zip support is linked into the program: there is no component that
+    // could be missing.
+}
+
+void Root::step15WebView()
+{
+    m_webBrowser->navigateBlank();
+    m_mnuWebansicht->setChecked(false);
+    m_webBrowser->hide();
+    QCoreApplication::processEvents();
+}
+
+void Root::step16WebViewRestore()
+{
+    if (m_mnuAnsicht[1]->isChecked()) {
+        return;
+    }
+    if (queryNumber(QStringLiteral("Viewer")).value_or(0) == 1) {
+        m_mnuWebansicht->setChecked(true);
+        mnuWebansicht();
+    }
+}
+
+void Root::step17CloseSplash()
+{
+    if (m_splash) {
+        m_splash->close();
+        delete m_splash;
+    }
+}
+
+void Root::step18FolderSecondPass()
+{
+    const QString path =
+        m_options.folder.isEmpty() ? query(QStringLiteral("Path")).value_or(QVariant()).toString() : m_options.folder;
+    const bool found = !m_options.folder.isEmpty() || query(QStringLiteral("Path")).has_value();
+    if (!found) {
+        move(Layout::toPixels(500, dpi()), Layout::toPixels(500, dpi()));
+        show();
+        applyOuterSize();
+        mnuverzeichnis();
+        return;
+    }
+    show();
+    applyOuterSize();
+    if (!PathExists(path)) {
+        mnuverzeichnis();
+    }
+}
+
+void Root::step19ShowSelectedDocument()
+{
+    documentSelected();
+}
+
+void Root::step20EditorFont()
+{
+    EditorFont::apply(m_text, AppPaths::dataFile());
+}
+
+void Root::step21BrokenLinkFollowUp()
+{
+    if (queryNumber(QStringLiteral("LinkError")).value_or(0) == 1 && m_brokenLinkReported) {
+        showFavouritesManager();
+    }
+}
+
+void Root::step22Flash()
+{
+    QApplication::alert(this, 1000);
+}
+
+// ---------------------------------------------------------------------------
+// Exit
+
+void Root::mnubeenden()
+{
+    if (storeAndEnd()) {
+        close();
+    }
+}
+
+bool Root::storeAndEnd()
+{
+    if (m_ended) {
+        return true;
+    }
+    if (TextChanging() == 1) {
+        return false;
+    }
+    if (isMinimized()) {
+        showNormal();
+    }
+    // The registry holds the key by now; when it does not (a store that
+    // cannot be written), the writes fail quietly and the program ends anyway.
+    const bool folderFromCommandLine = !m_options.folder.isEmpty() && m_folder == m_options.folder;
+    if (!folderFromCommandLine) {
+        store(QStringLiteral("Path"), m_folder);
+    }
+    if (const int kind = checkedKind(); kind >= 0) {
+        store(QStringLiteral("Pattern"), QString::number(kind));
+    }
+    const QListWidgetItem *current = m_dateien->currentItem();
+    store(QStringLiteral("Last"), current ? current->text() : QString());
+    store(QStringLiteral("Viewer"), m_mnuWebansicht->isChecked() ? 1 : 0);
+    const QRect frame = frameGeometry();
+    store(QStringLiteral("Left"), twipsText(Layout::toTwips(frame.x(), dpi())));
+    store(QStringLiteral("Top"), twipsText(Layout::toTwips(frame.y(), dpi())));
+    store(QStringLiteral("Height"), twipsText(Layout::toTwips(frame.height(), dpi())));
+    store(QStringLiteral("Width"), twipsText(Layout::toTwips(frame.width(), dpi())));
+
+    m_ended = true;
+    Q_EMIT ended();
+    return true;
+}
+
+void Root::closeEvent(QCloseEvent *event)
+{
+    // Every way of closing the window runs the exit command, which may keep
+    // the window open for unsaved changes.
+    if (storeAndEnd()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+int Root::checkedKind() const
+{
+    int kind = -1;
+    for (int i = 0; i < 4; ++i) {
+        if (m_mnuAnsicht[size_t(i)]->isChecked()) {
+            kind = i;
+        }
+    }
+    return kind;
+}
+
+// ---------------------------------------------------------------------------
+// Layout
+
+void Root::StatusRefresh()
+{
+    layoutPass();
+}
+
+void Root::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    layoutPass();
+}
+
+void Root::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && !isMinimized()) {
+        layoutPass();
+    }
+}
+
+void Root::layoutPass()
+{
+    if (isMinimized() || m_inLayout) {
+        return;
+    }
+    const float d = dpi();
+    const QRect frame = frameGeometry();
+    Layout::Input input;
+    input.width = Layout::toTwips(frame.width(), d);
+    input.height = Layout::toTwips(frame.height(), d);
+    input.pictureVisible = !m_background->isHidden();
+    input.picturesHeight = (Layout::PictureWidth - 300.0F) * 160.0F / 226.0F;
+    const Layout::Result r = Layout::compute(input);
+    if (r.resized) {
+        // Enlarging starts a nested pass, which lays out the new size.
+        m_inLayout = true;
+        const QSize frameExtra = frame.size() - geometry().size();
+        resize(Layout::toPixels(r.width, d) - frameExtra.width(), Layout::toPixels(r.height, d) - frameExtra.height());
+        m_inLayout = false;
+    }
+    m_dateien->setGeometry(twipsToPixels(r.dateien));
+    m_dateienImt->setGeometry(twipsToPixels(r.dateienImt));
+    m_frame1->setGeometry(twipsToPixels(r.frame1));
+    m_background->setGeometry(twipsToPixels(r.background));
+    m_background->placePictures(twipsToPixels(r.pictures));
+    m_text->setGeometry(twipsToPixels(r.text));
+    m_textImt->setGeometry(twipsToPixels(r.textImt));
+    m_status->hide();
+    m_webBrowser->setGeometry(twipsToPixels(r.webBrowser));
+}
+
+float Root::dpi() const
+{
+    const int d = logicalDpiX();
+    return d > 0 ? float(d) : 96.0F;
+}
+
+QRect Root::twipsToPixels(const QRectF &rect) const
+{
+    const float d = dpi();
+    return QRect(Layout::toPixels(float(rect.x()), d), Layout::toPixels(float(rect.y()), d),
+                 Layout::toPixels(float(rect.width()), d), Layout::toPixels(float(rect.height()), d));
+}
+
+// ---------------------------------------------------------------------------
+// Commands of the document library, favourites and search
+
+int Root::TextChanging()
+{
+    // Unsaved-change tracking comes with the document view; until then
+    // nothing keeps a caller from going on.
+    return 0;
+}
+
+void Root::setDocumentFolder(const QString &folder)
+{
+    m_folder = QDir::cleanPath(folder);
+}
+
+void Root::mnuaktualisieren()
+{
+    // The document list is built by the document library.
+}
+
+void Root::selectKind(int kind)
+{
+    if (TextChanging() == 1) {
+        return;
+    }
+    for (QAction *entry : m_mnuAnsicht) {
+        entry->setChecked(false);
+    }
+    if (kind >= 0 && kind < 4) {
+        m_mnuAnsicht[size_t(kind)]->setChecked(true);
+    }
+    mnuaktualisieren();
+}
+
+void Root::mnuverzeichnis()
+{
+    const QString folder =
+        Prompts::instance().chooseFolder(this,
+                                         QStringLiteral("Bitte wählen Sie den Ordner, indem ihre Dokumente ") + u'\n' +
+                                             QStringLiteral("und Projekte verwalten werden sollen ..."),
+                                         m_folder);
+    if (!folder.isEmpty()) {
+        setDocumentFolder(folder);
+        m_text->clear();
+        mnuaktualisieren();
+    }
+}
+
+void Root::mnuWebansicht()
+{
+    // The web view of help documents comes with the document view; until
+    // then the entry only keeps its checked state.
+}
+
+void Root::documentSelected()
+{
+    // Loading the selected document comes with the document view.
+}
+
+bool Root::fillFavouritesMenu(bool linkCheck)
+{
+    // The favourites menu is filled by the favourites subsystem.
+    Q_UNUSED(linkCheck)
+    return false;
+}
+
+void Root::showFavouritesManager()
+{
+    // The favourites manager comes with the favourites subsystem.
+}
+
+void Root::picturePaneRightClicked()
+{
+    if (!m_mnuAnsicht[1]->isChecked()) {
+        m_mnuWebansicht->setChecked(!m_mnuWebansicht->isChecked());
+        mnuWebansicht();
+    }
+}

@@ -1,0 +1,145 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <optional>
+
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class Startup;
+class PicturePane;
+class WebView;
+
+// How the main window is started.
+struct RootOptions
+{
+    // A document folder for this run only, in place of the stored one.
+    QString folder;
+};
+
+// The main window: owns the panes and menus, runs the start-up sequence and
+// the exit command.
+class Root final : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Root)
+
+public:
+    explicit Root(const RootOptions &options = {}, QWidget *parent = nullptr);
+    ~Root() override;
+
+    // Runs the load sequence. False when the user declined the disclaimer:
+    // the program then ends without having written anything.
+    bool start();
+
+    // 1 when unsaved changes of the shown document keep the caller from going
+    // on, else 0.
+    int TextChanging();
+
+    // One layout pass.
+    void StatusRefresh();
+
+    // The exit command: asks about unsaved changes, stores folder, kind, last
+    // document, web view and window placement, and ends the program.
+    void mnubeenden();
+
+    QString documentFolder() const { return m_folder; }
+    // Index of the last checked kind entry, -1 when none is checked.
+    int checkedKind() const;
+    bool hasEnded() const { return m_ended; }
+
+Q_SIGNALS:
+    // The exit command has stored everything; the program is to end now.
+    void ended();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void buildPanes();
+    void buildMenus();
+    void layoutPass();
+
+    // The load sequence, one function per step.
+    void step01MenuShortcutTexts();
+    void step02Splash();
+    void step03Keys();
+    bool step04Disclaimer();
+    void step05InstallDir();
+    void step06FolderFirstPass();
+    void step07StatusLine();
+    void step08Kind();
+    void step09LinkCheckSetting();
+    void step10FavouritesMenu();
+    void step11WindowPlacement();
+    void step12LastDocument();
+    void step13PicturePane();
+    void step14ZipComponent();
+    void step15WebView();
+    void step16WebViewRestore();
+    void step17CloseSplash();
+    void step18FolderSecondPass();
+    void step19ShowSelectedDocument();
+    void step20EditorFont();
+    void step21BrokenLinkFollowUp();
+    void step22Flash();
+
+    // Commands whose work belongs to the document library, favourites and
+    // search; each is the one place its subsystem hooks in.
+    void mnuaktualisieren();
+    void selectKind(int kind);
+    void mnuverzeichnis();
+    void mnuWebansicht();
+    void documentSelected();
+    bool fillFavouritesMenu(bool linkCheck);
+    void showFavouritesManager();
+
+    bool storeAndEnd();
+    void applyOuterSize();
+    void setDocumentFolder(const QString &folder);
+    void picturePaneRightClicked();
+
+    float dpi() const;
+    QRect twipsToPixels(const QRectF &rect) const;
+
+    RootOptions m_options;
+    QString m_folder; // the document folder
+
+    // Panes.
+    QWidget *m_client = nullptr;
+    QWidget *m_frame1 = nullptr;
+    QListWidget *m_dateien = nullptr;
+    QListWidget *m_dateienImt = nullptr;
+    PicturePane *m_background = nullptr;
+    QPlainTextEdit *m_text = nullptr;
+    QPlainTextEdit *m_textImt = nullptr;
+    WebView *m_webBrowser = nullptr;
+    QLabel *m_status = nullptr;
+
+    // Actions other code reads.
+    QAction *m_mnuRueckgaengig = nullptr;
+    QAction *m_mnuAusschneiden = nullptr;
+    QAction *m_mnuKopieren = nullptr;
+    QAction *m_mnuEinfuegen = nullptr;
+    QAction *m_mnuLoeschen = nullptr;
+    QAction *m_mnuMarkieren = nullptr;
+    QAction *m_mnuBeenden = nullptr;
+    QAction *m_mnuWebansicht = nullptr;
+    QAction *m_mnuAktualisieren = nullptr;
+    QAction *m_mnuVerzeichnis = nullptr;
+    std::array<QAction *, 4> m_mnuAnsicht{};
+
+    QPointer<Startup> m_splash;
+    bool m_linkCheck = false;
+    bool m_brokenLinkReported = false;
+    QSize m_outerSize; // stored outer size in pixels; 0 where none is stored
+    bool m_ended = false;
+    bool m_inLayout = false;
+};

@@ -1,0 +1,456 @@
+#include "AppPaths.h"
+#include "IniFile.h"
+#include "Registry.h"
+#include "Root.h"
+#include "ScriptedPrompts.h"
+#include "TestEnvironment.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+const QString Key = QStringLiteral("Software\\Tivorn\\Quandel Library");
+const Registry::Root User = Registry::Root::CurrentUser;
+
+void seed(const QString &name, const QVariant &value)
+{
+    Registry::CreateRegKey(User, Key, QStringLiteral("1"));
+    QVERIFY(Registry::SetRegValue(User, Key, name, value));
+}
+
+std::optional<QVariant> stored(const QString &name)
+{
+    QVariant value;
+    if (Registry::QueryRegValue(User, Key, name, value)) {
+        return value;
+    }
+    return std::nullopt;
+}
+
+int clickReady(QDialog &dialog)
+{
+    auto *ready = dialog.findChild<QPushButton *>(QStringLiteral("BReady"));
+    if (!ready) {
+        return -1;
+    }
+    ready->click();
+    return dialog.result();
+}
+
+QAction *action(Root &root, const QString &name)
+{
+    return root.findChild<QAction *>(name);
+}
+
+// Watches for the splash window while start-up waits with events running.
+struct SplashProbe
+{
+    bool seen = false;
+    QString owner;
+    void arm()
+    {
+        QTimer::singleShot(300, [this] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (w->objectName() == u"Startup" && w->isVisible()) {
+                    seen = true;
+                }
+            }
+        });
+    }
+};
+
+} // namespace
+
+class TestRoot final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void firstRun();
+    void declinedDisclaimerEndsWithoutWriting();
+    void secondRunShowsNoDisclaimer();
+    void startupOptionSkipsSplash();
+    void storedKindAndPicturePane_data();
+    void storedKindAndPicturePane();
+    void storedPlacementIsRestored();
+    void exitWritesFolderKindAndPlacement();
+    void exitFromMinimisedStoresNormalPlacement();
+    void closingTheWindowRunsExit();
+    void commandLineFolderIsNotStored();
+    void editorFontFromDataFile();
+    void damagedStoreStartsWithDefaults_data();
+    void damagedStoreStartsWithDefaults();
+    void unwritableSettingsFolderStillStarts();
+    void minimumSizeIsEnforced();
+    void pictureRightClickTogglesWebView();
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    QString m_folder;
+};
+
+void TestRoot::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_folder = m_env->path(QStringLiteral("Dokumente"));
+    QDir().mkpath(m_folder);
+}
+
+void TestRoot::cleanup()
+{
+    m_prompts.reset();
+    m_env.reset();
+}
+
+void TestRoot::firstRun()
+{
+    m_prompts->dialogHandlers.enqueue(clickReady);
+    SplashProbe probe;
+    probe.arm();
+    QElapsedTimer clock;
+    clock.start();
+    Root root;
+    QVERIFY(root.start());
+
+    QVERIFY2(probe.seen, "the splash is shown during start-up");
+    QVERIFY(clock.elapsed() >= 1000);
+    const auto dialogs = m_prompts->callsOf(QStringLiteral("dialog"));
+    QCOMPARE(dialogs.size(), 1);
+    QCOMPARE(dialogs.first().text, QStringLiteral("Lizenz"));
+    QCOMPARE(dialogs.first().title, QStringLiteral(" Sicherheitswarnung"));
+    QCOMPARE(stored(QStringLiteral("Version")).value_or(QVariant()).toString(), QStringLiteral("2.5"));
+    QCOMPARE(stored(QStringLiteral("InstallDir")).value_or(QVariant()).toString(), AppPaths::programFolder());
+
+    // No stored folder: the window appears at 500, 500 twips and asks for one.
+    QVERIFY(root.isVisible());
+    QCOMPARE(root.frameGeometry().topLeft(), QPoint(33, 33));
+    const auto folders = m_prompts->callsOf(QStringLiteral("folder"));
+    QCOMPARE(folders.size(), 1);
+    QCOMPARE(folders.first().text, QStringLiteral("Bitte wählen Sie den Ordner, indem ihre Dokumente \n"
+                                                  "und Projekte verwalten werden sollen ..."));
+    QVERIFY(action(root, QStringLiteral("mnuAnsicht_0"))->isChecked());
+    QVERIFY(!root.findChild<QWidget *>(QStringLiteral("Background"))->isHidden());
+    QVERIFY(root.findChild<QWidget *>(QStringLiteral("WebBrowser"))->isHidden());
+    QVERIFY(root.findChild<QWidget *>(QStringLiteral("LStatus"))->isHidden());
+    // The shortcut texts of the edit and exit entries.
+    QCOMPARE(action(root, QStringLiteral("mnuRückgängig"))->text(), QStringLiteral("&Rückgängig \tStrg+Z"));
+    QCOMPARE(action(root, QStringLiteral("mnumarkieren"))->text(), QStringLiteral("Alles &markieren  \tStrg+A"));
+    QCOMPARE(action(root, QStringLiteral("mnubeenden"))->text(), QStringLiteral("&Beenden\tAlt+Q"));
+    QVERIFY(!action(root, QStringLiteral("mnuRückgängig"))->isEnabled());
+}
+
+void TestRoot::declinedDisclaimerEndsWithoutWriting()
+{
+    m_prompts->dialogHandlers.enqueue([](QDialog &dialog) {
+        dialog.findChild<QPushButton *>(QStringLiteral("BAbbrechen"))->click();
+        return dialog.result();
+    });
+    seed(QStringLiteral("Startup"), 1);
+    Root root;
+    QVERIFY(!root.start());
+    QVERIFY(!stored(QStringLiteral("Version")));
+    QVERIFY(!stored(QStringLiteral("InstallDir")));
+    QVERIFY(!root.isVisible());
+}
+
+void TestRoot::secondRunShowsNoDisclaimer()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    Root root;
+    QVERIFY(root.start());
+    QVERIFY(m_prompts->callsOf(QStringLiteral("dialog")).isEmpty());
+    QVERIFY(m_prompts->callsOf(QStringLiteral("folder")).isEmpty());
+    QCOMPARE(root.documentFolder(), m_folder);
+
+    // Another version's acceptance does not count for this one.
+    seed(QStringLiteral("Version"), QStringLiteral("2.4"));
+    m_prompts->dialogHandlers.enqueue(clickReady);
+    Root again;
+    QVERIFY(again.start());
+    QCOMPARE(m_prompts->callsOf(QStringLiteral("dialog")).size(), 1);
+    QCOMPARE(stored(QStringLiteral("Version")).value_or(QVariant()).toString(), QStringLiteral("2.5"));
+}
+
+void TestRoot::startupOptionSkipsSplash()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Path"), m_folder);
+    seed(QStringLiteral("Startup"), 1);
+    SplashProbe probe;
+    probe.arm();
+    QElapsedTimer clock;
+    clock.start();
+    Root root;
+    QVERIFY(root.start());
+    QVERIFY(clock.elapsed() < 1000);
+    QTest::qWait(400);
+    QVERIFY(!probe.seen);
+}
+
+void TestRoot::storedKindAndPicturePane_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("werbung");
+    QTest::addColumn<int>("checkedKind");
+    QTest::addColumn<bool>("pictureVisible");
+
+    QTest::newRow("help projects") << QStringLiteral("3") << 0 << 3 << true;
+    QTest::newRow("projects, picture hidden") << QStringLiteral("2") << 1 << 2 << false;
+    QTest::newRow("number with junk reads its leading digits") << QStringLiteral("1x") << 0 << 1 << true;
+    QTest::newRow("out of range checks nothing") << QStringLiteral("7") << 0 << -1 << true;
+}
+
+void TestRoot::storedKindAndPicturePane()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    QFETCH(QString, pattern);
+    seed(QStringLiteral("Pattern"), pattern);
+    QFETCH(int, werbung);
+    seed(QStringLiteral("Werbung"), werbung);
+    Root root;
+    QVERIFY(root.start());
+    QFETCH(int, checkedKind);
+    QCOMPARE(root.checkedKind(), checkedKind);
+    auto *background = root.findChild<QWidget *>(QStringLiteral("Background"));
+    QFETCH(bool, pictureVisible);
+    QCOMPARE(!background->isHidden(), pictureVisible);
+
+    // Without the picture pane, list and editor are the window width less
+    // 400 twips (about 27 pixels) wide.
+    const int outer = root.frameGeometry().width();
+    auto *list = root.findChild<QWidget *>(QStringLiteral("Dateien"));
+    auto *text = root.findChild<QWidget *>(QStringLiteral("Text"));
+    if (background->isHidden()) {
+        QCOMPARE(list->width(), outer - 27);
+        QCOMPARE(text->width(), outer - 27);
+    } else {
+        QCOMPARE(list->width(), outer - 257);
+        QVERIFY(qAbs(background->x() - (list->width() + 11)) <= 1);
+    }
+}
+
+void TestRoot::storedPlacementIsRestored()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    seed(QStringLiteral("Left"), QStringLiteral("1500"));
+    seed(QStringLiteral("Top"), QStringLiteral("750"));
+    seed(QStringLiteral("Width"), QStringLiteral("12000"));
+    seed(QStringLiteral("Height"), QStringLiteral("9000"));
+    Root root;
+    QVERIFY(root.start());
+    QCOMPARE(root.frameGeometry(), QRect(100, 50, 800, 600));
+}
+
+void TestRoot::exitWritesFolderKindAndPlacement()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    Root root;
+    QVERIFY(root.start());
+    action(root, QStringLiteral("mnuAnsicht_3"))->trigger();
+    root.move(120, 90);
+    root.resize(900, 700);
+    const QRect frame = root.frameGeometry();
+    QSignalSpy ended(&root, &Root::ended);
+    action(root, QStringLiteral("mnubeenden"))->trigger();
+
+    QCOMPARE(ended.size(), 1);
+    QCOMPARE(stored(QStringLiteral("Path"))->toString(), m_folder);
+    QCOMPARE(stored(QStringLiteral("Pattern"))->toString(), QStringLiteral("3"));
+    QCOMPARE(stored(QStringLiteral("Last"))->toString(), QString());
+    // The web view is off: 0, stored as a number.
+    QCOMPARE(stored(QStringLiteral("Viewer"))->typeId(), QMetaType::UInt);
+    // Placement of the outer window, in twips (15 a pixel).
+    QCOMPARE(stored(QStringLiteral("Left"))->toString(), QStringLiteral("1800"));
+    QCOMPARE(stored(QStringLiteral("Top"))->toString(), QStringLiteral("1350"));
+    QCOMPARE(stored(QStringLiteral("Width"))->toString(), QString::number(frame.width() * 15));
+    QCOMPARE(stored(QStringLiteral("Height"))->toString(), QString::number(frame.height() * 15));
+    QVERIFY(!root.isVisible());
+}
+
+void TestRoot::exitFromMinimisedStoresNormalPlacement()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    Root root;
+    QVERIFY(root.start());
+    root.move(150, 120);
+    root.resize(800, 640);
+    const QRect normal = root.frameGeometry();
+    root.showMinimized();
+    QTRY_VERIFY(root.isMinimized());
+    root.mnubeenden();
+    QVERIFY(!root.isMinimized());
+    QCOMPARE(stored(QStringLiteral("Left"))->toString(), QStringLiteral("2250"));
+    QCOMPARE(stored(QStringLiteral("Top"))->toString(), QStringLiteral("1800"));
+    QCOMPARE(stored(QStringLiteral("Width"))->toString(), QString::number(normal.width() * 15));
+    QCOMPARE(stored(QStringLiteral("Height"))->toString(), QString::number(normal.height() * 15));
+}
+
+void TestRoot::closingTheWindowRunsExit()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    Root root;
+    QVERIFY(root.start());
+    action(root, QStringLiteral("mnuAnsicht_2"))->trigger();
+    QSignalSpy ended(&root, &Root::ended);
+    QVERIFY(root.close());
+    QCOMPARE(ended.size(), 1);
+    QVERIFY(!root.isVisible());
+    QCOMPARE(stored(QStringLiteral("Pattern"))->toString(), QStringLiteral("2"));
+}
+
+void TestRoot::commandLineFolderIsNotStored()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    const QString other = m_env->path(QStringLiteral("Beispiele"));
+    QDir().mkpath(other);
+    Root root(RootOptions{other});
+    QVERIFY(root.start());
+    // A folder given for this run is used without asking, even on a first run.
+    QVERIFY(m_prompts->callsOf(QStringLiteral("folder")).isEmpty());
+    QCOMPARE(root.documentFolder(), other);
+    root.mnubeenden();
+    QVERIFY(!stored(QStringLiteral("Path")));
+}
+
+void TestRoot::editorFontFromDataFile()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    const QString data = AppPaths::dataFile();
+    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("ForeColor"), QStringLiteral("255"));
+    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontName"), QStringLiteral("DejaVu Sans Mono"));
+    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontSize"), QStringLiteral("13,5"));
+    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontBold"), QStringLiteral("Wahr"));
+    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontItalic"), QStringLiteral("-1"));
+    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontUnderline"), QString());
+    Root root;
+    QVERIFY(root.start());
+    auto *text = root.findChild<QPlainTextEdit *>(QStringLiteral("Text"));
+    QCOMPARE(text->font().family(), QStringLiteral("DejaVu Sans Mono"));
+    QCOMPARE(text->font().pointSizeF(), 13.5);
+    QVERIFY(text->font().bold());
+    QVERIFY(text->font().italic());
+    QVERIFY(!text->font().underline());
+    QCOMPARE(text->palette().color(QPalette::Text), QColor(255, 0, 0));
+}
+
+void TestRoot::damagedStoreStartsWithDefaults_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("binary junk") << QByteArray("\x00\xff\xfe[HKEY\x01\"Path\"=\"", 18);
+    QTest::newRow("truncated mid-value") << QByteArray(
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Tivorn\\Quandel "
+        "Library]\n\"Version\"=\"2.5\"\n\"Startup\"=dword:00000001\n\"Path\"=\"/nowh");
+}
+
+void TestRoot::damagedStoreStartsWithDefaults()
+{
+    QFETCH(QByteArray, content);
+    const QString file = Registry::storeFile();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QFile out(file);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(content);
+    out.close();
+
+    m_prompts->dialogHandlers.enqueue(clickReady);
+    Root root;
+    QVERIFY(root.start());
+    QVERIFY(root.isVisible());
+    QCOMPARE(root.checkedKind(), 0);
+    root.mnubeenden();
+    // What could be read survives the rewrite, and the new values are there.
+    QCOMPARE(stored(QStringLiteral("Version"))->toString(), QStringLiteral("2.5"));
+    QVERIFY(stored(QStringLiteral("Pattern")));
+}
+
+void TestRoot::unwritableSettingsFolderStillStarts()
+{
+    // A file where the settings folder should be: nothing can be stored.
+    const QString blocked = m_env->writeFile(QStringLiteral("blocked"), "not a folder");
+    Registry::setStoreFile(blocked + QStringLiteral("/registry.reg"));
+    m_prompts->dialogHandlers.enqueue(clickReady);
+    Root root(RootOptions{m_folder});
+    QVERIFY(root.start());
+    QVERIFY(root.isVisible());
+    QSignalSpy ended(&root, &Root::ended);
+    root.mnubeenden();
+    QCOMPARE(ended.size(), 1);
+    QFile check(blocked);
+    QVERIFY(check.open(QIODevice::ReadOnly));
+    QCOMPARE(check.readAll(), QByteArray("not a folder"));
+}
+
+void TestRoot::minimumSizeIsEnforced()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    Root root;
+    QVERIFY(root.start());
+    root.resize(400, 333); // 6000 x 5000 twips
+    QTRY_COMPARE(root.frameGeometry().size(), QSize(571, 521));
+    // The web view always lies exactly over the editor.
+    auto *text = root.findChild<QWidget *>(QStringLiteral("Text"));
+    auto *web = root.findChild<QWidget *>(QStringLiteral("WebBrowser"));
+    QCOMPARE(web->geometry(), text->geometry());
+    QVERIFY(text->height() > 0);
+}
+
+void TestRoot::pictureRightClickTogglesWebView()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    Root root;
+    QVERIFY(root.start());
+    auto *pane = root.findChild<QWidget *>(QStringLiteral("Background"));
+    QAction *web = action(root, QStringLiteral("mnuWebansicht"));
+    QVERIFY(!web->isChecked());
+    QTest::mouseClick(pane, Qt::RightButton);
+    QVERIFY(web->isChecked());
+    QTest::mouseClick(pane, Qt::LeftButton);
+    QVERIFY(web->isChecked());
+    QTest::mouseClick(pane->findChild<QWidget *>(QStringLiteral("Pictures")), Qt::RightButton);
+    QVERIFY(!web->isChecked());
+
+    action(root, QStringLiteral("mnuAnsicht_1"))->trigger();
+    QTest::mouseClick(pane, Qt::RightButton);
+    QVERIFY(!web->isChecked());
+}
+
+QTEST_MAIN(TestRoot)
+#include "tst_root.moc"
