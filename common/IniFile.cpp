@@ -114,6 +114,10 @@ Load load(const QString &fileName, Profile *profile)
         std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
         profile->format.encoding = TextFormat::Encoding::Utf8;
     }
+    if (!text.contains(u'\n')) {
+        // Nothing to go by: new lines get the line ends of new profile files.
+        profile->format.lineEnd = TextFormat::settings().lineEnd;
+    }
     if (text.isEmpty()) {
         return Load::Ok;
     }

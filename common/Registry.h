@@ -20,7 +20,11 @@
 // account's full name when one is set; writes to it report failure.
 namespace Registry {
 
-enum class Root { CurrentUser, LocalMachine };
+enum class Root
+{
+    CurrentUser,
+    LocalMachine
+};
 
 // The file behind HKEY_CURRENT_USER. Defaults to AppPaths::registryFile();
 // an empty text restores that default.

@@ -140,6 +140,10 @@ DecodedText decode(const QByteArray &bytes)
         // A lone LF in such a file comes back as CR LF; it cannot be told
         // apart from the others once the text is in memory.
         text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    } else if (firstLf < 0 && format.encoding == TextFormat::Encoding::Windows1252) {
+        // Without any line end to go by, a code-page file is taken to be one
+        // of the library's own: lines added later end in CR LF like theirs.
+        format.lineEnd = TextFormat::LineEnd::CrLf;
     } else {
         // Untouched, so an LF file round-trips even when some lines end in
         // CR LF: the CR is ordinary text there.

@@ -12,8 +12,16 @@
 // line ends are "\n".
 struct TextFormat
 {
-    enum class Encoding { Windows1252, Utf8 };
-    enum class LineEnd { CrLf, Lf };
+    enum class Encoding
+    {
+        Windows1252,
+        Utf8
+    };
+    enum class LineEnd
+    {
+        CrLf,
+        Lf
+    };
 
     Encoding encoding = Encoding::Windows1252;
     bool bom = false;
@@ -36,7 +44,8 @@ struct DecodedText
 namespace TextFile {
 
 // Decodes raw bytes. The line-end style is CrLf when the first line end is
-// CR LF, else Lf. A CR that is not followed by LF stays in the text.
+// CR LF, or when a Windows-1252 text has no line end at all; else Lf. A CR
+// that is not followed by LF stays in the text.
 DecodedText decode(const QByteArray &bytes);
 
 // Encodes text in the given format. When the format is Windows-1252 and the
@@ -62,8 +71,8 @@ ReadResult read(const QString &path, qint64 maxBytes = 64ll * 1024 * 1024);
 struct WriteResult
 {
     bool ok = false;
-    QString error;          // readable reason when !ok
-    TextFormat usedFormat;  // the format actually written
+    QString error;         // readable reason when !ok
+    TextFormat usedFormat; // the format actually written
     bool switchedToUtf8 = false;
 };
 

@@ -1,6 +1,8 @@
 #include "Root.h"
 
 #include "AppPaths.h"
+#include "DocumentKinds.h"
+#include "DocumentLibrary.h"
 #include "EditorFont.h"
 #include "FileSystem.h"
 #include "Helpers.h"
@@ -17,9 +19,11 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QVariant>
 
@@ -118,6 +122,19 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     setWindowIcon(QIcon(QStringLiteral(":/quandel/quandel.svg")));
     buildPanes();
     buildMenus();
+    DocumentWidgets widgets;
+    widgets.window = this;
+    widgets.dateien = m_dateien;
+    widgets.dateienImt = m_dateienImt;
+    widgets.text = m_text;
+    widgets.webBrowser = m_webBrowser;
+    widgets.status = m_status;
+    widgets.wordSearch = m_wordSearch;
+    widgets.webAction = m_mnuWebansicht;
+    widgets.kindActions = m_mnuAnsicht;
+    m_library = new DocumentLibrary(widgets, this);
+    connect(m_library, &DocumentLibrary::exitRequested, this, &Root::mnubeenden);
+    connect(m_refresh, &QPushButton::clicked, m_library, &DocumentLibrary::refresh);
     // The designed client area: 8955 x 7080 twips below the menu bar.
     resize(Layout::toPixels(8955, dpi()), Layout::toPixels(7080, dpi()) + menuBar()->sizeHint().height());
 }
@@ -159,6 +176,16 @@ void Root::buildPanes()
     m_status = new QLabel(m_client);
     m_status->setObjectName(QStringLiteral("LStatus"));
     m_status->hide();
+
+    // The echo of keys typed into the list and the refresh button are kept
+    // out of sight: the layout has no room for them, and F5 and the menu do
+    // the same.
+    m_wordSearch = new QLineEdit(m_client);
+    m_wordSearch->setObjectName(QStringLiteral("TWordSearch"));
+    m_wordSearch->hide();
+    m_refresh = new QPushButton(QStringLiteral("Refresh"), m_client);
+    m_refresh->setObjectName(QStringLiteral("CRefresh"));
+    m_refresh->hide();
 }
 
 void Root::buildMenus()
@@ -171,9 +198,25 @@ void Root::buildMenus()
 
     QMenu *vorgaenge = menuBar()->addMenu(QStringLiteral("&Vorgänge "));
     vorgaenge->setObjectName(QStringLiteral("mnuVorgänge"));
+    QMenu *neu = vorgaenge->addMenu(QStringLiteral("&Neu"));
+    neu->setObjectName(QStringLiteral("mnuNeu"));
+    for (int i = 0; i < DocumentKinds::Count; ++i) {
+        QAction *a = action(neu, QStringLiteral("mnuneues_%1").arg(i), DocumentKinds::newCaption(i));
+        connect(a, &QAction::triggered, this, [this, i] { m_library->newDocument(i); });
+    }
+    QAction *oeffnen = action(vorgaenge, QStringLiteral("mnuoeffnen"), QStringLiteral("Ö&ffnen"));
+    oeffnen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    connect(oeffnen, &QAction::triggered, this, [this] { m_library->open(); });
+    QAction *speichern = action(vorgaenge, QStringLiteral("mnuspeichern"), QStringLiteral("&Speichern"));
+    speichern->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    connect(speichern, &QAction::triggered, this, [this] { m_library->save(); });
+    QAction *speichernUnter =
+        action(vorgaenge, QStringLiteral("mnuspeichernunter"), QStringLiteral("Speichern &unter ...  "));
+    connect(speichernUnter, &QAction::triggered, this, [this] { m_library->saveAs(); });
+    vorgaenge->addSeparator();
     m_mnuVerzeichnis =
         action(vorgaenge, QStringLiteral("mnuverzeichnis"), QStringLiteral("&Verzeichnis auswählen ...  "));
-    connect(m_mnuVerzeichnis, &QAction::triggered, this, &Root::mnuverzeichnis);
+    connect(m_mnuVerzeichnis, &QAction::triggered, this, [this] { m_library->chooseFolder(); });
     vorgaenge->addSeparator();
     m_mnuBeenden = action(vorgaenge, QStringLiteral("mnubeenden"), QStringLiteral("&Beenden"));
     connect(m_mnuBeenden, &QAction::triggered, this, &Root::mnubeenden);
@@ -193,14 +236,12 @@ void Root::buildMenus()
 
     QMenu *ansicht = menuBar()->addMenu(QStringLiteral("&Ansicht "));
     ansicht->setObjectName(QStringLiteral("mnuAnsichtMenü"));
-    const QString kinds[] = {QStringLiteral("&Hilfe Dokumente"), QStringLiteral("&Klassen-/Modul Dokumente "),
-                             QStringLiteral("&Visual Basic Projekte"), QStringLiteral("Hilfe &Projekte")};
-    for (int i = 0; i < 4; ++i) {
-        QAction *a = action(ansicht, QStringLiteral("mnuAnsicht_%1").arg(i), kinds[i]);
+    for (int i = 0; i < DocumentKinds::Count; ++i) {
+        QAction *a = action(ansicht, QStringLiteral("mnuAnsicht_%1").arg(i), DocumentKinds::viewCaption(i));
         a->setCheckable(true);
         a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + i)));
         a->setShortcutContext(Qt::WindowShortcut);
-        connect(a, &QAction::triggered, this, [this, i] { selectKind(i); });
+        connect(a, &QAction::triggered, this, [this, i] { m_library->selectKind(i); });
         m_mnuAnsicht[size_t(i)] = a;
     }
     ansicht->addSeparator();
@@ -209,12 +250,12 @@ void Root::buildMenus()
     connect(m_mnuWebansicht, &QAction::triggered, this, [this] {
         // The command decides the checked state itself.
         m_mnuWebansicht->setChecked(!m_mnuWebansicht->isChecked());
-        mnuWebansicht();
+        m_library->toggleWebView();
     });
     ansicht->addSeparator();
     m_mnuAktualisieren = action(ansicht, QStringLiteral("mnuaktualisieren"), QStringLiteral("&Aktualisieren"));
     m_mnuAktualisieren->setShortcut(QKeySequence(Qt::Key_F5));
-    connect(m_mnuAktualisieren, &QAction::triggered, this, &Root::mnuaktualisieren);
+    connect(m_mnuAktualisieren, &QAction::triggered, this, [this] { m_library->refresh(); });
 }
 
 // ---------------------------------------------------------------------------
@@ -306,12 +347,12 @@ void Root::step06FolderFirstPass()
 {
     if (!m_options.folder.isEmpty()) {
         if (PathExists(m_options.folder)) {
-            setDocumentFolder(m_options.folder);
+            m_library->setFolder(m_options.folder);
         }
     } else if (const auto path = query(QStringLiteral("Path")); path && PathExists(path->toString())) {
-        setDocumentFolder(path->toString());
+        m_library->setFolder(path->toString());
     }
-    mnuaktualisieren();
+    m_library->refresh();
 }
 
 void Root::step07StatusLine()
@@ -324,7 +365,7 @@ void Root::step07StatusLine()
 void Root::step08Kind()
 {
     const auto pattern = query(QStringLiteral("Pattern"));
-    selectKind(pattern ? leadingNumber(pattern->toString()) : 0);
+    m_library->selectKind(pattern ? leadingNumber(pattern->toString()) : 0);
 }
 
 void Root::step09LinkCheckSetting()
@@ -410,8 +451,7 @@ void Root::step16WebViewRestore()
         return;
     }
     if (queryNumber(QStringLiteral("Viewer")).value_or(0) == 1) {
-        m_mnuWebansicht->setChecked(true);
-        mnuWebansicht();
+        m_library->toggleWebView();
     }
 }
 
@@ -432,19 +472,19 @@ void Root::step18FolderSecondPass()
         move(Layout::toPixels(500, dpi()), Layout::toPixels(500, dpi()));
         show();
         applyOuterSize();
-        mnuverzeichnis();
+        m_library->chooseFolder();
         return;
     }
     show();
     applyOuterSize();
     if (!PathExists(path)) {
-        mnuverzeichnis();
+        m_library->chooseFolder();
     }
 }
 
 void Root::step19ShowSelectedDocument()
 {
-    documentSelected();
+    m_library->documentSelected();
 }
 
 void Root::step20EditorFont()
@@ -487,9 +527,10 @@ bool Root::storeAndEnd()
     }
     // The registry holds the key by now; when it does not (a store that
     // cannot be written), the writes fail quietly and the program ends anyway.
-    const bool folderFromCommandLine = !m_options.folder.isEmpty() && m_folder == m_options.folder;
+    const QString folder = m_library->folder();
+    const bool folderFromCommandLine = !m_options.folder.isEmpty() && folder == QDir::cleanPath(m_options.folder);
     if (!folderFromCommandLine) {
-        store(QStringLiteral("Path"), m_folder);
+        store(QStringLiteral("Path"), folder);
     }
     if (const int kind = checkedKind(); kind >= 0) {
         store(QStringLiteral("Pattern"), QString::number(kind));
@@ -521,13 +562,12 @@ void Root::closeEvent(QCloseEvent *event)
 
 int Root::checkedKind() const
 {
-    int kind = -1;
-    for (int i = 0; i < 4; ++i) {
-        if (m_mnuAnsicht[size_t(i)]->isChecked()) {
-            kind = i;
-        }
-    }
-    return kind;
+    return m_library->checkedKind();
+}
+
+QString Root::documentFolder() const
+{
+    return m_library->folder();
 }
 
 // ---------------------------------------------------------------------------
@@ -601,58 +641,7 @@ QRect Root::twipsToPixels(const QRectF &rect) const
 
 int Root::TextChanging()
 {
-    // Unsaved-change tracking comes with the document view; until then
-    // nothing keeps a caller from going on.
-    return 0;
-}
-
-void Root::setDocumentFolder(const QString &folder)
-{
-    m_folder = QDir::cleanPath(folder);
-}
-
-void Root::mnuaktualisieren()
-{
-    // The document list is built by the document library.
-}
-
-void Root::selectKind(int kind)
-{
-    if (TextChanging() == 1) {
-        return;
-    }
-    for (QAction *entry : m_mnuAnsicht) {
-        entry->setChecked(false);
-    }
-    if (kind >= 0 && kind < 4) {
-        m_mnuAnsicht[size_t(kind)]->setChecked(true);
-    }
-    mnuaktualisieren();
-}
-
-void Root::mnuverzeichnis()
-{
-    const QString folder =
-        Prompts::instance().chooseFolder(this,
-                                         QStringLiteral("Bitte wählen Sie den Ordner, indem ihre Dokumente ") + u'\n' +
-                                             QStringLiteral("und Projekte verwalten werden sollen ..."),
-                                         m_folder);
-    if (!folder.isEmpty()) {
-        setDocumentFolder(folder);
-        m_text->clear();
-        mnuaktualisieren();
-    }
-}
-
-void Root::mnuWebansicht()
-{
-    // The web view of help documents comes with the document view; until
-    // then the entry only keeps its checked state.
-}
-
-void Root::documentSelected()
-{
-    // Loading the selected document comes with the document view.
+    return m_library->TextChanging();
 }
 
 bool Root::fillFavouritesMenu(bool linkCheck)
@@ -669,8 +658,7 @@ void Root::showFavouritesManager()
 
 void Root::picturePaneRightClicked()
 {
-    if (!m_mnuAnsicht[1]->isChecked()) {
-        m_mnuWebansicht->setChecked(!m_mnuWebansicht->isChecked());
-        mnuWebansicht();
+    if (!m_mnuAnsicht[DocumentKinds::ClassesAndModules]->isChecked()) {
+        m_library->toggleWebView();
     }
 }

@@ -6,7 +6,10 @@
 #include <array>
 #include <optional>
 
+class DocumentLibrary;
 class QAction;
+class QLineEdit;
+class QPushButton;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -48,9 +51,10 @@ public:
     // document, web view and window placement, and ends the program.
     void mnubeenden();
 
-    QString documentFolder() const { return m_folder; }
+    QString documentFolder() const;
     // Index of the last checked kind entry, -1 when none is checked.
     int checkedKind() const;
+    DocumentLibrary *library() const { return m_library; }
     bool hasEnded() const { return m_ended; }
 
 Q_SIGNALS:
@@ -91,26 +95,20 @@ private:
     void step21BrokenLinkFollowUp();
     void step22Flash();
 
-    // Commands whose work belongs to the document library, favourites and
-    // search; each is the one place its subsystem hooks in.
-    void mnuaktualisieren();
-    void selectKind(int kind);
-    void mnuverzeichnis();
-    void mnuWebansicht();
-    void documentSelected();
+    // Commands whose work belongs to the favourites; each is the one place
+    // that subsystem hooks in.
     bool fillFavouritesMenu(bool linkCheck);
     void showFavouritesManager();
 
     bool storeAndEnd();
     void applyOuterSize();
-    void setDocumentFolder(const QString &folder);
     void picturePaneRightClicked();
 
     float dpi() const;
     QRect twipsToPixels(const QRectF &rect) const;
 
     RootOptions m_options;
-    QString m_folder; // the document folder
+    DocumentLibrary *m_library = nullptr;
 
     // Panes.
     QWidget *m_client = nullptr;
@@ -122,6 +120,8 @@ private:
     QPlainTextEdit *m_textImt = nullptr;
     WebView *m_webBrowser = nullptr;
     QLabel *m_status = nullptr;
+    QLineEdit *m_wordSearch = nullptr;
+    QPushButton *m_refresh = nullptr;
 
     // Actions other code reads.
     QAction *m_mnuRueckgaengig = nullptr;

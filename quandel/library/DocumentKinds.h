@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The four kinds of documents a library folder holds, and the rules that turn
+// file names into the entries of the document list.
+namespace DocumentKinds {
+
+constexpr int Count = 4;
+constexpr int HelpDocuments = 0;
+constexpr int ClassesAndModules = 1;
+constexpr int ProjectFolders = 2;
+constexpr int HelpProjects = 3;
+
+// The file of a project folder that holds its text.
+QString projectFileName(); // "Quandel.ini"
+
+bool isValid(int kind);
+QString viewCaption(int kind); // entry of the view menu
+QString newCaption(int kind);  // entry of the New submenu
+QString pattern(int kind);     // "*.txt", "*.bas;*.cls", "*.ini", "*.vbp"
+
+// The name proposed by Save as for an untitled document of the pattern, or
+// empty when there is none (project folders).
+QString proposedName(const QString &pattern);
+
+// Filters of the save dialog for the pattern, in the dialog's own syntax;
+// empty for a pattern that has none (project folders).
+QStringList saveFilters(const QString &pattern);
+
+// The entry text for a file: the name up to the first "." from its
+// fourth-last character on; class files get a trailing tab, which keeps
+// Modul.bas and Modul.cls apart.
+QString displayName(const QString &fileName);
+
+// The document name an entry stands for: its text without the trailing tab.
+QString documentName(const QString &entryText);
+
+// The name Save as looks for in the list after saving: the file name up to a
+// "." among its last five characters.
+QString lookupName(const QString &fileName);
+
+// The files of the folder that match the pattern (several separated by ";"),
+// hidden files included, sorted by name without regard to case.
+QStringList listFiles(const QString &folder, const QString &pattern);
+
+// The immediate subfolders of the folder as full paths, sorted by name
+// without regard to case.
+QStringList listFolders(const QString &folder);
+
+} // namespace DocumentKinds

@@ -1,0 +1,566 @@
+#include "DocumentLibrary.h"
+
+#include "DocumentKinds.h"
+#include "FileSystem.h"
+#include "Helpers.h"
+#include "Shell.h"
+#include "WebView.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+
+namespace {
+
+// Documents larger than this are not put into the editor: it would take long
+// and hold a lot of memory, and the user could not work with them anyway.
+constexpr qint64 MaxEditorBytes = 16ll * 1024 * 1024;
+
+const QString Untitled = QStringLiteral("Unbenannt");
+
+// Marks the editor text as set by the program, not typed by the user.
+class LoadingGuard
+{
+public:
+    explicit LoadingGuard(int &counter) : m_counter(counter) { ++m_counter; }
+    ~LoadingGuard() { --m_counter; }
+    LoadingGuard(const LoadingGuard &) = delete;
+    LoadingGuard &operator=(const LoadingGuard &) = delete;
+
+private:
+    int &m_counter;
+};
+
+} // namespace
+
+DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent) : QObject(parent), m_w(widgets)
+{
+    connect(m_w.dateien, &QListWidget::currentRowChanged, this, [this] { documentSelected(); });
+    // Every edit by the user marks the document changed, however it was made:
+    // keys, the context menu, drag and drop, undo.
+    connect(m_w.text, &QPlainTextEdit::textChanged, this, [this] {
+        if (m_loading == 0) {
+            m_state.mChange = true;
+        }
+    });
+    m_w.text->installEventFilter(this);
+    m_w.dateien->installEventFilter(this);
+    m_w.dateien->viewport()->installEventFilter(this);
+    if (m_w.wordSearch) {
+        m_w.wordSearch->setText(QStringLiteral("DIREKTEINGABE ?"));
+    }
+}
+
+void DocumentLibrary::setFolder(const QString &folder)
+{
+    m_folder = QDir::cleanPath(folder);
+}
+
+QString DocumentLibrary::currentFileName() const
+{
+    return m_fileIndex >= 0 && m_fileIndex < m_files.size() ? m_files.at(m_fileIndex) : QString();
+}
+
+int DocumentLibrary::checkedKind() const
+{
+    int kind = -1;
+    for (int i = 0; i < DocumentKinds::Count; ++i) {
+        if (m_w.kindActions[size_t(i)]->isChecked()) {
+            kind = i;
+        }
+    }
+    return kind;
+}
+
+bool DocumentLibrary::isProjectView() const
+{
+    return m_w.kindActions[DocumentKinds::ProjectFolders]->isChecked();
+}
+
+QString DocumentLibrary::caption() const
+{
+    return m_w.window->windowTitle();
+}
+
+QString DocumentLibrary::documentPath() const
+{
+    if (isProjectView()) {
+        const QListWidgetItem *item = m_w.dateien->currentItem();
+        if (!item || m_state.mIndex < 0) {
+            return {};
+        }
+        return m_folder + u'/' + item->text() + u'/' + DocumentKinds::projectFileName();
+    }
+    const QString name = currentFileName();
+    return name.isEmpty() ? QString() : m_folder + u'/' + name;
+}
+
+// ---------------------------------------------------------------------------
+// Unsaved changes
+
+Prompts::Answer DocumentLibrary::askToSave()
+{
+    return Prompts::instance().message(m_w.window,
+                                       m_state.mFile + u'\n' + QStringLiteral("wurde geändert.") + u'\n' + u'\n' +
+                                           QStringLiteral("Möchten Sie die Änderungen speichern ? "),
+                                       caption(), Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
+}
+
+int DocumentLibrary::TextChanging()
+{
+    using Pending = EditingState::Pending;
+    int result = 0;
+    if (m_state.mAction == Pending::None) {
+        if (!m_state.mChange) {
+            return 0;
+        }
+        switch (askToSave()) {
+        case Prompts::Answer::Yes:
+            m_state.mAction = Pending::Save;
+            selectEntry(m_state.mIndex);
+            return 1;
+        case Prompts::Answer::No:
+            m_state.mAction = Pending::None;
+            m_state.mChange = false;
+            return 0;
+        default:
+            m_state.mAction = Pending::Cancel;
+            selectEntry(m_state.mIndex);
+            return 1;
+        }
+    }
+    if (m_state.mAction == Pending::Save) {
+        m_state.mChange = false;
+        m_state.mAction = Pending::None;
+        const bool saved = m_state.mIndex == -1 ? saveAs() : save();
+        if (!saved && m_state.mAction == Pending::None) {
+            // The text could not be written: keep it and stop the command
+            // that asked, rather than let it replace the unsaved text.
+            m_state.mChange = true;
+            result = 1;
+        }
+    }
+    if (m_state.mAction == Pending::Cancel) {
+        m_state.mChange = true;
+        m_state.mAction = Pending::None;
+        result = 1;
+    }
+    return result;
+}
+
+void DocumentLibrary::selectEntry(int index)
+{
+    if (index < 0 || index >= m_w.dateien->count()) {
+        m_w.dateien->setCurrentRow(-1);
+        m_w.dateien->clearSelection();
+        return;
+    }
+    m_w.dateien->setCurrentRow(index);
+}
+
+// ---------------------------------------------------------------------------
+// Folder, kind and list
+
+void DocumentLibrary::refresh()
+{
+    if (TextChanging() == 1) {
+        return;
+    }
+    {
+        const QSignalBlocker blockList(m_w.dateien);
+        m_w.dateien->clear();
+        m_w.dateienImt->clear();
+    }
+    m_files = DocumentKinds::listFiles(m_folder, m_pattern);
+    m_folders = DocumentKinds::listFolders(m_folder);
+
+    m_state.mIndex = -1;
+    m_state.mFile = Untitled;
+    m_fileIndex = -1;
+    clearEditor();
+
+    QStringList entries;
+    if (isProjectView()) {
+        for (const QString &path : std::as_const(m_folders)) {
+            entries.append(QFileInfo(path).fileName());
+        }
+    } else {
+        entries.reserve(m_files.size());
+        for (const QString &name : std::as_const(m_files)) {
+            entries.append(DocumentKinds::displayName(name));
+        }
+    }
+    {
+        const QSignalBlocker blockList(m_w.dateien);
+        m_w.dateien->addItems(entries);
+        m_w.dateienImt->addItems(entries);
+        m_w.dateien->setCurrentRow(-1);
+    }
+    m_fileIndex = -1;
+    clearEditor();
+
+    if (!m_files.isEmpty()) {
+        m_fileIndex = 0;
+    }
+    if (m_w.dateien->count() > 0) {
+        m_w.dateien->setCurrentRow(0);
+    }
+    m_w.dateien->setFocus();
+}
+
+void DocumentLibrary::selectKind(int kind)
+{
+    if (TextChanging() == 1) {
+        return;
+    }
+    if (kind >= 1 && m_w.webAction->isChecked()) {
+        toggleWebView();
+        QCoreApplication::processEvents();
+    }
+    for (QAction *entry : m_w.kindActions) {
+        entry->setChecked(false);
+    }
+    if (DocumentKinds::isValid(kind)) {
+        m_pattern = DocumentKinds::pattern(kind);
+    }
+    clearEditor();
+    if (DocumentKinds::isValid(kind)) {
+        m_w.kindActions[size_t(kind)]->setChecked(true);
+    }
+    m_fileIndex = -1;
+    refresh();
+}
+
+void DocumentLibrary::chooseFolder()
+{
+    if (m_state.mChange) {
+        const Prompts::Answer answer = askToSave();
+        if (answer == Prompts::Answer::Cancel) {
+            return;
+        }
+        if (answer == Prompts::Answer::Yes) {
+            const bool saved = m_state.mIndex == -1 ? saveAs() : save();
+            if (!saved) {
+                // Nothing is lost: the text stays as it is, and so does the
+                // folder.
+                m_state.mAction = EditingState::Pending::None;
+                m_state.mChange = true;
+                return;
+            }
+        }
+        m_state.mChange = false;
+    }
+    const QString chosen =
+        Prompts::instance().chooseFolder(m_w.window,
+                                         QStringLiteral("Bitte wählen Sie den Ordner, indem ihre Dokumente ") + u'\n' +
+                                             QStringLiteral("und Projekte verwalten werden sollen ..."),
+                                         m_folder);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    setFolder(chosen);
+    clearEditor();
+    refresh();
+}
+
+// ---------------------------------------------------------------------------
+// The shown document
+
+void DocumentLibrary::clearEditor()
+{
+    const LoadingGuard guard(m_loading);
+    m_w.text->clear();
+    m_w.text->setReadOnly(false);
+    m_w.text->setPlaceholderText(QString());
+    m_format = TextFormat::document();
+    m_doc = DocumentText();
+    m_loaded = true;
+}
+
+void DocumentLibrary::documentSelected()
+{
+    const int selected = m_w.dateien->currentRow();
+    if (TextChanging() == 1) {
+        return;
+    }
+    clearEditor();
+    const QListWidgetItem *item = selected >= 0 ? m_w.dateien->item(selected) : nullptr;
+
+    if (isProjectView()) {
+        if (!item) {
+            m_state.mFile = Untitled;
+            m_state.mIndex = -1;
+            m_state.mChange = false;
+            return;
+        }
+        m_state.mFile = item->text();
+        m_state.mIndex = selected;
+        m_state.mChange = false;
+        const QString projectFolder = m_folder + u'/' + item->text();
+        setStatusFor(projectFolder);
+        const QString file = projectFolder + u'/' + DocumentKinds::projectFileName();
+        if (!QFileInfo::exists(file)) {
+            // A project without its text yet: Save creates it.
+            return;
+        }
+        loadFile(file);
+        return;
+    }
+
+    m_fileIndex = selected < m_files.size() ? selected : -1;
+    m_state.mFile = item ? DocumentKinds::documentName(item->text()) : QString();
+    m_state.mIndex = selected;
+    m_state.mChange = false;
+    if (m_fileIndex == -1) {
+        m_state.mFile = Untitled;
+        return;
+    }
+    const QString path = m_folder + u'/' + currentFileName();
+    if (!m_w.webBrowser->isHidden()) {
+        m_w.webBrowser->navigate(QUrl::fromLocalFile(path));
+    }
+    setStatusFor(path);
+    loadFile(path);
+}
+
+void DocumentLibrary::setStatusFor(const QString &path)
+{
+    if (m_w.dateien->isHidden()) {
+        return;
+    }
+    const QFileInfo info(path);
+    m_w.status->setText(QStringLiteral(" Geändert: ") + QLocale().toString(info.lastModified(), QLocale::ShortFormat));
+}
+
+void DocumentLibrary::loadFile(const QString &path)
+{
+    const TextFile::ReadResult read = TextFile::read(path, MaxEditorBytes);
+    if (!read.ok) {
+        showLoadFailure(read.error);
+        return;
+    }
+    m_format = read.content.format;
+    m_doc = DocumentText::fromFile(read.content.text);
+    const LoadingGuard guard(m_loading);
+    m_w.text->setPlainText(m_doc.editorText);
+    // Characters the editor cannot hold as they are (a lone carriage return,
+    // control characters of a binary file) would come back changed: such a
+    // document is shown, but read-only, so that saving cannot alter it.
+    if (m_w.text->toPlainText() != m_doc.editorText) {
+        m_w.text->setReadOnly(true);
+        m_loaded = false;
+    }
+}
+
+void DocumentLibrary::showLoadFailure(const QString &reason)
+{
+    const LoadingGuard guard(m_loading);
+    m_w.text->clear();
+    m_w.text->setReadOnly(true);
+    m_w.text->setPlaceholderText(QStringLiteral("Das Dokument kann nicht angezeigt werden. ") + u'\n' + reason);
+    m_loaded = false;
+}
+
+void DocumentLibrary::toggleWebView()
+{
+    if (!m_w.webBrowser->isHidden()) {
+        m_w.text->show();
+        m_w.webBrowser->hide();
+        m_w.webAction->setChecked(false);
+        return;
+    }
+    m_w.webBrowser->show();
+    m_w.webAction->setChecked(true);
+    m_w.text->hide();
+    documentSelected();
+}
+
+bool DocumentLibrary::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_w.text) {
+        if (event->type() == QEvent::FocusIn) {
+            m_state.mFocusText = true;
+        } else if (event->type() == QEvent::FocusOut) {
+            m_state.mFocusText = false;
+        }
+    }
+    if ((watched == m_w.text || watched == m_w.dateien) && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Q && key->modifiers() == Qt::AltModifier) {
+            Q_EMIT exitRequested();
+            return true;
+        }
+        if (watched == m_w.dateien && m_w.wordSearch) {
+            const QString typed = key->text();
+            if (!typed.isEmpty() && typed.at(0).isPrint()) {
+                // Echo of what the user types into the list.
+                if (m_w.wordSearch->text().size() >= 3) {
+                    m_w.wordSearch->clear();
+                }
+                m_w.wordSearch->setText(m_w.wordSearch->text() + typed);
+            }
+        }
+    }
+    if (watched == m_w.dateien->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton &&
+        m_w.kindActions[DocumentKinds::HelpDocuments]->isChecked()) {
+        toggleWebView();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// New, open, save, save as
+
+void DocumentLibrary::newDocument(int kind)
+{
+    if (TextChanging() == 1) {
+        return;
+    }
+    selectKind(kind);
+    m_state.mIndex = -1;
+    m_state.mFile = Untitled;
+    m_fileIndex = -1;
+    selectEntry(-1);
+    clearEditor();
+    m_state.mChange = false;
+}
+
+void DocumentLibrary::open()
+{
+    QString target;
+    if (isProjectView()) {
+        if (const QListWidgetItem *item = m_w.dateien->currentItem(); item && m_state.mIndex >= 0) {
+            target = m_folder + u'/' + item->text();
+        }
+    } else if (!currentFileName().isEmpty()) {
+        target = m_folder + u'/' + currentFileName();
+    }
+    if (target.isEmpty()) {
+        return;
+    }
+    QString error;
+    if (!Shell::instance().openWithDefaultApplication(target, &error)) {
+        Prompts::instance().message(m_w.window,
+                                    QFileInfo(target).fileName() + QStringLiteral(" konnte nicht geöffnet werden. ") +
+                                        u'\n' + error,
+                                    QStringLiteral(" ") + caption(), Prompts::Buttons::Ok, Prompts::Icon::Critical);
+    }
+}
+
+void DocumentLibrary::reportSaveFailure(const QString &name)
+{
+    Prompts::instance().message(m_w.window,
+                                name + QStringLiteral(" konnte nicht gespeichert werden. ") + u'\n' +
+                                    QStringLiteral("Schreibzugriff wird eventuell durch eine andere Anwendung "
+                                                   "blockiert. ") +
+                                    u'\n' + QStringLiteral("Andere Anwendungen schließen und Vorgang wiederholen. "),
+                                QStringLiteral(" ") + caption(), Prompts::Buttons::Ok, Prompts::Icon::Critical);
+}
+
+bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
+{
+    // A read-only document is made writable first, as saving asks for.
+    QFile file(path);
+    if (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)) {
+        file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    }
+    const TextFile::WriteResult written = TextFile::write(path, m_doc.toFile(m_w.text->toPlainText()), m_format);
+    if (!written.ok) {
+        return false;
+    }
+    m_format = written.usedFormat;
+    if (written.switchedToUtf8) {
+        Prompts::instance().message(
+            m_w.window,
+            name + QStringLiteral(" enthält Zeichen, die der Zeichensatz Windows-1252 nicht kennt. ") + u'\n' +
+                QStringLiteral("Das Dokument wurde deshalb als UTF-8 gespeichert. "),
+            QStringLiteral(" ") + caption(), Prompts::Buttons::Ok, Prompts::Icon::Information);
+    }
+    return true;
+}
+
+bool DocumentLibrary::save()
+{
+    if (!m_loaded) {
+        // Nothing of this document is in the editor: saving would replace
+        // the file with what the editor could not show.
+        return false;
+    }
+    QString target;
+    QString name;
+    if (isProjectView()) {
+        const QListWidgetItem *item = m_w.dateien->currentItem();
+        if (!item || m_state.mIndex < 0) {
+            return saveAs();
+        }
+        name = item->text();
+        const QString projectFolder = m_folder + u'/' + name;
+        target = projectFolder + u'/' + DocumentKinds::projectFileName();
+    } else {
+        name = currentFileName();
+        if (name.isEmpty()) {
+            return saveAs();
+        }
+        target = m_folder + u'/' + name;
+    }
+    QCoreApplication::processEvents();
+    if (!writeDocument(target, name)) {
+        reportSaveFailure(name);
+        m_state.mChange = true;
+        return false;
+    }
+    m_state.mChange = false;
+    m_state.mAction = EditingState::Pending::None;
+    m_w.dateien->setFocus();
+    return true;
+}
+
+bool DocumentLibrary::saveAs()
+{
+    Prompts::SaveRequest request;
+    request.title = QStringLiteral("Speichern unter ...");
+    const QStringList filters = DocumentKinds::saveFilters(m_pattern);
+    request.filters = filters.isEmpty() ? QStringList{QStringLiteral("Alle Dateitypen (*)")} : filters;
+    if (m_fileIndex == -1) {
+        const QString proposed = DocumentKinds::proposedName(m_pattern);
+        request.proposedPath = proposed.isEmpty() ? m_lastSaveAsPath : m_folder + u'/' + proposed;
+    } else {
+        request.proposedPath = m_folder + u'/' + currentFileName();
+    }
+    const QString chosen = Prompts::instance().saveFileName(m_w.window, request);
+    if (currentFileName().isEmpty()) {
+        m_state.mFile = Untitled;
+        m_state.mChange = true;
+        m_state.mAction = EditingState::Pending::Cancel;
+    }
+    if (chosen.isEmpty()) {
+        return false;
+    }
+    m_lastSaveAsPath = chosen;
+    const QString fileName = QFileInfo(chosen).fileName();
+    if (!writeDocument(chosen, fileName)) {
+        reportSaveFailure(fileName);
+        m_state.mChange = true;
+        return false;
+    }
+    m_state.mChange = false;
+    m_state.mAction = EditingState::Pending::None;
+    refresh();
+    QStringList entries;
+    entries.reserve(m_w.dateien->count());
+    for (int i = 0; i < m_w.dateien->count(); ++i) {
+        entries.append(m_w.dateien->item(i)->text());
+    }
+    selectEntry(FindListIndex(entries, DocumentKinds::lookupName(fileName)));
+    return true;
+}

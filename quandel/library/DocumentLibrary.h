@@ -1,0 +1,117 @@
+#pragma once
+
+#include "DocumentText.h"
+#include "EditingState.h"
+#include "Prompts.h"
+#include "TextFile.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QWidget;
+class WebView;
+
+// The panes and entries of the main window that the document library drives.
+struct DocumentWidgets
+{
+    QWidget *window = nullptr;
+    QListWidget *dateien = nullptr;
+    QListWidget *dateienImt = nullptr;
+    QPlainTextEdit *text = nullptr;
+    WebView *webBrowser = nullptr;
+    QLabel *status = nullptr;
+    QLineEdit *wordSearch = nullptr;
+    QAction *webAction = nullptr;
+    std::array<QAction *, 4> kindActions{};
+};
+
+// The document folder, its four kinds and the document list; the shown
+// document with its unsaved-changes tracking; New, Open, Save and Save as.
+class DocumentLibrary final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DocumentLibrary)
+
+public:
+    explicit DocumentLibrary(const DocumentWidgets &widgets, QObject *parent = nullptr);
+
+    // The document folder.
+    QString folder() const { return m_folder; }
+    void setFolder(const QString &folder);
+
+    // The file listing of the folder for the current pattern, and its
+    // current index (-1 = none).
+    QString pattern() const { return m_pattern; }
+    const QStringList &files() const { return m_files; }
+    int fileIndex() const { return m_fileIndex; }
+    QString currentFileName() const;
+    // The subfolders of the document folder, full paths.
+    const QStringList &folders() const { return m_folders; }
+
+    int checkedKind() const;
+    bool isProjectView() const;
+    EditingState &state() { return m_state; }
+    const EditingState &state() const { return m_state; }
+    // The file the shown document is saved to; empty when untitled.
+    QString documentPath() const;
+    // False when the shown document could not be loaded; it is then shown
+    // read-only and never saved over.
+    bool isDocumentLoaded() const { return m_loaded; }
+
+    // 1 when unsaved changes keep the caller from going on, else 0; may ask.
+    int TextChanging();
+
+    // The commands.
+    void refresh();             // mnuaktualisieren
+    void selectKind(int kind);  // mnuAnsicht
+    void chooseFolder();        // mnuverzeichnis
+    void documentSelected();    // the document list's selection
+    void toggleWebView();       // mnuWebansicht
+    void newDocument(int kind); // mnuneues
+    void open();                // mnuoeffnen
+    bool save();                // mnuspeichern
+    bool saveAs();              // mnuspeichernunter
+
+    // The title of the main window, used by the messages.
+    QString caption() const;
+
+Q_SIGNALS:
+    // Alt+Q in the list or the editor.
+    void exitRequested();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void selectEntry(int index);
+    void clearEditor();
+    void loadFile(const QString &path);
+    void showLoadFailure(const QString &reason);
+    bool writeDocument(const QString &path, const QString &name);
+    void reportSaveFailure(const QString &name);
+    void setStatusFor(const QString &path);
+    Prompts::Answer askToSave();
+
+    DocumentWidgets m_w;
+    QString m_folder;
+    QString m_pattern = QStringLiteral("*.txt");
+    QStringList m_files;
+    int m_fileIndex = -1;
+    QStringList m_folders;
+    EditingState m_state;
+
+    // How the shown document was read, so that it is written back alike.
+    TextFormat m_format = TextFormat::document();
+    DocumentText m_doc;
+    bool m_loaded = true;
+    QString m_lastSaveAsPath;
+    int m_loading = 0; // > 0 while the program itself sets the editor text
+};

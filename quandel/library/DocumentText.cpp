@@ -1,0 +1,28 @@
+#include "DocumentText.h"
+
+DocumentText DocumentText::fromFile(const QString &fileText)
+{
+    DocumentText doc;
+    doc.editorText = fileText;
+    doc.finalLineEnd = fileText.endsWith(u'\n');
+    if (doc.finalLineEnd) {
+        doc.editorText.chop(1);
+    }
+    if (doc.editorText.size() < 3 || !doc.editorText.right(3).contains(u'\n')) {
+        doc.editorText += u'\n';
+        doc.appendedLineEnd = true;
+    }
+    return doc;
+}
+
+QString DocumentText::toFile(const QString &currentEditorText) const
+{
+    QString text = currentEditorText;
+    if (appendedLineEnd && text.endsWith(u'\n')) {
+        text.chop(1);
+    }
+    if (finalLineEnd) {
+        text += u'\n';
+    }
+    return text;
+}
