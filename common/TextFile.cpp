@@ -113,26 +113,34 @@ bool resolveLinks(const QString &path, QString *target)
 
 namespace TextFile {
 
-DecodedText decode(const QByteArray &bytes)
+QString decodeBytes(const QByteArray &bytes, TextFormat *format)
 {
-    DecodedText result;
-    TextFormat &format = result.format;
-    QString &text = result.text;
-
+    QString text;
+    format->bom = false;
+    format->encoding = TextFormat::Encoding::Windows1252;
     if (bytes.startsWith(Utf8Bom) && decodeUtf8(bytes.sliced(Utf8Bom.size()), &text)) {
-        format.encoding = TextFormat::Encoding::Utf8;
-        format.bom = true;
+        format->encoding = TextFormat::Encoding::Utf8;
+        format->bom = true;
     } else if (isAscii(bytes)) {
         // Plain ASCII is what most of the library's documents are; they stay
         // in the library's code page, so adding an umlaut keeps them there.
         text = QString::fromLatin1(bytes);
     } else if (decodeUtf8(bytes, &text)) {
-        format.encoding = TextFormat::Encoding::Utf8;
+        format->encoding = TextFormat::Encoding::Utf8;
     } else {
         // Also a BOM followed by invalid UTF-8 ends here: its bytes are kept
         // as text rather than lost to replacement characters.
         text = decodeWindows1252(bytes);
     }
+    return text;
+}
+
+DecodedText decode(const QByteArray &bytes)
+{
+    DecodedText result;
+    TextFormat &format = result.format;
+    QString &text = result.text;
+    text = decodeBytes(bytes, &format);
 
     const qsizetype firstLf = text.indexOf(u'\n');
     if (firstLf > 0 && text.at(firstLf - 1) == u'\r') {

@@ -48,6 +48,10 @@ namespace TextFile {
 // that is not followed by LF stays in the text.
 DecodedText decode(const QByteArray &bytes);
 
+// Decodes raw bytes as decode() does, but leaves every CR and LF as it is;
+// format receives the encoding and BOM (its line end is left alone).
+QString decodeBytes(const QByteArray &bytes, TextFormat *format);
+
 // Encodes text in the given format. When the format is Windows-1252 and the
 // text holds a character that code page cannot represent, the result is
 // UTF-8 instead and *switchedToUtf8 (when given) is set; nothing is ever

@@ -172,6 +172,9 @@ void DocumentLibrary::selectEntry(int index)
 
 void DocumentLibrary::refresh()
 {
+    if (m_busy) {
+        return;
+    }
     if (TextChanging() == 1) {
         return;
     }
@@ -219,6 +222,9 @@ void DocumentLibrary::refresh()
 
 void DocumentLibrary::selectKind(int kind)
 {
+    if (m_busy) {
+        return;
+    }
     if (TextChanging() == 1) {
         return;
     }
@@ -242,6 +248,9 @@ void DocumentLibrary::selectKind(int kind)
 
 void DocumentLibrary::chooseFolder()
 {
+    if (m_busy) {
+        return;
+    }
     if (m_state.mChange) {
         const Prompts::Answer answer = askToSave();
         if (answer == Prompts::Answer::Cancel) {
@@ -332,6 +341,25 @@ void DocumentLibrary::documentSelected()
     loadFile(path);
 }
 
+void DocumentLibrary::setStatusText(const QString &text)
+{
+    m_w.status->setText(text);
+}
+
+void DocumentLibrary::showModificationStatus()
+{
+    const QString path =
+        isProjectView()
+            ? (m_w.dateien->currentItem() ? m_folder + u'/' + m_w.dateien->currentItem()->text() : QString())
+            : (currentFileName().isEmpty() ? QString() : m_folder + u'/' + currentFileName());
+    if (path.isEmpty()) {
+        m_w.status->setText(QStringLiteral(" Geändert: "));
+        return;
+    }
+    m_w.status->setText(QStringLiteral(" Geändert: ") +
+                        QLocale().toString(QFileInfo(path).lastModified(), QLocale::ShortFormat));
+}
+
 void DocumentLibrary::setStatusFor(const QString &path)
 {
     if (m_w.dateien->isHidden()) {
@@ -372,6 +400,9 @@ void DocumentLibrary::showLoadFailure(const QString &reason)
 
 void DocumentLibrary::toggleWebView()
 {
+    if (m_busy) {
+        return;
+    }
     if (!m_w.webBrowser->isHidden()) {
         m_w.text->show();
         m_w.webBrowser->hide();
@@ -423,6 +454,9 @@ bool DocumentLibrary::eventFilter(QObject *watched, QEvent *event)
 
 void DocumentLibrary::newDocument(int kind)
 {
+    if (m_busy) {
+        return;
+    }
     if (TextChanging() == 1) {
         return;
     }

@@ -80,6 +80,16 @@ public:
     bool save();                // mnuspeichern
     bool saveAs();              // mnuspeichernunter
 
+    // While a search runs, the commands that would change the folder, the
+    // kind, the list or the shown document do nothing.
+    void setBusy(bool busy) { m_busy = busy; }
+    bool isBusy() const { return m_busy; }
+
+    // The status line: a text of its own, or the modification time of the
+    // selected document.
+    void setStatusText(const QString &text);
+    void showModificationStatus();
+
     // The title of the main window, used by the messages.
     QString caption() const;
 
@@ -114,4 +124,5 @@ private:
     bool m_loaded = true;
     QString m_lastSaveAsPath;
     int m_loading = 0; // > 0 while the program itself sets the editor text
+    bool m_busy = false;
 };

@@ -12,6 +12,7 @@
 #include "ProductInfo.h"
 #include "Prompts.h"
 #include "Registry.h"
+#include "SearchController.h"
 #include "Startup.h"
 #include "WebView.h"
 
@@ -135,6 +136,20 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     m_library = new DocumentLibrary(widgets, this);
     connect(m_library, &DocumentLibrary::exitRequested, this, &Root::mnubeenden);
     connect(m_refresh, &QPushButton::clicked, m_library, &DocumentLibrary::refresh);
+
+    SearchWidgets searchWidgets;
+    searchWidgets.window = this;
+    searchWidgets.dateien = m_dateien;
+    searchWidgets.dateienImt = m_dateienImt;
+    searchWidgets.text = m_text;
+    searchWidgets.textImt = m_textImt;
+    searchWidgets.webBrowser = m_webBrowser;
+    m_search = new SearchController(searchWidgets, m_library, AppPaths::historyFile(), this);
+    connect(m_search, &SearchController::runningChanged, this, [this](bool running) {
+        for (QAction *a : std::as_const(m_documentCommands)) {
+            a->setEnabled(!running);
+        }
+    });
     // The designed client area: 8955 x 7080 twips below the menu bar.
     resize(Layout::toPixels(8955, dpi()), Layout::toPixels(7080, dpi()) + menuBar()->sizeHint().height());
 }
@@ -256,6 +271,31 @@ void Root::buildMenus()
     m_mnuAktualisieren = action(ansicht, QStringLiteral("mnuaktualisieren"), QStringLiteral("&Aktualisieren"));
     m_mnuAktualisieren->setShortcut(QKeySequence(Qt::Key_F5));
     connect(m_mnuAktualisieren, &QAction::triggered, this, [this] { m_library->refresh(); });
+
+    QMenu *suchen = menuBar()->addMenu(QStringLiteral("&Suchen "));
+    suchen->setObjectName(QStringLiteral("mnuSuchEs"));
+    QAction *mnuSuchen = action(suchen, QStringLiteral("mnuSuchen"), QStringLiteral("&Suchen ..."));
+    mnuSuchen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    connect(mnuSuchen, &QAction::triggered, this, [this] { m_search->openDialog(); });
+    QAction *weiter = action(suchen, QStringLiteral("mnuWeitersuchen"), QStringLiteral("&Weitersuchen "));
+    weiter->setShortcut(QKeySequence(Qt::Key_F3));
+    connect(weiter, &QAction::triggered, this, [this] { m_search->findNext(); });
+    suchen->addSeparator();
+    QAction *verlauf = action(suchen, QStringLiteral("mnuVerlauf"), QStringLiteral("&History ..."));
+    connect(verlauf, &QAction::triggered, this, [this] { m_search->clearHistory(); });
+
+    for (const QString &name :
+         {QStringLiteral("mnuneues_0"), QStringLiteral("mnuneues_1"), QStringLiteral("mnuneues_2"),
+          QStringLiteral("mnuneues_3"), QStringLiteral("mnuspeichern"), QStringLiteral("mnuspeichernunter"),
+          QStringLiteral("mnuverzeichnis"), QStringLiteral("mnuaktualisieren"), QStringLiteral("mnuWebansicht"),
+          QStringLiteral("mnuSuchen"), QStringLiteral("mnuWeitersuchen")}) {
+        if (QAction *a = findChild<QAction *>(name)) {
+            m_documentCommands.append(a);
+        }
+    }
+    for (QAction *a : m_mnuAnsicht) {
+        m_documentCommands.append(a);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -638,6 +678,11 @@ QRect Root::twipsToPixels(const QRectF &rect) const
 
 // ---------------------------------------------------------------------------
 // Commands of the document library, favourites and search
+
+int Root::StopSearch()
+{
+    return m_search->StopSearch();
+}
 
 int Root::TextChanging()
 {

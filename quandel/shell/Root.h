@@ -7,6 +7,7 @@
 #include <optional>
 
 class DocumentLibrary;
+class SearchController;
 class QAction;
 class QLineEdit;
 class QPushButton;
@@ -47,6 +48,9 @@ public:
     // One layout pass.
     void StatusRefresh();
 
+    // Cleans up after a cancelled find-next.
+    int StopSearch();
+
     // The exit command: asks about unsaved changes, stores folder, kind, last
     // document, web view and window placement, and ends the program.
     void mnubeenden();
@@ -55,6 +59,7 @@ public:
     // Index of the last checked kind entry, -1 when none is checked.
     int checkedKind() const;
     DocumentLibrary *library() const { return m_library; }
+    SearchController *search() const { return m_search; }
     bool hasEnded() const { return m_ended; }
 
 Q_SIGNALS:
@@ -109,6 +114,10 @@ private:
 
     RootOptions m_options;
     DocumentLibrary *m_library = nullptr;
+    SearchController *m_search = nullptr;
+    // Entries that change the folder, the kind, the list or the shown
+    // document: off while a search runs.
+    QList<QAction *> m_documentCommands;
 
     // Panes.
     QWidget *m_client = nullptr;

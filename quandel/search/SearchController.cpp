@@ -1,0 +1,421 @@
+#include "SearchController.h"
+
+#include "DocumentKinds.h"
+#include "DocumentLibrary.h"
+#include "DocumentScanner.h"
+#include "Prompts.h"
+#include "SearchHistory.h"
+#include "Suchen.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Where the search windows appear: 1400 twips right of and 2500 twips below
+// the main window's top left corner.
+QPoint offsetFrom(const QWidget *window)
+{
+    const int dpi = window->logicalDpiX() > 0 ? window->logicalDpiX() : 96;
+    return window->frameGeometry().topLeft() + QPoint(1400 * dpi / 1440, 2500 * dpi / 1440);
+}
+
+} // namespace
+
+SearchController::SearchController(const SearchWidgets &widgets, DocumentLibrary *library, QString historyFile,
+                                   QObject *parent)
+    : QObject(parent), m_w(widgets), m_library(library), m_historyFile(std::move(historyFile))
+{
+}
+
+SearchController::~SearchController()
+{
+    delete m_progress;
+    delete m_dialog;
+}
+
+// ---------------------------------------------------------------------------
+// The dialog
+
+Suchen *SearchController::dialog()
+{
+    if (!m_dialog) {
+        m_dialog = new Suchen(m_historyFile, m_w.window);
+        m_dialog->setAttribute(Qt::WA_DeleteOnClose, true);
+        connect(m_dialog, &Suchen::searchRequested, this, &SearchController::runSearch);
+        connect(m_dialog, &Suchen::closing, this, &SearchController::dialogClosing);
+        placeNearWindow(m_dialog);
+    }
+    return m_dialog;
+}
+
+QString SearchController::term() const
+{
+    return m_dialog ? m_dialog->term() : QString();
+}
+
+void SearchController::openDialog()
+{
+    if (m_running) {
+        return;
+    }
+    if (m_dialog) {
+        // A fresh dialog each time: empty term, forward, case ignored.
+        m_dialog->disconnect(this);
+        delete m_dialog;
+    }
+    Suchen *d = dialog();
+    d->show();
+    d->raise();
+    d->activateWindow();
+    d->termBox()->setFocus();
+}
+
+void SearchController::dialogClosing()
+{
+    m_library->showModificationStatus();
+    // Bring the main window back to the front, without moving it.
+    m_w.window->raise();
+    m_w.window->activateWindow();
+}
+
+void SearchController::placeNearWindow(QWidget *w)
+{
+    w->move(offsetFrom(m_w.window));
+}
+
+void SearchController::clearHistory()
+{
+    if (!QFileInfo::exists(m_historyFile)) {
+        return;
+    }
+    const Prompts::Answer answer = Prompts::instance().message(
+        m_w.window, QStringLiteral("Möchten Sie Verlauf und History (Sucheingaben) aus dem Auswahlbox entfernen ?  "),
+        QStringLiteral(" Verlauf und History"), Prompts::Buttons::YesNo, Prompts::Icon::Question);
+    if (answer == Prompts::Answer::Yes) {
+        SearchHistory::clear(m_historyFile);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Runs
+
+void SearchController::setRunning(bool running)
+{
+    if (m_running == running) {
+        return;
+    }
+    m_running = running;
+    m_library->setBusy(running);
+    Q_EMIT runningChanged(running);
+}
+
+void SearchController::setSearchingStatus(const QString &term)
+{
+    m_library->setStatusText(QStringLiteral(" Begriff: ''") + term +
+                             QStringLiteral("'' wird in Ihren Dokumenten gesucht ..."));
+}
+
+void SearchController::showNoHitMessage(const QString &term)
+{
+    Prompts::instance().message(
+        m_w.window, QStringLiteral("Begriff ''") + term + QStringLiteral("'' konnte nicht gefunden werden.  "),
+        QStringLiteral(" ") + m_w.window->windowTitle(), Prompts::Buttons::Ok, Prompts::Icon::Information);
+}
+
+void SearchController::prepareCopies(int firstMirrorRow)
+{
+    m_w.dateienImt->setCurrentRow(firstMirrorRow);
+    m_w.dateienImt->setCurrentRow(m_w.dateien->currentRow());
+    m_w.textImt->setPlainText(m_w.text->toPlainText());
+}
+
+void SearchController::hidePanes()
+{
+    m_webWasVisible = !m_w.webBrowser->isHidden();
+    m_w.dateienImt->setEnabled(false);
+    m_w.textImt->setEnabled(false);
+    m_w.dateienImt->show();
+    m_w.textImt->setVisible(!m_webWasVisible);
+    m_w.dateien->hide();
+    m_w.text->hide();
+}
+
+void SearchController::showPanes()
+{
+    m_w.dateien->show();
+    if (m_w.webBrowser->isHidden()) {
+        m_w.text->show();
+    }
+    m_w.dateienImt->hide();
+    m_w.textImt->hide();
+}
+
+void SearchController::closeProgress()
+{
+    if (m_progress) {
+        m_progress->hide();
+        m_progress->deleteLater();
+        m_progress = nullptr;
+    }
+}
+
+SearchController::Result SearchController::walk(const QList<int> &indices, int editorIndex, QWidget *owner)
+{
+    Result result;
+    closeProgress();
+    m_progress = new Weitersuchen(owner);
+    m_progress->setTotal(int(indices.size()));
+    placeNearWindow(m_progress);
+    m_progress->show();
+    QCoreApplication::processEvents();
+
+    const QString term = this->term();
+    const Qt::CaseSensitivity cs = m_dialog ? m_dialog->caseSensitivity() : Qt::CaseInsensitive;
+
+    QList<int> toScan = indices;
+    int examinedBefore = 0;
+    // The document shown in the editor is searched as the user sees it,
+    // unsaved changes included.
+    if (!toScan.isEmpty() && toScan.constFirst() == editorIndex) {
+        toScan.removeFirst();
+        examinedBefore = 1;
+        const int position = int(m_w.text->toPlainText().indexOf(term, 0, cs));
+        if (position >= 0) {
+            return {Outcome::Hit, editorIndex, position};
+        }
+    }
+
+    QStringList files;
+    files.reserve(toScan.size());
+    const QString folder = m_library->folder();
+    const bool projects = m_library->isProjectView();
+    for (const int index : std::as_const(toScan)) {
+        if (projects) {
+            files.append(folder + u'/' + m_w.dateien->item(index)->text() + u'/' + DocumentKinds::projectFileName());
+        } else {
+            files.append(index < m_library->files().size() ? folder + u'/' + m_library->files().at(index) : QString());
+        }
+    }
+
+    std::atomic_bool cancel{false};
+    std::atomic_int progress{0};
+    std::atomic_bool done{false};
+    DocumentScanner::Hit hit;
+    const DocumentScanner scanner(term, cs, cancel, progress);
+    std::thread worker([&] {
+        hit = scanner.scan(files, m_threads);
+        done.store(true);
+    });
+
+    // The window stays responsive while the workers read: the loop polls
+    // their progress and the cancel button.
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(10);
+    connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (m_progress) {
+            m_progress->setExamined(examinedBefore + progress.load());
+            if (m_progress->cancelRequested()) {
+                cancel.store(true);
+            }
+        } else {
+            cancel.store(true);
+        }
+        if (done.load()) {
+            loop.quit();
+        }
+    });
+    poll.start();
+    if (!done.load()) {
+        loop.exec();
+    }
+    poll.stop();
+    worker.join();
+
+    if (cancel.load() && hit.order < 0) {
+        const int examined = examinedBefore + progress.load();
+        result.outcome = Outcome::Cancelled;
+        result.index = examined > 0 ? indices.at(std::min<qsizetype>(examined, indices.size()) - 1) : -1;
+        return result;
+    }
+    if (hit.order >= 0) {
+        return {Outcome::Hit, toScan.at(hit.order), hit.position};
+    }
+    return result;
+}
+
+void SearchController::showHit(const QString &term, int scannedPosition)
+{
+    closeProgress();
+    m_library->showModificationStatus();
+    showPanes();
+    // The editor holds the document now; its own text decides where the
+    // first occurrence is marked.
+    const Qt::CaseSensitivity cs = m_dialog ? m_dialog->caseSensitivity() : Qt::CaseInsensitive;
+    const int position = int(m_w.text->toPlainText().indexOf(term, 0, cs));
+    QTextCursor cursor = m_w.text->textCursor();
+    cursor.setPosition(position >= 0 ? position : scannedPosition);
+    cursor.setPosition(cursor.position() + int(term.size()), QTextCursor::KeepAnchor);
+    m_w.text->setTextCursor(cursor);
+    m_w.text->setFocus();
+}
+
+bool SearchController::selectHit(int index, int originIndex)
+{
+    Q_UNUSED(originIndex)
+    m_w.dateien->setCurrentRow(index);
+    if (m_w.dateien->currentRow() != index && !m_library->state().mChange) {
+        // The unsaved-changes question was answered Yes: the document was
+        // saved on the way, so the hit can be shown now.
+        m_w.dateien->setCurrentRow(index);
+    }
+    return m_w.dateien->currentRow() == index;
+}
+
+void SearchController::runSearch()
+{
+    if (m_running || !m_dialog) {
+        return;
+    }
+    Suchen *d = m_dialog;
+    const QString term = d->term();
+    if (term.isEmpty()) {
+        return;
+    }
+    d->SavingSearch();
+    d->ReadingSearch();
+    d->setTerm(term);
+    setSearchingStatus(term);
+    prepareCopies(m_w.dateienImt->count() - 1);
+    const int origin = m_w.dateien->currentRow();
+    d->setOriginIndex(origin);
+    const int count = m_w.dateien->count();
+    if (count == 0) {
+        return;
+    }
+
+    setRunning(true);
+    hidePanes();
+    d->hide();
+    QCoreApplication::processEvents();
+
+    QList<int> indices;
+    if (d->forward()) {
+        for (int i = std::max(origin, 0); i < count; ++i) {
+            indices.append(i);
+        }
+    } else {
+        for (int i = origin - 1; i >= 0; --i) {
+            indices.append(i);
+        }
+    }
+    Result r = walk(indices, d->forward() ? origin : -2, d);
+    if (r.outcome == Outcome::Hit && !selectHit(r.index, origin)) {
+        r.outcome = Outcome::Stopped;
+    }
+
+    switch (r.outcome) {
+    case Outcome::Hit:
+        showHit(term, r.position);
+        break;
+    case Outcome::NoHit:
+        closeProgress();
+        showPanes();
+        showNoHitMessage(term);
+        m_library->showModificationStatus();
+        d->show();
+        break;
+    case Outcome::Cancelled:
+        showPanes();
+        m_library->showModificationStatus();
+        closeProgress();
+        d->close();
+        break;
+    case Outcome::Stopped:
+        closeProgress();
+        showPanes();
+        m_library->showModificationStatus();
+        d->show();
+        break;
+    }
+    setRunning(false);
+}
+
+void SearchController::findNext()
+{
+    if (m_running) {
+        return;
+    }
+    const QString term = this->term();
+    if (term.isEmpty()) {
+        return;
+    }
+    setSearchingStatus(term);
+    prepareCopies(0);
+    closeProgress();
+    const int count = m_w.dateien->count();
+    if (count == 0) {
+        return;
+    }
+    const int selected = m_w.dateien->currentRow();
+    const bool forward = m_dialog ? m_dialog->forward() : true;
+
+    setRunning(true);
+    hidePanes();
+    QList<int> indices;
+    if (forward) {
+        for (int i = selected + 1; i < count; ++i) {
+            indices.append(i);
+        }
+    } else {
+        for (int i = selected - 1; i >= 0; --i) {
+            indices.append(i);
+        }
+    }
+    Result r = walk(indices, -2, m_w.window);
+    if (r.outcome == Outcome::Hit && !selectHit(r.index, selected)) {
+        r.outcome = Outcome::Stopped;
+    }
+
+    switch (r.outcome) {
+    case Outcome::Hit:
+        showHit(term, r.position);
+        break;
+    case Outcome::NoHit:
+        closeProgress();
+        showPanes();
+        showNoHitMessage(term);
+        m_library->showModificationStatus();
+        break;
+    case Outcome::Cancelled:
+        // The document the run had reached stays selected.
+        if (r.index >= 0) {
+            m_w.dateien->setCurrentRow(r.index);
+        }
+        StopSearch();
+        break;
+    case Outcome::Stopped:
+        StopSearch();
+        break;
+    }
+    setRunning(false);
+}
+
+int SearchController::StopSearch()
+{
+    showPanes();
+    m_library->showModificationStatus();
+    closeProgress();
+    return 0;
+}
