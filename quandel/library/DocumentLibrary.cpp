@@ -93,6 +93,9 @@ QString DocumentLibrary::caption() const
 
 QString DocumentLibrary::documentPath() const
 {
+    if (!m_externalPath.isEmpty()) {
+        return m_externalPath;
+    }
     if (isProjectView()) {
         const QListWidgetItem *item = m_w.dateien->currentItem();
         if (!item || m_state.mIndex < 0) {
@@ -293,6 +296,23 @@ void DocumentLibrary::clearEditor()
     m_format = TextFormat::document();
     m_doc = DocumentText();
     m_loaded = true;
+    m_externalPath.clear();
+}
+
+bool DocumentLibrary::showExternalDocument(const QString &path, const QString &name)
+{
+    if (m_busy || TextChanging() == 1) {
+        return false;
+    }
+    clearEditor();
+    m_externalPath = path;
+    m_state.mFile = name;
+    m_state.mChange = false;
+    setStatusFor(path);
+    if (QFileInfo::exists(path)) {
+        loadFile(path);
+    }
+    return true;
 }
 
 void DocumentLibrary::documentSelected()
@@ -532,7 +552,10 @@ bool DocumentLibrary::save()
     }
     QString target;
     QString name;
-    if (isProjectView()) {
+    if (!m_externalPath.isEmpty()) {
+        target = m_externalPath;
+        name = QFileInfo(target).fileName();
+    } else if (isProjectView()) {
         const QListWidgetItem *item = m_w.dateien->currentItem();
         if (!item || m_state.mIndex < 0) {
             return saveAs();
@@ -565,7 +588,9 @@ bool DocumentLibrary::saveAs()
     request.title = QStringLiteral("Speichern unter ...");
     const QStringList filters = DocumentKinds::saveFilters(m_pattern);
     request.filters = filters.isEmpty() ? QStringList{QStringLiteral("Alle Dateitypen (*)")} : filters;
-    if (m_fileIndex == -1) {
+    if (!m_externalPath.isEmpty()) {
+        request.proposedPath = m_externalPath;
+    } else if (m_fileIndex == -1) {
         const QString proposed = DocumentKinds::proposedName(m_pattern);
         request.proposedPath = proposed.isEmpty() ? m_lastSaveAsPath : m_folder + u'/' + proposed;
     } else {

@@ -69,6 +69,14 @@ public:
     // 1 when unsaved changes keep the caller from going on, else 0; may ask.
     int TextChanging();
 
+    // Shows a document that the list does not stand for (a favourite kept in
+    // another folder, a class file behind a module's entry): the list keeps
+    // its selection, and saving writes to this file. False when unsaved
+    // changes kept it from being shown.
+    bool showExternalDocument(const QString &path, const QString &name);
+
+    QListWidget *listWidget() const { return m_w.dateien; }
+
     // The commands.
     void refresh();             // mnuaktualisieren
     void selectKind(int kind);  // mnuAnsicht
@@ -123,6 +131,7 @@ private:
     DocumentText m_doc;
     bool m_loaded = true;
     QString m_lastSaveAsPath;
-    int m_loading = 0; // > 0 while the program itself sets the editor text
+    QString m_externalPath; // the shown document when the list does not stand for it
+    int m_loading = 0;      // > 0 while the program itself sets the editor text
     bool m_busy = false;
 };

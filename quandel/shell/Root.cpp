@@ -1,9 +1,12 @@
 #include "Root.h"
 
 #include "AppPaths.h"
+#include "CommandState.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditorFont.h"
+#include "FavouritesMenu.h"
+#include "FavouritesStore.h"
 #include "FileSystem.h"
 #include "Helpers.h"
 #include "Layout.h"
@@ -13,19 +16,24 @@
 #include "Prompts.h"
 #include "Registry.h"
 #include "SearchController.h"
+#include "SiblingPrograms.h"
 #include "Startup.h"
+#include "Suchen.h"
 #include "WebView.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVariant>
 
 #include <cmath>
@@ -145,11 +153,41 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     searchWidgets.textImt = m_textImt;
     searchWidgets.webBrowser = m_webBrowser;
     m_search = new SearchController(searchWidgets, m_library, AppPaths::historyFile(), this);
+    m_favourites = new FavouritesMenu(this, m_favouritesMenu, m_library, AppPaths::dataFile(), this);
+    connect(m_favourites->manageAction(), &QAction::triggered, this, &Root::showFavouritesManager);
+    collectDocumentCommands();
     connect(m_search, &SearchController::runningChanged, this, [this](bool running) {
-        for (QAction *a : std::as_const(m_documentCommands)) {
-            a->setEnabled(!running);
+        // Each entry gets back the state it had before the run.
+        if (running) {
+            m_enabledBeforeRun.clear();
+            for (QAction *a : std::as_const(m_documentCommands)) {
+                m_enabledBeforeRun.append(a->isEnabled());
+                a->setEnabled(false);
+            }
+        } else {
+            for (qsizetype i = 0; i < m_documentCommands.size() && i < m_enabledBeforeRun.size(); ++i) {
+                m_documentCommands.at(i)->setEnabled(m_enabledBeforeRun.at(i));
+            }
         }
     });
+    // The clipboard is watched rather than asked on every tick: asking
+    // another program for its clipboard can take long on X11.
+    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
+        const auto update = [this, clipboard] {
+            const QMimeData *data = clipboard->mimeData();
+            m_clipboardHasText = data && data->hasText();
+        };
+        connect(clipboard, &QClipboard::dataChanged, this, update);
+        update();
+    }
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(200);
+    connect(m_timer1, &QTimer::timeout, this, &Root::tick);
+    m_timer1->start();
+    for (QMenu *menu : menuBar()->findChildren<QMenu *>()) {
+        connect(menu, &QMenu::aboutToShow, this, &Root::tick);
+    }
     // The designed client area: 8955 x 7080 twips below the menu bar.
     resize(Layout::toPixels(8955, dpi()), Layout::toPixels(7080, dpi()) + menuBar()->sizeHint().height());
 }
@@ -284,17 +322,57 @@ void Root::buildMenus()
     QAction *verlauf = action(suchen, QStringLiteral("mnuVerlauf"), QStringLiteral("&History ..."));
     connect(verlauf, &QAction::triggered, this, [this] { m_search->clearHistory(); });
 
-    for (const QString &name :
-         {QStringLiteral("mnuneues_0"), QStringLiteral("mnuneues_1"), QStringLiteral("mnuneues_2"),
-          QStringLiteral("mnuneues_3"), QStringLiteral("mnuspeichern"), QStringLiteral("mnuspeichernunter"),
-          QStringLiteral("mnuverzeichnis"), QStringLiteral("mnuaktualisieren"), QStringLiteral("mnuWebansicht"),
-          QStringLiteral("mnuSuchen"), QStringLiteral("mnuWeitersuchen")}) {
+    m_favouritesMenu = menuBar()->addMenu(QStringLiteral("&Favoriten "));
+    m_favouritesMenu->setObjectName(QStringLiteral("mnuFavoritenMenü"));
+}
+
+void Root::collectDocumentCommands()
+{
+    const QString names[] = {
+        QStringLiteral("mnuneues_0"),     QStringLiteral("mnuneues_1"),       QStringLiteral("mnuneues_2"),
+        QStringLiteral("mnuneues_3"),     QStringLiteral("mnuspeichern"),     QStringLiteral("mnuspeichernunter"),
+        QStringLiteral("mnuverzeichnis"), QStringLiteral("mnuaktualisieren"), QStringLiteral("mnuWebansicht"),
+        QStringLiteral("mnuSuchen"),      QStringLiteral("mnuWeitersuchen"),  QStringLiteral("mnuhinzufügen"),
+        QStringLiteral("mnuverwalten")};
+    for (const QString &name : names) {
         if (QAction *a = findChild<QAction *>(name)) {
             m_documentCommands.append(a);
         }
     }
     for (QAction *a : m_mnuAnsicht) {
         m_documentCommands.append(a);
+    }
+    for (int slot = 1; slot <= FavouritesStore::MaxSlots; ++slot) {
+        m_documentCommands.append(m_favourites->item(slot));
+    }
+}
+
+void Root::tick()
+{
+    // A search run keeps the document commands off until it ends.
+    if (m_search->isRunning()) {
+        return;
+    }
+    CommandState::Snapshot state;
+    state.fileSelected = m_library->fileIndex() >= 0;
+    state.documentSelected = m_dateien->currentRow() >= 0;
+    state.textEmpty = m_text->document()->isEmpty();
+    state.selectionEmpty = !m_text->textCursor().hasSelection();
+    state.checkedKind = m_library->checkedKind();
+    state.focusInEditor = m_library->state().mFocusText;
+    state.clipboardHasText = m_clipboardHasText;
+    // Reading the term creates the search dialog, hidden, the first time.
+    state.searchTermEmpty = m_search->dialog()->term().isEmpty();
+    const auto *firstSibling = findChild<QAction *>(QStringLiteral("mnuProgramme_1"));
+    state.firstSiblingEnabled = firstSibling && firstSibling->isEnabled();
+    for (int i = 0; i < 3; ++i) {
+        state.siblingExists[size_t(i)] = SiblingPrograms::exists(i);
+    }
+    const CommandState::Result result = CommandState::evaluate(state);
+    for (auto it = result.begin(); it != result.end(); ++it) {
+        if (QAction *a = findChild<QAction *>(it.key())) {
+            a->setEnabled(it.value());
+        }
     }
 }
 
@@ -691,9 +769,7 @@ int Root::TextChanging()
 
 bool Root::fillFavouritesMenu(bool linkCheck)
 {
-    // The favourites menu is filled by the favourites subsystem.
-    Q_UNUSED(linkCheck)
-    return false;
+    return m_favourites->fillAtStartup(linkCheck);
 }
 
 void Root::showFavouritesManager()

@@ -7,10 +7,12 @@
 #include <optional>
 
 class DocumentLibrary;
+class FavouritesMenu;
 class SearchController;
 class QAction;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -60,6 +62,7 @@ public:
     int checkedKind() const;
     DocumentLibrary *library() const { return m_library; }
     SearchController *search() const { return m_search; }
+    FavouritesMenu *favourites() const { return m_favourites; }
     bool hasEnded() const { return m_ended; }
 
 Q_SIGNALS:
@@ -74,6 +77,7 @@ protected:
 private:
     void buildPanes();
     void buildMenus();
+    void collectDocumentCommands();
     void layoutPass();
 
     // The load sequence, one function per step.
@@ -107,6 +111,8 @@ private:
 
     bool storeAndEnd();
     void applyOuterSize();
+    // Timer1: the enabled state of the menu entries follows the state.
+    void tick();
     void picturePaneRightClicked();
 
     float dpi() const;
@@ -115,9 +121,14 @@ private:
     RootOptions m_options;
     DocumentLibrary *m_library = nullptr;
     SearchController *m_search = nullptr;
+    FavouritesMenu *m_favourites = nullptr;
+    QMenu *m_favouritesMenu = nullptr;
     // Entries that change the folder, the kind, the list or the shown
     // document: off while a search runs.
     QList<QAction *> m_documentCommands;
+    QList<bool> m_enabledBeforeRun;
+    QTimer *m_timer1 = nullptr;
+    bool m_clipboardHasText = false;
 
     // Panes.
     QWidget *m_client = nullptr;

@@ -1,0 +1,82 @@
+#include "FavouritesStore.h"
+
+#include "IniFile.h"
+
+#include <QDir>
+
+namespace {
+
+QString section(int slot)
+{
+    return QString::number(slot);
+}
+
+} // namespace
+
+QString Favourite::fullPath() const
+{
+    return dir.endsWith(u'/') ? QString(dir + datei) : QString(dir + u'/' + datei);
+}
+
+namespace FavouritesStore {
+
+Favourite read(const QString &dataFile, int slot)
+{
+    return {IniFiles::GetINIString(dataFile, section(slot), QStringLiteral("Name")),
+            IniFiles::GetINIString(dataFile, section(slot), QStringLiteral("Datei")),
+            IniFiles::GetINIString(dataFile, section(slot), QStringLiteral("Dir"))};
+}
+
+bool write(const QString &dataFile, int slot, const Favourite &favourite)
+{
+    bool ok = IniFiles::WriteINI(dataFile, section(slot), QStringLiteral("Name"), favourite.name);
+    ok = IniFiles::WriteINI(dataFile, section(slot), QStringLiteral("Datei"), favourite.datei) && ok;
+    ok = IniFiles::WriteINI(dataFile, section(slot), QStringLiteral("Dir"), favourite.dir) && ok;
+    return ok;
+}
+
+bool remove(const QString &dataFile, int slot)
+{
+    return IniFiles::DeleteINISection(dataFile, section(slot));
+}
+
+int firstFreeSlot(const QString &dataFile)
+{
+    for (int slot = 1; slot <= MaxSlots; ++slot) {
+        if (read(dataFile, slot).isFree()) {
+            return slot;
+        }
+    }
+    return 0;
+}
+
+QString displayName(const QString &entry)
+{
+    const qsizetype dot = entry.indexOf(u'.');
+    return dot >= 0 ? entry.left(dot) : entry;
+}
+
+QString kindOf(const QString &datei)
+{
+    const qsizetype dot = datei.indexOf(u'.');
+    return dot >= 0 ? datei.mid(dot).toLower() : QString();
+}
+
+int viewFor(const QString &kind)
+{
+    if (kind == u".txt") {
+        return 0;
+    }
+    if (kind == u".bas" || kind == u".cls") {
+        return 1;
+    }
+    if (kind.isEmpty()) {
+        return 2;
+    }
+    if (kind == u".vbp") {
+        return 3;
+    }
+    return -1;
+}
+
+} // namespace FavouritesStore

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+// The favourites kept in sections "1" to "30" of the data file: one record a
+// slot, with the keys Name, Datei and Dir. A slot whose Name is empty is free.
+struct Favourite
+{
+    QString name;  // display name: menu caption
+    QString datei; // file name with extension; a project folder's name
+    QString dir;   // the folder holding it
+
+    bool isFree() const { return name.isEmpty(); }
+    // Dir and Datei joined.
+    QString fullPath() const;
+};
+
+namespace FavouritesStore {
+
+constexpr int MaxSlots = 30;
+
+Favourite read(const QString &dataFile, int slot);
+// Writes Name, Datei and Dir in this order; true when all three were written.
+bool write(const QString &dataFile, int slot, const Favourite &favourite);
+// Removes the slot's whole section.
+bool remove(const QString &dataFile, int slot);
+// The lowest free slot, 0 when all are taken.
+int firstFreeSlot(const QString &dataFile);
+
+// The display name for an entry: the text up to its first ".".
+QString displayName(const QString &entry);
+// The kind of a file name: the text from its first "." on, in lower case.
+QString kindOf(const QString &datei);
+// The view that shows a kind: 0 ".txt", 1 ".bas" and ".cls", 2 no
+// extension (project folders), 3 ".vbp"; -1 for any other.
+int viewFor(const QString &kind);
+
+} // namespace FavouritesStore
