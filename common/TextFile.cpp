@@ -205,11 +205,13 @@ ReadResult read(const QString &path, qint64 maxBytes)
 
     // In chunks rather than readAll(): files that report no size (pipes,
     // /proc) must still stop at the limit.
-    constexpr qint64 ChunkSize = 1024 * 1024;
+    // A file that reports its size is read in one go (plus one byte, to
+    // notice growth); small files must not cost a megabyte each.
+    const qint64 chunkSize = std::clamp<qint64>(file.size() + 1, 4096, 1024 * 1024);
     QByteArray bytes;
     bytes.reserve(file.size());
     while (true) {
-        const QByteArray chunk = file.read(ChunkSize);
+        const QByteArray chunk = file.read(chunkSize);
         if (chunk.isEmpty()) {
             break;
         }

@@ -18,6 +18,7 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 
 namespace {
 
@@ -45,6 +46,14 @@ private:
 DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent) : QObject(parent), m_w(widgets)
 {
     connect(m_w.dateien, &QListWidget::currentRowChanged, this, [this] { documentSelected(); });
+    // A mouse click selects the clicked entry after the list has reported it
+    // as current, so also after the unsaved-changes question moved the list
+    // back: the highlight must stay on the entry whose document is shown.
+    connect(m_w.dateien, &QListWidget::itemSelectionChanged, this, [this] {
+        if (QListWidgetItem *current = m_w.dateien->currentItem(); current && !current->isSelected()) {
+            m_w.dateien->setCurrentItem(current, QItemSelectionModel::ClearAndSelect);
+        }
+    });
     // Every edit by the user marks the document changed, however it was made:
     // keys, the context menu, drag and drop, undo.
     connect(m_w.text, &QPlainTextEdit::textChanged, this, [this] {
@@ -107,6 +116,13 @@ QString DocumentLibrary::documentPath() const
     return name.isEmpty() ? QString() : m_folder + u'/' + name;
 }
 
+QString DocumentLibrary::editorText(const QPlainTextEdit *editor)
+{
+    QString text = editor->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, u'\n');
+    return text;
+}
+
 // ---------------------------------------------------------------------------
 // Unsaved changes
 
@@ -162,12 +178,20 @@ int DocumentLibrary::TextChanging()
 
 void DocumentLibrary::selectEntry(int index)
 {
-    if (index < 0 || index >= m_w.dateien->count()) {
-        m_w.dateien->setCurrentRow(-1);
-        m_w.dateien->clearSelection();
-        return;
+    const int row = index >= 0 && index < m_w.dateien->count() ? index : -1;
+    if (m_w.dateien->currentRow() == row) {
+        // The list reports nothing when the row stays the same. Selecting
+        // must still carry out the answer to the unsaved-changes question
+        // (Refresh, exit, New on the shown entry), or it would be left
+        // pending: a Yes that saves nothing, a Cancel that turns away the
+        // next selection without asking.
+        documentSelected();
+    } else {
+        m_w.dateien->setCurrentRow(row);
     }
-    m_w.dateien->setCurrentRow(index);
+    if (row == -1) {
+        m_w.dateien->clearSelection();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -225,10 +249,12 @@ void DocumentLibrary::refresh()
 
 void DocumentLibrary::selectKind(int kind)
 {
-    if (m_busy) {
-        return;
-    }
-    if (TextChanging() == 1) {
+    if (m_busy || TextChanging() == 1) {
+        // The view menu ticks its entry itself; the list still shows the
+        // kind it showed.
+        for (int i = 0; i < DocumentKinds::Count; ++i) {
+            m_w.kindActions[size_t(i)]->setChecked(i == m_kind);
+        }
         return;
     }
     if (kind >= 1 && m_w.webAction->isChecked()) {
@@ -245,6 +271,7 @@ void DocumentLibrary::selectKind(int kind)
     if (DocumentKinds::isValid(kind)) {
         m_w.kindActions[size_t(kind)]->setChecked(true);
     }
+    m_kind = DocumentKinds::isValid(kind) ? kind : -1;
     m_fileIndex = -1;
     refresh();
 }
@@ -317,10 +344,12 @@ bool DocumentLibrary::showExternalDocument(const QString &path, const QString &n
 
 void DocumentLibrary::documentSelected()
 {
-    const int selected = m_w.dateien->currentRow();
     if (TextChanging() == 1) {
         return;
     }
+    // Read after the check: saving an untitled document from it selects the
+    // entry of the file just written.
+    const int selected = m_w.dateien->currentRow();
     clearEditor();
     const QListWidgetItem *item = selected >= 0 ? m_w.dateien->item(selected) : nullptr;
 
@@ -402,8 +431,9 @@ void DocumentLibrary::loadFile(const QString &path)
     m_w.text->setPlainText(m_doc.editorText);
     // Characters the editor cannot hold as they are (a lone carriage return,
     // control characters of a binary file) would come back changed: such a
-    // document is shown, but read-only, so that saving cannot alter it.
-    if (m_w.text->toPlainText() != m_doc.editorText) {
+    // document is shown, but read-only, so that saving cannot alter it. NUL
+    // survives the editor, but only binary files hold it.
+    if (editorText(m_w.text) != m_doc.editorText || m_doc.editorText.contains(QChar(u'\0'))) {
         m_w.text->setReadOnly(true);
         m_loaded = false;
     }
@@ -528,7 +558,7 @@ bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
     if (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)) {
         file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     }
-    const TextFile::WriteResult written = TextFile::write(path, m_doc.toFile(m_w.text->toPlainText()), m_format);
+    const TextFile::WriteResult written = TextFile::write(path, m_doc.toFile(editorText(m_w.text)), m_format);
     if (!written.ok) {
         return false;
     }
@@ -584,6 +614,11 @@ bool DocumentLibrary::save()
 
 bool DocumentLibrary::saveAs()
 {
+    if (!m_loaded) {
+        // The editor does not hold this document as it is, and the name
+        // proposed is the document's own file.
+        return false;
+    }
     Prompts::SaveRequest request;
     request.title = QStringLiteral("Speichern unter ...");
     const QStringList filters = DocumentKinds::saveFilters(m_pattern);

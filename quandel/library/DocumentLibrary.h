@@ -77,6 +77,10 @@ public:
 
     QListWidget *listWidget() const { return m_w.dateien; }
 
+    // The editor's text as it is, with "\n" line ends. Unlike toPlainText()
+    // it keeps no-break spaces, which German documents are full of.
+    static QString editorText(const QPlainTextEdit *editor);
+
     // The commands.
     void refresh();             // mnuaktualisieren
     void selectKind(int kind);  // mnuAnsicht
@@ -121,6 +125,7 @@ private:
     DocumentWidgets m_w;
     QString m_folder;
     QString m_pattern = QStringLiteral("*.txt");
+    int m_kind = -1; // the kind the list shows, -1 = none
     QStringList m_files;
     int m_fileIndex = -1;
     QStringList m_folders;

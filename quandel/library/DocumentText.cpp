@@ -8,7 +8,7 @@ DocumentText DocumentText::fromFile(const QString &fileText)
     if (doc.finalLineEnd) {
         doc.editorText.chop(1);
     }
-    if (doc.editorText.size() < 3 || !doc.editorText.right(3).contains(u'\n')) {
+    if (!doc.editorText.right(3).contains(u'\n')) {
         doc.editorText += u'\n';
         doc.appendedLineEnd = true;
     }

@@ -1,0 +1,130 @@
+#include "DocumentKinds.h"
+#include "DocumentText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestDocumentKinds final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void displayName_data();
+    void displayName();
+    void lookupName_data();
+    void lookupName();
+    void listFiles_data();
+    void listFiles();
+    void documentText_data();
+    void documentText();
+};
+
+void TestDocumentKinds::displayName_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("module") << u"Modul.bas"_s << u"Modul"_s;
+    // The tab keeps a class apart from the module of the same name.
+    QTest::newRow("class") << u"Modul.cls"_s << u"Modul\t"_s;
+    QTest::newRow("class, upper case") << u"Modul.CLS"_s << u"Modul\t"_s;
+    QTest::newRow("several dots") << u"A.B.txt"_s << u"A.B"_s;
+    QTest::newRow("class with several dots") << u"a.b.cls"_s << u"a.b\t"_s;
+    QTest::newRow("extension only") << u".txt"_s << QString();
+    QTest::newRow("hidden file") << u".versteckt.txt"_s << u".versteckt"_s;
+    QTest::newRow("blanks and umlauts") << u"Grüße an alle.txt"_s << u"Grüße an alle"_s;
+    QTest::newRow("dot before the fourth-last character") << u"Seite.html"_s << u"Seite.html"_s;
+    QTest::newRow("short name without dot") << u"ab"_s << u"ab"_s;
+}
+
+void TestDocumentKinds::displayName()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, expected);
+    QCOMPARE(DocumentKinds::displayName(fileName), expected);
+}
+
+void TestDocumentKinds::lookupName_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("help document") << u"Notiz.txt"_s << u"Notiz"_s;
+    QTest::newRow("no extension") << u"Notiz"_s << u"Notiz"_s;
+    QTest::newRow("class finds the module's entry") << u"Modul.cls"_s << u"Modul"_s;
+    QTest::newRow("four-letter extension") << u"Seite.html"_s << u"Seite"_s;
+    QTest::newRow("several dots") << u"A.B.txt"_s << u"A.B"_s;
+    QTest::newRow("dot further in front stays") << u"Archiv.tar.gz"_s << u"Archiv.tar"_s;
+    QTest::newRow("short") << u"a.b"_s << u"a"_s;
+}
+
+void TestDocumentKinds::lookupName()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, expected);
+    QCOMPARE(DocumentKinds::lookupName(fileName), expected);
+}
+
+void TestDocumentKinds::listFiles_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("help documents") << u"*.txt"_s
+                                    << QStringList{u".versteckt.txt"_s, u"A.txt"_s, u"b.txt"_s, u"C.TXT"_s, u"Ä.txt"_s};
+    QTest::newRow("classes and modules") << u"*.bas;*.cls"_s << QStringList{u"e.bas"_s, u"f.cls"_s, u"G.Bas"_s};
+    QTest::newRow("help projects") << u"*.vbp"_s << QStringList{u"Projekt.vbp"_s};
+    QTest::newRow("nothing matches") << u"*.chm"_s << QStringList{};
+}
+
+void TestDocumentKinds::listFiles()
+{
+    QTemporaryDir dir;
+    const QStringList names = {u"b.txt"_s,  u"A.txt"_s,   u"C.TXT"_s,      u".versteckt.txt"_s, u"Ä.txt"_s,
+                               u"d.txt~"_s, u"e.bas"_s,   u"G.Bas"_s,      u"f.cls"_s,          u"x.txt.bak"_s,
+                               u"Notiz"_s,  u"ini.ini"_s, u"Projekt.vbp"_s};
+    for (const QString &name : names) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    // A folder whose name matches is not a document.
+    QVERIFY(QDir(dir.path()).mkdir(u"Ordner.txt"_s));
+
+    QFETCH(QString, pattern);
+    QFETCH(QStringList, expected);
+    QCOMPARE(DocumentKinds::listFiles(dir.path(), pattern), expected);
+    QVERIFY(DocumentKinds::listFiles(dir.filePath(u"fehlt"_s), pattern).isEmpty());
+    QVERIFY(DocumentKinds::listFiles(QString(), pattern).isEmpty());
+}
+
+void TestDocumentKinds::documentText_data()
+{
+    QTest::addColumn<QString>("fileText");
+    QTest::addColumn<QString>("editorText");
+    // The document's own final line end is not shown; a display line end is
+    // added only where the last three characters hold none.
+    QTest::newRow("one line") << u"abc\n"_s << u"abc\n"_s;
+    QTest::newRow("no final line end") << u"abc"_s << u"abc\n"_s;
+    QTest::newRow("empty") << QString() << u"\n"_s;
+    QTest::newRow("only a line end") << u"\n"_s << u"\n"_s;
+    QTest::newRow("two line ends") << u"\n\n"_s << u"\n"_s;
+    QTest::newRow("short line then blank line") << u"a\n\n"_s << u"a\n"_s;
+    QTest::newRow("blank line at the end") << u"abc\n\n"_s << u"abc\n"_s;
+    QTest::newRow("short last line") << u"abc\nd\n"_s << u"abc\nd"_s;
+    QTest::newRow("long last line without line end") << u"line\nabcd"_s << u"line\nabcd\n"_s;
+}
+
+void TestDocumentKinds::documentText()
+{
+    QFETCH(QString, fileText);
+    QFETCH(QString, editorText);
+    const DocumentText doc = DocumentText::fromFile(fileText);
+    QCOMPARE(doc.editorText, editorText);
+    QCOMPARE(doc.toFile(doc.editorText), fileText);
+    // A new document is written with a final line end.
+    QCOMPARE(DocumentText().toFile(fileText), fileText + u'\n');
+}
+
+QTEST_GUILESS_MAIN(TestDocumentKinds)
+#include "tst_documentkinds.moc"
