@@ -137,7 +137,7 @@ void SearchController::prepareCopies(int firstMirrorRow)
 {
     m_w.dateienImt->setCurrentRow(firstMirrorRow);
     m_w.dateienImt->setCurrentRow(m_w.dateien->currentRow());
-    m_w.textImt->setPlainText(m_w.text->toPlainText());
+    m_w.textImt->setPlainText(DocumentLibrary::editorText(m_w.text));
 }
 
 void SearchController::hidePanes()
@@ -190,7 +190,7 @@ SearchController::Result SearchController::walk(const QList<int> &indices, int e
     if (!toScan.isEmpty() && toScan.constFirst() == editorIndex) {
         toScan.removeFirst();
         examinedBefore = 1;
-        const int position = int(m_w.text->toPlainText().indexOf(term, 0, cs));
+        const int position = int(DocumentLibrary::editorText(m_w.text).indexOf(term, 0, cs));
         if (position >= 0) {
             return {Outcome::Hit, editorIndex, position};
         }
@@ -208,7 +208,10 @@ SearchController::Result SearchController::walk(const QList<int> &indices, int e
         }
     }
 
-    std::atomic_bool cancel{false};
+    // A cancel pressed where the poll cannot see it (before the workers
+    // start, or when they finish before the loop runs) still counts.
+    const auto cancelRequested = [this] { return !m_progress || m_progress->cancelRequested(); };
+    std::atomic_bool cancel{cancelRequested()};
     std::atomic_int progress{0};
     std::atomic_bool done{false};
     DocumentScanner::Hit hit;
@@ -242,6 +245,9 @@ SearchController::Result SearchController::walk(const QList<int> &indices, int e
     }
     poll.stop();
     worker.join();
+    if (cancelRequested()) {
+        cancel.store(true);
+    }
 
     if (cancel.load() && hit.order < 0) {
         const int examined = examinedBefore + progress.load();
@@ -263,7 +269,7 @@ void SearchController::showHit(const QString &term, int scannedPosition)
     // The editor holds the document now; its own text decides where the
     // first occurrence is marked.
     const Qt::CaseSensitivity cs = m_dialog ? m_dialog->caseSensitivity() : Qt::CaseInsensitive;
-    const int position = int(m_w.text->toPlainText().indexOf(term, 0, cs));
+    const int position = int(DocumentLibrary::editorText(m_w.text).indexOf(term, 0, cs));
     QTextCursor cursor = m_w.text->textCursor();
     cursor.setPosition(position >= 0 ? position : scannedPosition);
     cursor.setPosition(cursor.position() + int(term.size()), QTextCursor::KeepAnchor);

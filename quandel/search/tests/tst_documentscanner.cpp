@@ -1,0 +1,161 @@
+#include "DocumentScanner.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <atomic>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(bytes);
+    }
+    return path;
+}
+
+} // namespace
+
+class TestDocumentScanner final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void positionIsTheEditorPosition_data();
+    void positionIsTheEditorPosition();
+    void sizeLimit_data();
+    void sizeLimit();
+    void firstHitInListOrder_data();
+    void firstHitInListOrder();
+    void cancelledBeforeStartExaminesNothing();
+};
+
+void TestDocumentScanner::positionIsTheEditorPosition_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::addColumn<int>("position");
+
+    // "Größe\nMüller " is 13 characters in the editor, more bytes in UTF-8
+    // and more still with CR LF.
+    const QString crLf = u"Größe\r\nMüller ABC\r\n"_s;
+    const QString lf = u"Größe\nMüller ABC\n"_s;
+    QTest::newRow("Windows-1252 CR LF") << crLf.toLatin1() << u"abc"_s << false << 13;
+    QTest::newRow("Windows-1252 LF") << lf.toLatin1() << u"abc"_s << false << 13;
+    QTest::newRow("UTF-8 CR LF") << crLf.toUtf8() << u"abc"_s << false << 13;
+    QTest::newRow("UTF-8 LF") << lf.toUtf8() << u"abc"_s << false << 13;
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF" + crLf.toUtf8()) << u"abc"_s << false << 13;
+    QTest::newRow("outside the BMP counts two") << u"😀 abc"_s.toUtf8() << u"abc"_s << false << 3;
+    QTest::newRow("umlaut term, other case") << u"x Müller"_s.toLatin1() << u"MÜLLER"_s << false << 2;
+    QTest::newRow("Kelvin sign folds to k") << u"x\u212Aey"_s.toUtf8() << u"key"_s << false << 1;
+    QTest::newRow("long s folds to s") << u"xx\u017Fun"_s.toUtf8() << u"SUN"_s << false << 2;
+    QTest::newRow("case-sensitive, other case") << "xABCx"_ba << u"abc"_s << true << -1;
+    QTest::newRow("case-sensitive, same case") << "abcxABCx"_ba << u"ABC"_s << true << 4;
+    QTest::newRow("case-sensitive, Windows-1252") << u"x Größe"_s.toLatin1() << u"Größe"_s << true << 2;
+    QTest::newRow("case-sensitive, UTF-8") << u"x Größe"_s.toUtf8() << u"Größe"_s << true << 2;
+    QTest::newRow("case-sensitive, Kelvin is no k") << u"\u212Aey"_s.toUtf8() << u"key"_s << true << -1;
+}
+
+void TestDocumentScanner::positionIsTheEditorPosition()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, term);
+    QFETCH(bool, caseSensitive);
+    QFETCH(int, position);
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, u"d.txt"_s, bytes);
+    const std::atomic_bool cancel{false};
+    std::atomic_int progress{0};
+    const DocumentScanner scanner(term, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive, cancel, progress);
+    QCOMPARE(scanner.positionIn(path), position);
+    const DocumentScanner::Hit hit = scanner.scan({path}, 1);
+    QCOMPARE(hit.order, position >= 0 ? 0 : -1);
+    QCOMPARE(hit.position, position);
+}
+
+void TestDocumentScanner::sizeLimit_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<int>("position");
+
+    QTest::newRow("16 MiB is searched") << 16ll * 1024 * 1024 << 0;
+    QTest::newRow("one byte more is skipped") << 16ll * 1024 * 1024 + 1 << -1;
+}
+
+void TestDocumentScanner::sizeLimit()
+{
+    QFETCH(qint64, size);
+    QFETCH(int, position);
+    QTemporaryDir dir;
+    QByteArray bytes(size, 'x');
+    bytes.replace(0, 3, "abc");
+    const QString path = writeFile(dir, u"big.txt"_s, bytes);
+    const std::atomic_bool cancel{false};
+    std::atomic_int progress{0};
+    const DocumentScanner scanner(u"abc"_s, Qt::CaseInsensitive, cancel, progress);
+    QCOMPARE(scanner.positionIn(path), position);
+}
+
+void TestDocumentScanner::firstHitInListOrder_data()
+{
+    QTest::addColumn<QList<int>>("hits");
+    QTest::addColumn<int>("threads");
+    QTest::addColumn<int>("first");
+
+    for (const int threads : {1, 4}) {
+        QTest::addRow("37 and 150, threads %d", threads) << QList<int>{150, 37} << threads << 37;
+        QTest::addRow("first and last, threads %d", threads) << QList<int>{0, 199} << threads << 0;
+        QTest::addRow("last only, threads %d", threads) << QList<int>{199} << threads << 199;
+        QTest::addRow("neighbours across chunks, threads %d", threads) << QList<int>{8, 7} << threads << 7;
+        QTest::addRow("none, threads %d", threads) << QList<int>{} << threads << -1;
+    }
+}
+
+void TestDocumentScanner::firstHitInListOrder()
+{
+    QFETCH(QList<int>, hits);
+    QFETCH(int, threads);
+    QFETCH(int, first);
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 200; ++i) {
+        // Unreadable entries are passed over, not taken for the end.
+        if (i == 3) {
+            files.append(QString());
+            continue;
+        }
+        files.append(writeFile(dir, u"d%1.txt"_s.arg(i, 3, 10, QLatin1Char('0')),
+                               hits.contains(i) ? QByteArray("line\r\n.abc") + QByteArray::number(i)
+                                                : QByteArray("line\r\nnothing")));
+    }
+    const std::atomic_bool cancel{false};
+    std::atomic_int progress{0};
+    const DocumentScanner scanner(u"ABC"_s, Qt::CaseInsensitive, cancel, progress);
+    // Repeated: the order the workers finish in differs from run to run.
+    for (int run = 0; run < 20; ++run) {
+        const DocumentScanner::Hit hit = scanner.scan(files, threads);
+        QCOMPARE(hit.order, first);
+        QCOMPARE(hit.position, first >= 0 ? 6 : -1);
+    }
+}
+
+void TestDocumentScanner::cancelledBeforeStartExaminesNothing()
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir, u"d.txt"_s, "abc");
+    const std::atomic_bool cancel{true};
+    std::atomic_int progress{0};
+    const DocumentScanner scanner(u"abc"_s, Qt::CaseInsensitive, cancel, progress);
+    QCOMPARE(scanner.scan({path, path}, 2).order, -1);
+    QCOMPARE(progress.load(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestDocumentScanner)
+#include "tst_documentscanner.moc"
