@@ -1,0 +1,346 @@
+#include "Hilfe.h"
+
+#include "Drucken.h"
+#include "FileSystem.h"
+#include "HelpCommandLine.h"
+#include "HelpContent.h"
+#include "Prompts.h"
+#include "Twips.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QClipboard>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPrinter>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QWindow>
+
+namespace {
+
+QString messageTitle()
+{
+    return QStringLiteral(" Hilfethemen");
+}
+
+QPushButton *makeButton(QWidget *parent, const QString &name, const QString &caption, int left)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(twips(left), twips(15), twips(1095), twips(375));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QAction *makeChoice(QMenu *menu, QActionGroup *group, const QString &name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(name);
+    action->setCheckable(true);
+    group->addAction(action);
+    return action;
+}
+
+} // namespace
+
+Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Hilfe"));
+    setWindowTitle(HelpContent::defaultCaption());
+    const QIcon icon = style()->standardIcon(QStyle::SP_MessageBoxQuestion);
+    setWindowIcon(icon);
+
+    m_topicsButton = makeButton(this, QStringLiteral("CThemen"), QStringLiteral("&Themen"), 0);
+    m_backButton = makeButton(this, QStringLiteral("CZurück"), QStringLiteral("&Zurück"), 1080);
+    m_optionsButton = makeButton(this, QStringLiteral("COptionen"), QStringLiteral("&Optionen"), 2160);
+    m_quitButton = makeButton(this, QStringLiteral("CBeenden"), QStringLiteral("&Beenden"), 3240);
+    m_backButton->setEnabled(false);
+
+    m_line = new QFrame(this);
+    m_line->setObjectName(QStringLiteral("Titellinie"));
+    m_line->setFrameShape(QFrame::HLine);
+    m_line->setFrameShadow(QFrame::Sunken);
+
+    m_background = new QFrame(this);
+    m_background->setObjectName(QStringLiteral("LBack"));
+    m_background->setFrameShape(QFrame::Panel);
+    m_background->setFrameShadow(QFrame::Sunken);
+    QPalette paper = m_background->palette();
+    paper.setColor(QPalette::Window, QColor(251, 244, 208));
+    m_background->setPalette(paper);
+    m_background->setAutoFillBackground(true);
+
+    // Heading and text lie on the light background and are written in black,
+    // whatever colours the desktop theme gives the window.
+    QPalette ink = palette();
+    ink.setColor(QPalette::WindowText, Qt::black);
+
+    m_heading = new QLabel(HelpContent::untitled(), this);
+    m_heading->setObjectName(QStringLiteral("LTitel"));
+    m_heading->setTextFormat(Qt::PlainText);
+    m_heading->setPalette(ink);
+    m_heading->move(twips(135), twips(600));
+
+    m_icon = new QLabel(this);
+    m_icon->setObjectName(QStringLiteral("Bild"));
+    m_icon->setGeometry(twips(3960), twips(520), twips(480), twips(480));
+    m_icon->setPixmap(icon.pixmap(m_icon->size()));
+
+    m_text = new QLabel(this);
+    m_text->setObjectName(QStringLiteral("LText"));
+    // Help texts are shown unchanged: a text that looks like markup is text.
+    m_text->setTextFormat(Qt::PlainText);
+    m_text->setWordWrap(true);
+    m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_text->setPalette(ink);
+    m_text->setGeometry(twips(135), twips(900), twips(4155), twips(2220));
+
+    setTextSize(10);
+    buildMenus();
+
+    connect(m_topicsButton, &QPushButton::clicked, this,
+            [this] { m_topicsMenu->popup(mapToGlobal(QPoint(0, twips(380)))); });
+    connect(m_optionsButton, &QPushButton::clicked, this,
+            [this] { m_optionsMenu->popup(mapToGlobal(QPoint(twips(2160), twips(380)))); });
+    connect(m_backButton, &QPushButton::clicked, this, &Hilfe::back);
+    connect(m_quitButton, &QPushButton::clicked, this, &QWidget::close);
+
+    setMinimumSize(twips(4335), twips(1800));
+    resize(twips(4680), twips(3210));
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(screen->geometry().right() + 1 - twips(5500), area.top() + area.height() / 6);
+    }
+    applyLayout();
+    m_history.clear();
+    setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
+void Hilfe::buildMenus()
+{
+    m_topicsMenu = new QMenu(this);
+    m_topicsMenu->setObjectName(QStringLiteral("Themen"));
+    auto *topics = new QActionGroup(m_topicsMenu);
+    for (int n = 1; n <= TopicCount; ++n) {
+        QAction *action =
+            makeChoice(m_topicsMenu, topics, QStringLiteral("Thema_") + QString::number(n), HelpContent::untitled());
+        action->setVisible(n == 1);
+        connect(action, &QAction::triggered, this, [this, n] { showTopic(n); });
+        m_topics[n - 1] = action;
+    }
+
+    m_optionsMenu = new QMenu(this);
+    m_optionsMenu->setObjectName(QStringLiteral("Optionen"));
+    QAction *print = m_optionsMenu->addAction(QStringLiteral("&Thema drucken"));
+    print->setObjectName(QStringLiteral("ThemaDrucken"));
+    connect(print, &QAction::triggered, this, &Hilfe::printTopic);
+    QAction *copy = m_optionsMenu->addAction(QStringLiteral("&Kopieren"));
+    copy->setObjectName(QStringLiteral("Kopieren"));
+    connect(copy, &QAction::triggered, this, &Hilfe::copyTopic);
+
+    QMenu *sizes = m_optionsMenu->addMenu(QStringLiteral("&Schriftart"));
+    sizes->setObjectName(QStringLiteral("Schriftart"));
+    auto *sizeGroup = new QActionGroup(sizes);
+    const struct
+    {
+        const char16_t *name;
+        const char16_t *caption;
+        int points;
+    } sizeChoices[] = {
+        {u"Schriftart_Klein", u"Klein", 8}, {u"Schriftart_Normal", u"Normal ", 10}, {u"Schriftart_Groß", u"Groß", 11}};
+    for (const auto &choice : sizeChoices) {
+        QAction *action =
+            makeChoice(sizes, sizeGroup, QString::fromUtf16(choice.name), QString::fromUtf16(choice.caption));
+        action->setChecked(choice.points == 10);
+        const int points = choice.points;
+        connect(action, &QAction::triggered, this, [this, points] { setTextSize(points); });
+    }
+
+    QMenu *order = m_optionsMenu->addMenu(QStringLiteral("&Fenster"));
+    order->setObjectName(QStringLiteral("Fenster"));
+    auto *orderGroup = new QActionGroup(order);
+    QAction *front = makeChoice(order, orderGroup, QStringLiteral("Vordergrund"), QStringLiteral("Im &Vordergrund  "));
+    front->setChecked(true);
+    connect(front, &QAction::triggered, this, [this] { setTopmost(true); });
+    QAction *behind = makeChoice(order, orderGroup, QStringLiteral("Hintergrund"), QStringLiteral("Im &Hintergrund"));
+    connect(behind, &QAction::triggered, this, [this] { setTopmost(false); });
+}
+
+bool Hilfe::start(const QString &argument)
+{
+    const HelpCommandLine::Request request = HelpCommandLine::parse(argument);
+    if (request.outcome == HelpCommandLine::Request::Outcome::Quit) {
+        return false;
+    }
+    m_file = request.file;
+    m_startTopic = request.topic;
+    if (!FileExists(m_file)) {
+        Prompts::instance().message(nullptr, m_file + u'\n' + QStringLiteral("konnte nicht gefunden werden."),
+                                    messageTitle(), Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        return false;
+    }
+
+    const HelpContent::Contents contents = HelpContent::Contents::read(m_file);
+    setWindowTitle(contents.caption());
+    for (int n = 1; n <= TopicCount; ++n) {
+        const QString &title = contents.titles[n - 1];
+        if (!title.isEmpty()) {
+            m_topics[n - 1]->setText(title);
+            m_topics[n - 1]->setVisible(true);
+        }
+    }
+
+    const std::optional<HelpContent::StartTopic> topic = HelpContent::startTopic(m_file, contents, m_startTopic);
+    if (!topic) {
+        Prompts::instance().message(nullptr, QStringLiteral("Falsches Parameter wurde gesendet. "), messageTitle(),
+                                    Prompts::Buttons::Ok, Prompts::Icon::Information);
+        return false;
+    }
+    setHeading(topic->heading);
+    setText(topic->text);
+    m_topics[topic->number - 1]->setChecked(true);
+    m_history.append(m_startTopic);
+    show();
+    return true;
+}
+
+void Hilfe::showTopic(int topic)
+{
+    if (topic < 1 || topic > TopicCount) {
+        return;
+    }
+    QAction *entry = m_topics[topic - 1];
+    setHeading(entry->text());
+    setText(HelpContent::topicText(m_file, topic));
+    entry->setChecked(true);
+    m_history.append(QString::number(topic));
+    m_backButton->setEnabled(true);
+}
+
+void Hilfe::back()
+{
+    if (m_history.isEmpty()) {
+        return;
+    }
+    m_history.removeLast();
+    if (!m_history.isEmpty()) {
+        bool isNumber = false;
+        const int topic = m_history.constLast().toInt(&isNumber, 10);
+        if (isNumber) {
+            showTopic(topic);
+        }
+    }
+    // showTopic appended the topic once more; it belongs in the history once.
+    if (!m_history.isEmpty()) {
+        m_history.removeLast();
+    }
+    if (m_history.size() <= 1) {
+        m_backButton->setEnabled(false);
+    }
+}
+
+void Hilfe::printTopic()
+{
+    if (!m_printLayout) {
+        m_printLayout = new Drucken(this);
+    }
+    m_printLayout->setTexts(windowTitle(), m_heading->text(), m_text->text());
+    const std::unique_ptr<QPrinter> printer = m_printerFactory ? m_printerFactory() : std::make_unique<QPrinter>();
+    if (!printer || !m_printLayout->printOn(*printer)) {
+        Prompts::instance().message(this, QStringLiteral("Das Thema konnte nicht gedruckt werden. "), messageTitle(),
+                                    Prompts::Buttons::Ok, Prompts::Icon::Critical);
+    }
+}
+
+void Hilfe::copyTopic()
+{
+    QGuiApplication::clipboard()->setText(m_heading->text() + u'\n' + m_text->text());
+}
+
+void Hilfe::setTextSize(int points)
+{
+    QFont headingFont = m_heading->font();
+    headingFont.setPointSize(points);
+    headingFont.setBold(true);
+    m_heading->setFont(headingFont);
+    m_heading->adjustSize();
+    QFont textFont = m_text->font();
+    textFont.setPointSize(points);
+    m_text->setFont(textFont);
+    fitText();
+}
+
+void Hilfe::setTopmost(bool topmost)
+{
+    const Qt::WindowFlags flags =
+        topmost ? windowFlags() | Qt::WindowStaysOnTopHint : windowFlags() & ~Qt::WindowStaysOnTopHint;
+    if (QWindow *window = windowHandle(); window && isVisible()) {
+        // setWindowFlags would hide the window and show it again; telling the
+        // platform window directly keeps it where it is.
+        overrideWindowFlags(flags);
+        window->setFlags(flags);
+        if (topmost) {
+            raise();
+        }
+    } else {
+        setWindowFlags(flags);
+    }
+}
+
+void Hilfe::setPrinterFactory(PrinterFactory factory)
+{
+    m_printerFactory = std::move(factory);
+}
+
+void Hilfe::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    applyLayout();
+}
+
+void Hilfe::applyLayout()
+{
+    if (isMinimized()) {
+        return;
+    }
+    // At any width the background stops 30 twips short of the right edge and
+    // the text 600 twips short of the background's, so that the text keeps a
+    // margin on the light background.
+    const int width = this->width();
+    const int height = this->height();
+    m_line->setGeometry(0, twips(385) - 1, width, 2);
+    const int top = twips(415);
+    m_background->setGeometry(0, top, std::max(0, width - twips(30)), std::max(0, height - top));
+    const int textTop = twips(900);
+    m_text->setGeometry(twips(135), textTop, std::max(0, m_background->width() - twips(600)),
+                        std::max(0, height - textTop - twips(90)));
+}
+
+void Hilfe::setText(const QString &text)
+{
+    m_text->setText(text);
+    fitText();
+}
+
+void Hilfe::fitText()
+{
+    // A long topic in the large size does not fit the small window: it grows
+    // rather than cut off the end of the text. It never shrinks by itself.
+    const int needed = m_text->heightForWidth(m_text->width());
+    if (needed > m_text->height() && !isMinimized() && !isMaximized() && !isFullScreen()) {
+        resize(width(), height() + needed - m_text->height());
+        // A hidden window gets its resize event only when it is shown.
+        applyLayout();
+    }
+}
+
+void Hilfe::setHeading(const QString &heading)
+{
+    m_heading->setText(heading);
+    m_heading->adjustSize();
+}
