@@ -5,8 +5,16 @@
 # no test ever reads or writes the real user's settings.
 function(quandel_add_test)
     cmake_parse_arguments(T "NEEDS_GUI" "NAME" "SOURCES;LIBS" ${ARGN})
+    foreach(source IN LISTS T_SOURCES)
+        if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${source})
+            message(WARNING "${T_NAME}: ${source} is missing; the test is left out")
+            return()
+        endif()
+    endforeach()
     add_executable(${T_NAME} ${T_SOURCES})
-    set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    # Tests run from the program folder, where brenlow and the help content
+    # lie beside them as beside quandel.
+    set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
     target_link_libraries(${T_NAME} PRIVATE quandel_options Qt6::Test ${T_LIBS})
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set(home ${CMAKE_BINARY_DIR}/test-home/${T_NAME})

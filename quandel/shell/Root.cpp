@@ -5,20 +5,26 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditorFont.h"
+#include "Favoriten.h"
 #include "FavouritesMenu.h"
 #include "FavouritesStore.h"
 #include "FileSystem.h"
+#include "HelpLaunch.h"
 #include "Helpers.h"
+#include "Info.h"
 #include "Layout.h"
 #include "Lizenz.h"
+#include "Optionen.h"
 #include "PicturePane.h"
 #include "ProductInfo.h"
 #include "Prompts.h"
 #include "Registry.h"
 #include "SearchController.h"
+#include "Shell.h"
 #include "SiblingPrograms.h"
 #include "Startup.h"
 #include "Suchen.h"
+#include "WebLinks.h"
 #include "WebView.h"
 
 #include <QApplication>
@@ -208,8 +214,12 @@ void Root::buildPanes()
 
     m_dateien = new QListWidget(m_client);
     m_dateien->setObjectName(QStringLiteral("Dateien"));
+    // All entries are one line high: the list need not measure each of
+    // thousands of entries.
+    m_dateien->setUniformItemSizes(true);
     m_dateienImt = new QListWidget(m_client);
     m_dateienImt->setObjectName(QStringLiteral("Dateien_Imt"));
+    m_dateienImt->setUniformItemSizes(true);
     m_dateienImt->hide();
 
     m_background = new PicturePane(m_client);
@@ -309,6 +319,9 @@ void Root::buildMenus()
     m_mnuAktualisieren = action(ansicht, QStringLiteral("mnuaktualisieren"), QStringLiteral("&Aktualisieren"));
     m_mnuAktualisieren->setShortcut(QKeySequence(Qt::Key_F5));
     connect(m_mnuAktualisieren, &QAction::triggered, this, [this] { m_library->refresh(); });
+    ansicht->addSeparator();
+    QAction *optionen = action(ansicht, QStringLiteral("mnuoptionen"), QStringLiteral("&Optionen ..."));
+    connect(optionen, &QAction::triggered, this, &Root::mnuoptionen);
 
     QMenu *suchen = menuBar()->addMenu(QStringLiteral("&Suchen "));
     suchen->setObjectName(QStringLiteral("mnuSuchEs"));
@@ -324,6 +337,42 @@ void Root::buildMenus()
 
     m_favouritesMenu = menuBar()->addMenu(QStringLiteral("&Favoriten "));
     m_favouritesMenu->setObjectName(QStringLiteral("mnuFavoritenMenü"));
+
+    QMenu *hilfe = menuBar()->addMenu(QStringLiteral("&? "));
+    hilfe->setObjectName(QStringLiteral("mnuFragezeichen"));
+    QAction *themen = action(hilfe, QStringLiteral("mnuHilfethemen"), QStringLiteral("&Hilfethemen"));
+    themen->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(themen, &QAction::triggered, this,
+            [this] { HelpLaunch::showHelp(this, HelpLaunch::OverviewTopic, windowTitle()); });
+    hilfe->addSeparator();
+    const auto link = [this, &action](QMenu *menu, const QString &name, const QString &caption, const QUrl &url) {
+        QAction *a = action(menu, name, caption);
+        connect(a, &QAction::triggered, this, [url] { WebLinks::WebSupports(url); });
+    };
+    link(hilfe, QStringLiteral("mnuSoftware"), QStringLiteral("&Software und Updates "), WebLinks::makerSite());
+    QMenu *web = hilfe->addMenu(QStringLiteral("&Web Hilfethemen  "));
+    web->setObjectName(QStringLiteral("mnuHilfe"));
+    link(web, QStringLiteral("mnulinks1"), QStringLiteral("Kostenloses Zubehör"), WebLinks::freeAccessories());
+    web->addSeparator();
+    link(web, QStringLiteral("mnulinks2"), QStringLiteral("Entwickler Homepage"), WebLinks::developerHome());
+    link(web, QStringLiteral("mnulinks3"), QStringLiteral("MSDN Online"), WebLinks::developerNetwork());
+    link(web, QStringLiteral("mnulinks4"), QStringLiteral("Microsoft Newsgroups"), WebLinks::supportForums());
+    hilfe->addSeparator();
+    for (int i = 0; i < SiblingPrograms::Count; ++i) {
+        QAction *a = action(hilfe, QStringLiteral("mnuProgramme_%1").arg(i + 1), SiblingPrograms::caption(i));
+        connect(a, &QAction::triggered, this, [i] {
+            // A companion that is not installed is simply not started.
+            if (SiblingPrograms::exists(i)) {
+                Shell::instance().startDetached(SiblingPrograms::path(i), {}, nullptr);
+            }
+        });
+    }
+    hilfe->addSeparator();
+    QAction *info = action(hilfe, QStringLiteral("mnuinfo"), QStringLiteral("&Info ..."));
+    connect(info, &QAction::triggered, this, [this] {
+        Info dialog(this);
+        Prompts::instance().execDialog(dialog);
+    });
 }
 
 void Root::collectDocumentCommands()
@@ -688,6 +737,17 @@ QString Root::documentFolder() const
     return m_library->folder();
 }
 
+void Root::mnuoptionen()
+{
+    // The dialog has no owner window, like the original settings window.
+    Optionen dialog([](QWidget *from) { HelpLaunch::showHelp(from, HelpLaunch::OptionsTopic, from->windowTitle()); });
+    connect(&dialog, &Optionen::applied, this, [this](bool hidePicture) {
+        m_background->setVisible(!hidePicture);
+        StatusRefresh();
+    });
+    Prompts::instance().execDialog(dialog);
+}
+
 // ---------------------------------------------------------------------------
 // Layout
 
@@ -774,7 +834,8 @@ bool Root::fillFavouritesMenu(bool linkCheck)
 
 void Root::showFavouritesManager()
 {
-    // The favourites manager comes with the favourites subsystem.
+    Favoriten dialog(m_favourites, this);
+    Prompts::instance().execDialog(dialog);
 }
 
 void Root::picturePaneRightClicked()

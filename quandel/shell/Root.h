@@ -57,6 +57,9 @@ public:
     // document, web view and window placement, and ends the program.
     void mnubeenden();
 
+    // mnuoptionen: the options dialog, modal.
+    void mnuoptionen();
+
     QString documentFolder() const;
     // Index of the last checked kind entry, -1 when none is checked.
     int checkedKind() const;

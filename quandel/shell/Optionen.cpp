@@ -1,0 +1,118 @@
+#include "Optionen.h"
+
+#include "Layout.h"
+#include "ProductInfo.h"
+#include "Registry.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSvgWidget>
+#include <QVBoxLayout>
+#include <QVariant>
+
+const std::array<Optionen::Box, 8> Optionen::Boxes = {{
+    {u"BTextIndex", u"&Zuletzt verwendetes Dokument merken ", u"TextIndex", false},
+    {u"BRecycle", u"&Gelöschte Dokumente in den Papierkorb schieben ", u"Recycle", true},
+    {u"BLinkCheck", u"&Verknüpfungen in den Favoriten überprüfen ", u"LinkCheck", true},
+    {u"BLinkError", u"&Fehlerhafte Verknüpfungen im Manager anzeigen", u"LinkError", true},
+    {u"BStartup", u"S&tartbildschirm nicht anzeigen ", u"Startup", false},
+    {u"BToolTips", u"&Quickinfos zu Objekten anzeigen ", u"ToolTips", true},
+    {u"BWerbung", u"&Bildanzeige neben Dokumenten ausblenden ", u"Werbung", false},
+    {u"BStatusText", u"&Statusleiste nicht anzeigen ", u"StatusText", true},
+}};
+
+Optionen::Optionen(std::function<void(QWidget *)> help, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), m_help(std::move(help))
+{
+    setObjectName(QStringLiteral("Optionen"));
+    setWindowTitle(QStringLiteral(" Einstellungen"));
+    const float dpi = logicalDpiX() > 0 ? float(logicalDpiX()) : 96.0F;
+
+    auto *outer = new QHBoxLayout(this);
+    auto *picture = new QSvgWidget(QStringLiteral(":/quandel/quandel.svg"), this);
+    picture->setFixedSize(64, 64);
+    outer->addWidget(picture, 0, Qt::AlignTop);
+
+    auto *column = new QVBoxLayout;
+    outer->addLayout(column);
+    auto *heading = new QLabel(QStringLiteral("Konfigurationen"), this);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    column->addWidget(heading);
+    column->setSpacing(Layout::toPixels(270, dpi) - fontMetrics().height() / 2);
+    for (size_t i = 0; i < Boxes.size(); ++i) {
+        auto *box = new QCheckBox(QString::fromUtf16(Boxes[i].caption), this);
+        box->setObjectName(QString::fromUtf16(Boxes[i].name));
+        box->setMinimumWidth(Layout::toPixels(5000, dpi));
+        column->addWidget(box);
+        m_boxes[i] = box;
+    }
+    // Deleted documents always go to the trash: the box cannot be cleared.
+    connect(m_boxes[1], &QCheckBox::clicked, m_boxes[1], [box = m_boxes[1]] { box->setChecked(true); });
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    const QSize buttonSize(Layout::toPixels(1275, dpi), Layout::toPixels(420, dpi));
+    const auto button = [this, buttons, buttonSize](const QString &name, const QString &caption) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        b->setMinimumSize(buttonSize);
+        buttons->addWidget(b);
+        return b;
+    };
+    QPushButton *ready = button(QStringLiteral("BReady"), QStringLiteral("&Ok"));
+    ready->setDefault(true);
+    QPushButton *cancel = button(QStringLiteral("BAbbrechen"), QStringLiteral("&Abbrechen"));
+    QPushButton *helpButton = button(QStringLiteral("BHilfe"), QStringLiteral("&Hilfe"));
+    column->addSpacing(8);
+    column->addLayout(buttons);
+
+    connect(ready, &QPushButton::clicked, this, [this] {
+        save();
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(helpButton, &QPushButton::clicked, this, [this] {
+        if (m_help) {
+            m_help(this);
+        }
+    });
+    load();
+}
+
+QCheckBox *Optionen::box(const QString &name) const
+{
+    for (QCheckBox *b : m_boxes) {
+        if (b->objectName() == name) {
+            return b;
+        }
+    }
+    return nullptr;
+}
+
+void Optionen::load()
+{
+    for (size_t i = 0; i < Boxes.size(); ++i) {
+        QVariant value;
+        if (Registry::QueryRegValue(Registry::Root::CurrentUser, ProductInfo::registryKey(),
+                                    QString::fromUtf16(Boxes[i].value), value)) {
+            m_boxes[i]->setChecked(value.toUInt() == 1);
+        } else {
+            m_boxes[i]->setChecked(Boxes[i].checkedByDefault);
+        }
+    }
+}
+
+void Optionen::save()
+{
+    // Failed writes keep the old value; the dialog closes all the same.
+    for (size_t i = 0; i < Boxes.size(); ++i) {
+        const auto state = static_cast<short>(m_boxes[i]->isChecked() ? 1 : 0);
+        Registry::SetRegValue(Registry::Root::CurrentUser, ProductInfo::registryKey(),
+                              QString::fromUtf16(Boxes[i].value), QVariant::fromValue(state));
+    }
+    Q_EMIT applied(m_boxes[6]->isChecked());
+}

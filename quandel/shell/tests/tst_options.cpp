@@ -1,0 +1,239 @@
+#include "DocumentLibrary.h"
+#include "Optionen.h"
+#include "RecordingShell.h"
+#include "Registry.h"
+#include "Root.h"
+#include "ScriptedPrompts.h"
+#include "TestEnvironment.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString Key = QStringLiteral("Software\\Tivorn\\Quandel Library");
+const Registry::Root User = Registry::Root::CurrentUser;
+
+std::optional<uint> stored(const QString &name)
+{
+    QVariant value;
+    if (Registry::QueryRegValue(User, Key, name, value) && value.typeId() == QMetaType::UInt) {
+        return value.toUInt();
+    }
+    return std::nullopt;
+}
+
+// Runs the options dialog from the menu and lets handler drive it.
+void runOptions(Root &root, ScriptedPrompts &prompts, std::function<void(Optionen &)> handler)
+{
+    prompts.dialogHandlers.enqueue([handler](QDialog &dialog) {
+        auto *options = qobject_cast<Optionen *>(&dialog);
+        if (!options) {
+            return -1;
+        }
+        handler(*options);
+        return dialog.result();
+    });
+    root.findChild<QAction *>(QStringLiteral("mnuoptionen"))->trigger();
+}
+
+void click(Optionen &dialog, const QString &button)
+{
+    dialog.findChild<QPushButton *>(button)->click();
+}
+
+} // namespace
+
+class TestOptions final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void firstOpeningShowsDefaults();
+    void okRightAfterOpeningWritesAllEight();
+    void recycleBoxCannotBeCleared();
+    void cancelWritesNothing();
+    void hidingThePictureWidensListAndEditor();
+    void storedValuesAreShownAgain();
+    void helpButtonOpensTopicSeven();
+    void tickReachesTheMenuWithin200ms();
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<RecordingShell> m_shell;
+    std::unique_ptr<Root> m_root;
+};
+
+void TestOptions::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_shell = std::make_unique<RecordingShell>();
+    Registry::CreateRegKey(User, Key, QStringLiteral("1"));
+    Registry::SetRegValue(User, Key, QStringLiteral("Version"), QStringLiteral("2.5"));
+    const QString folder = m_env->path(QStringLiteral("Dokumente"));
+    QDir().mkpath(folder);
+    m_root = std::make_unique<Root>(RootOptions{folder});
+    // Start-up without the splash; Startup is written by the dialog later, so
+    // it is removed again to keep the first opening a fresh one.
+    Registry::SetRegValue(User, Key, QStringLiteral("Startup"), 1);
+    QVERIFY(m_root->start());
+    Registry::DeleteRegValue(User, Key, QStringLiteral("Startup"));
+}
+
+void TestOptions::cleanup()
+{
+    m_root.reset();
+    m_shell.reset();
+    m_prompts.reset();
+    m_env.reset();
+}
+
+void TestOptions::firstOpeningShowsDefaults()
+{
+    QHash<QString, bool> shown;
+    QString caption;
+    runOptions(*m_root, *m_prompts, [&](Optionen &dialog) {
+        caption = dialog.windowTitle();
+        for (const Optionen::Box &box : Optionen::Boxes) {
+            const QString name = QString::fromUtf16(box.name);
+            shown.insert(name, dialog.box(name)->isChecked());
+        }
+        click(dialog, QStringLiteral("BAbbrechen"));
+    });
+    QCOMPARE(caption, QStringLiteral(" Einstellungen"));
+    const QHash<QString, bool> expected = {
+        {QStringLiteral("BTextIndex"), false}, {QStringLiteral("BRecycle"), true},
+        {QStringLiteral("BLinkCheck"), true},  {QStringLiteral("BLinkError"), true},
+        {QStringLiteral("BStartup"), false},   {QStringLiteral("BToolTips"), true},
+        {QStringLiteral("BWerbung"), false},   {QStringLiteral("BStatusText"), true}};
+    QCOMPARE(shown, expected);
+}
+
+void TestOptions::okRightAfterOpeningWritesAllEight()
+{
+    runOptions(*m_root, *m_prompts, [](Optionen &dialog) { click(dialog, QStringLiteral("BReady")); });
+    const std::pair<const char *, uint> expected[] = {{"TextIndex", 0}, {"Recycle", 1},   {"LinkCheck", 1},
+                                                      {"LinkError", 1}, {"Startup", 0},   {"ToolTips", 1},
+                                                      {"Werbung", 0},   {"StatusText", 1}};
+    for (const auto &[name, value] : expected) {
+        QCOMPARE(stored(QString::fromLatin1(name)), std::optional<uint>(value));
+    }
+}
+
+void TestOptions::recycleBoxCannotBeCleared()
+{
+    bool checkedAfterClicks = false;
+    runOptions(*m_root, *m_prompts, [&](Optionen &dialog) {
+        QCheckBox *recycle = dialog.box(QStringLiteral("BRecycle"));
+        recycle->click();
+        recycle->click();
+        recycle->click();
+        checkedAfterClicks = recycle->isChecked();
+        click(dialog, QStringLiteral("BReady"));
+    });
+    QVERIFY(checkedAfterClicks);
+    QCOMPARE(stored(QStringLiteral("Recycle")), std::optional<uint>(1));
+}
+
+void TestOptions::cancelWritesNothing()
+{
+    const QByteArray before = [] {
+        QFile f(Registry::storeFile());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+        for (const Optionen::Box &box : Optionen::Boxes) {
+            dialog.box(QString::fromUtf16(box.name))->click();
+        }
+        click(dialog, QStringLiteral("BAbbrechen"));
+    });
+    QFile after(Registry::storeFile());
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), before);
+    QVERIFY(!stored(QStringLiteral("TextIndex")));
+}
+
+void TestOptions::hidingThePictureWidensListAndEditor()
+{
+    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+        dialog.box(QStringLiteral("BWerbung"))->click();
+        click(dialog, QStringLiteral("BReady"));
+    });
+    QVERIFY(m_root->findChild<QWidget *>(QStringLiteral("Background"))->isHidden());
+    // W - 400 twips: 400 twips are 26.7 pixels at 96 dpi.
+    const int outer = m_root->frameGeometry().width();
+    QCOMPARE(m_root->findChild<QWidget *>(QStringLiteral("Dateien"))->width(), outer - 27);
+    QCOMPARE(m_root->findChild<QWidget *>(QStringLiteral("Text"))->width(), outer - 27);
+    QCOMPARE(stored(QStringLiteral("Werbung")), std::optional<uint>(1));
+    // The status line stays hidden whatever the option says.
+    QVERIFY(m_root->findChild<QWidget *>(QStringLiteral("LStatus"))->isHidden());
+
+    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+        dialog.box(QStringLiteral("BWerbung"))->click();
+        click(dialog, QStringLiteral("BReady"));
+    });
+    QVERIFY(!m_root->findChild<QWidget *>(QStringLiteral("Background"))->isHidden());
+}
+
+void TestOptions::storedValuesAreShownAgain()
+{
+    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+        dialog.box(QStringLiteral("BStatusText"))->click();
+        dialog.box(QStringLiteral("BTextIndex"))->click();
+        click(dialog, QStringLiteral("BReady"));
+    });
+    QCOMPARE(stored(QStringLiteral("StatusText")), std::optional<uint>(0));
+    bool statusText = true;
+    bool textIndex = false;
+    runOptions(*m_root, *m_prompts, [&](Optionen &dialog) {
+        statusText = dialog.box(QStringLiteral("BStatusText"))->isChecked();
+        textIndex = dialog.box(QStringLiteral("BTextIndex"))->isChecked();
+        click(dialog, QStringLiteral("BAbbrechen"));
+    });
+    QVERIFY(!statusText);
+    QVERIFY(textIndex);
+}
+
+void TestOptions::helpButtonOpensTopicSeven()
+{
+    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+        click(dialog, QStringLiteral("BHilfe"));
+        click(dialog, QStringLiteral("BAbbrechen"));
+    });
+    // The tests lie in the program folder, beside brenlow and the help.
+    const auto starts = m_shell->requestsOf(QStringLiteral("start"));
+    QVERIFY2(m_prompts->callsOf(QStringLiteral("message")).isEmpty(), "the viewer and the help content are found");
+    QCOMPARE(starts.size(), 1);
+    QVERIFY(starts.first().arguments.constLast().endsWith(QStringLiteral("Quandel.chf,7")));
+}
+
+void TestOptions::tickReachesTheMenuWithin200ms()
+{
+    QAction *webView = m_root->findChild<QAction *>(QStringLiteral("mnuWebansicht"));
+    QAction *selectAll = m_root->findChild<QAction *>(QStringLiteral("mnumarkieren"));
+    QTRY_VERIFY(webView->isEnabled()); // help documents are shown
+    m_root->findChild<QAction *>(QStringLiteral("mnuAnsicht_1"))->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!webView->isEnabled(), 300);
+
+    auto *text = m_root->findChild<QPlainTextEdit *>(QStringLiteral("Text"));
+    text->setPlainText(QString());
+    QTRY_VERIFY_WITH_TIMEOUT(!selectAll->isEnabled(), 300);
+    text->setPlainText(QStringLiteral("Text"));
+    QTRY_VERIFY_WITH_TIMEOUT(selectAll->isEnabled(), 300);
+}
+
+QTEST_MAIN(TestOptions)
+#include "tst_options.moc"
