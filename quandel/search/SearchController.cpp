@@ -30,6 +30,17 @@ QPoint offsetFrom(const QWidget *window)
     return window->frameGeometry().topLeft() + QPoint(1400 * dpi / 1440, 2500 * dpi / 1440);
 }
 
+// The list indices a walk examines, nearest first: from first up to the last
+// entry, or down to the first.
+QList<int> walkOrder(int first, int count, bool forward)
+{
+    QList<int> indices;
+    for (int i = first; i >= 0 && i < count; i += forward ? 1 : -1) {
+        indices.append(i);
+    }
+    return indices;
+}
+
 } // namespace
 
 SearchController::SearchController(const SearchWidgets &widgets, DocumentLibrary *library, QString historyFile,
@@ -83,6 +94,12 @@ void SearchController::openDialog()
 
 void SearchController::dialogClosing()
 {
+    // A closed dialog has no term any more, although the window itself is
+    // deleted only when control returns to the event loop.
+    if (m_dialog) {
+        m_dialog->disconnect(this);
+        m_dialog = nullptr;
+    }
     m_library->showModificationStatus();
     // Bring the main window back to the front, without moving it.
     m_w.window->raise();
@@ -277,9 +294,8 @@ void SearchController::showHit(const QString &term, int scannedPosition)
     m_w.text->setFocus();
 }
 
-bool SearchController::selectHit(int index, int originIndex)
+bool SearchController::selectHit(int index)
 {
-    Q_UNUSED(originIndex)
     m_w.dateien->setCurrentRow(index);
     if (m_w.dateien->currentRow() != index && !m_library->state().mChange) {
         // The unsaved-changes question was answered Yes: the document was
@@ -316,18 +332,11 @@ void SearchController::runSearch()
     d->hide();
     QCoreApplication::processEvents();
 
-    QList<int> indices;
-    if (d->forward()) {
-        for (int i = std::max(origin, 0); i < count; ++i) {
-            indices.append(i);
-        }
-    } else {
-        for (int i = origin - 1; i >= 0; --i) {
-            indices.append(i);
-        }
-    }
+    // Forward starts with the document shown; backward never looks at it.
+    const QList<int> indices =
+        d->forward() ? walkOrder(std::max(origin, 0), count, true) : walkOrder(origin - 1, count, false);
     Result r = walk(indices, d->forward() ? origin : -2, d);
-    if (r.outcome == Outcome::Hit && !selectHit(r.index, origin)) {
+    if (r.outcome == Outcome::Hit && !selectHit(r.index)) {
         r.outcome = Outcome::Stopped;
     }
 
@@ -379,18 +388,10 @@ void SearchController::findNext()
 
     setRunning(true);
     hidePanes();
-    QList<int> indices;
-    if (forward) {
-        for (int i = selected + 1; i < count; ++i) {
-            indices.append(i);
-        }
-    } else {
-        for (int i = selected - 1; i >= 0; --i) {
-            indices.append(i);
-        }
-    }
+    // Find-next never looks at the shown document again, and does not wrap.
+    const QList<int> indices = walkOrder(forward ? selected + 1 : selected - 1, count, forward);
     Result r = walk(indices, -2, m_w.window);
-    if (r.outcome == Outcome::Hit && !selectHit(r.index, selected)) {
+    if (r.outcome == Outcome::Hit && !selectHit(r.index)) {
         r.outcome = Outcome::Stopped;
     }
 

@@ -77,7 +77,7 @@ private:
     // showing the progress window owned by owner; the current editor text
     // stands for the document at editorIndex.
     Result walk(const QList<int> &indices, int editorIndex, QWidget *owner);
-    bool selectHit(int index, int originIndex);
+    bool selectHit(int index);
     void showHit(const QString &term, int scannedPosition);
     void showPanes();
     void hidePanes();
