@@ -5,17 +5,21 @@
 # Set-up installs the Debian packages the build needs when run as root, and
 # otherwise prints the one apt-get line to run and stops.
 
-PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core xdg-utils poppler-utils
+PACKAGES := cmake ninja-build g++ make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libzip-dev fonts-dejavu-core xdg-utils poppler-utils desktop-file-utils appstream dpkg-dev
 BUILD_DIR := build
 JOBS ?= $(shell nproc)
 
-.PHONY: run check deps configure build clean
+.PHONY: run check package deps configure build clean
 
 run: build
 	$(BUILD_DIR)/bin/quandel examples/Bibliothek
 
 check: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+	cmake/package-test.sh $(BUILD_DIR)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)

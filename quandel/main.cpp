@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Quandel Library"));
     QApplication::setApplicationDisplayName(ProductInfo::windowCaption());
     QApplication::setApplicationVersion(ProductInfo::versionText() + u'.' + QString::number(ProductInfo::revision()));
-    QApplication::setDesktopFileName(QStringLiteral("quandel"));
+    QApplication::setDesktopFileName(QStringLiteral("example.tivorn.quandel"));
     // The program ends through its exit command only.
     QApplication::setQuitOnLastWindowClosed(false);
 
