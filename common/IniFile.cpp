@@ -204,14 +204,10 @@ bool save(const QString &fileName, const Profile &profile)
     return TextFile::write(fileName, profile.text(), profile.format).ok;
 }
 
-} // namespace
-
-namespace IniFiles {
-
-bool WriteINI(const QString &fileName, const QString &section, const QString &key, const QString &value)
+// The changes work on the lines in memory; a batch of them is one read and
+// one atomic write of the file.
+bool writeInto(Profile &profile, QStringView sectionName, QStringView keyName, const QString &value)
 {
-    const QStringView sectionName = trimmed(section);
-    const QStringView keyName = trimmed(key);
     if (!validSection(sectionName) || !validKey(keyName)) {
         return false;
     }
@@ -222,18 +218,7 @@ bool WriteINI(const QString &fileName, const QString &section, const QString &ke
     cleanValue.replace(u'\r', u' ');
     cleanValue.replace(u'\n', u' ');
 
-    Profile profile;
-    const Load loaded = load(fileName, &profile);
-    if (loaded == Load::Failed) {
-        // Unreadable is not empty: writing now would throw the content away.
-        return false;
-    }
-    if (loaded == Load::Missing && !QDir().mkpath(QFileInfo(fileName).absolutePath())) {
-        return false;
-    }
-    const QString before = profile.text();
     QStringList &lines = profile.lines;
-
     const QList<Range> ranges = sectionRanges(lines, sectionName);
     if (ranges.isEmpty()) {
         if (!lines.isEmpty() && !trimmed(lines.last()).isEmpty()) {
@@ -241,32 +226,90 @@ bool WriteINI(const QString &fileName, const QString &section, const QString &ke
         }
         lines.append(u'[' + sectionName.toString() + u']');
         lines.append(keyName.toString() + u'=' + cleanValue);
-    } else {
-        const Range &first = ranges.first();
-        const qsizetype existing = findKey(lines, first, keyName);
-        if (existing >= 0) {
-            const Line line = classify(lines.at(existing));
-            // An unchanged value leaves the line as the user formatted it; a
-            // changed one keeps at least the file's spelling of the key.
-            if (line.value != cleanValue) {
-                lines[existing] = line.name.toString() + u'=' + cleanValue;
-            }
-        } else {
-            qsizetype after = first.header;
-            for (qsizetype i = first.end - 1; i > first.header; --i) {
-                if (!trimmed(lines.at(i)).isEmpty()) {
-                    after = i;
-                    break;
-                }
-            }
-            lines.insert(after + 1, keyName.toString() + u'=' + cleanValue);
-        }
-    }
-
-    if (loaded == Load::Ok && profile.text() == before) {
         return true;
     }
-    return save(fileName, profile);
+    const Range &first = ranges.first();
+    const qsizetype existing = findKey(lines, first, keyName);
+    if (existing >= 0) {
+        const Line line = classify(lines.at(existing));
+        // An unchanged value leaves the line as the user formatted it; a
+        // changed one keeps at least the file's spelling of the key.
+        if (line.value != cleanValue) {
+            lines[existing] = line.name.toString() + u'=' + cleanValue;
+        }
+        return true;
+    }
+    qsizetype after = first.header;
+    for (qsizetype i = first.end - 1; i > first.header; --i) {
+        if (!trimmed(lines.at(i)).isEmpty()) {
+            after = i;
+            break;
+        }
+    }
+    lines.insert(after + 1, keyName.toString() + u'=' + cleanValue);
+    return true;
+}
+
+bool deleteFrom(Profile &profile, QStringView sectionName)
+{
+    if (sectionName.isEmpty()) {
+        return false;
+    }
+    const QList<Range> ranges = sectionRanges(profile.lines, sectionName);
+    if (ranges.isEmpty()) {
+        return true;
+    }
+    // The lines left over all had their line break; only the removed last
+    // one may have lacked it.
+    if (ranges.last().end == profile.lines.size()) {
+        profile.finalLineBreak = true;
+    }
+    for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) {
+        profile.lines.remove(range->header, range->end - range->header);
+    }
+    return true;
+}
+
+} // namespace
+
+namespace IniFiles {
+
+bool ApplyINIChanges(const QString &fileName, const QList<Change> &changes)
+{
+    Profile profile;
+    const Load loaded = load(fileName, &profile);
+    if (loaded == Load::Failed) {
+        // Unreadable is not empty: writing now would throw the content away.
+        return false;
+    }
+    const bool writes =
+        std::any_of(changes.begin(), changes.end(), [](const Change &c) { return c.kind == Change::Kind::Write; });
+    if (loaded == Load::Missing && !writes) {
+        return true; // nothing to delete from, and nothing is created
+    }
+    const QString before = profile.text();
+    bool ok = true;
+    for (const Change &change : changes) {
+        const QStringView section = trimmed(change.section);
+        ok = (change.kind == Change::Kind::Write ? writeInto(profile, section, trimmed(change.key), change.value)
+                                                 : deleteFrom(profile, section)) &&
+             ok;
+    }
+    if (loaded == Load::Ok && profile.text() == before) {
+        return ok;
+    }
+    if (loaded == Load::Missing && !QDir().mkpath(QFileInfo(fileName).absolutePath())) {
+        return false;
+    }
+    return save(fileName, profile) && ok;
+}
+
+bool WriteINI(const QString &fileName, const QString &section, const QString &key, const QString &value)
+{
+    if (!validSection(trimmed(section)) || !validKey(trimmed(key))) {
+        return false;
+    }
+    return ApplyINIChanges(fileName, {{Change::Kind::Write, section, key, value}});
 }
 
 QString GetINIString(const QString &fileName, const QString &section, const QString &key)
@@ -293,31 +336,10 @@ QString GetINIString(const QString &fileName, const QString &section, const QStr
 
 bool DeleteINISection(const QString &fileName, const QString &section)
 {
-    const QStringView sectionName = trimmed(section);
-    if (sectionName.isEmpty()) {
+    if (trimmed(section).isEmpty()) {
         return false;
     }
-    Profile profile;
-    const Load loaded = load(fileName, &profile);
-    if (loaded == Load::Missing) {
-        return true;
-    }
-    if (loaded == Load::Failed) {
-        return false;
-    }
-    const QList<Range> ranges = sectionRanges(profile.lines, sectionName);
-    if (ranges.isEmpty()) {
-        return true;
-    }
-    // The lines left over all had their line break; only the removed last
-    // one may have lacked it.
-    if (ranges.last().end == profile.lines.size()) {
-        profile.finalLineBreak = true;
-    }
-    for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) {
-        profile.lines.remove(range->header, range->end - range->header);
-    }
-    return save(fileName, profile);
+    return ApplyINIChanges(fileName, {{Change::Kind::DeleteSection, section, {}, {}}});
 }
 
 } // namespace IniFiles

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // Profile (INI) files with the semantics of the classic profile functions:
@@ -25,5 +26,21 @@ QString GetINIString(const QString &fileName, const QString &section, const QStr
 // Removes the whole section (all its header lines and keys). True when the
 // file is in the state asked for afterwards (also when nothing was there).
 bool DeleteINISection(const QString &fileName, const QString &section);
+
+// Several writes and section deletions as one: the file is read once and
+// replaced once, atomically. True when every change could be made.
+struct Change
+{
+    enum class Kind
+    {
+        Write,
+        DeleteSection
+    };
+    Kind kind = Kind::Write;
+    QString section;
+    QString key;
+    QString value;
+};
+bool ApplyINIChanges(const QString &fileName, const QList<Change> &changes);
 
 } // namespace IniFiles

@@ -11,6 +11,18 @@ QString section(int slot)
     return QString::number(slot);
 }
 
+// The dot that ends the name. Leading dots belong to the name: a hidden
+// document ".Notiz.txt" is listed as ".Notiz", and an empty name would leave
+// its slot free and its menu entry blank.
+qsizetype nameEnd(const QString &entry)
+{
+    qsizetype from = 0;
+    while (from < entry.size() && entry.at(from) == u'.') {
+        ++from;
+    }
+    return entry.indexOf(u'.', from);
+}
+
 } // namespace
 
 QString Favourite::fullPath() const
@@ -52,13 +64,13 @@ int firstFreeSlot(const QString &dataFile)
 
 QString displayName(const QString &entry)
 {
-    const qsizetype dot = entry.indexOf(u'.');
+    const qsizetype dot = nameEnd(entry);
     return dot >= 0 ? entry.left(dot) : entry;
 }
 
 QString kindOf(const QString &datei)
 {
-    const qsizetype dot = datei.indexOf(u'.');
+    const qsizetype dot = nameEnd(datei);
     return dot >= 0 ? datei.mid(dot).toLower() : QString();
 }
 

@@ -27,9 +27,10 @@ bool remove(const QString &dataFile, int slot);
 // The lowest free slot, 0 when all are taken.
 int firstFreeSlot(const QString &dataFile);
 
-// The display name for an entry: the text up to its first ".".
+// The display name for an entry: the text up to its first "." after any
+// leading dots.
 QString displayName(const QString &entry);
-// The kind of a file name: the text from its first "." on, in lower case.
+// The kind of a file name: the text from that "." on, in lower case.
 QString kindOf(const QString &datei);
 // The view that shows a kind: 0 ".txt", 1 ".bas" and ".cls", 2 no
 // extension (project folders), 3 ".vbp"; -1 for any other.

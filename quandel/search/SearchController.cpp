@@ -233,14 +233,15 @@ SearchController::Result SearchController::walk(const QList<int> &indices, int e
     std::atomic_bool done{false};
     DocumentScanner::Hit hit;
     const DocumentScanner scanner(term, cs, cancel, progress);
+    // The window stays responsive while the workers read: the loop polls
+    // their progress and the cancel button, and ends as soon as they are done.
+    QEventLoop loop;
     std::thread worker([&] {
         hit = scanner.scan(files, m_threads);
         done.store(true);
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
 
-    // The window stays responsive while the workers read: the loop polls
-    // their progress and the cancel button.
-    QEventLoop loop;
     QTimer poll;
     poll.setInterval(10);
     connect(&poll, &QTimer::timeout, &loop, [&] {

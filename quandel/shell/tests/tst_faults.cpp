@@ -1,0 +1,229 @@
+// Faults from outside: a full disk (a file-size limit) while the program
+// writes each of its stores, and a process killed in the middle of a save.
+// In every case the file on disk is the old one, byte for byte, or the new
+// one whole.
+
+#include "AppPaths.h"
+#include "DocumentLibrary.h"
+#include "FavouritesMenu.h"
+#include "IniFile.h"
+#include "Registry.h"
+#include "Root.h"
+#include "ScriptedPrompts.h"
+#include "SearchController.h"
+#include "SearchHistory.h"
+#include "Suchen.h"
+#include "TestEnvironment.h"
+#include "TextFile.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+#include <sys/resource.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString Key = u"Software\\Tivorn\\Quandel Library"_s;
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// While it lives, no file may grow beyond a few bytes: every write of the
+// program meets what a full disk does to it.
+class DiskFull final
+{
+public:
+    DiskFull()
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = 4;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFull()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    DiskFull(const DiskFull &) = delete;
+    DiskFull &operator=(const DiskFull &) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_handler)(int) = nullptr;
+};
+
+QString bigText(char fill)
+{
+    return QString(8 * 1024 * 1024, QChar::fromLatin1(fill)) + u"\nEnde\n"_s;
+}
+
+} // namespace
+
+class TestFaults final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void diskFullKeepsEveryStore_data();
+    void diskFullKeepsEveryStore();
+    void killedSaveLeavesOldOrNew();
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<Root> m_root;
+    QString m_folder;
+};
+
+void TestFaults::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_folder = m_env->path(u"Dokumente"_s);
+    QDir().mkpath(m_folder);
+    m_env->writeFile(u"Dokumente/Notiz.txt"_s, "Alter Text, lang genug\r\n");
+    m_env->writeFile(u"Dokumente/Zweite.txt"_s, "Noch ein Dokument\r\n");
+    Registry::CreateRegKey(Registry::Root::CurrentUser, Key, u"1"_s);
+    Registry::SetRegValue(Registry::Root::CurrentUser, Key, u"Version"_s, u"2.5"_s);
+    Registry::SetRegValue(Registry::Root::CurrentUser, Key, u"Startup"_s, 1);
+    Registry::SetRegValue(Registry::Root::CurrentUser, Key, u"Path"_s, m_folder);
+    IniFiles::WriteINI(AppPaths::dataFile(), u"1"_s, u"Name"_s, u"Zweite"_s);
+    IniFiles::WriteINI(AppPaths::dataFile(), u"1"_s, u"Datei"_s, u"Zweite.txt"_s);
+    IniFiles::WriteINI(AppPaths::dataFile(), u"1"_s, u"Dir"_s, m_folder);
+    SearchHistory::save(AppPaths::historyFile(), u"früher"_s);
+    m_root = std::make_unique<Root>();
+    QVERIFY(m_root->start());
+}
+
+void TestFaults::cleanup()
+{
+    m_root.reset();
+    m_prompts.reset();
+    m_env.reset();
+}
+
+void TestFaults::diskFullKeepsEveryStore_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::newRow("save") << u"save"_s;
+    QTest::newRow("save as over another document") << u"saveAs"_s;
+    QTest::newRow("favourite added") << u"favourite"_s;
+    QTest::newRow("search history") << u"history"_s;
+    QTest::newRow("key store at exit") << u"keystore"_s;
+}
+
+void TestFaults::diskFullKeepsEveryStore()
+{
+    QFETCH(QString, store);
+    DocumentLibrary *library = m_root->library();
+    auto *text = m_root->findChild<QPlainTextEdit *>(u"Text"_s);
+    const QString notiz = m_folder + u"/Notiz.txt"_s;
+    const QString zweite = m_folder + u"/Zweite.txt"_s;
+    const QStringList files = {notiz, zweite, AppPaths::dataFile(), AppPaths::historyFile(), Registry::storeFile()};
+    QHash<QString, QByteArray> before;
+    for (const QString &f : files) {
+        before.insert(f, bytesOf(f));
+    }
+
+    text->setPlainText(u"Neuer Text, der nicht auf die Platte passt"_s);
+    {
+        const DiskFull full;
+        if (store == u"save") {
+            QVERIFY(!library->save());
+        } else if (store == u"saveAs") {
+            m_prompts->saveAnswers.enqueue(zweite);
+            QVERIFY(!library->saveAs());
+        } else if (store == u"favourite") {
+            m_root->findChild<QAction *>(u"mnuhinzufügen"_s)->trigger();
+        } else if (store == u"history") {
+            m_root->search()->openDialog();
+            m_root->search()->dialog()->setTerm(u"Platte"_s);
+            m_root->search()->runSearch();
+        } else {
+            library->state().mChange = false;
+            m_root->mnubeenden();
+        }
+    }
+
+    if (store == u"save" || store == u"saveAs") {
+        // Told, and the text is still there and still marked changed.
+        const auto messages = m_prompts->callsOf(u"message"_s);
+        QVERIFY(!messages.isEmpty());
+        QVERIFY(messages.constLast().text.contains(u" konnte nicht gespeichert werden. "_s));
+        QVERIFY(library->state().mChange);
+        QCOMPARE(DocumentLibrary::editorText(text), u"Neuer Text, der nicht auf die Platte passt"_s);
+    }
+    for (const QString &f : files) {
+        QCOMPARE(bytesOf(f), before.value(f));
+    }
+    // No temporary file is left beside a store.
+    for (const QString &f : files) {
+        const QStringList left = QDir(QFileInfo(f).absolutePath()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString &name : left) {
+            QVERIFY2(!name.contains(u".tmp"_s) && !name.contains(u".new"_s), qPrintable(name));
+        }
+    }
+}
+
+void TestFaults::killedSaveLeavesOldOrNew()
+{
+    const QString path = m_env->path(u"Gross.txt"_s);
+    const QByteArray oldBytes = TextFile::encode(bigText('a'), TextFormat::document());
+    {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(oldBytes);
+    }
+    const QByteArray newBytes = TextFile::encode(bigText('b'), TextFormat::document());
+
+    // A child writes the new text again and again; it is killed at some
+    // moment of a write. Several rounds hit different moments.
+    for (int round = 0; round < 4; ++round) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {u"--write-forever"_s, path});
+        QVERIFY(child.waitForStarted());
+        QTest::qWait(150 + 70 * round);
+        child.kill();
+        QVERIFY(child.waitForFinished());
+        const QByteArray now = bytesOf(path);
+        QVERIFY2(now == oldBytes || now == newBytes, "the document is neither the old nor the new one");
+    }
+}
+
+// The child side of killedSaveLeavesOldOrNew.
+static int writeForever(const QString &path)
+{
+    const QString text = bigText('b');
+    for (;;) {
+        TextFile::write(path, text, TextFormat::document());
+    }
+}
+
+int main(int argc, char *argv[])
+{
+    if (argc == 3 && qstrcmp(argv[1], "--write-forever") == 0) {
+        return writeForever(QString::fromLocal8Bit(argv[2]));
+    }
+    QApplication app(argc, argv);
+    TestFaults test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_faults.moc"
