@@ -194,6 +194,29 @@ void DocumentLibrary::selectEntry(int index)
     }
 }
 
+bool DocumentLibrary::settleUnsavedChanges()
+{
+    if (!m_state.mChange) {
+        return true;
+    }
+    const Prompts::Answer answer = askToSave();
+    if (answer == Prompts::Answer::Cancel) {
+        return false;
+    }
+    if (answer == Prompts::Answer::Yes) {
+        const bool saved = m_state.mIndex == -1 ? saveAs() : save();
+        if (!saved) {
+            // Nothing is lost: the text stays as it is, and the command does
+            // not go on.
+            m_state.mAction = EditingState::Pending::None;
+            m_state.mChange = true;
+            return false;
+        }
+    }
+    m_state.mChange = false;
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Folder, kind and list
 
@@ -278,25 +301,8 @@ void DocumentLibrary::selectKind(int kind)
 
 void DocumentLibrary::chooseFolder()
 {
-    if (m_busy) {
+    if (m_busy || !settleUnsavedChanges()) {
         return;
-    }
-    if (m_state.mChange) {
-        const Prompts::Answer answer = askToSave();
-        if (answer == Prompts::Answer::Cancel) {
-            return;
-        }
-        if (answer == Prompts::Answer::Yes) {
-            const bool saved = m_state.mIndex == -1 ? saveAs() : save();
-            if (!saved) {
-                // Nothing is lost: the text stays as it is, and so does the
-                // folder.
-                m_state.mAction = EditingState::Pending::None;
-                m_state.mChange = true;
-                return;
-            }
-        }
-        m_state.mChange = false;
     }
     const QString chosen =
         Prompts::instance().chooseFolder(m_w.window,
@@ -470,7 +476,10 @@ bool DocumentLibrary::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_w.text) {
         if (event->type() == QEvent::FocusIn) {
             m_state.mFocusText = true;
-        } else if (event->type() == QEvent::FocusOut) {
+        } else if (event->type() == QEvent::FocusOut &&
+                   static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
+            // An opening menu takes the focus only for as long as it is open:
+            // Paste in that very menu still acts on the editor.
             m_state.mFocusText = false;
         }
     }

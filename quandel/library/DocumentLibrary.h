@@ -69,6 +69,11 @@ public:
     // 1 when unsaved changes keep the caller from going on, else 0; may ask.
     int TextChanging();
 
+    // The unsaved-changes question of the commands that keep the shown
+    // document where it is (folder choice, rename, send to): asks, saves on
+    // Yes, and returns false when the command has to stop.
+    bool settleUnsavedChanges();
+
     // Shows a document that the list does not stand for (a favourite kept in
     // another folder, a class file behind a module's entry): the list keeps
     // its selection, and saving writes to this file. False when unsaved

@@ -4,11 +4,14 @@
 #include "CommandState.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "EditCommands.h"
 #include "EditorFont.h"
 #include "Favoriten.h"
 #include "FavouritesMenu.h"
 #include "FavouritesStore.h"
+#include "FileCommands.h"
 #include "FileSystem.h"
+#include "FontAndPrint.h"
 #include "HelpLaunch.h"
 #include "Helpers.h"
 #include "Info.h"
@@ -26,6 +29,7 @@
 #include "Suchen.h"
 #include "WebLinks.h"
 #include "WebView.h"
+#include "ZipExport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -148,6 +152,9 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     widgets.webAction = m_mnuWebansicht;
     widgets.kindActions = m_mnuAnsicht;
     m_library = new DocumentLibrary(widgets, this);
+    m_fileCommands = new FileCommands(m_library, this, this);
+    m_editCommands = new EditCommands(m_library, this, this);
+    m_fontAndPrint = new FontAndPrint(m_library, m_text, this, AppPaths::dataFile(), this);
     connect(m_library, &DocumentLibrary::exitRequested, this, &Root::mnubeenden);
     connect(m_refresh, &QPushButton::clicked, m_library, &DocumentLibrary::refresh);
 
@@ -277,6 +284,39 @@ void Root::buildMenus()
         action(vorgaenge, QStringLiteral("mnuspeichernunter"), QStringLiteral("Speichern &unter ...  "));
     connect(speichernUnter, &QAction::triggered, this, [this] { m_library->saveAs(); });
     vorgaenge->addSeparator();
+    QAction *umbenennen = action(vorgaenge, QStringLiteral("mnuUmbenennen"), QStringLiteral("&Umbenennen ..."));
+    connect(umbenennen, &QAction::triggered, this, [this] { m_fileCommands->rename(); });
+    QAction *loesche = action(vorgaenge, QStringLiteral("mnuloesche"), QStringLiteral("&Löschen ..."));
+    connect(loesche, &QAction::triggered, this, [this] { m_fileCommands->remove(); });
+    QAction *eigenschaften =
+        action(vorgaenge, QStringLiteral("mnuEigenschaften"), QStringLiteral("&Eigenschaften ... "));
+    connect(eigenschaften, &QAction::triggered, this, [this] { m_fileCommands->showProperties(); });
+    QMenu *senden = vorgaenge->addMenu(QStringLiteral("Senden an"));
+    senden->setObjectName(QStringLiteral("mnuSenden"));
+    for (int i = FileCommands::FirstTarget; i <= FileCommands::LastTarget; ++i) {
+        QAction *a = action(senden, QStringLiteral("mnuSendenDatei_%1").arg(i), FileCommands::sendToCaption(i));
+        connect(a, &QAction::triggered, this, [this, i] { m_fileCommands->sendTo(i); });
+    }
+    vorgaenge->addSeparator();
+    QAction *seite = action(vorgaenge, QStringLiteral("mnuseiteeinrichten"), QStringLiteral("Seite einrich&ten ..."));
+    connect(seite, &QAction::triggered, this, [this] { m_fontAndPrint->pageSetup(); });
+    QAction *drucken = action(vorgaenge, QStringLiteral("mnudrucken"), QStringLiteral("&Drucken ..."));
+    drucken->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    connect(drucken, &QAction::triggered, this, [this] { m_fontAndPrint->print(); });
+    QAction *komprimieren = action(vorgaenge, QStringLiteral("mnuKomprimieren"), QStringLiteral("&Komprimieren ..."));
+    connect(komprimieren, &QAction::triggered, this, [this] {
+        ZipExport::mnuKomprimieren(this, m_library->folder(), [this] {
+            // With no document selected the editor holds untitled text; the
+            // unsaved-changes check is to treat it so, as after Save as.
+            if (m_library->fileIndex() < 0) {
+                EditingState &state = m_library->state();
+                state.mFile = QStringLiteral("Unbenannt");
+                state.mChange = true;
+                state.mAction = EditingState::Pending::Cancel;
+            }
+        });
+    });
+    vorgaenge->addSeparator();
     m_mnuVerzeichnis =
         action(vorgaenge, QStringLiteral("mnuverzeichnis"), QStringLiteral("&Verzeichnis auswählen ...  "));
     connect(m_mnuVerzeichnis, &QAction::triggered, this, [this] { m_library->chooseFolder(); });
@@ -296,6 +336,14 @@ void Root::buildMenus()
     m_mnuLoeschen = action(bearbeiten, QStringLiteral("mnuloeschen"), QStringLiteral("&Löschen"));
     bearbeiten->addSeparator();
     m_mnuMarkieren = action(bearbeiten, QStringLiteral("mnumarkieren"), QStringLiteral("Alles &markieren  "));
+    connect(m_mnuAusschneiden, &QAction::triggered, this, [this] { m_editCommands->cut(); });
+    connect(m_mnuKopieren, &QAction::triggered, this, [this] { m_editCommands->copy(); });
+    connect(m_mnuEinfuegen, &QAction::triggered, this, [this] { m_editCommands->paste(); });
+    connect(m_mnuLoeschen, &QAction::triggered, this, [this] { m_editCommands->remove(); });
+    connect(m_mnuMarkieren, &QAction::triggered, this, [this] { m_editCommands->selectAll(); });
+    bearbeiten->addSeparator();
+    QAction *schriftarten = action(bearbeiten, QStringLiteral("mnuSchriftarten"), QStringLiteral("&Schriftart ..."));
+    connect(schriftarten, &QAction::triggered, this, [this] { m_fontAndPrint->chooseFont(); });
 
     QMenu *ansicht = menuBar()->addMenu(QStringLiteral("&Ansicht "));
     ansicht->setObjectName(QStringLiteral("mnuAnsichtMenü"));
@@ -378,11 +426,12 @@ void Root::buildMenus()
 void Root::collectDocumentCommands()
 {
     const QString names[] = {
-        QStringLiteral("mnuneues_0"),     QStringLiteral("mnuneues_1"),       QStringLiteral("mnuneues_2"),
-        QStringLiteral("mnuneues_3"),     QStringLiteral("mnuspeichern"),     QStringLiteral("mnuspeichernunter"),
-        QStringLiteral("mnuverzeichnis"), QStringLiteral("mnuaktualisieren"), QStringLiteral("mnuWebansicht"),
-        QStringLiteral("mnuSuchen"),      QStringLiteral("mnuWeitersuchen"),  QStringLiteral("mnuhinzufügen"),
-        QStringLiteral("mnuverwalten")};
+        QStringLiteral("mnuneues_0"),       QStringLiteral("mnuneues_1"),       QStringLiteral("mnuneues_2"),
+        QStringLiteral("mnuneues_3"),       QStringLiteral("mnuspeichern"),     QStringLiteral("mnuspeichernunter"),
+        QStringLiteral("mnuverzeichnis"),   QStringLiteral("mnuaktualisieren"), QStringLiteral("mnuWebansicht"),
+        QStringLiteral("mnuSuchen"),        QStringLiteral("mnuWeitersuchen"),  QStringLiteral("mnuhinzufügen"),
+        QStringLiteral("mnuverwalten"),     QStringLiteral("mnuUmbenennen"),    QStringLiteral("mnuloesche"),
+        QStringLiteral("mnuSendenDatei_1"), QStringLiteral("mnuSendenDatei_2"), QStringLiteral("mnuSendenDatei_3")};
     for (const QString &name : names) {
         if (QAction *a = findChild<QAction *>(name)) {
             m_documentCommands.append(a);
@@ -403,7 +452,9 @@ void Root::tick()
         return;
     }
     CommandState::Snapshot state;
-    state.fileSelected = m_library->fileIndex() >= 0;
+    // In the project view the selected project stands for the file: its
+    // rename, print and favourite must not hang on stray *.ini files.
+    state.fileSelected = m_library->isProjectView() ? m_dateien->currentRow() >= 0 : m_library->fileIndex() >= 0;
     state.documentSelected = m_dateien->currentRow() >= 0;
     state.textEmpty = m_text->document()->isEmpty();
     state.selectionEmpty = !m_text->textCursor().hasSelection();

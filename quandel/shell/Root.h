@@ -7,7 +7,10 @@
 #include <optional>
 
 class DocumentLibrary;
+class EditCommands;
 class FavouritesMenu;
+class FileCommands;
+class FontAndPrint;
 class SearchController;
 class QAction;
 class QLineEdit;
@@ -123,6 +126,9 @@ private:
 
     RootOptions m_options;
     DocumentLibrary *m_library = nullptr;
+    FileCommands *m_fileCommands = nullptr;
+    EditCommands *m_editCommands = nullptr;
+    FontAndPrint *m_fontAndPrint = nullptr;
     SearchController *m_search = nullptr;
     FavouritesMenu *m_favourites = nullptr;
     QMenu *m_favouritesMenu = nullptr;
