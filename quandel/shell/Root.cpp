@@ -260,7 +260,7 @@ void Root::buildPanes()
 
 void Root::buildMenus()
 {
-    const auto action = [this](QMenu *menu, const QString &name, const QString &caption) {
+    const auto action = [](QMenu *menu, const QString &name, const QString &caption) {
         QAction *a = menu->addAction(caption);
         a->setObjectName(name);
         return a;
