@@ -8,9 +8,12 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,7 +21,12 @@
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -27,6 +35,10 @@ namespace {
 constexpr qint64 MaxEditorBytes = 16ll * 1024 * 1024;
 
 const QString Untitled = QStringLiteral("Unbenannt");
+
+// Editors replace a file in several steps (write, rename, remove the backup);
+// waiting this long after the last report checks the end result once.
+constexpr int OutsideCheckDelayMs = 50;
 
 // Marks the editor text as set by the program, not typed by the user.
 class LoadingGuard
@@ -59,8 +71,28 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
     connect(m_w.text, &QPlainTextEdit::textChanged, this, [this] {
         if (m_loading == 0) {
             m_state.mChange = true;
+            m_onlyGone = false;
         }
     });
+    m_watcher = new QFileSystemWatcher(this);
+    m_outsideCheck = new QTimer(this);
+    m_outsideCheck->setSingleShot(true);
+    connect(m_outsideCheck, &QTimer::timeout, this, [this] { checkOutsideChanges(); });
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { scheduleOutsideCheck(OutsideCheckDelayMs); });
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
+            [this] { scheduleOutsideCheck(OutsideCheckDelayMs); });
+    // Closing the question itself activates the window again; only when the
+    // user has been in another program is a postponed change asked about anew.
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState appState) {
+            if (appState != Qt::ApplicationActive) {
+                m_hasPostponed = false;
+            }
+        });
+    }
+    if (m_w.window) {
+        m_w.window->installEventFilter(this);
+    }
     m_w.text->installEventFilter(this);
     m_w.dateien->installEventFilter(this);
     m_w.dateien->viewport()->installEventFilter(this);
@@ -330,6 +362,7 @@ void DocumentLibrary::clearEditor()
     m_doc = DocumentText();
     m_loaded = true;
     m_externalPath.clear();
+    forgetShownDocument();
 }
 
 bool DocumentLibrary::showExternalDocument(const QString &path, const QString &name)
@@ -344,6 +377,8 @@ bool DocumentLibrary::showExternalDocument(const QString &path, const QString &n
     setStatusFor(path);
     if (QFileInfo::exists(path)) {
         loadFile(path);
+    } else {
+        watchShownDocument();
     }
     return true;
 }
@@ -374,6 +409,7 @@ void DocumentLibrary::documentSelected()
         const QString file = projectFolder + u'/' + DocumentKinds::projectFileName();
         if (!QFileInfo::exists(file)) {
             // A project without its text yet: Save creates it.
+            watchShownDocument();
             return;
         }
         loadFile(file);
@@ -426,6 +462,9 @@ void DocumentLibrary::setStatusFor(const QString &path)
 
 void DocumentLibrary::loadFile(const QString &path)
 {
+    // Taken before reading: a write in between then shows as a change and
+    // is read again, rather than slipping by.
+    watchShownDocument();
     const TextFile::ReadResult read = TextFile::read(path, MaxEditorBytes);
     if (!read.ok) {
         showLoadFailure(read.error);
@@ -473,6 +512,10 @@ void DocumentLibrary::toggleWebView()
 
 bool DocumentLibrary::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_w.window && event->type() == QEvent::WindowActivate) {
+        // Not from within the event: the question is a modal dialog.
+        scheduleOutsideCheck(0);
+    }
     if (watched == m_w.text) {
         if (event->type() == QEvent::FocusIn) {
             m_state.mFocusText = true;
@@ -610,11 +653,15 @@ bool DocumentLibrary::save()
         target = m_folder + u'/' + name;
     }
     QCoreApplication::processEvents();
+    if (!checkOutsideChanges(true)) {
+        return false;
+    }
     if (!writeDocument(target, name)) {
         reportSaveFailure(name);
         m_state.mChange = true;
         return false;
     }
+    watchShownDocument();
     m_state.mChange = false;
     m_state.mAction = EditingState::Pending::None;
     m_w.dateien->setFocus();
@@ -649,6 +696,9 @@ bool DocumentLibrary::saveAs()
     if (chosen.isEmpty()) {
         return false;
     }
+    if (!m_watchedPath.isEmpty() && QFileInfo(chosen) == QFileInfo(m_watchedPath) && !checkOutsideChanges(true)) {
+        return false;
+    }
     m_lastSaveAsPath = chosen;
     const QString fileName = QFileInfo(chosen).fileName();
     if (!writeDocument(chosen, fileName)) {
@@ -666,4 +716,181 @@ bool DocumentLibrary::saveAs()
     }
     selectEntry(FindListIndex(entries, DocumentKinds::lookupName(fileName)));
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Changes made by other programs
+
+DocumentLibrary::DiskStamp DocumentLibrary::stampOf(const QString &path, bool withHash)
+{
+    DiskStamp stamp;
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        return stamp;
+    }
+    stamp.exists = true;
+    stamp.size = info.size();
+    stamp.modified = info.lastModified();
+    if (withHash) {
+        QFile file(path);
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        if (file.open(QIODevice::ReadOnly) && hash.addData(&file)) {
+            stamp.hash = hash.result();
+        }
+    }
+    return stamp;
+}
+
+bool DocumentLibrary::sameStamp(const DiskStamp &a, const DiskStamp &b)
+{
+    return a.exists == b.exists && (!a.exists || (a.size == b.size && a.modified == b.modified));
+}
+
+void DocumentLibrary::watchShownDocument()
+{
+    m_watchedPath = documentPath();
+    m_hasPostponed = false;
+    m_onlyGone = false;
+    if (m_watchedPath.isEmpty()) {
+        forgetShownDocument();
+        return;
+    }
+    m_seen = stampOf(m_watchedPath, true);
+    renewWatch(true);
+}
+
+void DocumentLibrary::forgetShownDocument()
+{
+    m_watchedPath.clear();
+    m_seen = DiskStamp();
+    m_hasPostponed = false;
+    m_onlyGone = false;
+    m_outsideCheck->stop();
+    const QStringList watched = m_watcher->files() + m_watcher->directories();
+    if (!watched.isEmpty()) {
+        m_watcher->removePaths(watched);
+    }
+}
+
+void DocumentLibrary::renewWatch(bool replaced)
+{
+    const QStringList files = m_watcher->files();
+    const QStringList folders = m_watcher->directories();
+    if (QFileInfo(m_watchedPath).isFile()) {
+        // A file replaced by rename keeps its name, but the watch stays with
+        // the old file, which is gone: the name is watched afresh.
+        if (replaced || !files.contains(m_watchedPath)) {
+            if (!files.isEmpty()) {
+                m_watcher->removePaths(files);
+            }
+            m_watcher->addPath(m_watchedPath);
+        }
+        if (!folders.isEmpty()) {
+            m_watcher->removePaths(folders);
+        }
+        return;
+    }
+    // While the file is missing, its folder tells when it comes back.
+    if (!files.isEmpty()) {
+        m_watcher->removePaths(files);
+    }
+    const QString folder = QFileInfo(m_watchedPath).absolutePath();
+    if (!folders.contains(folder) && QFileInfo(folder).isDir()) {
+        m_watcher->addPath(folder);
+    }
+}
+
+void DocumentLibrary::scheduleOutsideCheck(int delayMs)
+{
+    if (!m_watchedPath.isEmpty()) {
+        m_outsideCheck->start(delayMs);
+    }
+}
+
+void DocumentLibrary::reloadFromDisk()
+{
+    const QString path = m_watchedPath;
+    const int position = m_w.text->textCursor().position();
+    const int scrolled = m_w.text->verticalScrollBar()->value();
+    {
+        const LoadingGuard guard(m_loading);
+        m_w.text->clear();
+        m_w.text->setReadOnly(false);
+        m_w.text->setPlaceholderText(QString());
+    }
+    m_format = TextFormat::document();
+    m_doc = DocumentText();
+    m_loaded = true;
+    loadFile(path);
+    m_state.mChange = false;
+    QTextCursor cursor = m_w.text->textCursor();
+    cursor.setPosition(std::min(position, m_w.text->document()->characterCount() - 1));
+    m_w.text->setTextCursor(cursor);
+    m_w.text->verticalScrollBar()->setValue(scrolled);
+    if (!m_w.webBrowser->isHidden() && m_externalPath.isEmpty() && !isProjectView()) {
+        m_w.webBrowser->navigate(QUrl::fromLocalFile(path));
+    }
+    setStatusFor(isProjectView() && m_externalPath.isEmpty() ? QFileInfo(path).absolutePath() : path);
+}
+
+bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
+{
+    // Another check is waiting for the user's answer; and a path that is no
+    // longer the shown document's belongs to a switch still under way.
+    if (m_asking || m_watchedPath.isEmpty() || m_watchedPath != documentPath()) {
+        return true;
+    }
+    if (m_busy && !beforeSave) {
+        // A running search reads the editor; the change waits for its end.
+        scheduleOutsideCheck(500);
+        return true;
+    }
+    DiskStamp now = stampOf(m_watchedPath, false);
+    const bool touched = !sameStamp(now, m_seen);
+    renewWatch(touched);
+    if (!touched) {
+        return true;
+    }
+    if (!now.exists) {
+        m_seen = now;
+        if (!m_state.mChange) {
+            // Saving then writes it again, and switching away asks first.
+            m_state.mChange = true;
+            m_onlyGone = true;
+        }
+        return true;
+    }
+    now = stampOf(m_watchedPath, true);
+    if (m_seen.exists && now.hash == m_seen.hash) {
+        m_seen = now;
+        return true;
+    }
+    if (!m_state.mChange || m_onlyGone) {
+        reloadFromDisk();
+        return true;
+    }
+    if (!beforeSave && m_hasPostponed && sameStamp(now, m_postponed)) {
+        return true;
+    }
+    m_asking = true;
+    const Prompts::Answer answer = Prompts::instance().message(
+        m_w.window,
+        m_state.mFile + u'\n' + QStringLiteral("wurde außerhalb von Quandel Library geändert.") + u'\n' + u'\n' +
+            QStringLiteral("Möchten Sie die geänderte Fassung laden und Ihre Änderungen verwerfen ? "),
+        caption(), Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
+    m_asking = false;
+    switch (answer) {
+    case Prompts::Answer::Yes:
+        reloadFromDisk();
+        return true;
+    case Prompts::Answer::No:
+        // The user knows of this version; the next Save replaces it.
+        m_seen = now;
+        m_hasPostponed = false;
+        return true;
+    default:
+        m_postponed = now;
+        m_hasPostponed = true;
+        return false;
+    }
 }

@@ -5,6 +5,7 @@
 #include "Prompts.h"
 #include "TextFile.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -12,10 +13,12 @@
 #include <array>
 
 class QAction;
+class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QTimer;
 class QWidget;
 class WebView;
 
@@ -110,6 +113,12 @@ public:
     // The title of the main window, used by the messages.
     QString caption() const;
 
+    // Another program may have written or removed the shown document since
+    // it was read or saved here. Reloads it when nothing here would be lost,
+    // asks when something would, marks it changed when it is gone. False when
+    // the user chose Cancel: a Save about to run must not overwrite.
+    bool checkOutsideChanges(bool beforeSave = false);
+
 Q_SIGNALS:
     // Alt+Q in the list or the editor.
     void exitRequested();
@@ -126,6 +135,23 @@ private:
     void reportSaveFailure(const QString &name);
     void setStatusFor(const QString &path);
     Prompts::Answer askToSave();
+
+    // What a file on disk looked like; the hash tells a real change from a
+    // mere touch, and is only taken when size or time differ.
+    struct DiskStamp
+    {
+        bool exists = false;
+        qint64 size = -1;
+        QDateTime modified;
+        QByteArray hash;
+    };
+    static DiskStamp stampOf(const QString &path, bool withHash);
+    static bool sameStamp(const DiskStamp &a, const DiskStamp &b);
+    void watchShownDocument();
+    void forgetShownDocument();
+    void renewWatch(bool replaced);
+    void scheduleOutsideCheck(int delayMs);
+    void reloadFromDisk();
 
     DocumentWidgets m_w;
     QString m_folder;
@@ -144,4 +170,13 @@ private:
     QString m_externalPath; // the shown document when the list does not stand for it
     int m_loading = 0;      // > 0 while the program itself sets the editor text
     bool m_busy = false;
+
+    QFileSystemWatcher *m_watcher = nullptr;
+    QTimer *m_outsideCheck = nullptr;
+    QString m_watchedPath; // the file m_seen belongs to; empty = nothing watched
+    DiskStamp m_seen;      // as last read, written or accepted here
+    DiskStamp m_postponed; // an outside change the user said Cancel to
+    bool m_hasPostponed = false;
+    bool m_onlyGone = false; // mChange was set for the removed file, not by the user
+    bool m_asking = false;
 };
