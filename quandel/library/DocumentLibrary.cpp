@@ -95,7 +95,8 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
     }
     m_w.text->installEventFilter(this);
     m_w.dateien->installEventFilter(this);
-    m_w.dateien->viewport()->installEventFilter(this);
+    m_listViewport = m_w.dateien->viewport();
+    m_listViewport->installEventFilter(this);
     if (m_w.wordSearch) {
         m_w.wordSearch->setText(QStringLiteral("DIREKTEINGABE ?"));
     }
@@ -543,7 +544,9 @@ bool DocumentLibrary::eventFilter(QObject *watched, QEvent *event)
             }
         }
     }
-    if (watched == m_w.dateien->viewport() && event->type() == QEvent::MouseButtonRelease &&
+    // The viewport is compared as kept: while the list is being destroyed,
+    // asking it for its viewport is no longer allowed.
+    if (watched == m_listViewport && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::RightButton &&
         m_w.kindActions[DocumentKinds::HelpDocuments]->isChecked()) {
         toggleWebView();

@@ -154,6 +154,7 @@ private:
     void reloadFromDisk();
 
     DocumentWidgets m_w;
+    QWidget *m_listViewport = nullptr;
     QString m_folder;
     QString m_pattern = QStringLiteral("*.txt");
     int m_kind = -1; // the kind the list shows, -1 = none
