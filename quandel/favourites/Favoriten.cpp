@@ -29,16 +29,19 @@ const QString DragHint = QStringLiteral("Klicken Sie den Eintrag mit der linken 
 
 QStringList fieldsOf(const QListWidgetItem *item)
 {
-    QStringList fields = item ? item->data(Favoriten::EntryRole).toString().split(u'\t') : QStringList();
+    QStringList fields = item ? item->data(Favoriten::EntryRole).toStringList() : QStringList();
     while (fields.size() < 3) {
         fields.append(QString());
     }
     return fields;
 }
 
-QString withoutMarker(const QString &name)
+// The whole entry, TABs included: no name typed into the edit box can equal
+// it, so moving in the list during an edit always ends the edit.
+QString entryText(const QListWidgetItem *item)
 {
-    return name.endsWith(Favoriten::brokenMarker()) ? name.chopped(Favoriten::brokenMarker().size()) : name;
+    const QStringList fields = fieldsOf(item);
+    return item->text() + u'\t' + fields.at(1) + u'\t' + fields.at(2);
 }
 
 // The dialog is laid out in twips, 15 to a pixel at 96 dots per inch.
@@ -101,6 +104,9 @@ Favoriten::Favoriten(FavouritesMenu *menu, QWidget *mainWindow)
     connect(m_list, &QListWidget::itemDoubleClicked, this, &Favoriten::startEdit);
     connect(m_list, &DragListWidget::dragging, this, &Favoriten::attachDragHint);
     m_list->installEventFilter(this);
+    // Without tracking, Qt drops the pointer moves that carry no button, and
+    // a move over the list would never end an edit.
+    m_list->viewport()->setMouseTracking(true);
     m_list->viewport()->installEventFilter(this);
     m_edit->installEventFilter(this);
 
@@ -118,10 +124,10 @@ bool Favoriten::isEditing() const
     return !m_edit->isHidden();
 }
 
-void Favoriten::appendEntry(const QString &name, const QString &datei, const QString &dir)
+void Favoriten::appendEntry(const QString &name, const QString &datei, const QString &dir, bool broken)
 {
-    auto *item = new QListWidgetItem(name, m_list);
-    item->setData(EntryRole, QString(name + u'\t' + datei + u'\t' + dir));
+    auto *item = new QListWidgetItem(broken ? QString(name + brokenMarker()) : name, m_list);
+    item->setData(EntryRole, QStringList{name, datei, dir});
 }
 
 void Favoriten::load()
@@ -144,11 +150,10 @@ void Favoriten::load()
             if (favourite.isFree()) {
                 continue;
             }
-            if (!FileExists(favourite.fullPath())) {
-                appendEntry(favourite.name + brokenMarker(), favourite.datei, favourite.dir);
+            const bool broken = !FileExists(favourite.fullPath());
+            appendEntry(favourite.name, favourite.datei, favourite.dir, broken);
+            if (broken) {
                 lastBroken = m_list->count() - 1;
-            } else {
-                appendEntry(favourite.name, favourite.datei, favourite.dir);
             }
         }
     }
@@ -175,7 +180,7 @@ void Favoriten::selectionChanged()
         cancelEdit();
     }
     const QStringList fields = fieldsOf(m_list->currentItem());
-    m_name = withoutMarker(fields.at(0));
+    m_name = fields.at(0);
     m_datei = fields.at(1);
     m_dir = fields.at(2);
     m_error = !FileExists(Favourite{m_name, m_datei, m_dir}.fullPath());
@@ -200,10 +205,8 @@ void Favoriten::showEntryTip()
     }
     const QString position = QStringLiteral("Position: ") + QString::number(m_list->currentRow() + 1) +
                              QStringLiteral(" / ") + QString::number(m_list->count());
-    const QString text =
-        m_error
-            ? QString(withoutMarker(m_list->currentItem()->text()) + u'\n' + m_dir + u'\n' + m_datei + u'\n' + position)
-            : QString(m_name + u'\n' + position);
+    const QString text = m_error ? QString(m_name + u'\n' + m_dir + u'\n' + m_datei + u'\n' + position)
+                                 : QString(m_name + u'\n' + position);
     m_tips->AddTool(m_list, 0, text);
     m_tips->setTitle(kind);
     m_tips->SetDelayTime(2, 5000);
@@ -259,7 +262,7 @@ void Favoriten::applyName()
     QListWidgetItem *item = m_list->item(i);
     const QString name = m_edit->text();
     item->setText(name);
-    item->setData(EntryRole, QString(name + u'\t' + m_datei + u'\t' + m_dir));
+    item->setData(EntryRole, QStringList{name, m_datei, m_dir});
     m_edit->clear();
     m_list->setCurrentRow(i);
     m_name = name;
@@ -280,7 +283,7 @@ void Favoriten::DataIndexCheck()
         return;
     }
     const QListWidgetItem *item = m_list->currentItem();
-    if (!item || item->data(EntryRole).toString() != m_edit->text()) {
+    if (!item || entryText(item) != m_edit->text()) {
         m_edit->clear();
         stateUpdate();
     }
@@ -362,17 +365,19 @@ void Favoriten::save()
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     hide();
-    const QString dataFile = m_menu->dataFile();
-    for (int slot = 1; slot <= FavouritesStore::MaxSlots; ++slot) {
-        FavouritesStore::remove(dataFile, slot);
+    // The marker for broken links belongs to this dialog only: the fields
+    // never carry it.
+    QList<Favourite> favourites;
+    for (int row = 0; row < m_list->count(); ++row) {
+        const QStringList fields = fieldsOf(m_list->item(row));
+        favourites.append({fields.at(0), fields.at(1), fields.at(2)});
     }
+    // Failures are not reported, as with every write of the records; the
+    // file then keeps its old records whole.
+    FavouritesStore::replaceAll(m_menu->dataFile(), favourites);
     m_menu->resetItems();
-    for (int n = 1; n <= m_list->count() && n <= FavouritesStore::MaxSlots; ++n) {
-        const QStringList fields = fieldsOf(m_list->item(n - 1));
-        // The broken-link marker belongs to this dialog only.
-        const Favourite favourite{withoutMarker(fields.at(0)), fields.at(1), fields.at(2)};
-        FavouritesStore::write(dataFile, n, favourite);
-        m_menu->showItem(n, favourite.name);
+    for (int slot = 1; slot <= favourites.size() && slot <= FavouritesStore::MaxSlots; ++slot) {
+        m_menu->showItem(slot, favourites.at(slot - 1).name);
     }
     QApplication::restoreOverrideCursor();
     unload();

@@ -18,7 +18,10 @@ class Favoriten final : public QDialog
     Q_DISABLE_COPY_MOVE(Favoriten)
 
 public:
-    // The entry text: name, TAB, Datei, TAB, Dir.
+    // The entry's three fields (name, Datei, Dir) as a string list. A name
+    // or a file name may hold a TAB, so a joined text could not be split
+    // back; and a name may end in "***" of its own, so the broken-link marker
+    // lives in the shown text only, never in the name field.
     static constexpr int EntryRole = Qt::UserRole + 1;
     static QString brokenMarker() { return QStringLiteral("***"); }
 
@@ -54,7 +57,7 @@ private:
     void stateUpdate();
     void save();
     void unload();
-    void appendEntry(const QString &name, const QString &datei, const QString &dir);
+    void appendEntry(const QString &name, const QString &datei, const QString &dir, bool broken);
 
     FavouritesMenu *m_menu = nullptr;
     DragListWidget *m_list = nullptr; // LDaten

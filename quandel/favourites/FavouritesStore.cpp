@@ -11,6 +11,14 @@ QString section(int slot)
     return QString::number(slot);
 }
 
+void appendRecord(QList<IniFiles::Change> &changes, int slot, const Favourite &favourite)
+{
+    using Kind = IniFiles::Change::Kind;
+    changes.append({Kind::Write, section(slot), QStringLiteral("Name"), favourite.name});
+    changes.append({Kind::Write, section(slot), QStringLiteral("Datei"), favourite.datei});
+    changes.append({Kind::Write, section(slot), QStringLiteral("Dir"), favourite.dir});
+}
+
 // The dot that ends the name. Leading dots belong to the name: a hidden
 // document ".Notiz.txt" is listed as ".Notiz", and an empty name would leave
 // its slot free and its menu entry blank.
@@ -41,15 +49,21 @@ Favourite read(const QString &dataFile, int slot)
 
 bool write(const QString &dataFile, int slot, const Favourite &favourite)
 {
-    bool ok = IniFiles::WriteINI(dataFile, section(slot), QStringLiteral("Name"), favourite.name);
-    ok = IniFiles::WriteINI(dataFile, section(slot), QStringLiteral("Datei"), favourite.datei) && ok;
-    ok = IniFiles::WriteINI(dataFile, section(slot), QStringLiteral("Dir"), favourite.dir) && ok;
-    return ok;
+    QList<IniFiles::Change> changes;
+    appendRecord(changes, slot, favourite);
+    return IniFiles::ApplyINIChanges(dataFile, changes);
 }
 
-bool remove(const QString &dataFile, int slot)
+bool replaceAll(const QString &dataFile, const QList<Favourite> &favourites)
 {
-    return IniFiles::DeleteINISection(dataFile, section(slot));
+    QList<IniFiles::Change> changes;
+    for (int slot = 1; slot <= MaxSlots; ++slot) {
+        changes.append({IniFiles::Change::Kind::DeleteSection, section(slot), {}, {}});
+    }
+    for (int slot = 1; slot <= MaxSlots && slot <= favourites.size(); ++slot) {
+        appendRecord(changes, slot, favourites.at(slot - 1));
+    }
+    return IniFiles::ApplyINIChanges(dataFile, changes);
 }
 
 int firstFreeSlot(const QString &dataFile)

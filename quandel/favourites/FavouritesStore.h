@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // The favourites kept in sections "1" to "30" of the data file: one record a
@@ -20,10 +21,13 @@ namespace FavouritesStore {
 constexpr int MaxSlots = 30;
 
 Favourite read(const QString &dataFile, int slot);
-// Writes Name, Datei and Dir in this order; true when all three were written.
+// Writes Name, Datei and Dir in this order, in one atomic replacement of the
+// file: no reader and no failure ever leaves a record half written. True
+// when the file was written.
 bool write(const QString &dataFile, int slot, const Favourite &favourite);
-// Removes the slot's whole section.
-bool remove(const QString &dataFile, int slot);
+// Makes the favourites the slots 1 to n and removes every other slot, again
+// in one replacement: a failure keeps the old records, all of them.
+bool replaceAll(const QString &dataFile, const QList<Favourite> &favourites);
 // The lowest free slot, 0 when all are taken.
 int firstFreeSlot(const QString &dataFile);
 

@@ -28,6 +28,19 @@
 
 using namespace Qt::StringLiterals;
 
+// AddressSanitizer keeps freed memory in quarantine on purpose; resident
+// memory says nothing about leaks under it.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUANDEL_MEMORY_IS_MEASURED 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUANDEL_MEMORY_IS_MEASURED 0
+#endif
+#endif
+#ifndef QUANDEL_MEMORY_IS_MEASURED
+#define QUANDEL_MEMORY_IS_MEASURED 1
+#endif
+
 namespace {
 
 const QString Key = u"Software\\Tivorn\\Quandel Library"_s;
@@ -144,7 +157,9 @@ void TestSoak::manyRoundsLoseNothing()
     }
     const long grown = residentKiB() - settled;
     qInfo("resident memory grew by %ld KiB after round %d", grown, total / 10);
-    QVERIFY2(grown < 30 * 1024, "memory grows round after round");
+    if (QUANDEL_MEMORY_IS_MEASURED) {
+        QVERIFY2(grown < 30 * 1024, "memory grows round after round");
+    }
 }
 
 QTEST_MAIN(TestSoak)
