@@ -8,10 +8,10 @@ Q_DECLARE_METATYPE(Snapshot)
 namespace {
 
 // "name=1 other=0": the entries a row expects, the rest is not looked at.
-QHash<QString, bool> expect(const QString &spec)
+QHash<QString, bool> expect(const QString &wanted)
 {
     QHash<QString, bool> result;
-    for (const QString &part : spec.split(u' ', Qt::SkipEmptyParts)) {
+    for (const QString &part : wanted.split(u' ', Qt::SkipEmptyParts)) {
         const QStringList pair = part.split(u'=');
         result.insert(pair.at(0), pair.at(1) == u"1");
     }
