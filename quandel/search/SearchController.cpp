@@ -143,6 +143,14 @@ void SearchController::setSearchingStatus(const QString &term)
                              QStringLiteral("'' wird in Ihren Dokumenten gesucht ..."));
 }
 
+void SearchController::endWithoutHit(const QString &term)
+{
+    closeProgress();
+    showPanes();
+    showNoHitMessage(term);
+    m_library->showModificationStatus();
+}
+
 void SearchController::showNoHitMessage(const QString &term)
 {
     Prompts::instance().message(
@@ -346,10 +354,7 @@ void SearchController::runSearch()
         showHit(term, r.position);
         break;
     case Outcome::NoHit:
-        closeProgress();
-        showPanes();
-        showNoHitMessage(term);
-        m_library->showModificationStatus();
+        endWithoutHit(term);
         d->show();
         break;
     case Outcome::Cancelled:
@@ -401,10 +406,7 @@ void SearchController::findNext()
         showHit(term, r.position);
         break;
     case Outcome::NoHit:
-        closeProgress();
-        showPanes();
-        showNoHitMessage(term);
-        m_library->showModificationStatus();
+        endWithoutHit(term);
         break;
     case Outcome::Cancelled:
         // The document the run had reached stays selected.

@@ -84,6 +84,8 @@ private:
     void prepareCopies(int firstMirrorRow);
     void setSearchingStatus(const QString &term);
     void showNoHitMessage(const QString &term);
+    // The common end of a run that found nothing: panes back, message, status.
+    void endWithoutHit(const QString &term);
     void placeNearWindow(QWidget *w);
     void setRunning(bool running);
     void closeProgress();
