@@ -1,0 +1,172 @@
+// Faults met by using the program as a user does: clicks, keys and the focus
+// moving between the list, the editor and the message boxes.
+
+#include "DocumentLibrary.h"
+#include "LibraryFixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+using Answer = Prompts::Answer;
+
+namespace {
+
+QString question(const QString &name)
+{
+    return name + u"\nwurde geändert.\n\nMöchten Sie die Änderungen speichern ? "_s;
+}
+
+// "Adressbuch/Quandel.ini" holds "Adressbuch", "A.txt" holds "A".
+QString textOf(const QString &file)
+{
+    return file.section(u'/', 0, 0).section(u'.', 0, 0);
+}
+
+QStringList messageTexts(const ScriptedPrompts &prompts)
+{
+    QStringList texts;
+    for (const auto &call : prompts.callsOf(u"message"_s)) {
+        texts.append(call.text);
+    }
+    return texts;
+}
+
+} // namespace
+
+class TestUserFaults final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void exportLeavesTheEditingStateAlone_data();
+    void exportLeavesTheEditingStateAlone();
+
+private:
+    // Shows the window and makes it the active one, as after a start on a
+    // desktop: keys go to the focused widget and shortcuts work.
+    void activate() const;
+    void clickRow(int row) const;
+    // A key typed on whatever has the focus now.
+    void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const;
+    void type(const QString &text) const;
+
+    std::unique_ptr<LibraryFixture> m_f;
+};
+
+void TestUserFaults::init()
+{
+    m_f = std::make_unique<LibraryFixture>();
+}
+
+void TestUserFaults::cleanup()
+{
+    m_f.reset();
+}
+
+void TestUserFaults::activate() const
+{
+    m_f->root->show();
+    QApplication::setActiveWindow(m_f->root.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_f->root.get()));
+}
+
+void TestUserFaults::clickRow(int row) const
+{
+    QListWidget *list = m_f->list();
+    QVERIFY(row < list->count());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+void TestUserFaults::key(Qt::Key key, Qt::KeyboardModifiers modifiers) const
+{
+    QWidget *focused = QApplication::focusWidget();
+    QVERIFY(focused);
+    QTest::keyClick(focused, key, modifiers);
+}
+
+void TestUserFaults::type(const QString &text) const
+{
+    QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), m_f->editor());
+    QTest::keyClicks(m_f->editor(), text);
+}
+
+// ---------------------------------------------------------------------------
+// Lost or overwritten data
+
+void TestUserFaults::exportLeavesTheEditingStateAlone_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("files"); // each holds its own name
+    QTest::addColumn<bool>("edited");
+    QTest::addColumn<bool>("archiveChosen");
+
+    const QStringList projects{u"Adressbuch/Quandel.ini"_s, u"Rechnungen/Quandel.ini"_s};
+    QTest::newRow("project view, packed") << 2 << projects << false << true;
+    QTest::newRow("project view, save dialog cancelled") << 2 << projects << false << false;
+    QTest::newRow("project view, edited, packed") << 2 << projects << true << true;
+    QTest::newRow("documents, edited, cancelled") << 0 << QStringList{u"A.txt"_s, u"B.txt"_s} << true << false;
+    QTest::newRow("empty folder, packed") << 0 << QStringList{} << false << true;
+}
+
+void TestUserFaults::exportLeavesTheEditingStateAlone()
+{
+    QFETCH(int, kind);
+    QFETCH(QStringList, files);
+    QFETCH(bool, edited);
+    QFETCH(bool, archiveChosen);
+
+    for (const QString &file : files) {
+        m_f->put(file, textOf(file).toUtf8() + "\r\n");
+    }
+    QVERIFY(m_f->start(kind));
+    activate();
+    if (edited) {
+        type(u"neu "_s);
+    }
+    const EditingState before = m_f->state();
+    const QString shown = m_f->shownText();
+
+    m_f->prompts.messageAnswers.append({Answer::Yes, Answer::Ok, Answer::Ok});
+    m_f->prompts.saveAnswers.enqueue(archiveChosen ? m_f->env.path(u"Export.zip"_s) : QString());
+    m_f->run(u"mnuKomprimieren"_s);
+    QCOMPARE(QFile::exists(m_f->env.path(u"Export.zip"_s)), archiveChosen && !files.isEmpty());
+    QCOMPARE(m_f->state().mChange, before.mChange);
+    QCOMPARE(m_f->state().mAction, before.mAction);
+    QCOMPARE(m_f->state().mFile, before.mFile);
+    QCOMPARE(m_f->state().mIndex, before.mIndex);
+    QCOMPARE(m_f->shownText(), shown);
+
+    // The next command that switches documents asks only about real edits,
+    // and the document then shown is the one selected.
+    m_f->prompts.calls.clear();
+    m_f->prompts.messageAnswers.clear();
+    m_f->prompts.messageAnswers.enqueue(Answer::No);
+    if (files.isEmpty()) {
+        key(Qt::Key_F5);
+        QCOMPARE(messageTexts(m_f->prompts), QStringList());
+        return;
+    }
+    clickRow(1);
+    QCOMPARE(messageTexts(m_f->prompts), edited ? QStringList{question(before.mFile)} : QStringList());
+    QCOMPARE(m_f->list()->currentRow(), 1);
+    QCOMPARE(m_f->shownText(), textOf(files.at(1)) + u'\n');
+    key(Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(m_f->prompts.calls.size(), edited ? 1 : 0);
+    QCOMPARE(bytesOf(m_f->folder + u'/' + files.at(1)), textOf(files.at(1)).toUtf8() + "\r\n");
+}
+
+QTEST_MAIN(TestUserFaults)
+#include "tst_userfaults.moc"
