@@ -61,9 +61,12 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
     // A mouse click selects the clicked entry after the list has reported it
     // as current, so also after the unsaved-changes question moved the list
     // back: the highlight must stay on the entry whose document is shown.
+    // With no entry current (an untitled document) nothing may stay selected.
     connect(m_w.dateien, &QListWidget::itemSelectionChanged, this, [this] {
         if (QListWidgetItem *current = m_w.dateien->currentItem(); current && !current->isSelected()) {
             m_w.dateien->setCurrentItem(current, QItemSelectionModel::ClearAndSelect);
+        } else if (!current && !m_w.dateien->selectedItems().isEmpty()) {
+            m_w.dateien->clearSelection();
         }
     });
     // Every edit by the user marks the document changed, however it was made:
@@ -219,6 +222,11 @@ void DocumentLibrary::selectEntry(int index)
         // pending: a Yes that saves nothing, a Cancel that turns away the
         // next selection without asking.
         documentSelected();
+    } else if (row == -1) {
+        // Set through the view, not the row: an item view that has no current
+        // entry makes its first entry current when it gets the focus back
+        // (after the question closes), which would load it or ask again.
+        m_w.dateien->setCurrentIndex(QModelIndex());
     } else {
         m_w.dateien->setCurrentRow(row);
     }

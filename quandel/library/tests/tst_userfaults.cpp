@@ -40,6 +40,80 @@ QStringList messageTexts(const ScriptedPrompts &prompts)
     return texts;
 }
 
+// Message boxes shown for real, modal, taking the focus from the main window
+// and giving it back when closed; each is answered by a key or a click on its
+// button. Every other dialog is left to the scripted prompts.
+class ModalPrompts final : public Prompts
+{
+public:
+    explicit ModalPrompts(ScriptedPrompts &scripted) : m_scripted(scripted) { Prompts::setInstance(this); }
+    ~ModalPrompts() override { Prompts::setInstance(&m_scripted); }
+    ModalPrompts(const ModalPrompts &) = delete;
+    ModalPrompts &operator=(const ModalPrompts &) = delete;
+
+    QStringList texts;
+    QList<Answer> answers; // Cancel is given with Esc, the others by a click
+    // A question that keeps coming back would never end the test: from this
+    // many on, every box is answered No.
+    static constexpr int MaxBoxes = 6;
+
+    Answer message(QWidget *parent, const QString &text, const QString &title, Buttons buttons, Icon icon) override
+    {
+        texts.append(text);
+        const Answer answer = texts.size() >= MaxBoxes ? Answer::No : answers.value(texts.size() - 1, Answer::Cancel);
+        QTimer::singleShot(0, [answer] { answerBox(answer); });
+        const Answer given = QtPrompts().message(parent, text, title, buttons, icon);
+        // The window manager gives the activation back to the window the box
+        // belonged to once the box is gone.
+        if (QPointer<QWidget> owner = parent ? parent->window() : nullptr) {
+            QTimer::singleShot(0, owner, [owner] { QApplication::setActiveWindow(owner); });
+        }
+        return given;
+    }
+    QString saveFileName(QWidget *parent, SaveRequest &request) override
+    {
+        return m_scripted.saveFileName(parent, request);
+    }
+    QString chooseFolder(QWidget *parent, const QString &prompt, const QString &startFolder) override
+    {
+        return m_scripted.chooseFolder(parent, prompt, startFolder);
+    }
+    std::optional<QFont> chooseFont(QWidget *parent, const QFont &initial) override
+    {
+        return m_scripted.chooseFont(parent, initial);
+    }
+    std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override
+    {
+        return m_scripted.chooseColor(parent, initial);
+    }
+    bool printDialog(QWidget *parent, QPrinter &printer) override { return m_scripted.printDialog(parent, printer); }
+    bool pageSetupDialog(QWidget *parent, QPrinter &printer) override
+    {
+        return m_scripted.pageSetupDialog(parent, printer);
+    }
+    int execDialog(QDialog &dialog) override { return m_scripted.execDialog(dialog); }
+
+private:
+    static void answerBox(Answer answer)
+    {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isActiveWindow()) {
+            QTimer::singleShot(10, [answer] { answerBox(answer); });
+            return;
+        }
+        if (answer == Answer::Cancel) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            return;
+        }
+        const auto button = answer == Answer::Yes  ? QMessageBox::Yes
+                            : answer == Answer::No ? QMessageBox::No
+                                                   : QMessageBox::Ok;
+        QTest::mouseClick(box->button(button), Qt::LeftButton);
+    }
+
+    ScriptedPrompts &m_scripted;
+};
+
 } // namespace
 
 class TestUserFaults final : public QObject
@@ -52,6 +126,8 @@ private Q_SLOTS:
 
     void exportLeavesTheEditingStateAlone_data();
     void exportLeavesTheEditingStateAlone();
+    void cancelForUntitledAsksOnce_data();
+    void cancelForUntitledAsksOnce();
 
 private:
     // Shows the window and makes it the active one, as after a start on a
@@ -166,6 +242,56 @@ void TestUserFaults::exportLeavesTheEditingStateAlone()
     key(Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(m_f->prompts.calls.size(), edited ? 1 : 0);
     QCOMPARE(bytesOf(m_f->folder + u'/' + files.at(1)), textOf(files.at(1)).toUtf8() + "\r\n");
+}
+
+void TestUserFaults::cancelForUntitledAsksOnce_data()
+{
+    QTest::addColumn<QList<Answer>>("answers");
+    QTest::addColumn<int>("saveDialogs");
+
+    QTest::newRow("Abbrechen") << QList<Answer>{Answer::Cancel} << 0;
+    QTest::newRow("Ja, then the save dialog cancelled") << QList<Answer>{Answer::Yes} << 1;
+}
+
+void TestUserFaults::cancelForUntitledAsksOnce()
+{
+    QFETCH(QList<Answer>, answers);
+    QFETCH(int, saveDialogs);
+
+    for (const QString &name : {u"A"_s, u"B"_s, u"C"_s, u"D"_s}) {
+        m_f->put(name + u".txt"_s, name.toUtf8() + "\r\n");
+    }
+    QVERIFY(m_f->start(0));
+    activate();
+    m_f->run(u"mnuneues_0"_s);
+    type(u"Entwurf"_s);
+    ModalPrompts modal(m_f->prompts);
+    modal.answers = answers;
+    clickRow(3);
+    // Let the focus come back from the closed box, as it does on a desktop.
+    QTRY_COMPARE(QApplication::activeWindow(), m_f->root.get());
+    QTest::qWait(50);
+
+    QCOMPARE(modal.texts, QStringList{question(u"Unbenannt"_s)});
+    QCOMPARE(m_f->prompts.callsOf(u"save"_s).size(), saveDialogs);
+    QCOMPARE(m_f->shownText(), u"Entwurf"_s);
+    QCOMPARE(m_f->state().mIndex, -1);
+    QCOMPARE(m_f->state().mFile, u"Unbenannt"_s);
+    QVERIFY(m_f->state().mChange);
+    QCOMPARE(m_f->state().mAction, EditingState::Pending::None);
+    QCOMPARE(m_f->list()->currentRow(), -1);
+    QVERIFY(m_f->list()->selectedItems().isEmpty());
+
+    // Esc on the list again asks nothing, and the next click asks once more.
+    m_f->list()->setFocus(Qt::TabFocusReason);
+    key(Qt::Key_Escape);
+    QCOMPARE(modal.texts.size(), 1);
+    modal.answers.append(Answer::No);
+    clickRow(2);
+    QTRY_COMPARE(QApplication::activeWindow(), m_f->root.get());
+    QCOMPARE(modal.texts.size(), 2);
+    QCOMPARE(m_f->list()->currentRow(), 2);
+    QCOMPARE(m_f->shownText(), u"C\n"_s);
 }
 
 QTEST_MAIN(TestUserFaults)
