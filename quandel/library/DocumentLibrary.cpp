@@ -196,7 +196,7 @@ int DocumentLibrary::TextChanging()
     if (m_state.mAction == Pending::Save) {
         m_state.mChange = false;
         m_state.mAction = Pending::None;
-        const bool saved = m_state.mIndex == -1 ? saveAs() : save();
+        const bool saved = isUntitled() ? saveAs() : save();
         if (!saved && m_state.mAction == Pending::None) {
             // The text could not be written: keep it and stop the command
             // that asked, rather than let it replace the unsaved text.
@@ -245,7 +245,7 @@ bool DocumentLibrary::settleUnsavedChanges()
         return false;
     }
     if (answer == Prompts::Answer::Yes) {
-        const bool saved = m_state.mIndex == -1 ? saveAs() : save();
+        const bool saved = isUntitled() ? saveAs() : save();
         if (!saved) {
             // Nothing is lost: the text stays as it is, and the command does
             // not go on.
@@ -380,8 +380,17 @@ bool DocumentLibrary::showExternalDocument(const QString &path, const QString &n
         return false;
     }
     clearEditor();
+    {
+        // No entry stands for this document: none is selected, so that no
+        // file command acts on another document than the one shown.
+        const QSignalBlocker blockList(m_w.dateien);
+        m_w.dateien->setCurrentIndex(QModelIndex());
+        m_w.dateien->clearSelection();
+    }
+    m_fileIndex = -1;
     m_externalPath = path;
     m_state.mFile = name;
+    m_state.mIndex = -1;
     m_state.mChange = false;
     setStatusFor(path);
     if (QFileInfo::exists(path)) {

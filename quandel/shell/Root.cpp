@@ -447,6 +447,7 @@ void Root::tick()
     // rename, print and favourite must not hang on stray *.ini files.
     state.fileSelected = m_library->isProjectView() ? m_dateien->currentRow() >= 0 : m_library->fileIndex() >= 0;
     state.documentSelected = m_dateien->currentRow() >= 0;
+    state.unlistedDocument = m_library->isUnlisted();
     state.textEmpty = m_text->document()->isEmpty();
     state.selectionEmpty = !m_text->textCursor().hasSelection();
     state.checkedKind = m_library->checkedKind();

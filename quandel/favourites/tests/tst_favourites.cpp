@@ -498,11 +498,11 @@ void TestFavourites::openFavourite_data()
                             << QString::fromUtf8(entry) << QString::fromUtf8(text) << QString::fromUtf8(saved);
     };
     row("help document", 0, "Notizen.txt", "", 0, "Notizen", "notizen\n", "Notizen.txt");
-    row("class beside a module of the same name", 0, "Modul.cls", "", 1, "Modul", "klasse\n", "Modul.cls");
-    row("two dots switch no view", 1, "Mein.Entwurf.txt", "", 1, "Modul", "entwurf\n", "Mein.Entwurf.txt");
-    row("another folder, no entry of that name", 0, "Fremd.txt", "Anderswo", 0, ".versteckt", "fremd\n",
-        "Anderswo/Fremd.txt");
-    row("another folder, an entry of that name", 0, "Notizen.txt", "Anderswo", 0, "Notizen", "anderswo\n",
+    // An entry is selected only when it stands for the favourite's own file.
+    row("class beside a module of the same name", 0, "Modul.cls", "", 1, "Modul\t", "klasse\n", "Modul.cls");
+    row("two dots switch no view", 1, "Mein.Entwurf.txt", "", 1, "", "entwurf\n", "Mein.Entwurf.txt");
+    row("another folder, no entry of that name", 0, "Fremd.txt", "Anderswo", 0, "", "fremd\n", "Anderswo/Fremd.txt");
+    row("another folder, an entry of that name", 0, "Notizen.txt", "Anderswo", 0, "", "anderswo\n",
         "Anderswo/Notizen.txt");
     row("project folder", 0, "Projekt A", "", 2, "Projekt A", "projekt\n", "Projekt A/Quandel.ini");
     row("help project", 0, "Hilfe.vbp", "", 3, "Hilfe", "hilfe\n", "Hilfe.vbp");

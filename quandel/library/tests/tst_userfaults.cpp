@@ -1,12 +1,17 @@
 // Faults met by using the program as a user does: clicks, keys and the focus
 // moving between the list, the editor and the message boxes.
 
+#include "AppPaths.h"
+#include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "FavouritesStore.h"
 #include "LibraryFixture.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -128,6 +133,8 @@ private Q_SLOTS:
     void exportLeavesTheEditingStateAlone();
     void cancelForUntitledAsksOnce_data();
     void cancelForUntitledAsksOnce();
+    void favouriteSelectsItsOwnEntry_data();
+    void favouriteSelectsItsOwnEntry();
 
 private:
     // Shows the window and makes it the active one, as after a start on a
@@ -136,6 +143,7 @@ private:
     void clickRow(int row) const;
     // A key typed on whatever has the focus now.
     void key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) const;
+    // Clicks into the editor and types at the start of the text.
     void type(const QString &text) const;
 
     std::unique_ptr<LibraryFixture> m_f;
@@ -176,6 +184,7 @@ void TestUserFaults::type(const QString &text) const
 {
     QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), m_f->editor());
+    QTest::keyClick(m_f->editor(), Qt::Key_Home, Qt::ControlModifier);
     QTest::keyClicks(m_f->editor(), text);
 }
 
@@ -292,6 +301,63 @@ void TestUserFaults::cancelForUntitledAsksOnce()
     QCOMPARE(modal.texts.size(), 2);
     QCOMPARE(m_f->list()->currentRow(), 2);
     QCOMPARE(m_f->shownText(), u"C\n"_s);
+}
+
+void TestUserFaults::favouriteSelectsItsOwnEntry_data()
+{
+    QTest::addColumn<QString>("datei");
+    QTest::addColumn<bool>("otherFolder");
+    QTest::addColumn<QString>("entry"); // empty: none selected
+
+    QTest::newRow("class file") << u"Klasse.cls"_s << false << u"Klasse\t"_s;
+    QTest::newRow("module of the same name") << u"Klasse.bas"_s << false << u"Klasse"_s;
+    QTest::newRow("class of another folder") << u"Klasse.cls"_s << true << QString();
+}
+
+void TestUserFaults::favouriteSelectsItsOwnEntry()
+{
+    QFETCH(QString, datei);
+    QFETCH(bool, otherFolder);
+    QFETCH(QString, entry);
+
+    for (const QString &name : {u"Dateifunktionen.bas"_s, u"Klasse.bas"_s, u"Klasse.cls"_s}) {
+        m_f->put(name, name.toUtf8() + "\r\n");
+    }
+    const QString elsewhere = m_f->env.writeFile(u"Anderswo/"_s + datei, "anderswo\r\n");
+    const QString dir = otherFolder ? QFileInfo(elsewhere).absolutePath() : m_f->folder;
+    QVERIFY(FavouritesStore::write(AppPaths::dataFile(), 1, {FavouritesStore::displayName(datei), datei, dir}));
+    QVERIFY(m_f->start(1));
+    activate();
+    m_f->run(u"mnuFavoriten_1"_s);
+
+    const QString shown = otherFolder ? u"anderswo\n"_s : datei + u'\n';
+    QCOMPARE(m_f->shownText(), shown);
+    QCOMPARE(m_f->list()->currentItem() ? m_f->list()->currentItem()->text() : QString(), entry);
+    // The list gets the focus back as after a click elsewhere: it still
+    // points at the shown document, or at none.
+    m_f->editor()->setFocus(Qt::MouseFocusReason);
+    m_f->list()->setFocus(Qt::TabFocusReason);
+    QCOMPARE(QApplication::focusWidget(), m_f->list());
+    QCOMPARE(m_f->list()->currentItem() ? m_f->list()->currentItem()->text() : QString(), entry);
+    QCOMPARE(m_f->list()->selectedItems().size(), entry.isEmpty() ? 0 : 1);
+    QCOMPARE(m_f->shownText(), shown);
+
+    // The file commands act on the shown document; without an entry they
+    // are off, but Save still writes the shown file.
+    auto *loesche = m_f->root->findChild<QAction *>(u"mnuloesche"_s);
+    QTRY_COMPARE(loesche->isEnabled(), !entry.isEmpty());
+    QVERIFY(m_f->root->findChild<QAction *>(u"mnuspeichern"_s)->isEnabled());
+    type(u"x"_s);
+    key(Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(bytesOf(otherFolder ? elsewhere : m_f->folder + u'/' + datei), "x" + shown.toUtf8().replace("\n", "\r\n"));
+    if (!entry.isEmpty()) {
+        m_f->prompts.messageAnswers.enqueue(Answer::Yes);
+        m_f->run(u"mnuloesche"_s);
+        QCOMPARE(m_f->prompts.callsOf(u"message"_s).value(0).text,
+                 u"Möchten Sie "_s + DocumentKinds::documentName(entry) + u" wirklich löschen ? "_s);
+        QCOMPARE(m_f->shell.requestsOf(u"trash"_s).size(), 1);
+        QCOMPARE(m_f->shell.requestsOf(u"trash"_s).first().target, m_f->folder + u'/' + datei);
+    }
 }
 
 QTEST_MAIN(TestUserFaults)
