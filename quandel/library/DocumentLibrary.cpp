@@ -729,12 +729,22 @@ bool DocumentLibrary::saveAs()
     m_state.mChange = false;
     m_state.mAction = EditingState::Pending::None;
     refresh();
-    QStringList entries;
-    entries.reserve(m_w.dateien->count());
-    for (int i = 0; i < m_w.dateien->count(); ++i) {
-        entries.append(m_w.dateien->item(i)->text());
+    // The file just written, when the list has it: with notiz.txt and
+    // Notiz.txt side by side, a look-up by name alone would show the other.
+    int index = -1;
+    if (!isProjectView() && QFileInfo(QFileInfo(chosen).absolutePath()) == QFileInfo(m_folder) &&
+        m_files.size() == m_w.dateien->count()) {
+        index = int(m_files.indexOf(fileName));
     }
-    selectEntry(FindListIndex(entries, DocumentKinds::lookupName(fileName)));
+    if (index < 0) {
+        QStringList entries;
+        entries.reserve(m_w.dateien->count());
+        for (int i = 0; i < m_w.dateien->count(); ++i) {
+            entries.append(m_w.dateien->item(i)->text());
+        }
+        index = FindListIndex(entries, DocumentKinds::lookupName(fileName));
+    }
+    selectEntry(index);
     return true;
 }
 

@@ -135,6 +135,8 @@ private Q_SLOTS:
     void cancelForUntitledAsksOnce();
     void favouriteSelectsItsOwnEntry_data();
     void favouriteSelectsItsOwnEntry();
+    void saveAsShowsTheFileWritten_data();
+    void saveAsShowsTheFileWritten();
 
 private:
     // Shows the window and makes it the active one, as after a start on a
@@ -358,6 +360,38 @@ void TestUserFaults::favouriteSelectsItsOwnEntry()
         QCOMPARE(m_f->shell.requestsOf(u"trash"_s).size(), 1);
         QCOMPARE(m_f->shell.requestsOf(u"trash"_s).first().target, m_f->folder + u'/' + datei);
     }
+}
+
+void TestUserFaults::saveAsShowsTheFileWritten_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("other");
+
+    QTest::newRow("lower case") << u"notiz.txt"_s << u"Notiz.txt"_s;
+    QTest::newRow("upper case") << u"Notiz.txt"_s << u"notiz.txt"_s;
+}
+
+void TestUserFaults::saveAsShowsTheFileWritten()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, other);
+
+    m_f->put(u"notiz.txt"_s, "klein\r\n");
+    m_f->put(u"Notiz.txt"_s, "gross\r\n");
+    QVERIFY(m_f->start(0));
+    activate();
+    m_f->run(u"mnuneues_0"_s);
+    type(u"neu"_s);
+    m_f->prompts.saveAnswers.enqueue(m_f->folder + u'/' + chosen);
+    m_f->run(u"mnuspeichernunter"_s);
+
+    QCOMPARE(m_f->root->library()->currentFileName(), chosen);
+    QCOMPARE(m_f->shownText(), u"neu\n"_s);
+    const QByteArray untouched = bytesOf(m_f->folder + u'/' + other);
+    type(u"mehr "_s);
+    key(Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(bytesOf(m_f->folder + u'/' + chosen), "mehr neu\r\n");
+    QCOMPARE(bytesOf(m_f->folder + u'/' + other), untouched);
 }
 
 QTEST_MAIN(TestUserFaults)
