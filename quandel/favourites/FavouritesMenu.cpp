@@ -124,7 +124,16 @@ void FavouritesMenu::addSelected()
         return;
     }
     const Favourite favourite{FavouritesStore::displayName(entry), entry, m_library->folder()};
-    FavouritesStore::write(m_dataFile, slot, favourite);
+    if (!FavouritesStore::write(m_dataFile, slot, favourite)) {
+        // Shown now, it would be gone at the next start.
+        Prompts::instance().message(
+            m_window,
+            favourite.name + QStringLiteral(" konnte nicht zu den Favoriten hinzugefügt werden. ") + u'\n' +
+                QStringLiteral("Die Datei ") + QDir::toNativeSeparators(m_dataFile) +
+                QStringLiteral(" kann nicht geschrieben werden. "),
+            QStringLiteral(" ") + m_window->windowTitle(), Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        return;
+    }
     showItem(slot, favourite.name);
 }
 

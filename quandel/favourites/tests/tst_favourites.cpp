@@ -993,9 +993,12 @@ void TestFavourites::diskFullMidwayKeepsRecordsWhole()
 {
     QFETCH(bool, manager);
     QFETCH(int, room);
+    putLibrary();
     seed(split("1:A,2:B"));
     QVERIFY(start());
+    dateien()->setCurrentItem(dateien()->findItems(u"Notizen"_s, Qt::MatchExactly).value(0));
     const QByteArray before = bytesOf(AppPaths::dataFile());
+    const QStringList menuBefore = menu();
     {
         const DiskFillsAt full(before.size() + room);
         if (manager) {
@@ -1008,6 +1011,14 @@ void TestFavourites::diskFullMidwayKeepsRecordsWhole()
         }
     }
     QCOMPARE(bytesOf(AppPaths::dataFile()), before);
+    if (!manager) {
+        // Told, and no entry that the next start would not show.
+        QCOMPARE(menu(), menuBefore);
+        const auto messages = m_prompts->callsOf(u"message"_s);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages.first().text.startsWith(u"Notizen konnte nicht zu den Favoriten hinzugefügt werden. \n"_s));
+        QCOMPARE(messages.first().icon, Prompts::Icon::Critical);
+    }
 }
 
 QTEST_MAIN(TestFavourites)
