@@ -32,6 +32,10 @@ Suchen::Suchen(const QString &historyFile, QWidget *parent)
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setEditable(true);
     m_text1->setInsertPolicy(QComboBox::NoInsert);
+    // The term is searched as typed. The history is offered in the list, but
+    // a completer would put an entry in its place: one of another case
+    // ("abc" for "ABC"), or a longer one for its start ("abc" for "ab").
+    m_text1->setCompleter(nullptr);
     m_text1->setMinimumWidth(260);
     label->setBuddy(m_text1);
     layout->addWidget(m_text1, 0, 1);
