@@ -635,6 +635,11 @@ bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
         return false;
     }
     m_format = written.usedFormat;
+    if (!path.isEmpty() && path == documentPath()) {
+        // Known as written here before the message below lets the watcher's
+        // report in: our own Save is no change from outside.
+        watchShownDocument();
+    }
     if (written.switchedToUtf8) {
         Prompts::instance().message(
             m_w.window,

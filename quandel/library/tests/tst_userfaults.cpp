@@ -58,6 +58,7 @@ public:
 
     QStringList texts;
     QList<Answer> answers; // Cancel is given with Esc, the others by a click
+    int readingMs = 0;     // how long the user looks at a box before answering
     // A question that keeps coming back would never end the test: from this
     // many on, every box is answered No.
     static constexpr int MaxBoxes = 6;
@@ -66,7 +67,7 @@ public:
     {
         texts.append(text);
         const Answer answer = texts.size() >= MaxBoxes ? Answer::No : answers.value(texts.size() - 1, Answer::Cancel);
-        QTimer::singleShot(0, [answer] { answerBox(answer); });
+        QTimer::singleShot(readingMs, [answer] { answerBox(answer); });
         const Answer given = QtPrompts().message(parent, text, title, buttons, icon);
         // The window manager gives the activation back to the window the box
         // belonged to once the box is gone.
@@ -103,16 +104,20 @@ private:
     {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || !box->isActiveWindow()) {
+            if (box) {
+                // A box that another closed box uncovered gets the focus back.
+                QApplication::setActiveWindow(box);
+            }
             QTimer::singleShot(10, [answer] { answerBox(answer); });
-            return;
-        }
-        if (answer == Answer::Cancel) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
             return;
         }
         const auto button = answer == Answer::Yes  ? QMessageBox::Yes
                             : answer == Answer::No ? QMessageBox::No
                                                    : QMessageBox::Ok;
+        if (answer == Answer::Cancel || !box->button(button)) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            return;
+        }
         QTest::mouseClick(box->button(button), Qt::LeftButton);
     }
 
@@ -137,6 +142,7 @@ private Q_SLOTS:
     void favouriteSelectsItsOwnEntry();
     void saveAsShowsTheFileWritten_data();
     void saveAsShowsTheFileWritten();
+    void ownSaveIsNoOutsideChange();
 
 private:
     // Shows the window and makes it the active one, as after a start on a
@@ -187,7 +193,12 @@ void TestUserFaults::type(const QString &text) const
     QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), m_f->editor());
     QTest::keyClick(m_f->editor(), Qt::Key_Home, Qt::ControlModifier);
-    QTest::keyClicks(m_f->editor(), text);
+    for (const QChar c : text) {
+        // Letters beyond ASCII as a keyboard layout sends them.
+        QTest::sendKeyEvent(QTest::Click, m_f->editor(),
+                            c.unicode() < 128 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown, QString(c),
+                            Qt::NoModifier);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -392,6 +403,26 @@ void TestUserFaults::saveAsShowsTheFileWritten()
     key(Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(bytesOf(m_f->folder + u'/' + chosen), "mehr neu\r\n");
     QCOMPARE(bytesOf(m_f->folder + u'/' + other), untouched);
+}
+
+void TestUserFaults::ownSaveIsNoOutsideChange()
+{
+    const QString path = m_f->put(u"Notiz.txt"_s, "alt\r\n");
+    QVERIFY(m_f->start(0));
+    activate();
+    type(u"Ω"_s);
+    ModalPrompts modal(m_f->prompts);
+    modal.answers = {Answer::Ok};
+    // Long enough for the file watcher to report the write meanwhile.
+    modal.readingMs = 300;
+    key(Qt::Key_S, Qt::ControlModifier);
+    QTest::qWait(100);
+
+    QCOMPARE(modal.texts.size(), 1);
+    QVERIFY(
+        modal.texts.first().startsWith(u"Notiz.txt enthält Zeichen, die der Zeichensatz Windows-1252 nicht kennt."_s));
+    QCOMPARE(bytesOf(path), QByteArray("\xce\xa9") + "alt\r\n");
+    QVERIFY(!m_f->state().mChange);
 }
 
 QTEST_MAIN(TestUserFaults)
