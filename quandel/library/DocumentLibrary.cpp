@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
@@ -370,6 +371,9 @@ void DocumentLibrary::clearEditor()
     m_format = TextFormat::document();
     m_doc = DocumentText();
     m_loaded = true;
+    m_mixedLineEnds = false;
+    m_readOnlyReason.clear();
+    m_readOnlyExplained = false;
     m_externalPath.clear();
     forgetShownDocument();
 }
@@ -489,17 +493,106 @@ void DocumentLibrary::loadFile(const QString &path)
         return;
     }
     m_format = read.content.format;
-    m_doc = DocumentText::fromFile(read.content.text);
+    // A document edited on two systems ends some lines in CR LF and others
+    // in LF: each line keeps its own ending through a save.
+    QString fileText = read.content.text;
+    QList<bool> crLfEnds;
+    QFile raw(path);
+    if (raw.open(QIODevice::ReadOnly) && raw.size() <= MaxEditorBytes) {
+        TextFormat rawFormat;
+        QString rawText = TextFile::decodeBytes(raw.readAll(), &rawFormat);
+        crLfEnds = lineEndsIfMixed(rawText);
+        rawText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        // Only when it is still the text just read.
+        if (rawText != QString(fileText).replace(QLatin1String("\r\n"), QLatin1String("\n"))) {
+            crLfEnds.clear();
+        }
+        if (!crLfEnds.isEmpty()) {
+            fileText = rawText;
+        }
+    }
+    m_mixedLineEnds = !crLfEnds.isEmpty();
+    m_doc = DocumentText::fromFile(fileText);
     const LoadingGuard guard(m_loading);
     m_w.text->setPlainText(m_doc.editorText);
+    for (qsizetype line = 0; line < crLfEnds.size(); ++line) {
+        QTextBlock block = m_w.text->document()->findBlockByNumber(int(line));
+        if (block.isValid()) {
+            block.setUserState(crLfEnds.at(line) ? 1 : 0);
+        }
+    }
     // Characters the editor cannot hold as they are (a lone carriage return,
     // control characters of a binary file) would come back changed: such a
     // document is shown, but read-only, so that saving cannot alter it. NUL
     // survives the editor, but only binary files hold it.
-    if (editorText(m_w.text) != m_doc.editorText || m_doc.editorText.contains(QChar(u'\0'))) {
+    QString reason;
+    if (m_doc.editorText.contains(QChar(u'\0'))) {
+        reason = QStringLiteral("Es enthält Nullzeichen und ist wohl keine Textdatei.");
+    } else if (editorText(m_w.text) != m_doc.editorText) {
+        reason = QStringLiteral("Es enthält Wagenrücklaufzeichen (CR) ohne Zeilenvorschub, die der Editor nicht "
+                                "unverändert halten kann.");
+    }
+    if (!reason.isEmpty()) {
         m_w.text->setReadOnly(true);
         m_loaded = false;
+        m_readOnlyReason = reason;
+        m_w.status->setText(QStringLiteral(" Nur zum Lesen: ") + reason);
     }
+}
+
+QList<bool> DocumentLibrary::lineEndsIfMixed(const QString &rawText)
+{
+    QList<bool> crLf;
+    bool anyCrLf = false;
+    bool anyLf = false;
+    for (qsizetype i = 0; i < rawText.size(); ++i) {
+        if (rawText.at(i) == u'\r' && (i + 1 >= rawText.size() || rawText.at(i + 1) != u'\n')) {
+            return {}; // a lone CR: the editor cannot keep it anyway
+        }
+        if (rawText.at(i) == u'\n') {
+            const bool withCr = i > 0 && rawText.at(i - 1) == u'\r';
+            crLf.append(withCr);
+            anyCrLf = anyCrLf || withCr;
+            anyLf = anyLf || !withCr;
+        }
+    }
+    return anyCrLf && anyLf ? crLf : QList<bool>();
+}
+
+QString DocumentLibrary::withLineEnds(const QString &fileText) const
+{
+    // The n-th line end of the text ends the editor's n-th line; lines the
+    // user added take the ending of the document's first line.
+    const QString usual = m_format.lineEnd == TextFormat::LineEnd::CrLf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString result;
+    result.reserve(fileText.size() + fileText.size() / 16);
+    QTextBlock block = m_w.text->document()->begin();
+    for (const QChar c : fileText) {
+        if (c != u'\n') {
+            result.append(c);
+            continue;
+        }
+        const int state = block.isValid() ? block.userState() : -1;
+        result.append(state == 1 ? QStringLiteral("\r\n") : state == 0 ? QStringLiteral("\n") : usual);
+        if (block.isValid()) {
+            block = block.next();
+        }
+    }
+    return result;
+}
+
+bool DocumentLibrary::explainReadOnly()
+{
+    if (m_loaded || m_readOnlyReason.isEmpty() || m_readOnlyExplained) {
+        return false;
+    }
+    m_readOnlyExplained = true;
+    Prompts::instance().message(m_w.window,
+                                m_state.mFile + QStringLiteral(" wird nur zum Lesen angezeigt. ") + u'\n' +
+                                    m_readOnlyReason + u'\n' +
+                                    QStringLiteral("Änderungen können nicht gespeichert werden. "),
+                                QStringLiteral(" ") + caption(), Prompts::Buttons::Ok, Prompts::Icon::Information);
+    return true;
 }
 
 void DocumentLibrary::showLoadFailure(const QString &reason)
@@ -546,6 +639,11 @@ bool DocumentLibrary::eventFilter(QObject *watched, QEvent *event)
     }
     if ((watched == m_w.text || watched == m_w.dateien) && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == m_w.text && !m_loaded && key->modifiers() == Qt::NoModifier &&
+            (!key->text().isEmpty() || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)) {
+            // Typing would silently do nothing: say why, once.
+            explainReadOnly();
+        }
         if (key->key() == Qt::Key_Q && key->modifiers() == Qt::AltModifier) {
             Q_EMIT exitRequested();
             return true;
@@ -630,7 +728,16 @@ bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
     if (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)) {
         file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     }
-    const TextFile::WriteResult written = TextFile::write(path, m_doc.toFile(editorText(m_w.text)), m_format);
+    const QString fileText = m_doc.toFile(editorText(m_w.text));
+    TextFile::WriteResult written;
+    if (m_mixedLineEnds) {
+        TextFormat asGiven = m_format;
+        asGiven.lineEnd = TextFormat::LineEnd::Lf;
+        written = TextFile::write(path, withLineEnds(fileText), asGiven);
+        written.usedFormat.lineEnd = m_format.lineEnd;
+    } else {
+        written = TextFile::write(path, fileText, m_format);
+    }
     if (!written.ok) {
         return false;
     }
@@ -653,6 +760,7 @@ bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
 bool DocumentLibrary::save()
 {
     if (!m_loaded) {
+        explainReadOnly();
         // Nothing of this document is in the editor: saving would replace
         // the file with what the editor could not show.
         return false;
@@ -856,6 +964,8 @@ void DocumentLibrary::reloadFromDisk()
     m_format = TextFormat::document();
     m_doc = DocumentText();
     m_loaded = true;
+    m_mixedLineEnds = false;
+    m_readOnlyReason.clear();
     loadFile(path);
     m_state.mChange = false;
     QTextCursor cursor = m_w.text->textCursor();

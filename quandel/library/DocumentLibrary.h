@@ -6,6 +6,7 @@
 #include "TextFile.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -135,6 +136,13 @@ private:
     void clearEditor();
     void loadFile(const QString &path);
     void showLoadFailure(const QString &reason);
+    // For a text whose lines end in both CR LF and LF: per line end, whether
+    // it is CR LF; empty for any other text.
+    static QList<bool> lineEndsIfMixed(const QString &rawText);
+    // The file text with each line's own ending.
+    QString withLineEnds(const QString &fileText) const;
+    // Tells once per document why it cannot be edited; true when it did.
+    bool explainReadOnly();
     bool writeDocument(const QString &path, const QString &name);
     void reportSaveFailure(const QString &name);
     void setStatusFor(const QString &path);
@@ -171,6 +179,9 @@ private:
     TextFormat m_format = TextFormat::document();
     DocumentText m_doc;
     bool m_loaded = true;
+    bool m_mixedLineEnds = false; // each line keeps its own ending (block user state 1 = CR LF)
+    QString m_readOnlyReason;     // why a document is shown read-only
+    bool m_readOnlyExplained = false;
     QString m_lastSaveAsPath;
     QString m_externalPath; // the shown document when the list does not stand for it
     int m_loading = 0;      // > 0 while the program itself sets the editor text

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -143,6 +144,10 @@ private Q_SLOTS:
     void saveAsShowsTheFileWritten_data();
     void saveAsShowsTheFileWritten();
     void ownSaveIsNoOutsideChange();
+    void mixedLineEndsRoundTrip_data();
+    void mixedLineEndsRoundTrip();
+    void readOnlyDocumentSaysWhy_data();
+    void readOnlyDocumentSaysWhy();
 
 private:
     // Shows the window and makes it the active one, as after a start on a
@@ -423,6 +428,76 @@ void TestUserFaults::ownSaveIsNoOutsideChange()
         modal.texts.first().startsWith(u"Notiz.txt enthält Zeichen, die der Zeichensatz Windows-1252 nicht kennt."_s));
     QCOMPARE(bytesOf(path), QByteArray("\xce\xa9") + "alt\r\n");
     QVERIFY(!m_f->state().mChange);
+}
+
+void TestUserFaults::mixedLineEndsRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("saved"); // after typing "x" at the start and Enter after the first line
+
+    QTest::newRow("LF first") << QByteArray("a\nb\r\nc\n") << QByteArray("xa\n\nb\r\nc\n");
+    QTest::newRow("CR LF first, a lone LF") << QByteArray("a\r\nb\nc\r\n") << QByteArray("xa\r\n\r\nb\nc\r\n");
+    QTest::newRow("no final line end") << QByteArray("a\r\nb\nc") << QByteArray("xa\r\n\r\nb\nc");
+}
+
+void TestUserFaults::mixedLineEndsRoundTrip()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, saved);
+    const QString path = m_f->put(u"Gemischt.txt"_s, bytes);
+    QVERIFY(m_f->start(0));
+    activate();
+    QVERIFY(!m_f->editor()->isReadOnly());
+
+    // Unchanged, it is written back byte for byte.
+    m_f->run(u"mnuspeichern"_s);
+    QCOMPARE(bytesOf(path), bytes);
+    type(u"x"_s);
+    key(Qt::Key_End);
+    key(Qt::Key_Return);
+    key(Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(bytesOf(path), saved);
+    QCOMPARE(m_f->prompts.calls.size(), 0);
+}
+
+void TestUserFaults::readOnlyDocumentSaysWhy_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("lone CR") << QByteArray("a\nb\rc\n") << u"Wagenrücklaufzeichen (CR) ohne Zeilenvorschub"_s;
+    QTest::newRow("NUL") << QByteArray("a\0b\r\n", 5) << u"Nullzeichen"_s;
+}
+
+void TestUserFaults::readOnlyDocumentSaysWhy()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    const QString path = m_f->put(u"Seltsam.txt"_s, bytes);
+    QVERIFY(m_f->start(0));
+    activate();
+    QVERIFY(m_f->editor()->isReadOnly());
+    const QString status = m_f->root->findChild<QLabel *>(u"LStatus"_s)->text();
+    QVERIFY2(status.startsWith(u" Nur zum Lesen: "_s) && status.contains(reason), qPrintable(status));
+
+    // Arrows only move; the first key that would type tells why, once.
+    QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
+    key(Qt::Key_Down);
+    QCOMPARE(m_f->prompts.calls.size(), 0);
+    key(Qt::Key_X);
+    key(Qt::Key_Y);
+    key(Qt::Key_S, Qt::ControlModifier);
+    const QStringList texts = messageTexts(m_f->prompts);
+    QCOMPARE(texts.size(), 1);
+    QVERIFY(texts.first().startsWith(u"Seltsam wird nur zum Lesen angezeigt. \n"_s));
+    QVERIFY(texts.first().contains(reason));
+    QCOMPARE(bytesOf(path), bytes);
+
+    // Another document explains itself anew.
+    m_f->root->library()->refresh();
+    QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
+    key(Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(messageTexts(m_f->prompts).size(), 2);
 }
 
 QTEST_MAIN(TestUserFaults)
