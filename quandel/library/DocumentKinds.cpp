@@ -1,12 +1,24 @@
 #include "DocumentKinds.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace DocumentKinds {
 
 QString projectFileName()
 {
     return QStringLiteral("Quandel.ini");
+}
+
+QString projectFilePath(const QString &projectFolder)
+{
+    const QString exact = projectFolder + u'/' + projectFileName();
+    if (QFileInfo(exact).isFile()) {
+        return exact;
+    }
+    const QStringList spelled =
+        QDir(projectFolder).entryList({projectFileName()}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    return spelled.isEmpty() ? exact : projectFolder + u'/' + spelled.first();
 }
 
 bool isValid(int kind)

@@ -15,6 +15,9 @@ constexpr int HelpProjects = 3;
 
 // The file of a project folder that holds its text.
 QString projectFileName(); // "Quandel.ini"
+// The text file of the project folder: "Quandel.ini" in any spelling, the
+// exact one first; "Quandel.ini" when there is none yet.
+QString projectFilePath(const QString &projectFolder);
 
 bool isValid(int kind);
 QString viewCaption(int kind); // entry of the view menu

@@ -147,7 +147,7 @@ QString DocumentLibrary::documentPath() const
         if (!item || m_state.mIndex < 0) {
             return {};
         }
-        return m_folder + u'/' + item->text() + u'/' + DocumentKinds::projectFileName();
+        return m_projectFile.isEmpty() ? DocumentKinds::projectFilePath(m_folder + u'/' + item->text()) : m_projectFile;
     }
     const QString name = currentFileName();
     return name.isEmpty() ? QString() : m_folder + u'/' + name;
@@ -375,6 +375,7 @@ void DocumentLibrary::clearEditor()
     m_readOnlyReason.clear();
     m_readOnlyExplained = false;
     m_externalPath.clear();
+    m_projectFile.clear();
     forgetShownDocument();
 }
 
@@ -428,7 +429,9 @@ void DocumentLibrary::documentSelected()
         m_state.mChange = false;
         const QString projectFolder = m_folder + u'/' + item->text();
         setStatusFor(projectFolder);
-        const QString file = projectFolder + u'/' + DocumentKinds::projectFileName();
+        // Shown, and saved, in the spelling found.
+        m_projectFile = DocumentKinds::projectFilePath(projectFolder);
+        const QString &file = m_projectFile;
         if (!QFileInfo::exists(file)) {
             // A project without its text yet: Save creates it.
             watchShownDocument();
@@ -776,8 +779,7 @@ bool DocumentLibrary::save()
             return saveAs();
         }
         name = item->text();
-        const QString projectFolder = m_folder + u'/' + name;
-        target = projectFolder + u'/' + DocumentKinds::projectFileName();
+        target = documentPath();
     } else {
         name = currentFileName();
         if (name.isEmpty()) {

@@ -184,6 +184,7 @@ private:
     bool m_readOnlyExplained = false;
     QString m_lastSaveAsPath;
     QString m_externalPath; // the shown document when the list does not stand for it
+    QString m_projectFile;  // the shown project's text file, as spelled on disk
     int m_loading = 0;      // > 0 while the program itself sets the editor text
     bool m_busy = false;
 

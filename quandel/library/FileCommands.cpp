@@ -310,7 +310,7 @@ void FileCommands::remove()
     QString what;
     QString question;
     if (m_library->isProjectView()) {
-        path = m_library->folder() + u'/' + entry + u'/' + DocumentKinds::projectFileName();
+        path = DocumentKinds::projectFilePath(m_library->folder() + u'/' + entry);
         what = QStringLiteral("Die Beschreibung für ") + name;
         question = QStringLiteral("Möchten Sie die Beschreibung für ") + name + QStringLiteral(" wirklich löschen ? ");
     } else {

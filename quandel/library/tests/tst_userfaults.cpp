@@ -148,6 +148,8 @@ private Q_SLOTS:
     void mixedLineEndsRoundTrip();
     void readOnlyDocumentSaysWhy_data();
     void readOnlyDocumentSaysWhy();
+    void projectTextInAnySpelling_data();
+    void projectTextInAnySpelling();
 
 private:
     // Shows the window and makes it the active one, as after a start on a
@@ -498,6 +500,39 @@ void TestUserFaults::readOnlyDocumentSaysWhy()
     QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
     key(Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(messageTexts(m_f->prompts).size(), 2);
+}
+
+void TestUserFaults::projectTextInAnySpelling_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("lower case") << QStringList{u"quandel.ini"_s} << u"quandel.ini"_s;
+    QTest::newRow("upper case") << QStringList{u"QUANDEL.INI"_s} << u"QUANDEL.INI"_s;
+    QTest::newRow("exact spelling first") << QStringList{u"quandel.ini"_s, u"Quandel.ini"_s} << u"Quandel.ini"_s;
+}
+
+void TestUserFaults::projectTextInAnySpelling()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, shown);
+    for (const QString &file : files) {
+        m_f->put(u"Projekt/"_s + file, file.toUtf8() + "\r\n");
+    }
+    QVERIFY(m_f->start(2));
+    activate();
+    QCOMPARE(m_f->shownText(), shown + u'\n');
+    type(u"x"_s);
+    key(Qt::Key_S, Qt::ControlModifier);
+
+    QStringList expected;
+    for (const QString &file : files) {
+        expected.append(u"Projekt/"_s + file);
+    }
+    expected.append(u"Projekt/"_s);
+    expected.sort();
+    QCOMPARE(LibraryFixture::tree(m_f->folder), expected);
+    QCOMPARE(bytesOf(m_f->folder + u"/Projekt/"_s + shown), "x" + shown.toUtf8() + "\r\n");
 }
 
 QTEST_MAIN(TestUserFaults)
