@@ -128,6 +128,13 @@ std::optional<float> queryTwips(const QString &name)
     return twips;
 }
 
+// A document folder that is usable: a file of that name is none, like a
+// folder that no longer exists.
+bool isFolder(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
 QString twipsText(float twips)
 {
     return QString::number(double(twips), 'g', 7);
@@ -557,10 +564,10 @@ void Root::step05InstallDir()
 void Root::step06FolderFirstPass()
 {
     if (!m_options.folder.isEmpty()) {
-        if (PathExists(m_options.folder)) {
+        if (isFolder(m_options.folder)) {
             m_library->setFolder(m_options.folder);
         }
-    } else if (const auto path = query(QStringLiteral("Path")); path && PathExists(path->toString())) {
+    } else if (const auto path = query(QStringLiteral("Path")); path && isFolder(path->toString())) {
         m_library->setFolder(path->toString());
     }
     m_library->refresh();
@@ -688,7 +695,7 @@ void Root::step18FolderSecondPass()
     }
     show();
     applyOuterSize();
-    if (!PathExists(path)) {
+    if (!isFolder(path)) {
         m_library->chooseFolder();
     }
 }

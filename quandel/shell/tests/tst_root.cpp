@@ -95,6 +95,7 @@ private Q_SLOTS:
     void closingTheWindowRunsExit();
     void commandLineFolderIsNotStored_data();
     void commandLineFolderIsNotStored();
+    void storedFolderThatIsAFileIsChosenAnew();
     void editorFontFromDataFile();
     void damagedStoreStartsWithDefaults_data();
     void damagedStoreStartsWithDefaults();
@@ -364,6 +365,19 @@ void TestRoot::commandLineFolderIsNotStored()
     root.mnubeenden();
     // Neither that folder nor the lack of one replaces the stored folder.
     QCOMPARE(stored(QStringLiteral("Path")).value_or(QVariant()).toString(), chosen.isEmpty() ? m_folder : chosen);
+}
+
+void TestRoot::storedFolderThatIsAFileIsChosenAnew()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    const QString file = m_env->writeFile(QStringLiteral("Dokumente.txt"), "kein Ordner\r\n");
+    seed(QStringLiteral("Path"), file);
+    m_prompts->folderAnswers.enqueue(m_folder);
+    Root root;
+    QVERIFY(root.start());
+    QCOMPARE(m_prompts->callsOf(QStringLiteral("folder")).size(), 1);
+    QCOMPARE(root.documentFolder(), m_folder);
 }
 
 void TestRoot::editorFontFromDataFile()
