@@ -583,7 +583,8 @@ void Root::step07StatusLine()
 void Root::step08Kind()
 {
     const auto pattern = query(QStringLiteral("Pattern"));
-    m_library->selectKind(pattern ? leadingNumber(pattern->toString()) : 0);
+    const int kind = pattern ? leadingNumber(pattern->toString()) : 0;
+    m_library->selectKind(DocumentKinds::isValid(kind) ? kind : 0);
 }
 
 void Root::step09LinkCheckSetting()

@@ -220,7 +220,9 @@ void TestRoot::storedKindAndPicturePane_data()
     QTest::newRow("help projects") << QStringLiteral("3") << 0 << 3 << true;
     QTest::newRow("projects, picture hidden") << QStringLiteral("2") << 1 << 2 << false;
     QTest::newRow("number with junk reads its leading digits") << QStringLiteral("1x") << 0 << 1 << true;
-    QTest::newRow("out of range checks nothing") << QStringLiteral("7") << 0 << -1 << true;
+    // Rename and the other commands need a kind; one out of range reads as 0.
+    QTest::newRow("out of range reads as 0") << QStringLiteral("7") << 0 << 0 << true;
+    QTest::newRow("negative reads as 0") << QStringLiteral("-1") << 0 << 0 << true;
 }
 
 void TestRoot::storedKindAndPicturePane()
