@@ -818,7 +818,11 @@ bool DocumentLibrary::saveAs()
         request.proposedPath = m_externalPath;
     } else if (m_fileIndex == -1) {
         const QString proposed = DocumentKinds::proposedName(m_pattern);
-        request.proposedPath = proposed.isEmpty() ? m_lastSaveAsPath : m_folder + u'/' + proposed;
+        // With no name to propose (a new project), the dialog opens in the
+        // document folder, or where the last Save as went.
+        request.proposedPath = !proposed.isEmpty()          ? m_folder + u'/' + proposed
+                               : m_lastSaveAsPath.isEmpty() ? m_folder + u'/'
+                                                            : m_lastSaveAsPath;
     } else {
         request.proposedPath = m_folder + u'/' + currentFileName();
     }

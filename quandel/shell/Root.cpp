@@ -455,7 +455,8 @@ void Root::tick()
     // rename, print and favourite must not hang on stray *.ini files.
     state.fileSelected = m_library->isProjectView() ? m_dateien->currentRow() >= 0 : m_library->fileIndex() >= 0;
     state.documentSelected = m_dateien->currentRow() >= 0;
-    state.unlistedDocument = m_library->isUnlisted();
+    // Save of untitled text runs Save as.
+    state.unlistedDocument = m_library->isUnlisted() || (m_library->isUntitled() && !m_text->document()->isEmpty());
     state.textEmpty = m_text->document()->isEmpty();
     state.selectionEmpty = !m_text->textCursor().hasSelection();
     state.checkedKind = m_library->checkedKind();

@@ -150,6 +150,8 @@ private Q_SLOTS:
     void readOnlyDocumentSaysWhy();
     void projectTextInAnySpelling_data();
     void projectTextInAnySpelling();
+    void saveOfUntitledRunsSaveAs_data();
+    void saveOfUntitledRunsSaveAs();
 
 private:
     // Shows the window and makes it the active one, as after a start on a
@@ -533,6 +535,39 @@ void TestUserFaults::projectTextInAnySpelling()
     expected.sort();
     QCOMPARE(LibraryFixture::tree(m_f->folder), expected);
     QCOMPARE(bytesOf(m_f->folder + u"/Projekt/"_s + shown), "x" + shown.toUtf8() + "\r\n");
+}
+
+void TestUserFaults::saveOfUntitledRunsSaveAs_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("proposed"); // below the document folder
+
+    QTest::newRow("help document") << 0 << u"Unbenannt.txt"_s;
+    QTest::newRow("project") << 2 << QString();
+}
+
+void TestUserFaults::saveOfUntitledRunsSaveAs()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, proposed);
+    m_f->put(u"Alt.txt"_s, "alt\r\n");
+    m_f->put(u"Projekt/Quandel.ini"_s, "projekt\r\n");
+    QVERIFY(m_f->start(0));
+    activate();
+    m_f->run(u"mnuneues_%1"_s.arg(kind));
+    type(u"neu"_s);
+    const QString chosen = m_f->env.path(u"Neu.txt"_s);
+    m_f->prompts.saveAnswers.enqueue(chosen);
+    // As a user types: the timer has ticked since, and decides what Ctrl+S
+    // may do.
+    QTest::qWait(300);
+    QVERIFY(m_f->root->findChild<QAction *>(u"mnuspeichern"_s)->isEnabled());
+    key(Qt::Key_S, Qt::ControlModifier);
+
+    const auto saves = m_f->prompts.callsOf(u"save"_s);
+    QCOMPARE(saves.size(), 1);
+    QCOMPARE(saves.first().save.proposedPath, m_f->folder + u'/' + proposed);
+    QCOMPARE(bytesOf(chosen), "neu\r\n");
 }
 
 QTEST_MAIN(TestUserFaults)
