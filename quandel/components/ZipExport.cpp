@@ -1,6 +1,7 @@
 #include "ZipExport.h"
 
 #include "AppPaths.h"
+#include "BackgroundWork.h"
 #include "IniFile.h"
 #include "ProductInfo.h"
 #include "Prompts.h"
@@ -11,11 +12,9 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QWidget>
 
-#include <atomic>
-#include <thread>
+#include <algorithm>
 
 namespace {
 
@@ -62,7 +61,6 @@ ZipPacker::Result SaxCompress::Command1()
     const ZipPacker::Request request{m_tOrdner, m_tZipdatei, m_bSubDir, m_tKennwort};
     ZipPacker::PackControl control;
     ZipPacker::Result result;
-    std::atomic<bool> done{false};
 
     QApplication::setOverrideCursor(Qt::BusyCursor);
     {
@@ -87,33 +85,28 @@ ZipPacker::Result SaxCompress::Command1()
 
         // libzip's zip_close blocks until the archive is complete; on the
         // window thread it would freeze the window for a large folder.
-        std::jthread worker([&request, &control, &result, &done] {
-            result = ZipPacker::pack(request, control);
-            done.store(true);
-        });
-
-        QEventLoop loop;
-        QTimer poll;
-        poll.setInterval(30);
-        bool shown = false;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (done.load() || (!shown && progress.isVisible())) {
-                loop.quit();
-                return;
-            }
+        BackgroundWork work([&request, &control, &result] { result = ZipPacker::pack(request, control); });
+        const auto showProgress = [&progress, &control] {
             if (!progress.wasCanceled()) {
                 progress.setValue(std::min(control.permille.load(), 999));
             }
-        });
-        poll.start();
+        };
         // Until the progress window is up and modal, clicks must not start
         // other commands beside the packing.
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        if (!done.load()) {
-            shown = true;
-            loop.exec();
-        }
-        poll.stop();
+        work.waitWhile(
+            30,
+            [&] {
+                if (progress.isVisible()) {
+                    return false;
+                }
+                showProgress();
+                return true;
+            },
+            QEventLoop::ExcludeUserInputEvents);
+        work.waitWhile(30, [&] {
+            showProgress();
+            return true;
+        });
     }
     QApplication::restoreOverrideCursor();
 
