@@ -66,6 +66,7 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     m_line->setObjectName(QStringLiteral("Titellinie"));
     m_line->setFrameShape(QFrame::HLine);
     m_line->setFrameShadow(QFrame::Sunken);
+    m_line->setAccessibleName(QStringLiteral("Trennlinie"));
 
     m_background = new QFrame(this);
     m_background->setObjectName(QStringLiteral("LBack"));
@@ -75,6 +76,7 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     paper.setColor(QPalette::Window, QColor(251, 244, 208));
     m_background->setPalette(paper);
     m_background->setAutoFillBackground(true);
+    m_background->setAccessibleName(QStringLiteral("Hilfeseite"));
 
     // Heading and text lie on the light background and are written in black,
     // whatever colours the desktop theme gives the window.

@@ -39,6 +39,7 @@ Suchen::Suchen(const QString &historyFile, QWidget *parent)
     m_text1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_text1->setMinimumContentsLength(24);
     m_text1->view()->setTextElideMode(Qt::ElideMiddle);
+    m_text1->lineEdit()->setAccessibleName(QStringLiteral("Suchbegriff"));
     label->setBuddy(m_text1);
     layout->addWidget(m_text1, 0, 1);
 

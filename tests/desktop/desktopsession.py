@@ -340,6 +340,15 @@ class DesktopSession:
     def wait_no_window(self, title: str | re.Pattern, timeout: float = DEFAULT_TIMEOUT) -> None:
         self.wait_for(lambda: self.find_window(title) is None, f"no window titled {title!r}", timeout)
 
+    def pid_of(self, wid: int) -> int:
+        m = re.search(r"= (\d+)", self._run("xprop", "-id", str(wid), "_NET_WM_PID"))
+        return int(m.group(1)) if m else 0
+
+    def wait_window_of(self, proc: subprocess.Popen, timeout: float = DEFAULT_TIMEOUT) -> int:
+        """The first managed window of a process (by _NET_WM_PID)."""
+        return self.wait_for(lambda: next((w for w in self.stacking() if self.pid_of(w) == proc.pid), None),
+                             f"a window of {proc.args[0]}", timeout)
+
     def geometry(self, wid: int) -> tuple[int, int, int, int]:
         """Inner (client) geometry on the screen: x, y, width, height."""
         out = self._run("xwininfo", "-id", str(wid))
