@@ -105,7 +105,8 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setAutoFillBackground(false);
-    m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->viewport()->setPalette(paper);
+    m_scroll->viewport()->setAutoFillBackground(true);
     m_scroll->setAccessibleName(QStringLiteral("Hilfetext"));
     m_text = new QLabel(m_scroll);
     m_text->setObjectName(QStringLiteral("LText"));
