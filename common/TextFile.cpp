@@ -93,22 +93,6 @@ QString tooLarge(qint64 size, qint64 maxBytes)
 // Linux gives up after 40 links as well; a loop would otherwise spin forever.
 constexpr int MaxLinkHops = 40;
 
-// The file a write must replace: links are followed so the link itself stays.
-// A dangling link yields its missing target, which the write then creates.
-bool resolveLinks(const QString &path, QString *target)
-{
-    QString current = path;
-    for (int hop = 0; hop < MaxLinkHops; ++hop) {
-        const QFileInfo info(current);
-        if (!info.isSymLink()) {
-            *target = current;
-            return true;
-        }
-        current = info.symLinkTarget();
-    }
-    return false;
-}
-
 } // namespace
 
 namespace TextFile {
@@ -245,6 +229,19 @@ WriteResult write(const QString &path, const QString &text, const TextFormat &fo
     return result;
 }
 
+QString writeTarget(const QString &path)
+{
+    QString current = path;
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        const QFileInfo info(current);
+        if (!info.isSymLink()) {
+            return current;
+        }
+        current = info.symLinkTarget();
+    }
+    return {};
+}
+
 QString writeBytes(const QString &path, const QByteArray &bytes)
 {
     const QString failed = QStringLiteral("Die Datei konnte nicht gespeichert werden.");
@@ -252,8 +249,8 @@ QString writeBytes(const QString &path, const QByteArray &bytes)
         return file.errorString().isEmpty() ? failed : file.errorString();
     };
 
-    QString target;
-    if (!resolveLinks(path, &target)) {
+    const QString target = writeTarget(path);
+    if (target.isEmpty()) {
         return QStringLiteral("Zu viele Ebenen symbolischer Verknüpfungen.");
     }
     QSaveFile file(target);
