@@ -15,10 +15,10 @@ const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
 // Bytes 0x80 to 0x9F of Windows-1252; every other byte value is the Latin-1
 // character of the same number. The five bytes the code page leaves undefined
-// map to the C1 controls of the same value, as Windows' own conversion does,
-// so that every byte value decodes and encodes back to itself. The table is
-// ours rather than ICU's so that this guarantee does not depend on how Qt was
-// built.
+// map to the C1 controls of the same value, so that every byte value decodes
+// and encodes back to itself and no file is altered by being read and saved.
+// The table is ours rather than ICU's so that this guarantee does not depend
+// on how Qt was built.
 constexpr std::array<char16_t, 32> HighBlock = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,

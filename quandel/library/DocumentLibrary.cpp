@@ -1,11 +1,11 @@
 #include "DocumentLibrary.h"
 
+#include "DesktopShell.h"
 #include "DocumentInput.h"
 #include "DocumentKinds.h"
 #include "DocumentWatch.h"
 #include "EditorDocument.h"
 #include "Helpers.h"
-#include "Shell.h"
 #include "UnsavedChanges.h"
 #include "WebView.h"
 
