@@ -12,7 +12,7 @@ PACKAGES := cmake ninja-build g++ clang make pkg-config qt6-base-dev qt6-svg-dev
 BUILD_DIR := build
 JOBS ?= $(shell nproc)
 
-.PHONY: run check check-asan package deps configure build clean
+.PHONY: run check check-asan package deps configure build clean screenshots
 
 # The program renames, deletes and saves: it works on a copy, so the tracked
 # samples stay as they are. Remove build/Bibliothek to start afresh.
@@ -35,6 +35,10 @@ check-asan: deps
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) -LE desktop
+
+# The README's pictures, taken on a private desktop under openbox.
+screenshots: build
+	tools/screenshots.sh $(BUILD_DIR)
 
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
