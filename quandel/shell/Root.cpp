@@ -36,6 +36,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -796,7 +797,9 @@ bool Root::storeAndEnd()
     // cannot be written), the writes fail quietly and the program ends anyway.
     const QString folder = m_library->folder();
     const bool folderFromCommandLine = !m_options.folder.isEmpty() && folder == QDir::cleanPath(m_options.folder);
-    if (!folderFromCommandLine) {
+    // A run that never had a folder to work in (one given that does not
+    // exist, the chooser cancelled) keeps the stored one for the next start.
+    if (!folderFromCommandLine && !folder.isEmpty() && QFileInfo(folder).isDir()) {
         store(QStringLiteral("Path"), folder);
     }
     if (const int kind = checkedKind(); kind >= 0) {
