@@ -24,6 +24,9 @@
 
 namespace {
 
+// The pale yellow paper the help text lies on.
+const QColor PaperYellow(251, 244, 208);
+
 QString messageTitle()
 {
     return QStringLiteral(" Hilfethemen");
@@ -73,7 +76,7 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     m_background->setFrameShape(QFrame::Panel);
     m_background->setFrameShadow(QFrame::Sunken);
     QPalette paper = m_background->palette();
-    paper.setColor(QPalette::Window, QColor(251, 244, 208));
+    paper.setColor(QPalette::Window, PaperYellow);
     m_background->setPalette(paper);
     m_background->setAutoFillBackground(true);
     m_background->setAccessibleName(QStringLiteral("Hilfeseite"));

@@ -2,6 +2,7 @@
 
 #include "AppPaths.h"
 #include "CommandState.h"
+#include "DesktopShell.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditCommands.h"
@@ -24,7 +25,6 @@
 #include "Prompts.h"
 #include "Registry.h"
 #include "SearchController.h"
-#include "Shell.h"
 #include "SiblingPrograms.h"
 #include "Startup.h"
 #include "Suchen.h"
@@ -36,6 +36,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -490,39 +491,40 @@ void Root::tick()
 // ---------------------------------------------------------------------------
 // Start-up
 
+// The steps in the order they run. The zip support is linked into the
+// program, so there is no component to look for among them.
 bool Root::start()
 {
-    guarded([this] { step01MenuShortcutTexts(); });
-    guarded([this] { step02Splash(); });
-    guarded([this] { step03Keys(); });
+    guarded([this] { addShortcutTextsToMenus(); });
+    guarded([this] { showSplash(); });
+    guarded([this] { createSettingsKeys(); });
     bool accepted = true;
-    guarded([this, &accepted] { accepted = step04Disclaimer(); });
+    guarded([this, &accepted] { accepted = acceptDisclaimer(); });
     if (!accepted) {
         delete m_splash;
         return false;
     }
-    guarded([this] { step05InstallDir(); });
-    guarded([this] { step06FolderFirstPass(); });
-    guarded([this] { step07StatusLine(); });
-    guarded([this] { step08Kind(); });
-    guarded([this] { step09LinkCheckSetting(); });
-    guarded([this] { step10FavouritesMenu(); });
-    guarded([this] { step11WindowPlacement(); });
-    guarded([this] { step12LastDocument(); });
-    guarded([this] { step13PicturePane(); });
-    guarded([this] { step14ZipComponent(); });
-    guarded([this] { step15WebView(); });
-    guarded([this] { step16WebViewRestore(); });
-    guarded([this] { step17CloseSplash(); });
-    guarded([this] { step18FolderSecondPass(); });
-    guarded([this] { step19ShowSelectedDocument(); });
-    guarded([this] { step20EditorFont(); });
-    guarded([this] { step21BrokenLinkFollowUp(); });
-    guarded([this] { step22Flash(); });
+    guarded([this] { recordProgramFolder(); });
+    guarded([this] { openDocumentFolder(); });
+    guarded([this] { applyStatusLineOption(); });
+    guarded([this] { selectStoredKind(); });
+    guarded([this] { readLinkCheckOption(); });
+    guarded([this] { fillFavourites(); });
+    guarded([this] { placeWindow(); });
+    guarded([this] { selectLastDocument(); });
+    guarded([this] { applyPicturePaneOption(); });
+    guarded([this] { hideWebView(); });
+    guarded([this] { restoreWebView(); });
+    guarded([this] { closeSplash(); });
+    guarded([this] { showWindowAndCheckFolder(); });
+    guarded([this] { showSelectedDocument(); });
+    guarded([this] { applyEditorFont(); });
+    guarded([this] { offerFavouritesRepair(); });
+    guarded([this] { drawAttention(); });
     return true;
 }
 
-void Root::step01MenuShortcutTexts()
+void Root::addShortcutTextsToMenus()
 {
     const std::pair<QAction *, const char *> texts[] = {{m_mnuRueckgaengig, "Strg+Z"}, {m_mnuAusschneiden, "Strg+X"},
                                                         {m_mnuKopieren, "Strg+C"},     {m_mnuEinfuegen, "Strg+V"},
@@ -532,7 +534,7 @@ void Root::step01MenuShortcutTexts()
     }
 }
 
-void Root::step02Splash()
+void Root::showSplash()
 {
     const auto startup = queryNumber(QStringLiteral("Startup"));
     if (startup && *startup != 0) {
@@ -543,7 +545,7 @@ void Root::step02Splash()
     Wait(1.0);
 }
 
-void Root::step03Keys()
+void Root::createSettingsKeys()
 {
     if (!Registry::KeyExists(User, ProductInfo::parentRegistryKey())) {
         Registry::CreateRegKey(User, ProductInfo::parentRegistryKey(), QStringLiteral("1"));
@@ -553,7 +555,7 @@ void Root::step03Keys()
     }
 }
 
-bool Root::step04Disclaimer()
+bool Root::acceptDisclaimer()
 {
     const auto version = query(QStringLiteral("Version"));
     if (version && version->toString() == ProductInfo::versionText()) {
@@ -567,12 +569,12 @@ bool Root::step04Disclaimer()
     return true;
 }
 
-void Root::step05InstallDir()
+void Root::recordProgramFolder()
 {
     store(QStringLiteral("InstallDir"), AppPaths::programFolder());
 }
 
-void Root::step06FolderFirstPass()
+void Root::openDocumentFolder()
 {
     if (!m_options.folder.isEmpty()) {
         if (PathExists(m_options.folder)) {
@@ -584,31 +586,31 @@ void Root::step06FolderFirstPass()
     m_library->refresh();
 }
 
-void Root::step07StatusLine()
+void Root::applyStatusLineOption()
 {
     if (queryNumber(QStringLiteral("StatusText")).value_or(0) == 1) {
         m_status->hide();
     }
 }
 
-void Root::step08Kind()
+void Root::selectStoredKind()
 {
     const auto pattern = query(QStringLiteral("Pattern"));
     m_library->selectKind(pattern ? leadingNumber(pattern->toString()) : 0);
 }
 
-void Root::step09LinkCheckSetting()
+void Root::readLinkCheckOption()
 {
     const auto linkCheck = queryNumber(QStringLiteral("LinkCheck"));
     m_linkCheck = !linkCheck || *linkCheck == 1;
 }
 
-void Root::step10FavouritesMenu()
+void Root::fillFavourites()
 {
     m_brokenLinkReported = fillFavouritesMenu(m_linkCheck);
 }
 
-void Root::step11WindowPlacement()
+void Root::placeWindow()
 {
     const QScreen *primary = QGuiApplication::primaryScreen();
     const QRect screen = primary ? primary->geometry() : QRect();
@@ -679,7 +681,7 @@ void Root::settlePlacement()
     poll->start();
 }
 
-void Root::step12LastDocument()
+void Root::selectLastDocument()
 {
     if (queryNumber(QStringLiteral("TextIndex")).value_or(0) != 1) {
         return;
@@ -695,20 +697,14 @@ void Root::step12LastDocument()
     }
 }
 
-void Root::step13PicturePane()
+void Root::applyPicturePaneOption()
 {
     if (queryNumber(QStringLiteral("Werbung")).value_or(0) == 1) {
         m_background->hide();
     }
 }
 
-void Root::step14ZipComponent()
-{
-    // The zip support is linked into the program: there is no component that
-    // could be missing.
-}
-
-void Root::step15WebView()
+void Root::hideWebView()
 {
     m_webBrowser->navigateBlank();
     m_mnuWebansicht->setChecked(false);
@@ -716,7 +712,7 @@ void Root::step15WebView()
     QCoreApplication::processEvents();
 }
 
-void Root::step16WebViewRestore()
+void Root::restoreWebView()
 {
     if (m_mnuAnsicht[1]->isChecked()) {
         return;
@@ -726,7 +722,7 @@ void Root::step16WebViewRestore()
     }
 }
 
-void Root::step17CloseSplash()
+void Root::closeSplash()
 {
     if (m_splash) {
         m_splash->close();
@@ -734,7 +730,7 @@ void Root::step17CloseSplash()
     }
 }
 
-void Root::step18FolderSecondPass()
+void Root::showWindowAndCheckFolder()
 {
     const QString path =
         m_options.folder.isEmpty() ? query(QStringLiteral("Path")).value_or(QVariant()).toString() : m_options.folder;
@@ -754,24 +750,24 @@ void Root::step18FolderSecondPass()
     }
 }
 
-void Root::step19ShowSelectedDocument()
+void Root::showSelectedDocument()
 {
     m_library->documentSelected();
 }
 
-void Root::step20EditorFont()
+void Root::applyEditorFont()
 {
     EditorFont::apply(m_text, AppPaths::dataFile());
 }
 
-void Root::step21BrokenLinkFollowUp()
+void Root::offerFavouritesRepair()
 {
     if (queryNumber(QStringLiteral("LinkError")).value_or(0) == 1 && m_brokenLinkReported) {
         showFavouritesManager();
     }
 }
 
-void Root::step22Flash()
+void Root::drawAttention()
 {
     QApplication::alert(this, 1000);
 }
@@ -801,7 +797,9 @@ bool Root::storeAndEnd()
     // cannot be written), the writes fail quietly and the program ends anyway.
     const QString folder = m_library->folder();
     const bool folderFromCommandLine = !m_options.folder.isEmpty() && folder == QDir::cleanPath(m_options.folder);
-    if (!folderFromCommandLine) {
+    // A run that never had a folder to work in (one given that does not
+    // exist, the chooser cancelled) keeps the stored one for the next start.
+    if (!folderFromCommandLine && !folder.isEmpty() && QFileInfo(folder).isDir()) {
         store(QStringLiteral("Path"), folder);
     }
     if (const int kind = checkedKind(); kind >= 0) {
@@ -844,7 +842,8 @@ QString Root::documentFolder() const
 
 void Root::mnuoptionen()
 {
-    // The dialog has no owner window, like the original settings window.
+    // The dialog has no owner window: it is a window of its own, which the
+    // main window does not cover.
     Optionen dialog([](QWidget *from) { HelpLaunch::showHelp(from, HelpLaunch::OptionsTopic, from->windowTitle()); });
     connect(&dialog, &Optionen::applied, this, [this](bool hidePicture) {
         m_background->setVisible(!hidePicture);

@@ -94,6 +94,7 @@ private Q_SLOTS:
     void exitWritesFolderKindAndPlacement();
     void exitFromMinimisedStoresNormalPlacement();
     void closingTheWindowRunsExit();
+    void commandLineFolderIsNotStored_data();
     void commandLineFolderIsNotStored();
     void editorFontFromDataFile();
     void damagedStoreStartsWithDefaults_data();
@@ -332,19 +333,40 @@ void TestRoot::closingTheWindowRunsExit()
     QCOMPARE(stored(QStringLiteral("Pattern"))->toString(), QStringLiteral("2"));
 }
 
+void TestRoot::commandLineFolderIsNotStored_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("chosen"); // in the folder chooser; empty: cancelled
+
+    QTest::newRow("existing folder") << true << QString();
+    QTest::newRow("missing folder, chooser cancelled") << false << QString();
+    QTest::newRow("missing folder, another chosen") << false << QStringLiteral("Gewählt");
+}
+
 void TestRoot::commandLineFolderIsNotStored()
 {
+    QFETCH(bool, exists);
+    QFETCH(QString, chosen);
     seed(QStringLiteral("Version"), QStringLiteral("2.5"));
     seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
     const QString other = m_env->path(QStringLiteral("Beispiele"));
-    QDir().mkpath(other);
+    if (exists) {
+        QDir().mkpath(other);
+    }
+    if (!chosen.isEmpty()) {
+        chosen = m_env->path(chosen);
+        QDir().mkpath(chosen);
+    }
+    m_prompts->folderAnswers.enqueue(chosen);
     Root root(RootOptions{other});
     QVERIFY(root.start());
     // A folder given for this run is used without asking, even on a first run.
-    QVERIFY(m_prompts->callsOf(QStringLiteral("folder")).isEmpty());
-    QCOMPARE(root.documentFolder(), other);
+    QCOMPARE(m_prompts->callsOf(QStringLiteral("folder")).size(), exists ? 0 : 1);
+    QCOMPARE(root.documentFolder(), exists ? other : chosen);
     root.mnubeenden();
-    QVERIFY(!stored(QStringLiteral("Path")));
+    // Neither that folder nor the lack of one replaces the stored folder.
+    QCOMPARE(stored(QStringLiteral("Path")).value_or(QVariant()).toString(), chosen.isEmpty() ? m_folder : chosen);
 }
 
 void TestRoot::editorFontFromDataFile()

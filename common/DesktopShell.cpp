@@ -1,4 +1,4 @@
-#include "Shell.h"
+#include "DesktopShell.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
