@@ -74,9 +74,12 @@ Favoriten::Favoriten(FavouritesMenu *menu, QWidget *mainWindow)
     // buttons on the right, the name box below the list while editing.
     m_list = new DragListWidget(this);
     m_list->setObjectName(QStringLiteral("LDaten"));
+    m_list->setAccessibleName(QStringLiteral("Favoriten"));
+    m_list->setAccessibleDescription(QStringLiteral("Mit der Maus ziehen ändert die Reihenfolge"));
     m_list->setGeometry(px(120), px(120), px(4680), px(4000));
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("TName"));
+    m_edit->setAccessibleName(QStringLiteral("Neuer Name"));
     m_edit->setGeometry(px(120), px(4230), px(4680), px(315));
     m_edit->hide();
 

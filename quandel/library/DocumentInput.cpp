@@ -26,11 +26,14 @@ bool DocumentInput::eventFilter(QObject *watched, QEvent *event)
     if (watched == m_w.text) {
         if (event->type() == QEvent::FocusIn) {
             m_library.state().mFocusText = true;
-        } else if (event->type() == QEvent::FocusOut &&
-                   static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
-            // An opening menu takes the focus only for as long as it is open:
-            // Paste in that very menu still acts on the editor.
-            m_library.state().mFocusText = false;
+        } else if (event->type() == QEvent::FocusOut) {
+            // An opening menu, by mouse or by Alt and its letter, takes the
+            // focus only for as long as it is open: Paste in that very menu
+            // still acts on the editor.
+            const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason) {
+                m_library.state().mFocusText = false;
+            }
         }
     }
     if ((watched == m_w.text || watched == m_w.dateien) && event->type() == QEvent::KeyPress) {

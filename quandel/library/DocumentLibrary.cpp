@@ -130,10 +130,10 @@ int DocumentLibrary::TextChanging()
             step = Step::Stop;
             break;
         case Step::Save:
-            step = check.saved(save());
-            break;
         case Step::SaveAs:
-            step = check.saved(saveAs());
+            // Without a list entry (mIndex -1) a favourite shown from its own
+            // file still has a name: only a document never saved asks for one.
+            step = check.saved(isUntitled() ? saveAs() : save());
             break;
         case Step::Proceed:
         case Step::Stop:

@@ -27,6 +27,7 @@ PicturePane::PicturePane(QWidget *parent) : QFrame(parent)
     m_pictures->setObjectName(QStringLiteral("Pictures"));
     m_pictures->installEventFilter(this);
 
+    m_pictures->setAccessibleName(QStringLiteral("Programmbild"));
     m_caption = new QLabel(QStringLiteral("Tivorn Quandel Library"), this);
     m_caption->setObjectName(QStringLiteral("Liptures"));
     m_caption->setStyleSheet(CaptionStyle);

@@ -20,6 +20,7 @@
 #include "Lizenz.h"
 #include "Optionen.h"
 #include "PicturePane.h"
+#include "Placement.h"
 #include "ProductInfo.h"
 #include "Prompts.h"
 #include "Registry.h"
@@ -35,6 +36,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -46,6 +48,7 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -124,7 +127,9 @@ std::optional<float> queryTwips(const QString &name)
     if (!ok || !std::isfinite(twips)) {
         return std::nullopt;
     }
-    return twips;
+    // Far beyond any screen, and small enough to convert to pixels safely.
+    constexpr float Limit = 1.0e7F;
+    return std::clamp(twips, -Limit, Limit);
 }
 
 QString twipsText(float twips)
@@ -256,6 +261,21 @@ void Root::buildPanes()
     m_refresh = new QPushButton(QStringLiteral("Refresh"), m_client);
     m_refresh->setObjectName(QStringLiteral("CRefresh"));
     m_refresh->hide();
+
+    // What a screen reader says for each pane.
+    m_dateien->setAccessibleName(QStringLiteral("Dokumente"));
+    m_dateien->setAccessibleDescription(QStringLiteral("Die Dokumente der gewählten Art im Dokumentenordner"));
+    m_text->setAccessibleName(QStringLiteral("Dokumenttext"));
+    m_text->setAccessibleDescription(QStringLiteral("Text des gewählten Dokuments"));
+    m_webBrowser->setAccessibleName(QStringLiteral("Webansicht"));
+    m_webBrowser->setAccessibleDescription(QStringLiteral("Das gewählte Hilfe-Dokument als Webseite"));
+    m_background->setAccessibleName(QStringLiteral("Bildbereich"));
+    m_background->setAccessibleDescription(QStringLiteral("Rechtsklick schaltet die Webansicht um"));
+    m_status->setAccessibleName(QStringLiteral("Statuszeile"));
+    m_frame1->setAccessibleName(QStringLiteral("Trennlinie"));
+    m_wordSearch->setAccessibleName(QStringLiteral("Eingetippte Buchstaben"));
+    m_dateienImt->setAccessibleName(QStringLiteral("Dokumente (Kopie)"));
+    m_textImt->setAccessibleName(QStringLiteral("Suchtext"));
 }
 
 void Root::buildMenus()
@@ -592,31 +612,73 @@ void Root::fillFavourites()
 
 void Root::placeWindow()
 {
-    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    const QRect screen = primary ? primary->geometry() : QRect();
     const float tpp = Layout::twipsPerPixel(dpi());
     const auto top = queryTwips(QStringLiteral("Top"));
     const auto left = queryTwips(QStringLiteral("Left"));
     const auto sixth = [tpp](int pixels) { return std::floor(float(pixels) * tpp / 6.0F); };
     const int topPx = Layout::toPixels(top ? *top : sixth(screen.height()), dpi());
     const int leftPx = Layout::toPixels(left ? *left : sixth(screen.width()), dpi());
-    move(leftPx, topPx);
-    // Heights and widths are the outer window's. The window frame is known
-    // only once the window is shown, so the size is applied again then.
+    // Heights and widths are the outer window's.
+    QSize outer = size();
     if (const auto height = queryTwips(QStringLiteral("Height"))) {
-        m_outerSize.setHeight(Layout::toPixels(*height, dpi()));
+        outer.setHeight(Layout::toPixels(*height, dpi()));
     }
     if (const auto width = queryTwips(QStringLiteral("Width"))) {
-        m_outerSize.setWidth(Layout::toPixels(*width, dpi()));
+        outer.setWidth(Layout::toPixels(*width, dpi()));
     }
-    applyOuterSize();
+    // A damaged or foreign store must not give a window larger than the
+    // screen or one whose title bar cannot be reached.
+    QList<QRect> areas;
+    if (primary) {
+        areas.append(primary->availableGeometry());
+    }
+    for (const QScreen *s : QGuiApplication::screens()) {
+        if (s != primary) {
+            areas.append(s->availableGeometry());
+        }
+    }
+    m_placement = Placement::fit(QRect(QPoint(leftPx, topPx), outer), areas);
+    applyPlacement();
 }
 
-void Root::applyOuterSize()
+void Root::applyPlacement()
 {
+    if (!m_placement.isValid()) {
+        return;
+    }
+    // The frame is known only once the window manager has framed the shown
+    // window; until then the outer size is applied as the inner one, and
+    // settlePlacement() corrects it.
     const QSize frameExtra = frameGeometry().size() - geometry().size();
-    const int w = m_outerSize.width() > 0 ? m_outerSize.width() - frameExtra.width() : width();
-    const int h = m_outerSize.height() > 0 ? m_outerSize.height() - frameExtra.height() : height();
-    resize(std::max(1, w), std::max(1, h));
+    resize(std::max(1, m_placement.width() - frameExtra.width()),
+           std::max(1, m_placement.height() - frameExtra.height()));
+    move(m_placement.topLeft());
+}
+
+void Root::settlePlacement()
+{
+    applyPlacement();
+    if (!m_placement.isValid() || frameGeometry().size() != geometry().size()) {
+        m_placement = QRect();
+        return;
+    }
+    // Waits for the frame a little while; without a window manager there is
+    // none, and the window keeps what it has.
+    auto *poll = new QTimer(this);
+    poll->setInterval(20);
+    connect(poll, &QTimer::timeout, this, [this, poll, tries = 0]() mutable {
+        const bool framed = frameGeometry().size() != geometry().size();
+        if (framed) {
+            applyPlacement();
+        }
+        if (framed || ++tries >= 100 || !m_placement.isValid()) {
+            m_placement = QRect();
+            poll->deleteLater();
+        }
+    });
+    poll->start();
 }
 
 void Root::selectLastDocument()
@@ -674,14 +736,15 @@ void Root::showWindowAndCheckFolder()
         m_options.folder.isEmpty() ? query(QStringLiteral("Path")).value_or(QVariant()).toString() : m_options.folder;
     const bool found = !m_options.folder.isEmpty() || query(QStringLiteral("Path")).has_value();
     if (!found) {
-        move(Layout::toPixels(500, dpi()), Layout::toPixels(500, dpi()));
+        m_placement.moveTopLeft(QPoint(Layout::toPixels(500, dpi()), Layout::toPixels(500, dpi())));
+        move(m_placement.topLeft());
         show();
-        applyOuterSize();
+        settlePlacement();
         m_library->chooseFolder();
         return;
     }
     show();
-    applyOuterSize();
+    settlePlacement();
     if (!PathExists(path)) {
         m_library->chooseFolder();
     }
@@ -734,7 +797,9 @@ bool Root::storeAndEnd()
     // cannot be written), the writes fail quietly and the program ends anyway.
     const QString folder = m_library->folder();
     const bool folderFromCommandLine = !m_options.folder.isEmpty() && folder == QDir::cleanPath(m_options.folder);
-    if (!folderFromCommandLine) {
+    // A run that never had a folder to work in (one given that does not
+    // exist, the chooser cancelled) keeps the stored one for the next start.
+    if (!folderFromCommandLine && !folder.isEmpty() && QFileInfo(folder).isDir()) {
         store(QStringLiteral("Path"), folder);
     }
     if (const int kind = checkedKind(); kind >= 0) {
@@ -815,18 +880,23 @@ void Root::layoutPass()
         return;
     }
     const float d = dpi();
-    const QRect frame = frameGeometry();
+    // The arithmetic works on the outer size of a window with the designed
+    // frame. The frame the window manager draws differs and is unknown
+    // until the window is framed, so the outer size is derived from the
+    // client area: the panes then fit the client area at any time.
+    const int menuHeight = menuBar()->isVisible() ? menuBar()->height() : 0;
+    const QSize client(width(), height() - menuHeight);
     Layout::Input input;
-    input.width = Layout::toTwips(frame.width(), d);
-    input.height = Layout::toTwips(frame.height(), d);
+    input.width = Layout::toTwips(client.width(), d) + Layout::DesignedFrameWidth;
+    input.height = Layout::toTwips(client.height(), d) + Layout::DesignedFrameHeight;
     input.pictureVisible = !m_background->isHidden();
     input.picturesHeight = (Layout::PictureWidth - 300.0F) * 160.0F / 226.0F;
     const Layout::Result r = Layout::compute(input);
     if (r.resized) {
         // Enlarging starts a nested pass, which lays out the new size.
         m_inLayout = true;
-        const QSize frameExtra = frame.size() - geometry().size();
-        resize(Layout::toPixels(r.width, d) - frameExtra.width(), Layout::toPixels(r.height, d) - frameExtra.height());
+        resize(Layout::toPixels(r.width - Layout::DesignedFrameWidth, d),
+               Layout::toPixels(r.height - Layout::DesignedFrameHeight, d) + menuHeight);
         m_inLayout = false;
     }
     m_dateien->setGeometry(twipsToPixels(r.dateien));

@@ -115,7 +115,8 @@ private:
     void showFavouritesManager();
 
     bool storeAndEnd();
-    void applyOuterSize();
+    void applyPlacement();
+    void settlePlacement();
     // Timer1: the enabled state of the menu entries follows the state.
     void tick();
     void picturePaneRightClicked();
@@ -167,7 +168,8 @@ private:
     QPointer<Startup> m_splash;
     bool m_linkCheck = false;
     bool m_brokenLinkReported = false;
-    QSize m_outerSize; // stored outer size in pixels; 0 where none is stored
+    // The outer rectangle restored at start, until the window is framed.
+    QRect m_placement;
     bool m_ended = false;
     bool m_inLayout = false;
 };
