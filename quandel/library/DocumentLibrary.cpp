@@ -112,7 +112,7 @@ Prompts::Answer DocumentLibrary::askToSave()
 int DocumentLibrary::TextChanging()
 {
     using Step = UnsavedChangesCheck::Step;
-    UnsavedChangesCheck check(m_state);
+    UnsavedChangesCheck check(m_state, isUntitled());
     Step step = check.start();
     while (!UnsavedChangesCheck::isDone(step)) {
         switch (step) {
