@@ -264,10 +264,10 @@ void DocumentLibrary::refresh()
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->clear();
-        m_w.dateienImt->clear();
     }
-    m_files = DocumentKinds::listFiles(m_folder, m_pattern);
-    m_folders = DocumentKinds::listFolders(m_folder);
+    DocumentKinds::Listing listing = DocumentKinds::list(m_folder, m_pattern);
+    m_files = std::move(listing.files);
+    m_folders = std::move(listing.folders);
 
     m_state.mIndex = -1;
     m_state.mFile = Untitled;
@@ -288,7 +288,6 @@ void DocumentLibrary::refresh()
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->addItems(entries);
-        m_w.dateienImt->addItems(entries);
         m_w.dateien->setCurrentRow(-1);
     }
     m_fileIndex = -1;
@@ -413,7 +412,9 @@ void DocumentLibrary::documentSelected()
             watchShownDocument();
             return;
         }
-        loadFile(file);
+        if (!m_loadingDeferred) {
+            loadFile(file);
+        }
         return;
     }
 
@@ -426,6 +427,10 @@ void DocumentLibrary::documentSelected()
         return;
     }
     const QString path = m_folder + u'/' + currentFileName();
+    if (m_loadingDeferred) {
+        setStatusFor(path);
+        return;
+    }
     if (!m_w.webBrowser->isHidden()) {
         m_w.webBrowser->navigate(QUrl::fromLocalFile(path));
     }
@@ -464,12 +469,17 @@ void DocumentLibrary::setStatusFor(const QString &path)
 void DocumentLibrary::loadFile(const QString &path)
 {
     // Taken before reading: a write in between then shows as a change and
-    // is read again, rather than slipping by.
-    watchShownDocument();
+    // is read again, rather than slipping by. The hash is that of the bytes
+    // read, so the file is read once.
+    watchShownDocument(false);
     const TextFile::ReadResult read = TextFile::read(path, MaxEditorBytes);
     if (!read.ok) {
+        m_seen = stampOf(m_watchedPath, true);
         showLoadFailure(read.error);
         return;
+    }
+    if (m_seen.exists) {
+        m_seen.hash = QCryptographicHash::hash(read.bytes, QCryptographicHash::Sha1);
     }
     m_format = read.content.format;
     m_doc = DocumentText::fromFile(read.content.text);
@@ -749,7 +759,7 @@ bool DocumentLibrary::sameStamp(const DiskStamp &a, const DiskStamp &b)
     return a.exists == b.exists && (!a.exists || (a.size == b.size && a.modified == b.modified));
 }
 
-void DocumentLibrary::watchShownDocument()
+void DocumentLibrary::watchShownDocument(bool withHash)
 {
     m_watchedPath = documentPath();
     m_hasPostponed = false;
@@ -758,7 +768,7 @@ void DocumentLibrary::watchShownDocument()
         forgetShownDocument();
         return;
     }
-    m_seen = stampOf(m_watchedPath, true);
+    m_seen = stampOf(m_watchedPath, withHash);
     renewWatch(true);
 }
 

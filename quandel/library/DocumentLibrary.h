@@ -27,7 +27,6 @@ struct DocumentWidgets
 {
     QWidget *window = nullptr;
     QListWidget *dateien = nullptr;
-    QListWidget *dateienImt = nullptr;
     QPlainTextEdit *text = nullptr;
     WebView *webBrowser = nullptr;
     QLabel *status = nullptr;
@@ -103,6 +102,10 @@ public:
     // While a search runs, the commands that would change the folder, the
     // kind, the list or the shown document do nothing.
     void setBusy(bool busy) { m_busy = busy; }
+    // While the window is being set up, a selection does not load its
+    // document: documentSelected() loads the one selected at the end, so
+    // that start-up reads the first document once.
+    void setLoadingDeferred(bool deferred) { m_loadingDeferred = deferred; }
     bool isBusy() const { return m_busy; }
 
     // The status line: a text of its own, or the modification time of the
@@ -147,7 +150,9 @@ private:
     };
     static DiskStamp stampOf(const QString &path, bool withHash);
     static bool sameStamp(const DiskStamp &a, const DiskStamp &b);
-    void watchShownDocument();
+    // withHash: also hash the file now (else the caller records the hash of
+    // the bytes it reads).
+    void watchShownDocument(bool withHash = true);
     void forgetShownDocument();
     void renewWatch(bool replaced);
     void scheduleOutsideCheck(int delayMs);
@@ -171,6 +176,7 @@ private:
     QString m_externalPath; // the shown document when the list does not stand for it
     int m_loading = 0;      // > 0 while the program itself sets the editor text
     bool m_busy = false;
+    bool m_loadingDeferred = false;
 
     QFileSystemWatcher *m_watcher = nullptr;
     QTimer *m_outsideCheck = nullptr;

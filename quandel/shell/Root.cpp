@@ -37,6 +37,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
@@ -144,7 +145,6 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     DocumentWidgets widgets;
     widgets.window = this;
     widgets.dateien = m_dateien;
-    widgets.dateienImt = m_dateienImt;
     widgets.text = m_text;
     widgets.webBrowser = m_webBrowser;
     widgets.status = m_status;
@@ -224,9 +224,12 @@ void Root::buildPanes()
     // All entries are one line high: the list need not measure each of
     // thousands of entries.
     m_dateien->setUniformItemSizes(true);
-    m_dateienImt = new QListWidget(m_client);
+    // The frozen list of a search run shows the entries of the list itself,
+    // with a selection of its own: no second set of items to fill.
+    m_dateienImt = new QListView(m_client);
     m_dateienImt->setObjectName(QStringLiteral("Dateien_Imt"));
     m_dateienImt->setUniformItemSizes(true);
+    m_dateienImt->setModel(m_dateien->model());
     m_dateienImt->hide();
 
     m_background = new PicturePane(m_client);
@@ -235,9 +238,11 @@ void Root::buildPanes()
     m_text = new QPlainTextEdit(m_client);
     m_text->setObjectName(QStringLiteral("Text"));
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_textImt = new QPlainTextEdit(m_client);
+    // The frozen editor of a search run is a picture of the editor: a copy
+    // of a large text would stall the window and double its memory.
+    m_textImt = new QLabel(m_client);
     m_textImt->setObjectName(QStringLiteral("Text_Imt"));
-    m_textImt->setReadOnly(true);
+    m_textImt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_textImt->hide();
 
     m_webBrowser = new WebView(m_client);
@@ -491,6 +496,10 @@ bool Root::start()
         return false;
     }
     guarded([this] { step05InstallDir(); });
+    // Until the window is shown, the list is filled and entries are
+    // selected without loading a document; the one selected at the end is
+    // loaded once.
+    m_library->setLoadingDeferred(true);
     guarded([this] { step06FolderFirstPass(); });
     guarded([this] { step07StatusLine(); });
     guarded([this] { step08Kind(); });
@@ -504,6 +513,7 @@ bool Root::start()
     guarded([this] { step16WebViewRestore(); });
     guarded([this] { step17CloseSplash(); });
     guarded([this] { step18FolderSecondPass(); });
+    m_library->setLoadingDeferred(false);
     guarded([this] { step19ShowSelectedDocument(); });
     guarded([this] { step20EditorFont(); });
     guarded([this] { step21BrokenLinkFollowUp(); });
@@ -570,7 +580,7 @@ void Root::step06FolderFirstPass()
     } else if (const auto path = query(QStringLiteral("Path")); path && PathExists(path->toString())) {
         m_library->setFolder(path->toString());
     }
-    m_library->refresh();
+    // The list is filled by the choice of the kind, the next step.
 }
 
 void Root::step07StatusLine()
