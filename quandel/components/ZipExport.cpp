@@ -142,7 +142,7 @@ QString emptyFolderMessage()
     return QStringLiteral("Das Verzeichnis enthält keine Dateien. Es wurde kein Zip-Ordner angelegt.   ");
 }
 
-void mnuKomprimieren(QWidget *window, const QString &folder, const std::function<void()> &afterSaveDialog)
+void mnuKomprimieren(QWidget *window, const QString &folder)
 {
     Prompts &prompts = Prompts::instance();
     const QString caption = window ? window->windowTitle() : ProductInfo::windowCaption();
@@ -155,9 +155,6 @@ void mnuKomprimieren(QWidget *window, const QString &folder, const std::function
     request.proposedPath = proposedArchive();
     request.filters = {QStringLiteral("Zip-Dateien (*.zip)"), QStringLiteral("Alle Dateitypen (*)")};
     const QString archive = prompts.saveFileName(window, request);
-    if (afterSaveDialog) {
-        afterSaveDialog();
-    }
     if (archive.isEmpty()) {
         return;
     }
