@@ -328,15 +328,25 @@ void Bench::corpus(const CorpusSpec &spec, bool withCancel)
     timeProcess(QStringLiteral("find %1 -type f -print0 | xargs -0 cat > /dev/null").arg(quoted(folder)));
 
     ScriptedPrompts prompts;
-    const double rssBefore = residentMiB();
     Root root(RootOptions{folder});
     root.start();
     settle();
     DocumentLibrary *library = root.library();
     SearchController *search = root.search();
     auto *list = root.findChild<QListWidget *>(QStringLiteral("Dateien"));
-    print(spec.name() + QStringLiteral(" list_entry"), (residentMiB() - rssBefore) * 1024.0 / spec.count,
-          "KB a document (whole window)");
+    // The memory of the list: the same window on an empty folder and on the
+    // corpus.
+    const QString empty = m_work + QStringLiteral("/empty");
+    QDir().mkpath(empty);
+    library->setFolder(empty);
+    library->refresh();
+    settle();
+    const double rssEmpty = residentMiB();
+    library->setFolder(folder);
+    library->refresh();
+    settle();
+    print(spec.name() + QStringLiteral(" list_entry"), (residentMiB() - rssEmpty) * 1024.0 / spec.count,
+          "KB a document");
 
     std::vector<double> refresh;
     std::vector<double> ls;

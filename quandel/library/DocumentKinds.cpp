@@ -1,6 +1,9 @@
 #include "DocumentKinds.h"
 
 #include <QDir>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace DocumentKinds {
 
@@ -131,7 +134,15 @@ Listing list(const QString &folder, const QString &pattern)
         return listing;
     }
     const QDir dir(folder);
-    const QStringList patterns = pattern.split(u';', Qt::SkipEmptyParts);
+    QList<QRegularExpression> patterns;
+    for (const QString &wildcard : pattern.split(u';', Qt::SkipEmptyParts)) {
+        patterns.append(QRegularExpression::fromWildcard(wildcard, Qt::CaseInsensitive));
+    }
+    const auto matches = [&patterns](const QString &name) {
+        return patterns.isEmpty() ||
+               std::any_of(patterns.begin(), patterns.end(),
+                           [&name](const QRegularExpression &re) { return re.match(name).hasMatch(); });
+    };
     // One sorted list of everything: each kind keeps its order when the two
     // are taken apart. The pattern applies to files only.
     const QFileInfoList entries = dir.entryInfoList(
@@ -140,7 +151,7 @@ Listing list(const QString &folder, const QString &pattern)
         const QString name = entry.fileName();
         if (entry.isDir()) {
             listing.folders.append(dir.filePath(name));
-        } else if (patterns.isEmpty() || QDir::match(patterns, name)) {
+        } else if (matches(name)) {
             listing.files.append(name);
         }
     }

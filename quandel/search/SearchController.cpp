@@ -215,8 +215,11 @@ SearchController::Result SearchController::walk(const QList<int> &indices, int e
     QList<int> toScan = indices;
     int examinedBefore = 0;
     // The document shown in the editor is searched as the user sees it,
-    // unsaved changes included.
-    if (!toScan.isEmpty() && toScan.constFirst() == editorIndex) {
+    // unsaved changes included. Without changes the editor holds exactly
+    // the text the scanner reads from the file, and the workers read it
+    // rather than the window thread searching a text of any size.
+    const bool editorAsFile = m_library->isDocumentLoaded() && !m_library->state().mChange;
+    if (!toScan.isEmpty() && toScan.constFirst() == editorIndex && !editorAsFile) {
         toScan.removeFirst();
         examinedBefore = 1;
         const int position = int(DocumentLibrary::editorText(m_w.text).indexOf(term, 0, cs));
