@@ -2,6 +2,7 @@
 
 #include "SearchHistory.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -37,6 +38,12 @@ Suchen::Suchen(const QString &historyFile, QWidget *parent)
     // ("abc" for "ABC"), or a longer one for its start ("abc" for "ab").
     m_text1->setCompleter(nullptr);
     m_text1->setMinimumWidth(260);
+    // The dialog keeps its width whatever the history holds: long terms are
+    // cut short with an ellipsis in the list instead.
+    m_text1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_text1->setMinimumContentsLength(24);
+    m_text1->view()->setTextElideMode(Qt::ElideMiddle);
+    m_text1->lineEdit()->setAccessibleName(QStringLiteral("Suchbegriff"));
     label->setBuddy(m_text1);
     layout->addWidget(m_text1, 0, 1);
 

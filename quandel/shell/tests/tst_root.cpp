@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -242,16 +243,17 @@ void TestRoot::storedKindAndPicturePane()
     QFETCH(bool, pictureVisible);
     QCOMPARE(!background->isHidden(), pictureVisible);
 
-    // Without the picture pane, list and editor are the window width less
-    // 400 twips (about 27 pixels) wide.
-    const int outer = root.frameGeometry().width();
+    // The layout works on the client width plus the designed frame of 120
+    // twips (8 pixels). Without the picture pane, list and editor are that
+    // width less 400 twips (26.7 pixels) wide, with it less 3855 twips.
+    const int client = root.width();
     auto *list = root.findChild<QWidget *>(QStringLiteral("Dateien"));
     auto *text = root.findChild<QWidget *>(QStringLiteral("Text"));
     if (background->isHidden()) {
-        QCOMPARE(list->width(), outer - 27);
-        QCOMPARE(text->width(), outer - 27);
+        QCOMPARE(list->width(), client - 19);
+        QCOMPARE(text->width(), client - 19);
     } else {
-        QCOMPARE(list->width(), outer - 257);
+        QCOMPARE(list->width(), client - 249);
         QVERIFY(qAbs(background->x() - (list->width() + 11)) <= 1);
     }
 }
@@ -263,11 +265,12 @@ void TestRoot::storedPlacementIsRestored()
     seed(QStringLiteral("Path"), m_folder);
     seed(QStringLiteral("Left"), QStringLiteral("1500"));
     seed(QStringLiteral("Top"), QStringLiteral("750"));
-    seed(QStringLiteral("Width"), QStringLiteral("12000"));
-    seed(QStringLiteral("Height"), QStringLiteral("9000"));
+    seed(QStringLiteral("Width"), QStringLiteral("9000"));
+    seed(QStringLiteral("Height"), QStringLiteral("7950"));
     Root root;
     QVERIFY(root.start());
-    QCOMPARE(root.frameGeometry(), QRect(100, 50, 800, 600));
+    // Outer geometry, frame included, on the 800 x 600 offscreen screen.
+    QTRY_COMPARE(root.frameGeometry(), QRect(100, 50, 600, 530));
 }
 
 void TestRoot::exitWritesFolderKindAndPlacement()
@@ -460,7 +463,9 @@ void TestRoot::minimumSizeIsEnforced()
     Root root;
     QVERIFY(root.start());
     root.resize(400, 333); // 6000 x 5000 twips
-    QTRY_COMPARE(root.frameGeometry().size(), QSize(571, 521));
+    // The minimum outer size 8560 x 7810 twips less the designed frame of
+    // 120 x 750 twips: a client area of 563 x 471 pixels below the menu bar.
+    QTRY_COMPARE(root.size(), QSize(563, 471 + root.menuBar()->height()));
     // The web view always lies exactly over the editor.
     auto *text = root.findChild<QWidget *>(QStringLiteral("Text"));
     auto *web = root.findChild<QWidget *>(QStringLiteral("WebBrowser"));
