@@ -61,6 +61,14 @@ bool DocumentInput::eventFilter(QObject *watched, QEvent *event)
     }
     // The viewport is compared as kept: while the list is being destroyed,
     // asking it for its viewport is no longer allowed.
+    if (watched == m_listViewport &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
+        // The right button switches the view; it must not select another
+        // entry (and load it) on its way.
+        m_w.dateien->setFocus(Qt::MouseFocusReason);
+        return true;
+    }
     if (watched == m_listViewport && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::RightButton &&
         m_w.kindActions[DocumentKinds::HelpDocuments]->isChecked()) {

@@ -152,6 +152,7 @@ private Q_SLOTS:
     void projectTextInAnySpelling();
     void saveOfUntitledRunsSaveAs_data();
     void saveOfUntitledRunsSaveAs();
+    void rightClickKeepsTheSelection();
 
 private:
     // Shows the window and makes it the active one, as after a start on a
@@ -568,6 +569,32 @@ void TestUserFaults::saveOfUntitledRunsSaveAs()
     QCOMPARE(saves.size(), 1);
     QCOMPARE(saves.first().save.proposedPath, m_f->folder + u'/' + proposed);
     QCOMPARE(bytesOf(chosen), "neu\r\n");
+}
+
+void TestUserFaults::rightClickKeepsTheSelection()
+{
+    for (const QString &name : {u"A"_s, u"B"_s, u"C"_s}) {
+        m_f->put(name + u".txt"_s, name.toUtf8() + "\r\n");
+    }
+    QVERIFY(m_f->start(0));
+    activate();
+    clickRow(0);
+    auto *web = m_f->root->findChild<QAction *>(u"mnuWebansicht"_s);
+    QVERIFY(!web->isChecked());
+
+    QListWidget *list = m_f->list();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(list->item(2)).center());
+    QVERIFY(web->isChecked());
+    QCOMPARE(list->currentRow(), 0);
+    QCOMPARE(list->selectedItems(), QList<QListWidgetItem *>{list->item(0)});
+    QCOMPARE(m_f->shownText(), u"A\n"_s);
+    // Back again, and the keys still move from the entry kept.
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(list->item(1)).center());
+    QVERIFY(!web->isChecked());
+    QCOMPARE(QApplication::focusWidget(), list);
+    key(Qt::Key_Down);
+    QCOMPARE(list->currentRow(), 1);
+    QCOMPARE(m_f->shownText(), u"B\n"_s);
 }
 
 QTEST_MAIN(TestUserFaults)
