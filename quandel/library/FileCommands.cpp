@@ -10,6 +10,7 @@
 #include "TextFile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -434,6 +435,15 @@ void FileCommands::sendTo(int target)
     } else {
         const QByteArray bytes = file.readAll();
         error = file.error() != QFileDevice::NoError ? file.errorString() : TextFile::writeBytes(destination, bytes);
+        if (error.isEmpty()) {
+            // A copy keeps the time its original was last changed, as a file
+            // manager's copy does.
+            const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
+            QFile copy(destination);
+            if (modified.isValid() && copy.open(QIODevice::Append)) {
+                copy.setFileTime(modified, QFileDevice::FileModificationTime);
+            }
+        }
     }
     if (!error.isEmpty()) {
         tell(m_window,
