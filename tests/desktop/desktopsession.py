@@ -34,12 +34,28 @@ tests/desktop/CMakeLists.txt with
 (wait_for); there are no fixed sleeps. All processes of the session are ended
 at the end, also on failure or when CTest's timeout sends SIGTERM.
 
+Helpers: windows by exact caption (wait_window) or by process
+(wait_window_of), their inner and outer geometry (geometry, outer_geometry,
+frame_extents), stacking order and the active window; AT-SPI search by role,
+name and state (find, find_all, wait_find), text, extents and real clicks at
+them (click); keys and typing through xdotool (key, type_text); AT-SPI events
+(watch); screenshots (screenshot). tests/desktop/quandelsteps.py has the
+steps on quandel's main window (Main).
+
 Things worth knowing about Qt 6.4 under AT-SPI:
 - list views offer no selection interface: click items at their extents and
   read the selection from the item states (s.is_selected(item));
 - an AT-SPI action that opens a modal dialog blocks the caller until the
   dialog closes: open dialogs with real clicks and keys (s.click, s.key);
-- message boxes have the role `alert`, dialogs `dialog`, main windows `frame`.
+- message boxes have the role `alert`, dialogs `dialog`, main windows `frame`,
+  a plain QWidget window (brenlow) `filler`;
+- popup menus are not in the tree: watch "object:state-changed:focused" and
+  move through the menu with keys; menu entries' names carry the text after
+  a tab ("Einfügen\tStrg+V");
+- the accessibility library keeps its first bus for the life of the process:
+  one session a process (main() sees to that);
+- xdotool's --sync waits have no deadline and hang when nothing changes:
+  act without them and wait on a condition.
 """
 
 from __future__ import annotations
