@@ -144,6 +144,14 @@ void TestHelpCommandLine::shippedHelpContent()
           u"Bildanzeige neben Dokumenten ausblenden"_s, u"Statusleiste nicht anzeigen"_s}) {
         QVERIFY2(options.contains(option), qPrintable(option));
     }
+    // What the program does: Neu starts an untitled document, only Kopieren
+    // acts on the list, and the help menu starts the three companions.
+    QVERIFY(HelpContent::topicText(help, 2).startsWith(u"Neu beginnt ein unbenanntes Dokument"_s));
+    QVERIFY(!HelpContent::topicText(help, 9).contains(u"oder auf die Liste"_s));
+    QVERIFY(HelpContent::topicText(help, 9).contains(u"in der Liste, den Namen des Eintrags"_s));
+    for (const QString &companion : {u"Code Archiv"_s, u"Formular Designer"_s, u"Setup Generator"_s}) {
+        QVERIFY2(HelpContent::topicText(help, 16).contains(companion), qPrintable(companion));
+    }
     QVERIFY(HelpContent::startTopic(help, contents, u"1"_s));
     QVERIFY(HelpContent::startTopic(help, contents, u"7"_s));
 }
