@@ -146,6 +146,7 @@ void TestHelpCommandLine::shippedHelpContent()
     }
     // What the program does: Neu starts an untitled document, only Kopieren
     // acts on the list, and the help menu starts the three companions.
+    QVERIFY(!HelpContent::topicText(help, 5).contains(u"Kennwort"_s)); // the export asks for none
     QVERIFY(HelpContent::topicText(help, 2).startsWith(u"Neu beginnt ein unbenanntes Dokument"_s));
     QVERIFY(!HelpContent::topicText(help, 9).contains(u"oder auf die Liste"_s));
     QVERIFY(HelpContent::topicText(help, 9).contains(u"in der Liste, den Namen des Eintrags"_s));
