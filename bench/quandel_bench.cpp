@@ -190,9 +190,14 @@ int main(int argc, char *argv[])
         makeCorpus(work.path(), docs, parser.value(sizeOption).toInt(), parser.value(seedOption).toUInt());
 
     const QString key = QStringLiteral("Software\\Tivorn\\Quandel Library");
-    Registry::CreateRegKey(Registry::Root::CurrentUser, key, QStringLiteral("1"));
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, QStringLiteral("Version"), QStringLiteral("2.5"));
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, QStringLiteral("Startup"), 1);
+    // Without these the window would stop at the disclaimer and show the
+    // splash: the figures would measure nothing.
+    if (!Registry::CreateRegKey(Registry::Root::CurrentUser, key, QStringLiteral("1")) ||
+        !Registry::SetRegValues(Registry::Root::CurrentUser, key,
+                                {{QStringLiteral("Version"), QStringLiteral("2.5")}, {QStringLiteral("Startup"), 1}})) {
+        std::fprintf(stderr, "the settings could not be written\n");
+        return 1;
+    }
     ScriptedPrompts prompts;
 
     Root root(RootOptions{corpus.folder});

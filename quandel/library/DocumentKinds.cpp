@@ -1,6 +1,8 @@
 #include "DocumentKinds.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QLocale>
 
 namespace DocumentKinds {
 
@@ -138,6 +140,28 @@ QStringList listFolders(const QString &folder)
         result.append(dir.filePath(name));
     }
     return result;
+}
+
+QStringList listEntries(const QStringList &files, const QStringList &folders, bool projectFolders)
+{
+    QStringList entries;
+    if (projectFolders) {
+        for (const QString &path : folders) {
+            entries.append(QFileInfo(path).fileName());
+        }
+        return entries;
+    }
+    entries.reserve(files.size());
+    for (const QString &name : files) {
+        entries.append(displayName(name));
+    }
+    return entries;
+}
+
+QString modifiedText(const QString &path)
+{
+    const QString label = QStringLiteral(" Geändert: ");
+    return path.isEmpty() ? label : label + QLocale().toString(QFileInfo(path).lastModified(), QLocale::ShortFormat);
 }
 
 } // namespace DocumentKinds

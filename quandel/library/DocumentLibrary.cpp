@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QPlainTextEdit>
 
 namespace {
@@ -213,17 +212,7 @@ void DocumentLibrary::refresh()
     m_fileIndex = -1;
     clearEditor();
 
-    QStringList entries;
-    if (isProjectView()) {
-        for (const QString &path : std::as_const(m_folders)) {
-            entries.append(QFileInfo(path).fileName());
-        }
-    } else {
-        entries.reserve(m_files.size());
-        for (const QString &name : std::as_const(m_files)) {
-            entries.append(DocumentKinds::displayName(name));
-        }
-    }
+    const QStringList entries = DocumentKinds::listEntries(m_files, m_folders, isProjectView());
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->addItems(entries);
@@ -386,12 +375,7 @@ void DocumentLibrary::showModificationStatus()
         isProjectView()
             ? (m_w.dateien->currentItem() ? m_folder + u'/' + m_w.dateien->currentItem()->text() : QString())
             : (currentFileName().isEmpty() ? QString() : m_folder + u'/' + currentFileName());
-    if (path.isEmpty()) {
-        m_w.status->setText(QStringLiteral(" Geändert: "));
-        return;
-    }
-    m_w.status->setText(QStringLiteral(" Geändert: ") +
-                        QLocale().toString(QFileInfo(path).lastModified(), QLocale::ShortFormat));
+    m_w.status->setText(DocumentKinds::modifiedText(path));
 }
 
 void DocumentLibrary::setStatusFor(const QString &path)
@@ -399,14 +383,12 @@ void DocumentLibrary::setStatusFor(const QString &path)
     if (m_w.dateien->isHidden()) {
         return;
     }
-    const QFileInfo info(path);
-    m_w.status->setText(QStringLiteral(" Geändert: ") + QLocale().toString(info.lastModified(), QLocale::ShortFormat));
+    m_w.status->setText(DocumentKinds::modifiedText(path));
 }
 
 void DocumentLibrary::loadFile(const QString &path)
 {
-    // Taken before reading: a write in between then shows as a change and
-    // is read again, rather than slipping by.
+    // Watched before reading: a write in between is then read again.
     m_watch->watchShownDocument();
     m_editorDoc.load(path);
 }
@@ -589,19 +571,13 @@ bool DocumentLibrary::saveAs()
         index = int(m_files.indexOf(fileName));
     }
     if (index < 0) {
-        QStringList entries;
-        entries.reserve(m_w.dateien->count());
-        for (int i = 0; i < m_w.dateien->count(); ++i) {
-            entries.append(m_w.dateien->item(i)->text());
-        }
-        index = FindListIndex(entries, DocumentKinds::lookupName(fileName));
+        // The list as refresh() just filled it.
+        index = FindListIndex(DocumentKinds::listEntries(m_files, m_folders, isProjectView()),
+                              DocumentKinds::lookupName(fileName));
     }
     selectEntry(index);
     return true;
 }
-
-// ---------------------------------------------------------------------------
-// Changes made by other programs
 
 bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
 {
