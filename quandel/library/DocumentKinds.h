@@ -57,4 +57,12 @@ QStringList listEntries(const QStringList &files, const QStringList &folders, bo
 // and its modification time; the label alone for an empty path.
 QString modifiedText(const QString &path);
 
+// Both lists from one reading of the folder, sorted once.
+struct Listing
+{
+    QStringList files;   // as listFiles()
+    QStringList folders; // as listFolders()
+};
+Listing list(const QString &folder, const QString &pattern);
+
 } // namespace DocumentKinds

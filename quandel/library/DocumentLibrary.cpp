@@ -97,9 +97,6 @@ QString DocumentLibrary::documentPath() const
     return name.isEmpty() ? QString() : m_folder + u'/' + name;
 }
 
-// ---------------------------------------------------------------------------
-// Unsaved changes
-
 Prompts::Answer DocumentLibrary::askToSave()
 {
     return Prompts::instance().message(m_w.window,
@@ -188,9 +185,6 @@ bool DocumentLibrary::settleUnsavedChanges()
     return true;
 }
 
-// ---------------------------------------------------------------------------
-// Folder, kind and list
-
 void DocumentLibrary::refresh()
 {
     if (m_busy) {
@@ -202,10 +196,10 @@ void DocumentLibrary::refresh()
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->clear();
-        m_w.dateienImt->clear();
     }
-    m_files = DocumentKinds::listFiles(m_folder, m_pattern);
-    m_folders = DocumentKinds::listFolders(m_folder);
+    DocumentKinds::Listing listing = DocumentKinds::list(m_folder, m_pattern);
+    m_files = std::move(listing.files);
+    m_folders = std::move(listing.folders);
 
     m_state.mIndex = -1;
     m_state.mFile = Untitled;
@@ -216,7 +210,6 @@ void DocumentLibrary::refresh()
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->addItems(entries);
-        m_w.dateienImt->addItems(entries);
         m_w.dateien->setCurrentRow(-1);
     }
     m_fileIndex = -1;
@@ -277,9 +270,6 @@ void DocumentLibrary::chooseFolder()
     clearEditor();
     refresh();
 }
-
-// ---------------------------------------------------------------------------
-// The shown document
 
 void DocumentLibrary::clearEditor()
 {
@@ -344,7 +334,9 @@ void DocumentLibrary::documentSelected()
             m_watch->watchShownDocument();
             return;
         }
-        loadFile(file);
+        if (!m_loadingDeferred) {
+            loadFile(file);
+        }
         return;
     }
 
@@ -357,6 +349,10 @@ void DocumentLibrary::documentSelected()
         return;
     }
     const QString path = m_folder + u'/' + currentFileName();
+    if (m_loadingDeferred) {
+        setStatusFor(path);
+        return;
+    }
     if (!m_w.webBrowser->isHidden()) {
         m_w.webBrowser->navigate(QUrl::fromLocalFile(path));
     }
@@ -388,9 +384,11 @@ void DocumentLibrary::setStatusFor(const QString &path)
 
 void DocumentLibrary::loadFile(const QString &path)
 {
-    // Watched before reading: a write in between is then read again.
-    m_watch->watchShownDocument();
-    m_editorDoc.load(path);
+    // Watched before reading, with the hash of the bytes read: a write in
+    // between is then read again, and the file is read once.
+    m_watch->watchShownDocument(false);
+    const std::optional<QByteArray> bytes = m_editorDoc.load(path);
+    m_watch->hashOfRead(bytes ? &*bytes : nullptr);
 }
 
 void DocumentLibrary::toggleWebView()
@@ -409,9 +407,6 @@ void DocumentLibrary::toggleWebView()
     m_w.text->hide();
     documentSelected();
 }
-
-// ---------------------------------------------------------------------------
-// New, open, save, save as
 
 void DocumentLibrary::newDocument(int kind)
 {
