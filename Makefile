@@ -13,7 +13,7 @@ BUILD_DIR := build
 PACKAGE_DIR := build-package
 JOBS ?= $(shell nproc)
 
-.PHONY: run check check-asan package package-test deps configure build clean
+.PHONY: run check check-asan package package-test deps configure build clean screenshots
 
 # The program renames, deletes and saves: it works on a copy, so the tracked
 # samples stay as they are. Remove build/Bibliothek to start afresh.
@@ -36,6 +36,10 @@ check-asan: deps
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) -LE desktop
+
+# The README's pictures, taken on a private desktop under openbox.
+screenshots: build
+	tools/screenshots.sh $(BUILD_DIR)
 
 # The Debian package, from a release build of the two programs in a folder of
 # its own, checked by lintian and started from a scratch root.
