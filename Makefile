@@ -13,7 +13,7 @@ BUILD_DIR := build
 PACKAGE_DIR := build-package
 JOBS ?= $(shell nproc)
 
-.PHONY: run check check-asan package package-test deps configure build clean screenshots
+.PHONY: run check check-asan package package-test bench deps configure build clean screenshots
 
 # The program renames, deletes and saves: it works on a copy, so the tracked
 # samples stay as they are. Remove build/Bibliothek to start afresh.
@@ -36,6 +36,19 @@ check-asan: deps
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) -LE desktop
+
+# The figures of the README's benchmark section, from an optimised build in
+# build-release/ over all corpora (BENCH_ARGS adds options, e.g. --rounds 9).
+bench: deps
+	@command -v rg >/dev/null 2>&1 || { \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ripgrep; \
+	  else \
+	    echo "ripgrep is missing. Please run:"; echo "  sudo apt-get install -y ripgrep"; exit 1; \
+	  fi; }
+	@test -f build-release/build.ninja || cmake --preset release
+	cmake --build build-release -j $(JOBS) --target quandel-bench
+	build-release/bin/quandel-bench --matrix $(BENCH_ARGS)
 
 # The README's pictures, taken on a private desktop under openbox.
 screenshots: build

@@ -211,6 +211,7 @@ ReadResult read(const QString &path, qint64 maxBytes)
     }
 
     result.content = decode(bytes);
+    result.bytes = std::move(bytes);
     result.ok = true;
     return result;
 }

@@ -66,6 +66,7 @@ struct ReadResult
     bool ok = false;
     QString error; // readable reason when !ok
     DecodedText content;
+    QByteArray bytes; // the file's bytes as read, when ok
 };
 
 // Reads the whole file. Files larger than maxBytes are refused with an error

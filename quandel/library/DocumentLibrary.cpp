@@ -112,7 +112,7 @@ Prompts::Answer DocumentLibrary::askToSave()
 int DocumentLibrary::TextChanging()
 {
     using Step = UnsavedChangesCheck::Step;
-    UnsavedChangesCheck check(m_state);
+    UnsavedChangesCheck check(m_state, isUntitled());
     Step step = check.start();
     while (!UnsavedChangesCheck::isDone(step)) {
         switch (step) {
@@ -203,10 +203,10 @@ void DocumentLibrary::refresh()
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->clear();
-        m_w.dateienImt->clear();
     }
-    m_files = DocumentKinds::listFiles(m_folder, m_pattern);
-    m_folders = DocumentKinds::listFolders(m_folder);
+    DocumentKinds::Listing listing = DocumentKinds::list(m_folder, m_pattern);
+    m_files = std::move(listing.files);
+    m_folders = std::move(listing.folders);
 
     m_state.mIndex = -1;
     m_state.mFile = Untitled;
@@ -227,7 +227,6 @@ void DocumentLibrary::refresh()
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->addItems(entries);
-        m_w.dateienImt->addItems(entries);
         m_w.dateien->setCurrentRow(-1);
     }
     m_fileIndex = -1;
@@ -355,7 +354,9 @@ void DocumentLibrary::documentSelected()
             m_watch->watchShownDocument();
             return;
         }
-        loadFile(file);
+        if (!m_loadingDeferred) {
+            loadFile(file);
+        }
         return;
     }
 
@@ -368,6 +369,10 @@ void DocumentLibrary::documentSelected()
         return;
     }
     const QString path = m_folder + u'/' + currentFileName();
+    if (m_loadingDeferred) {
+        setStatusFor(path);
+        return;
+    }
     if (!m_w.webBrowser->isHidden()) {
         m_w.webBrowser->navigate(QUrl::fromLocalFile(path));
     }
@@ -406,9 +411,11 @@ void DocumentLibrary::setStatusFor(const QString &path)
 void DocumentLibrary::loadFile(const QString &path)
 {
     // Taken before reading: a write in between then shows as a change and
-    // is read again, rather than slipping by.
-    m_watch->watchShownDocument();
-    m_editorDoc.load(path);
+    // is read again, rather than slipping by. The hash is that of the bytes
+    // read, so the file is read once.
+    m_watch->watchShownDocument(false);
+    const std::optional<QByteArray> bytes = m_editorDoc.load(path);
+    m_watch->hashOfRead(bytes ? &*bytes : nullptr);
 }
 
 void DocumentLibrary::toggleWebView()

@@ -24,7 +24,6 @@ struct DocumentWidgets
 {
     QWidget *window = nullptr;
     QListWidget *dateien = nullptr;
-    QListWidget *dateienImt = nullptr;
     QPlainTextEdit *text = nullptr;
     WebView *webBrowser = nullptr;
     QLabel *status = nullptr;
@@ -104,6 +103,10 @@ public:
     // While a search runs, the commands that would change the folder, the
     // kind, the list or the shown document do nothing.
     void setBusy(bool busy) { m_busy = busy; }
+    // While the window is being set up, a selection does not load its
+    // document: documentSelected() loads the one selected at the end, so
+    // that start-up reads the first document once.
+    void setLoadingDeferred(bool deferred) { m_loadingDeferred = deferred; }
     bool isBusy() const { return m_busy; }
 
     // The status line: a text of its own, or the modification time of the
@@ -153,6 +156,7 @@ private:
     QString m_lastSaveAsPath;
     QString m_externalPath; // the shown document when the list does not stand for it
     bool m_busy = false;
+    bool m_loadingDeferred = false;
 
     DocumentWatch *m_watch = nullptr;
 };

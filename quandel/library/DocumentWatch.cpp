@@ -80,7 +80,7 @@ bool DocumentWatch::sameStamp(const DiskStamp &a, const DiskStamp &b)
     return a.exists == b.exists && (!a.exists || (a.size == b.size && a.modified == b.modified));
 }
 
-void DocumentWatch::watchShownDocument()
+void DocumentWatch::watchShownDocument(bool withHash)
 {
     m_watchedPath = m_library.documentPath();
     m_hasPostponed = false;
@@ -89,8 +89,20 @@ void DocumentWatch::watchShownDocument()
         forgetShownDocument();
         return;
     }
-    m_seen = stampOf(m_watchedPath, true);
+    m_seen = stampOf(m_watchedPath, withHash);
     renewWatch(true);
+}
+
+void DocumentWatch::hashOfRead(const QByteArray *bytes)
+{
+    if (!m_seen.exists) {
+        return;
+    }
+    if (bytes) {
+        m_seen.hash = QCryptographicHash::hash(*bytes, QCryptographicHash::Sha1);
+    } else {
+        m_seen.hash = stampOf(m_watchedPath, true).hash;
+    }
 }
 
 void DocumentWatch::forgetShownDocument()

@@ -25,7 +25,12 @@ public:
 
     // Starts watching the shown document as it is on disk now (just read or
     // written here).
-    void watchShownDocument();
+    // withHash false: the hash is given by hashOfRead() from the bytes the
+    // loading reads, so that the file is read once.
+    void watchShownDocument(bool withHash = true);
+    // The bytes the shown document was loaded from, or none when it could
+    // not be read (then the file is hashed as it is).
+    void hashOfRead(const QByteArray *bytes);
     // Nothing is watched any more (the editor was cleared).
     void forgetShownDocument();
     // The user edited the text: a document marked changed only because its

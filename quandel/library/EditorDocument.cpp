@@ -49,12 +49,12 @@ void EditorDocument::clear()
     m_loaded = true;
 }
 
-void EditorDocument::load(const QString &path)
+std::optional<QByteArray> EditorDocument::load(const QString &path)
 {
-    const TextFile::ReadResult read = TextFile::read(path, MaxEditorBytes);
+    TextFile::ReadResult read = TextFile::read(path, MaxEditorBytes);
     if (!read.ok) {
         showLoadFailure(read.error);
-        return;
+        return std::nullopt;
     }
     m_format = read.content.format;
     m_doc = DocumentText::fromFile(read.content.text);
@@ -68,6 +68,7 @@ void EditorDocument::load(const QString &path)
         m_editor->setReadOnly(true);
         m_loaded = false;
     }
+    return std::move(read.bytes);
 }
 
 void EditorDocument::reload(const QString &path)
@@ -75,7 +76,7 @@ void EditorDocument::reload(const QString &path)
     const int position = m_editor->textCursor().position();
     const int scrolled = m_editor->verticalScrollBar()->value();
     clear();
-    load(path);
+    (void)load(path); // the watch hashes the file itself on a reload
     QTextCursor cursor = m_editor->textCursor();
     cursor.setPosition(std::min(position, m_editor->document()->characterCount() - 1));
     m_editor->setTextCursor(cursor);

@@ -3,6 +3,8 @@
 #include "DocumentText.h"
 #include "TextFile.h"
 
+#include <optional>
+
 class QPlainTextEdit;
 
 // The shown document's text in the editor: how its file was read, so that it
@@ -18,7 +20,8 @@ public:
     void clear();
     // Puts the file's text into the editor. A file that cannot be read is
     // shown as a note instead, read-only, and never saved over.
-    void load(const QString &path);
+    // Returns the bytes read, or nothing when the file could not be read.
+    std::optional<QByteArray> load(const QString &path);
     // Reads the file again, keeping the cursor and the scroll position.
     void reload(const QString &path);
     // Writes the editor text to path in the document's format; a read-only

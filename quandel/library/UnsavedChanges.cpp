@@ -11,7 +11,7 @@ Step UnsavedChangesCheck::start()
     if (m_state.mAction == Pending::Save) {
         m_state.mChange = false;
         m_state.mAction = Pending::None;
-        return m_state.mIndex == -1 ? Step::SaveAs : Step::Save;
+        return m_untitled ? Step::SaveAs : Step::Save;
     }
     return consumePendingCancel(Step::Proceed);
 }

@@ -31,7 +31,8 @@ public:
         Cancel
     };
 
-    explicit UnsavedChangesCheck(EditingState &state) : m_state(state) {}
+    // An untitled document (no file yet) is saved with Save as.
+    UnsavedChangesCheck(EditingState &state, bool untitled) : m_state(state), m_untitled(untitled) {}
 
     // The first step of a check of the state as it is.
     Step start();
@@ -47,4 +48,5 @@ private:
     Step consumePendingCancel(Step otherwise);
 
     EditingState &m_state;
+    bool m_untitled;
 };

@@ -39,6 +39,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
@@ -149,7 +150,6 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     DocumentWidgets widgets;
     widgets.window = this;
     widgets.dateien = m_dateien;
-    widgets.dateienImt = m_dateienImt;
     widgets.text = m_text;
     widgets.webBrowser = m_webBrowser;
     widgets.status = m_status;
@@ -229,9 +229,12 @@ void Root::buildPanes()
     // All entries are one line high: the list need not measure each of
     // thousands of entries.
     m_dateien->setUniformItemSizes(true);
-    m_dateienImt = new QListWidget(m_client);
+    // The frozen list of a search run shows the entries of the list itself,
+    // with a selection of its own: no second set of items to fill.
+    m_dateienImt = new QListView(m_client);
     m_dateienImt->setObjectName(QStringLiteral("Dateien_Imt"));
     m_dateienImt->setUniformItemSizes(true);
+    m_dateienImt->setModel(m_dateien->model());
     m_dateienImt->hide();
 
     m_background = new PicturePane(m_client);
@@ -240,9 +243,11 @@ void Root::buildPanes()
     m_text = new QPlainTextEdit(m_client);
     m_text->setObjectName(QStringLiteral("Text"));
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_textImt = new QPlainTextEdit(m_client);
+    // The frozen editor of a search run is a picture of the editor: a copy
+    // of a large text would stall the window and double its memory.
+    m_textImt = new QLabel(m_client);
     m_textImt->setObjectName(QStringLiteral("Text_Imt"));
-    m_textImt->setReadOnly(true);
+    m_textImt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_textImt->hide();
 
     m_webBrowser = new WebView(m_client);
@@ -505,6 +510,10 @@ bool Root::start()
         return false;
     }
     guarded([this] { recordProgramFolder(); });
+    // Until the window is shown, the list is filled and entries are
+    // selected without loading a document; the one selected at the end is
+    // loaded once.
+    m_library->setLoadingDeferred(true);
     guarded([this] { openDocumentFolder(); });
     guarded([this] { applyStatusLineOption(); });
     guarded([this] { selectStoredKind(); });
@@ -517,6 +526,7 @@ bool Root::start()
     guarded([this] { restoreWebView(); });
     guarded([this] { closeSplash(); });
     guarded([this] { showWindowAndCheckFolder(); });
+    m_library->setLoadingDeferred(false);
     guarded([this] { showSelectedDocument(); });
     guarded([this] { applyEditorFont(); });
     guarded([this] { offerFavouritesRepair(); });
@@ -583,7 +593,8 @@ void Root::openDocumentFolder()
     } else if (const auto path = query(QStringLiteral("Path")); path && PathExists(path->toString())) {
         m_library->setFolder(path->toString());
     }
-    m_library->refresh();
+    // The list is filled by the choice of the stored kind, the next step
+    // but one.
 }
 
 void Root::applyStatusLineOption()
@@ -639,7 +650,10 @@ void Root::placeWindow()
             areas.append(s->availableGeometry());
         }
     }
-    m_placement = Placement::fit(QRect(QPoint(leftPx, topPx), outer), areas);
+    // The layout enlarges a window below its minimum; the placement is
+    // made for the size the window will really have.
+    const QSize minimum(Layout::toPixels(Layout::MinWidth, dpi()), Layout::toPixels(Layout::MinHeight, dpi()));
+    m_placement = Placement::fit(QRect(QPoint(leftPx, topPx), outer.expandedTo(minimum)), areas);
     applyPlacement();
 }
 

@@ -17,6 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class QLabel;
+class QListView;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
@@ -143,10 +144,10 @@ private:
     QWidget *m_client = nullptr;
     QWidget *m_frame1 = nullptr;
     QListWidget *m_dateien = nullptr;
-    QListWidget *m_dateienImt = nullptr;
+    QListView *m_dateienImt = nullptr; // shows the model of m_dateien
     PicturePane *m_background = nullptr;
     QPlainTextEdit *m_text = nullptr;
-    QPlainTextEdit *m_textImt = nullptr;
+    QLabel *m_textImt = nullptr; // a picture of m_text while a search runs
     WebView *m_webBrowser = nullptr;
     QLabel *m_status = nullptr;
     QLineEdit *m_wordSearch = nullptr;

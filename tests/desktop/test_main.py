@@ -58,11 +58,12 @@ def test_search_with_history(s: DesktopSession):
     m = Main(s)
     main_width = s.outer_geometry(m.win)[2]
     s.key("ctrl+f")
-    dlg = s.wait_window(" Suchen")
+    dlg = s.wait_window(re.compile(r"^ Suchen"))
     s.settle()
     width = s.outer_geometry(dlg)[2]
     assert width <= main_width, f"the search dialog ({width} px) is wider than the main window ({main_width} px)"
     assert width < 600, f"the search dialog is {width} px wide"
+    assert s.title(dlg) == " Suchen", repr(s.title(dlg))
     dialog = s.wait_find(m.app, role="dialog", name=" Suchen")
     combo = s.wait_find(dialog, role="combo box")
     assert combo.name == "Suchen nach:", f"the term field is named {combo.name!r}"

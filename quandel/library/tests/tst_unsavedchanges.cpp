@@ -25,7 +25,7 @@ void TestUnsavedChanges::check_data()
 {
     QTest::addColumn<Pending>("action");
     QTest::addColumn<bool>("change");
-    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("untitled");
     QTest::addColumn<Answer>("answer");
     QTest::addColumn<bool>("saveWorks");
     QTest::addColumn<QString>("expectedSteps");
@@ -33,24 +33,24 @@ void TestUnsavedChanges::check_data()
     QTest::addColumn<Pending>("expectedAction");
     QTest::addColumn<bool>("expectedChange");
 
-    // (action, change, index, answer, save works) -> (steps, stop, action, change)
-    QTest::newRow("nothing changed") << Pending::None << false << 2 << Answer::Yes << true << QString() << false
+    // (action, change, untitled, answer, save works) -> (steps, stop, action, change)
+    QTest::newRow("nothing changed") << Pending::None << false << false << Answer::Yes << true << QString() << false
                                      << Pending::None << false;
-    QTest::newRow("No discards") << Pending::None << true << 2 << Answer::No << true << u"ask"_s << false
+    QTest::newRow("No discards") << Pending::None << true << false << Answer::No << true << u"ask"_s << false
                                  << Pending::None << false;
-    QTest::newRow("Yes is left pending") << Pending::None << true << 2 << Answer::Yes << true << u"ask reselect"_s
+    QTest::newRow("Yes is left pending") << Pending::None << true << false << Answer::Yes << true << u"ask reselect"_s
                                          << true << Pending::Save << true;
-    QTest::newRow("Cancel is left pending")
-        << Pending::None << true << 2 << Answer::Cancel << true << u"ask reselect"_s << true << Pending::Cancel << true;
-    QTest::newRow("pending Yes saves") << Pending::Save << true << 2 << Answer::Cancel << true << u"save"_s << false
+    QTest::newRow("Cancel is left pending") << Pending::None << true << false << Answer::Cancel << true
+                                            << u"ask reselect"_s << true << Pending::Cancel << true;
+    QTest::newRow("pending Yes saves") << Pending::Save << true << false << Answer::Cancel << true << u"save"_s << false
                                        << Pending::None << false;
     QTest::newRow("pending Yes, untitled: Save as")
-        << Pending::Save << true << -1 << Answer::Cancel << true << u"saveAs"_s << false << Pending::None << false;
+        << Pending::Save << true << true << Answer::Cancel << true << u"saveAs"_s << false << Pending::None << false;
     QTest::newRow("pending Yes, save fails: the text stays changed")
-        << Pending::Save << true << 2 << Answer::Cancel << false << u"save"_s << true << Pending::None << true;
+        << Pending::Save << true << false << Answer::Cancel << false << u"save"_s << true << Pending::None << true;
     QTest::newRow("pending Yes, Save as cancelled")
-        << Pending::Save << true << -1 << Answer::Cancel << false << u"saveAs"_s << true << Pending::None << true;
-    QTest::newRow("pending Cancel") << Pending::Cancel << false << 2 << Answer::Yes << true << QString() << true
+        << Pending::Save << true << true << Answer::Cancel << false << u"saveAs"_s << true << Pending::None << true;
+    QTest::newRow("pending Cancel") << Pending::Cancel << false << false << Answer::Yes << true << QString() << true
                                     << Pending::None << true;
 }
 
@@ -58,15 +58,16 @@ void TestUnsavedChanges::check()
 {
     QFETCH(Pending, action);
     QFETCH(bool, change);
-    QFETCH(int, index);
+    QFETCH(bool, untitled);
     QFETCH(Answer, answer);
     QFETCH(bool, saveWorks);
 
     EditingState state;
     state.mAction = action;
     state.mChange = change;
-    state.mIndex = index;
-    UnsavedChangesCheck check(state);
+    // Untitled or not is the caller's to say: an unlisted file has no index either.
+    state.mIndex = -1;
+    UnsavedChangesCheck check(state, untitled);
     QStringList steps;
     Step step = check.start();
     while (!UnsavedChangesCheck::isDone(step)) {
