@@ -14,12 +14,12 @@ QString untitled()
     return QStringLiteral("Wählen Sie ein Thema");
 }
 
-Contents Contents::read(const QString &fileName)
+Contents Contents::read(const IniFiles::Snapshot &file)
 {
     Contents contents;
-    contents.name = IniFiles::GetINIString(fileName, QStringLiteral("Applikation"), QStringLiteral("Name"));
+    contents.name = file.value(QStringLiteral("Applikation"), QStringLiteral("Name"));
     for (int n = 1; n <= TopicCount; ++n) {
-        contents.titles[n - 1] = IniFiles::GetINIString(fileName, QStringLiteral("Contents"), QString::number(n));
+        contents.titles[n - 1] = file.value(QStringLiteral("Contents"), QString::number(n));
     }
     return contents;
 }
@@ -37,12 +37,12 @@ QString Contents::heading(int topic) const
     return titles[topic - 1];
 }
 
-QString topicText(const QString &fileName, int topic)
+QString topicText(const IniFiles::Snapshot &file, int topic)
 {
-    return IniFiles::GetINIString(fileName, QStringLiteral("Text"), QString::number(topic));
+    return file.value(QStringLiteral("Text"), QString::number(topic));
 }
 
-std::optional<StartTopic> startTopic(const QString &fileName, const Contents &contents, const QString &topic)
+std::optional<StartTopic> startTopic(const IniFiles::Snapshot &file, const Contents &contents, const QString &topic)
 {
     bool isNumber = false;
     const int number = topic.toInt(&isNumber, 10);
@@ -52,7 +52,7 @@ std::optional<StartTopic> startTopic(const QString &fileName, const Contents &co
     StartTopic start;
     start.number = number;
     start.heading = contents.heading(number);
-    start.text = IniFiles::GetINIString(fileName, QStringLiteral("Text"), topic);
+    start.text = file.value(QStringLiteral("Text"), topic);
     if (start.text.isEmpty()) {
         return std::nullopt;
     }

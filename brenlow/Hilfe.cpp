@@ -208,7 +208,10 @@ bool Hilfe::start(const QString &argument)
         return false;
     }
 
-    const HelpContent::Contents contents = HelpContent::Contents::read(m_file);
+    // Read once: every title and text comes from memory, however large the
+    // file.
+    m_content = IniFiles::Snapshot::read(m_file);
+    const HelpContent::Contents contents = HelpContent::Contents::read(m_content);
     setWindowTitle(contents.caption());
     for (int n = 1; n <= TopicCount; ++n) {
         const QString &title = contents.titles[n - 1];
@@ -220,7 +223,7 @@ bool Hilfe::start(const QString &argument)
         }
     }
 
-    const std::optional<HelpContent::StartTopic> topic = HelpContent::startTopic(m_file, contents, m_startTopic);
+    const std::optional<HelpContent::StartTopic> topic = HelpContent::startTopic(m_content, contents, m_startTopic);
     if (!topic) {
         Prompts::instance().message(nullptr, QStringLiteral("Falsches Parameter wurde gesendet. "), messageTitle(),
                                     Prompts::Buttons::Ok, Prompts::Icon::Information);
@@ -241,7 +244,7 @@ void Hilfe::showTopic(int topic)
     }
     QAction *entry = m_topics[topic - 1];
     setHeading(m_titles[size_t(topic - 1)]);
-    setText(HelpContent::topicText(m_file, topic));
+    setText(HelpContent::topicText(m_content, topic));
     entry->setChecked(true);
     m_history.append(QString::number(topic));
     m_backButton->setEnabled(true);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "IniFile.h"
+
 #include "HelpContent.h"
 
 #include <QStringList>
@@ -61,6 +63,7 @@ private:
     void setTopmost(bool topmost);
 
     QString m_file;
+    IniFiles::Snapshot m_content; // the help file as read at start
     QString m_startTopic;
     QStringList m_history;
 

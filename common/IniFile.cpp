@@ -314,24 +314,38 @@ bool WriteINI(const QString &fileName, const QString &section, const QString &ke
 
 QString GetINIString(const QString &fileName, const QString &section, const QString &key)
 {
+    if (trimmed(section).isEmpty() || trimmed(key).isEmpty()) {
+        return {};
+    }
+    return Snapshot::read(fileName).value(section, key);
+}
+
+Snapshot Snapshot::read(const QString &fileName)
+{
+    Snapshot snapshot;
+    Profile profile;
+    if (load(fileName, &profile) == Load::Ok) {
+        snapshot.m_lines = std::move(profile.lines);
+    }
+    return snapshot;
+}
+
+QString Snapshot::value(const QString &section, const QString &key) const
+{
     const QStringView sectionName = trimmed(section);
     const QStringView keyName = trimmed(key);
     if (sectionName.isEmpty() || keyName.isEmpty()) {
         return {};
     }
-    Profile profile;
-    if (load(fileName, &profile) != Load::Ok) {
-        return {};
-    }
-    const QList<Range> ranges = sectionRanges(profile.lines, sectionName);
+    const QList<Range> ranges = sectionRanges(m_lines, sectionName);
     if (ranges.isEmpty()) {
         return {};
     }
-    const qsizetype found = findKey(profile.lines, ranges.first(), keyName);
+    const qsizetype found = findKey(m_lines, ranges.first(), keyName);
     if (found < 0) {
         return {};
     }
-    return readValue(classify(profile.lines.at(found)).value);
+    return readValue(classify(m_lines.at(found)).value);
 }
 
 bool DeleteINISection(const QString &fileName, const QString &section)

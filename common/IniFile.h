@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // Profile (INI) files with the semantics of the classic profile functions:
 // section and key names compare without regard to case, a missing file,
@@ -22,6 +23,19 @@ constexpr int MaxValueLength = 254;
 
 // Empty text when the file, section or key is missing or unreadable.
 QString GetINIString(const QString &fileName, const QString &section, const QString &key);
+
+// A profile file read once into memory, for a reader that looks up many
+// values: each value() answers exactly as GetINIString did on the file as it
+// was read.
+class Snapshot final
+{
+public:
+    static Snapshot read(const QString &fileName);
+    QString value(const QString &section, const QString &key) const;
+
+private:
+    QStringList m_lines;
+};
 
 // Removes the whole section (all its header lines and keys). True when the
 // file is in the state asked for afterwards (also when nothing was there).

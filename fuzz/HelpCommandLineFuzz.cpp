@@ -65,19 +65,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     }
     out.close();
 
-    const HelpContent::Contents contents = HelpContent::Contents::read(file);
+    const IniFiles::Snapshot help = IniFiles::Snapshot::read(file);
+    const HelpContent::Contents contents = HelpContent::Contents::read(help);
     require(contents.name.size() <= IniFiles::MaxValueLength);
     for (const QString &title : contents.titles) {
         require(title.size() <= IniFiles::MaxValueLength);
     }
     const QString topic = request.outcome == HelpCommandLine::Request::Outcome::Open ? request.topic : argument;
-    if (const auto start = HelpContent::startTopic(file, contents, topic)) {
+    if (const auto start = HelpContent::startTopic(help, contents, topic)) {
         require(start->number >= 1 && start->number < HelpContent::TopicCount);
         require(!start->text.isEmpty() && start->text.size() <= IniFiles::MaxValueLength);
         require(!start->heading.isEmpty());
     }
     for (int topicNumber : {-1, 0, 1, 25, 26}) {
-        require(HelpContent::topicText(file, topicNumber).size() <= IniFiles::MaxValueLength);
+        require(HelpContent::topicText(help, topicNumber).size() <= IniFiles::MaxValueLength);
         require(!contents.heading(topicNumber).isEmpty());
     }
     return 0;

@@ -123,19 +123,20 @@ void TestHelpCommandLine::shippedHelpContent()
         QVERIFY2(equals < 0 || line.size() - equals - 1 <= IniFiles::MaxValueLength, qPrintable(line));
     }
 
-    const HelpContent::Contents contents = HelpContent::Contents::read(path);
+    const IniFiles::Snapshot help = IniFiles::Snapshot::read(path);
+    const HelpContent::Contents contents = HelpContent::Contents::read(help);
     QCOMPARE(contents.caption(), u"Quandel Library Hilfe"_s);
     QCOMPARE(contents.titles[0], u"Überblick"_s);
     QCOMPARE(contents.titles[6], u"Einstellungen"_s);
     int titled = 0;
     for (int n = 1; n <= HelpContent::TopicCount; ++n) {
         const bool hasTitle = !contents.titles[n - 1].isEmpty();
-        QCOMPARE(!HelpContent::topicText(path, n).isEmpty(), hasTitle);
+        QCOMPARE(!HelpContent::topicText(help, n).isEmpty(), hasTitle);
         titled += hasTitle ? 1 : 0;
     }
     QVERIFY(titled >= 6);
 
-    const QString options = HelpContent::topicText(path, 7) + HelpContent::topicText(path, 8);
+    const QString options = HelpContent::topicText(help, 7) + HelpContent::topicText(help, 8);
     for (const QString &option :
          {u"Zuletzt verwendetes Dokument merken"_s, u"Gelöschte Dokumente in den Papierkorb schieben"_s,
           u"Verknüpfungen in den Favoriten überprüfen"_s, u"Fehlerhafte Verknüpfungen im Manager anzeigen"_s,
@@ -143,8 +144,8 @@ void TestHelpCommandLine::shippedHelpContent()
           u"Bildanzeige neben Dokumenten ausblenden"_s, u"Statusleiste nicht anzeigen"_s}) {
         QVERIFY2(options.contains(option), qPrintable(option));
     }
-    QVERIFY(HelpContent::startTopic(path, contents, u"1"_s));
-    QVERIFY(HelpContent::startTopic(path, contents, u"7"_s));
+    QVERIFY(HelpContent::startTopic(help, contents, u"1"_s));
+    QVERIFY(HelpContent::startTopic(help, contents, u"7"_s));
 }
 
 QTEST_GUILESS_MAIN(TestHelpCommandLine)

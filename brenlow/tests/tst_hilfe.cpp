@@ -77,6 +77,7 @@ private Q_SLOTS:
     void backThroughTopics();
     void choosingTheShownTopicAgain();
     void topic25FromTheMenu();
+    void fileIsReadOnce();
     void textSizes_data();
     void textSizes();
     void windowOrder();
@@ -295,6 +296,20 @@ void TestHilfe::topic25FromTheMenu()
     action(u"Thema_25"_s)->trigger();
     QCOMPARE(heading(), u"Thema 25"_s);
     QCOMPARE(text(), u"Text 25"_s);
+}
+
+void TestHilfe::fileIsReadOnce()
+{
+    // A large help file is read at start and never again: every topic comes
+    // from memory, so a later change of the file shows nowhere.
+    m_viewer = startedViewer();
+    QVERIFY(m_viewer);
+    QFile file(m_viewer->fileName());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("[Text]\r\n5=geändert\r\n");
+    file.close();
+    action(u"Thema_5"_s)->trigger();
+    QCOMPARE(text(), u"Text 5"_s);
 }
 
 void TestHilfe::textSizes_data()

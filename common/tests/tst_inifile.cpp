@@ -106,6 +106,8 @@ void TestIniFile::read()
     TestEnvironment env;
     const QString path = env.writeFile(u"test.ini"_s, content);
     QCOMPARE(IniFiles::GetINIString(path, section, key), value);
+    // Read once into memory, the file answers alike.
+    QCOMPARE(IniFiles::Snapshot::read(path).value(section, key), value);
     QCOMPARE(fileBytes(path), content);
 }
 

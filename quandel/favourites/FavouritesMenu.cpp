@@ -190,6 +190,6 @@ void FavouritesMenu::open(int slot)
     }
     // No entry stands for it: the list selects none, and saving writes to
     // the favourite's own file.
-    const QString document = projects ? path + u'/' + DocumentKinds::projectFileName() : path;
+    const QString document = projects ? DocumentKinds::projectFilePath(path) : path;
     m_library->showExternalDocument(document, projects ? favourite.datei : favourite.name);
 }

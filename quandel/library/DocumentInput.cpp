@@ -38,6 +38,12 @@ bool DocumentInput::eventFilter(QObject *watched, QEvent *event)
     }
     if ((watched == m_w.text || watched == m_w.dateien) && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
+        if (watched == m_w.text && !m_library.isDocumentLoaded() && key->modifiers() == Qt::NoModifier &&
+            (!key->text().isEmpty() || key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace)) {
+            // Typing into a document shown read-only would silently do
+            // nothing: say why, once.
+            m_library.explainReadOnly();
+        }
         if (key->key() == Qt::Key_Q && key->modifiers() == Qt::AltModifier) {
             Q_EMIT m_library.exitRequested();
             return true;
@@ -55,6 +61,14 @@ bool DocumentInput::eventFilter(QObject *watched, QEvent *event)
     }
     // The viewport is compared as kept: while the list is being destroyed,
     // asking it for its viewport is no longer allowed.
+    if (watched == m_listViewport &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
+        // The right button switches the view; it must not select another
+        // entry (and load it) on its way.
+        m_w.dateien->setFocus(Qt::MouseFocusReason);
+        return true;
+    }
     if (watched == m_listViewport && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::RightButton &&
         m_w.kindActions[DocumentKinds::HelpDocuments]->isChecked()) {

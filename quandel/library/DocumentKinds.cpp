@@ -1,5 +1,6 @@
 #include "DocumentKinds.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -12,6 +13,17 @@ namespace DocumentKinds {
 QString projectFileName()
 {
     return QStringLiteral("Quandel.ini");
+}
+
+QString projectFilePath(const QString &projectFolder)
+{
+    const QString exact = projectFolder + u'/' + projectFileName();
+    if (QFileInfo(exact).isFile()) {
+        return exact;
+    }
+    const QStringList spelled =
+        QDir(projectFolder).entryList({projectFileName()}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    return spelled.isEmpty() ? exact : projectFolder + u'/' + spelled.first();
 }
 
 bool isValid(int kind)
@@ -119,6 +131,13 @@ QString lookupName(const QString &fileName)
     return dot >= 0 ? fileName.left(dot) : fileName;
 }
 
+QCollator nameCollator()
+{
+    QCollator collator{QLocale(QLocale::German, QLocale::Germany)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
 QStringList listFiles(const QString &folder, const QString &pattern)
 {
     return list(folder, pattern).files;
@@ -147,8 +166,14 @@ Listing list(const QString &folder, const QString &pattern)
     };
     // One sorted list of everything: each kind keeps its order when the two
     // are taken apart. The pattern applies to files only.
-    const QFileInfoList entries = dir.entryInfoList(
+    QFileInfoList entries = dir.entryInfoList(
         QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    // In the order a German reader expects (Ü beside U, not after z); names
+    // the collation finds equal keep the order above.
+    const QCollator collator = nameCollator();
+    std::stable_sort(entries.begin(), entries.end(), [&collator](const QFileInfo &a, const QFileInfo &b) {
+        return collator.compare(a.fileName(), b.fileName()) < 0;
+    });
     for (const QFileInfo &entry : entries) {
         const QString name = entry.fileName();
         if (entry.isDir()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCollator>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +16,9 @@ constexpr int HelpProjects = 3;
 
 // The file of a project folder that holds its text.
 QString projectFileName(); // "Quandel.ini"
+// The text file of the project folder: "Quandel.ini" in any spelling, the
+// exact one first; "Quandel.ini" when there is none yet.
+QString projectFilePath(const QString &projectFolder);
 
 bool isValid(int kind);
 QString viewCaption(int kind); // entry of the view menu
@@ -40,6 +44,10 @@ QString documentName(const QString &entryText);
 // The name Save as looks for in the list after saving: the file name up to a
 // "." among its last five characters.
 QString lookupName(const QString &fileName);
+
+// How names are ordered in the document list and the folder listing: German
+// collation without regard to case.
+QCollator nameCollator();
 
 // The files of the folder that match the pattern (several separated by ";"),
 // hidden files included, sorted by name without regard to case.

@@ -91,7 +91,7 @@ QString DocumentLibrary::documentPath() const
         if (!item || m_state.mIndex < 0) {
             return {};
         }
-        return m_folder + u'/' + item->text() + u'/' + DocumentKinds::projectFileName();
+        return m_projectFile.isEmpty() ? DocumentKinds::projectFilePath(m_folder + u'/' + item->text()) : m_projectFile;
     }
     const QString name = currentFileName();
     return name.isEmpty() ? QString() : m_folder + u'/' + name;
@@ -275,6 +275,8 @@ void DocumentLibrary::clearEditor()
 {
     m_editorDoc.clear();
     m_externalPath.clear();
+    m_projectFile.clear();
+    m_readOnlyExplained = false;
     m_watch->forgetShownDocument();
 }
 
@@ -328,7 +330,9 @@ void DocumentLibrary::documentSelected()
         m_state.mChange = false;
         const QString projectFolder = m_folder + u'/' + item->text();
         setStatusFor(projectFolder);
-        const QString file = projectFolder + u'/' + DocumentKinds::projectFileName();
+        // Shown, and saved, in the spelling found.
+        m_projectFile = DocumentKinds::projectFilePath(projectFolder);
+        const QString file = m_projectFile;
         if (!QFileInfo::exists(file)) {
             // A project without its text yet: Save creates it.
             m_watch->watchShownDocument();
@@ -389,6 +393,23 @@ void DocumentLibrary::loadFile(const QString &path)
     m_watch->watchShownDocument(false);
     const std::optional<QByteArray> bytes = m_editorDoc.load(path);
     m_watch->hashOfRead(bytes ? &*bytes : nullptr);
+    if (!m_editorDoc.readOnlyReason().isEmpty()) {
+        m_w.status->setText(QStringLiteral(" Nur zum Lesen: ") + m_editorDoc.readOnlyReason());
+    }
+}
+
+bool DocumentLibrary::explainReadOnly()
+{
+    const QString reason = m_editorDoc.readOnlyReason();
+    if (m_editorDoc.isLoaded() || reason.isEmpty() || m_readOnlyExplained) {
+        return false;
+    }
+    m_readOnlyExplained = true;
+    Prompts::instance().message(m_w.window,
+                                m_state.mFile + QStringLiteral(" wird nur zum Lesen angezeigt. ") + u'\n' + reason +
+                                    u'\n' + QStringLiteral("Änderungen können nicht gespeichert werden. "),
+                                QStringLiteral(" ") + caption(), Prompts::Buttons::Ok, Prompts::Icon::Information);
+    return true;
 }
 
 void DocumentLibrary::toggleWebView()
@@ -463,6 +484,11 @@ bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
     if (!written.ok) {
         return false;
     }
+    if (!path.isEmpty() && path == documentPath()) {
+        // Known as written here before the message below lets the watcher's
+        // report in: our own Save is no change from outside.
+        m_watch->watchShownDocument();
+    }
     if (written.switchedToUtf8) {
         Prompts::instance().message(
             m_w.window,
@@ -476,6 +502,7 @@ bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
 bool DocumentLibrary::save()
 {
     if (!m_editorDoc.isLoaded()) {
+        explainReadOnly();
         // Nothing of this document is in the editor: saving would replace
         // the file with what the editor could not show.
         return false;
@@ -491,8 +518,7 @@ bool DocumentLibrary::save()
             return saveAs();
         }
         name = item->text();
-        const QString projectFolder = m_folder + u'/' + name;
-        target = projectFolder + u'/' + DocumentKinds::projectFileName();
+        target = documentPath();
     } else {
         name = currentFileName();
         if (name.isEmpty()) {
@@ -531,7 +557,11 @@ bool DocumentLibrary::saveAs()
         request.proposedPath = m_externalPath;
     } else if (m_fileIndex == -1) {
         const QString proposed = DocumentKinds::proposedName(m_pattern);
-        request.proposedPath = proposed.isEmpty() ? m_lastSaveAsPath : m_folder + u'/' + proposed;
+        // With no name to propose (a new project), the dialog opens in the
+        // document folder, or where the last Save as went.
+        request.proposedPath = !proposed.isEmpty()          ? m_folder + u'/' + proposed
+                               : m_lastSaveAsPath.isEmpty() ? m_folder + u'/'
+                                                            : m_lastSaveAsPath;
     } else {
         request.proposedPath = m_folder + u'/' + currentFileName();
     }

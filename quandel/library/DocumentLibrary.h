@@ -69,6 +69,8 @@ public:
     // False when the shown document could not be loaded; it is then shown
     // read-only and never saved over.
     bool isDocumentLoaded() const { return m_editorDoc.isLoaded(); }
+    // Tells once per document why it is shown read-only; true when it did.
+    bool explainReadOnly();
 
     // 1 when unsaved changes keep the caller from going on, else 0; may ask.
     int TextChanging();
@@ -155,6 +157,8 @@ private:
     EditorDocument m_editorDoc;
     QString m_lastSaveAsPath;
     QString m_externalPath; // the shown document when the list does not stand for it
+    QString m_projectFile;  // the shown project's text file, as spelled on disk
+    bool m_readOnlyExplained = false;
     bool m_busy = false;
     bool m_loadingDeferred = false;
 

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -47,6 +48,8 @@ void EditorDocument::clear()
     m_format = TextFormat::document();
     m_doc = DocumentText();
     m_loaded = true;
+    m_mixedLineEnds = false;
+    m_readOnlyReason.clear();
 }
 
 std::optional<QByteArray> EditorDocument::load(const QString &path)
@@ -57,14 +60,36 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
         return std::nullopt;
     }
     m_format = read.content.format;
-    m_doc = DocumentText::fromFile(read.content.text);
+    // A document edited on two systems ends some lines in CR LF and others
+    // in LF: each line keeps its own ending through a save.
+    QString fileText = read.content.text;
+    TextFormat rawFormat;
+    QString rawText = TextFile::decodeBytes(read.bytes, &rawFormat);
+    const QList<bool> crLfEnds = lineEndsIfMixed(rawText);
+    m_mixedLineEnds = !crLfEnds.isEmpty();
+    if (m_mixedLineEnds) {
+        fileText = rawText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    }
+    m_doc = DocumentText::fromFile(fileText);
     const SettingTextGuard guard(m_settingText);
     m_editor->setPlainText(m_doc.editorText);
+    for (qsizetype line = 0; line < crLfEnds.size(); ++line) {
+        QTextBlock block = m_editor->document()->findBlockByNumber(int(line));
+        if (block.isValid()) {
+            block.setUserState(crLfEnds.at(line) ? 1 : 0);
+        }
+    }
     // Characters the editor cannot hold as they are (a lone carriage return,
     // control characters of a binary file) would come back changed: such a
     // document is shown, but read-only, so that saving cannot alter it. NUL
     // survives the editor, but only binary files hold it.
-    if (editorText(m_editor) != m_doc.editorText || m_doc.editorText.contains(QChar(u'\0'))) {
+    if (m_doc.editorText.contains(QChar(u'\0'))) {
+        m_readOnlyReason = QStringLiteral("Es enthält Nullzeichen und ist wohl keine Textdatei.");
+    } else if (editorText(m_editor) != m_doc.editorText) {
+        m_readOnlyReason = QStringLiteral("Es enthält Wagenrücklaufzeichen (CR) ohne Zeilenvorschub, die der "
+                                          "Editor nicht unverändert halten kann.");
+    }
+    if (!m_readOnlyReason.isEmpty()) {
         m_editor->setReadOnly(true);
         m_loaded = false;
     }
@@ -98,9 +123,61 @@ TextFile::WriteResult EditorDocument::write(const QString &path)
     if (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)) {
         file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     }
-    const TextFile::WriteResult written = TextFile::write(path, m_doc.toFile(editorText(m_editor)), m_format);
+    const QString fileText = m_doc.toFile(editorText(m_editor));
+    if (!m_mixedLineEnds) {
+        const TextFile::WriteResult written = TextFile::write(path, fileText, m_format);
+        if (written.ok) {
+            m_format = written.usedFormat;
+        }
+        return written;
+    }
+    TextFormat asGiven = m_format;
+    asGiven.lineEnd = TextFormat::LineEnd::Lf;
+    TextFile::WriteResult written = TextFile::write(path, withLineEnds(fileText), asGiven);
+    written.usedFormat.lineEnd = m_format.lineEnd;
     if (written.ok) {
         m_format = written.usedFormat;
     }
     return written;
+}
+
+QList<bool> EditorDocument::lineEndsIfMixed(const QString &rawText)
+{
+    QList<bool> crLf;
+    bool anyCrLf = false;
+    bool anyLf = false;
+    for (qsizetype i = 0; i < rawText.size(); ++i) {
+        if (rawText.at(i) == u'\r' && (i + 1 >= rawText.size() || rawText.at(i + 1) != u'\n')) {
+            return {}; // a lone CR: the editor cannot keep it anyway
+        }
+        if (rawText.at(i) == u'\n') {
+            const bool withCr = i > 0 && rawText.at(i - 1) == u'\r';
+            crLf.append(withCr);
+            anyCrLf = anyCrLf || withCr;
+            anyLf = anyLf || !withCr;
+        }
+    }
+    return anyCrLf && anyLf ? crLf : QList<bool>();
+}
+
+QString EditorDocument::withLineEnds(const QString &fileText) const
+{
+    // The n-th line end of the text ends the editor's n-th line; lines the
+    // user added take the ending of the document's first line.
+    const QString usual = m_format.lineEnd == TextFormat::LineEnd::CrLf ? QStringLiteral("\r\n") : QStringLiteral("\n");
+    QString result;
+    result.reserve(fileText.size() + fileText.size() / 16);
+    QTextBlock block = m_editor->document()->begin();
+    for (const QChar c : fileText) {
+        if (c != u'\n') {
+            result.append(c);
+            continue;
+        }
+        const int state = block.isValid() ? block.userState() : -1;
+        result.append(state == 1 ? QStringLiteral("\r\n") : state == 0 ? QStringLiteral("\n") : usual);
+        if (block.isValid()) {
+            block = block.next();
+        }
+    }
+    return result;
 }

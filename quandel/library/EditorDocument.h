@@ -3,6 +3,8 @@
 #include "DocumentText.h"
 #include "TextFile.h"
 
+#include <QList>
+
 #include <optional>
 
 class QPlainTextEdit;
@@ -30,6 +32,8 @@ public:
 
     // False when the shown document could not be loaded as it is.
     bool isLoaded() const { return m_loaded; }
+    // Why a document that was read is shown read-only; empty otherwise.
+    QString readOnlyReason() const { return m_readOnlyReason; }
     // True while the program itself sets the editor text: no edit by the user.
     bool isSettingText() const { return m_settingText > 0; }
 
@@ -39,10 +43,17 @@ public:
 
 private:
     void showLoadFailure(const QString &reason);
+    // For a text whose lines end in both CR LF and LF: per line end, whether
+    // it is CR LF; empty for any other text.
+    static QList<bool> lineEndsIfMixed(const QString &rawText);
+    // The file text with each line's own ending.
+    QString withLineEnds(const QString &fileText) const;
 
     QPlainTextEdit *m_editor;
     TextFormat m_format = TextFormat::document();
     DocumentText m_doc;
     bool m_loaded = true;
+    bool m_mixedLineEnds = false; // each line keeps its own ending (block user state 1 = CR LF)
+    QString m_readOnlyReason;
     int m_settingText = 0;
 };

@@ -10,6 +10,7 @@
 #include "TextFile.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -312,7 +313,7 @@ void FileCommands::remove()
     QString what;
     QString question;
     if (m_library->isProjectView()) {
-        path = m_library->folder() + u'/' + entry + u'/' + DocumentKinds::projectFileName();
+        path = DocumentKinds::projectFilePath(m_library->folder() + u'/' + entry);
         what = QStringLiteral("Die Beschreibung für ") + name;
         question = QStringLiteral("Möchten Sie die Beschreibung für ") + name + QStringLiteral(" wirklich löschen ? ");
     } else {
@@ -434,6 +435,15 @@ void FileCommands::sendTo(int target)
     } else {
         const QByteArray bytes = file.readAll();
         error = file.error() != QFileDevice::NoError ? file.errorString() : TextFile::writeBytes(destination, bytes);
+        if (error.isEmpty()) {
+            // A copy keeps the time its original was last changed, as a file
+            // manager's copy does.
+            const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
+            QFile copy(destination);
+            if (modified.isValid() && copy.open(QIODevice::Append)) {
+                copy.setFileTime(modified, QFileDevice::FileModificationTime);
+            }
+        }
     }
     if (!error.isEmpty()) {
         tell(m_window,

@@ -251,7 +251,7 @@ QStringList SearchController::filesOf(const QList<int> &indices) const
     const bool projects = m_library->isProjectView();
     for (const int index : indices) {
         if (projects) {
-            files.append(folder + u'/' + m_w.dateien->item(index)->text() + u'/' + DocumentKinds::projectFileName());
+            files.append(DocumentKinds::projectFilePath(folder + u'/' + m_w.dateien->item(index)->text()));
         } else {
             files.append(index < m_library->files().size() ? folder + u'/' + m_library->files().at(index) : QString());
         }

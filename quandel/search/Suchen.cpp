@@ -33,6 +33,10 @@ Suchen::Suchen(const QString &historyFile, QWidget *parent)
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setEditable(true);
     m_text1->setInsertPolicy(QComboBox::NoInsert);
+    // The term is searched as typed. The history is offered in the list, but
+    // a completer would put an entry in its place: one of another case
+    // ("abc" for "ABC"), or a longer one for its start ("abc" for "ab").
+    m_text1->setCompleter(nullptr);
     m_text1->setMinimumWidth(260);
     // The dialog keeps its width whatever the history holds: long terms are
     // cut short with an ellipsis in the list instead.

@@ -133,6 +133,13 @@ std::optional<float> queryTwips(const QString &name)
     return std::clamp(twips, -Limit, Limit);
 }
 
+// A document folder that is usable: a file of that name is none, like a
+// folder that no longer exists.
+bool isFolder(const QString &path)
+{
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
 QString twipsText(float twips)
 {
     return QString::number(double(twips), 'g', 7);
@@ -472,7 +479,8 @@ void Root::tick()
     // rename, print and favourite must not hang on stray *.ini files.
     state.fileSelected = m_library->isProjectView() ? m_dateien->currentRow() >= 0 : m_library->fileIndex() >= 0;
     state.documentSelected = m_dateien->currentRow() >= 0;
-    state.unlistedDocument = m_library->isUnlisted();
+    // Save of untitled text runs Save as.
+    state.unlistedDocument = m_library->isUnlisted() || (m_library->isUntitled() && !m_text->document()->isEmpty());
     state.textEmpty = m_text->document()->isEmpty();
     state.selectionEmpty = !m_text->textCursor().hasSelection();
     state.checkedKind = m_library->checkedKind();
@@ -591,10 +599,10 @@ void Root::recordProgramFolder()
 void Root::openDocumentFolder()
 {
     if (!m_options.folder.isEmpty()) {
-        if (PathExists(m_options.folder)) {
+        if (isFolder(m_options.folder)) {
             m_library->setFolder(m_options.folder);
         }
-    } else if (const auto path = query(QStringLiteral("Path")); path && PathExists(path->toString())) {
+    } else if (const auto path = query(QStringLiteral("Path")); path && isFolder(path->toString())) {
         m_library->setFolder(path->toString());
     }
     // The list is filled by the choice of the stored kind, the next step
@@ -611,7 +619,8 @@ void Root::applyStatusLineOption()
 void Root::selectStoredKind()
 {
     const auto pattern = query(QStringLiteral("Pattern"));
-    m_library->selectKind(pattern ? leadingNumber(pattern->toString()) : 0);
+    const int kind = pattern ? leadingNumber(pattern->toString()) : 0;
+    m_library->selectKind(DocumentKinds::isValid(kind) ? kind : 0);
 }
 
 void Root::readLinkCheckOption()
@@ -763,7 +772,7 @@ void Root::showWindowAndCheckFolder()
     }
     show();
     settlePlacement();
-    if (!PathExists(path)) {
+    if (!isFolder(path)) {
         m_library->chooseFolder();
     }
 }

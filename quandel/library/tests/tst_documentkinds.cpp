@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,8 +72,9 @@ void TestDocumentKinds::listFiles_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("help documents") << u"*.txt"_s
-                                    << QStringList{u".versteckt.txt"_s, u"A.txt"_s, u"b.txt"_s, u"C.TXT"_s, u"Ä.txt"_s};
+    QTest::newRow("help documents") << u"*.txt"_s << QStringList{u".versteckt.txt"_s, u"A.txt"_s, u"Ä.txt"_s,
+                                                                 u"b.txt"_s,          u"C.TXT"_s, u"Ümlaut Datei.txt"_s,
+                                                                 u"zebra.txt"_s};
     QTest::newRow("classes and modules") << u"*.bas;*.cls"_s << QStringList{u"e.bas"_s, u"f.cls"_s, u"G.Bas"_s};
     QTest::newRow("help projects") << u"*.vbp"_s << QStringList{u"Projekt.vbp"_s};
     QTest::newRow("nothing matches") << u"*.chm"_s << QStringList{};
@@ -81,15 +83,24 @@ void TestDocumentKinds::listFiles_data()
 void TestDocumentKinds::listFiles()
 {
     QTemporaryDir dir;
-    const QStringList names = {u"b.txt"_s,  u"A.txt"_s,   u"C.TXT"_s,      u".versteckt.txt"_s, u"Ä.txt"_s,
-                               u"d.txt~"_s, u"e.bas"_s,   u"G.Bas"_s,      u"f.cls"_s,          u"x.txt.bak"_s,
-                               u"Notiz"_s,  u"ini.ini"_s, u"Projekt.vbp"_s};
+    const QStringList names = {u"b.txt"_s,  u"A.txt"_s,   u"C.TXT"_s,       u".versteckt.txt"_s, u"Ä.txt"_s,
+                               u"d.txt~"_s, u"e.bas"_s,   u"G.Bas"_s,       u"f.cls"_s,          u"x.txt.bak"_s,
+                               u"Notiz"_s,  u"ini.ini"_s, u"Projekt.vbp"_s, u"zebra.txt"_s,      u"Ümlaut Datei.txt"_s};
     for (const QString &name : names) {
         QFile file(dir.filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     // A folder whose name matches is not a document.
     QVERIFY(QDir(dir.path()).mkdir(u"Ordner.txt"_s));
+    // Folders sort as a German reader expects, umlauts beside their vowel.
+    for (const QString &folder : {u"Zeta"_s, u"Übung"_s, u"uhr"_s}) {
+        QVERIFY(QDir(dir.path()).mkdir(folder));
+    }
+    QStringList folders;
+    for (const QString &path : DocumentKinds::listFolders(dir.path())) {
+        folders.append(QFileInfo(path).fileName());
+    }
+    QCOMPARE(folders, QStringList({u"Ordner.txt"_s, u"Übung"_s, u"uhr"_s, u"Zeta"_s}));
 
     QFETCH(QString, pattern);
     QFETCH(QStringList, expected);

@@ -650,7 +650,6 @@ void TestDocumentLibrary::documentNotShownFaithfullyIsNeverWritten_data()
     }
     QTest::newRow("all byte values") << binary << false << false;
     QTest::newRow("lone CR in an LF file") << QByteArray("a\nb\rc\n") << false << false;
-    QTest::newRow("LF file with a CR LF later") << QByteArray("a\nb\r\nc\n") << false << false;
     QTest::newRow("NUL bytes") << QByteArray("a\0b\r\n", 5) << false << false;
     QTest::newRow("over 16 MiB") << QByteArray(16 * 1024 * 1024 + 1, 'a') << false << true;
     QTest::newRow("deleted before loading") << QByteArray("abc\r\n") << true << true;

@@ -1,6 +1,7 @@
 #include "DocumentLibrary.h"
 #include "LibraryFixture.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -521,6 +522,11 @@ void TestFileCommands::sendTo_data()
 void TestFileCommands::sendTo()
 {
     const QString source = m_f->put(u"Notiz.txt"_s, "notiz\r\n");
+    {
+        QFile old(source);
+        QVERIFY(old.open(QIODevice::Append));
+        QVERIFY(old.setFileTime(QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)), QFileDevice::FileModificationTime));
+    }
     m_f->put(u"Projekt/Quandel.ini"_s, "projekt\r\n");
     const QString desktop = m_f->env.path(u"Schreibtisch"_s);
     const QString documents = m_f->env.path(u"Eigene/Dateien"_s);
@@ -575,6 +581,10 @@ void TestFileCommands::sendTo()
     QFETCH(QByteArray, copied);
     QCOMPARE(QFileInfo(destination).isFile(), !copied.isNull());
     QCOMPARE(bytesOf(destination), copied);
+    if (!copied.isNull() && copied == bytesOf(source)) {
+        // Like a file manager's copy, with the original's time.
+        QCOMPARE(QFileInfo(destination).lastModified(), QFileInfo(source).lastModified());
+    }
     // The document itself is never changed by sending it.
     QCOMPARE(bytesOf(source),
              edit.isEmpty() || answers.first() != Answer::Yes ? QByteArray("notiz\r\n") : QByteArray("xnotiz\r\n"));

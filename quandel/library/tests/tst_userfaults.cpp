@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -58,6 +59,7 @@ public:
 
     QStringList texts;
     QList<Answer> answers; // Cancel is given with Esc, the others by a click
+    int readingMs = 0;     // how long the user looks at a box before answering
     // A question that keeps coming back would never end the test: from this
     // many on, every box is answered No.
     static constexpr int MaxBoxes = 6;
@@ -66,7 +68,7 @@ public:
     {
         texts.append(text);
         const Answer answer = texts.size() >= MaxBoxes ? Answer::No : answers.value(texts.size() - 1, Answer::Cancel);
-        QTimer::singleShot(0, [answer] { answerBox(answer); });
+        QTimer::singleShot(readingMs, [answer] { answerBox(answer); });
         const Answer given = QtPrompts().message(parent, text, title, buttons, icon);
         // The window manager gives the activation back to the window the box
         // belonged to once the box is gone.
@@ -103,16 +105,20 @@ private:
     {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
         if (!box || !box->isActiveWindow()) {
+            if (box) {
+                // A box that another closed box uncovered gets the focus back.
+                QApplication::setActiveWindow(box);
+            }
             QTimer::singleShot(10, [answer] { answerBox(answer); });
-            return;
-        }
-        if (answer == Answer::Cancel) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
             return;
         }
         const auto button = answer == Answer::Yes  ? QMessageBox::Yes
                             : answer == Answer::No ? QMessageBox::No
                                                    : QMessageBox::Ok;
+        if (answer == Answer::Cancel || !box->button(button)) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+            return;
+        }
         QTest::mouseClick(box->button(button), Qt::LeftButton);
     }
 
@@ -137,6 +143,16 @@ private Q_SLOTS:
     void favouriteSelectsItsOwnEntry();
     void saveAsShowsTheFileWritten_data();
     void saveAsShowsTheFileWritten();
+    void ownSaveIsNoOutsideChange();
+    void mixedLineEndsRoundTrip_data();
+    void mixedLineEndsRoundTrip();
+    void readOnlyDocumentSaysWhy_data();
+    void readOnlyDocumentSaysWhy();
+    void projectTextInAnySpelling_data();
+    void projectTextInAnySpelling();
+    void saveOfUntitledRunsSaveAs_data();
+    void saveOfUntitledRunsSaveAs();
+    void rightClickKeepsTheSelection();
 
 private:
     // Shows the window and makes it the active one, as after a start on a
@@ -187,7 +203,12 @@ void TestUserFaults::type(const QString &text) const
     QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
     QCOMPARE(QApplication::focusWidget(), m_f->editor());
     QTest::keyClick(m_f->editor(), Qt::Key_Home, Qt::ControlModifier);
-    QTest::keyClicks(m_f->editor(), text);
+    for (const QChar c : text) {
+        // Letters beyond ASCII as a keyboard layout sends them.
+        QTest::sendKeyEvent(QTest::Click, m_f->editor(),
+                            c.unicode() < 128 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown, QString(c),
+                            Qt::NoModifier);
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -392,6 +413,188 @@ void TestUserFaults::saveAsShowsTheFileWritten()
     key(Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(bytesOf(m_f->folder + u'/' + chosen), "mehr neu\r\n");
     QCOMPARE(bytesOf(m_f->folder + u'/' + other), untouched);
+}
+
+void TestUserFaults::ownSaveIsNoOutsideChange()
+{
+    const QString path = m_f->put(u"Notiz.txt"_s, "alt\r\n");
+    QVERIFY(m_f->start(0));
+    activate();
+    type(u"Ω"_s);
+    ModalPrompts modal(m_f->prompts);
+    modal.answers = {Answer::Ok};
+    // Long enough for the file watcher to report the write meanwhile.
+    modal.readingMs = 300;
+    key(Qt::Key_S, Qt::ControlModifier);
+    QTest::qWait(100);
+
+    QCOMPARE(modal.texts.size(), 1);
+    QVERIFY(
+        modal.texts.first().startsWith(u"Notiz.txt enthält Zeichen, die der Zeichensatz Windows-1252 nicht kennt."_s));
+    QCOMPARE(bytesOf(path), QByteArray("\xce\xa9") + "alt\r\n");
+    QVERIFY(!m_f->state().mChange);
+}
+
+void TestUserFaults::mixedLineEndsRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("saved"); // after typing "x" at the start and Enter after the first line
+
+    QTest::newRow("LF first") << QByteArray("a\nb\r\nc\n") << QByteArray("xa\n\nb\r\nc\n");
+    QTest::newRow("CR LF first, a lone LF") << QByteArray("a\r\nb\nc\r\n") << QByteArray("xa\r\n\r\nb\nc\r\n");
+    QTest::newRow("no final line end") << QByteArray("a\r\nb\nc") << QByteArray("xa\r\n\r\nb\nc");
+}
+
+void TestUserFaults::mixedLineEndsRoundTrip()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, saved);
+    const QString path = m_f->put(u"Gemischt.txt"_s, bytes);
+    QVERIFY(m_f->start(0));
+    activate();
+    QVERIFY(!m_f->editor()->isReadOnly());
+
+    // Unchanged, it is written back byte for byte.
+    m_f->run(u"mnuspeichern"_s);
+    QCOMPARE(bytesOf(path), bytes);
+    type(u"x"_s);
+    key(Qt::Key_End);
+    key(Qt::Key_Return);
+    key(Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(bytesOf(path), saved);
+    QCOMPARE(m_f->prompts.calls.size(), 0);
+}
+
+void TestUserFaults::readOnlyDocumentSaysWhy_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("lone CR") << QByteArray("a\nb\rc\n") << u"Wagenrücklaufzeichen (CR) ohne Zeilenvorschub"_s;
+    QTest::newRow("NUL") << QByteArray("a\0b\r\n", 5) << u"Nullzeichen"_s;
+}
+
+void TestUserFaults::readOnlyDocumentSaysWhy()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, reason);
+    const QString path = m_f->put(u"Seltsam.txt"_s, bytes);
+    QVERIFY(m_f->start(0));
+    activate();
+    QVERIFY(m_f->editor()->isReadOnly());
+    const QString status = m_f->root->findChild<QLabel *>(u"LStatus"_s)->text();
+    QVERIFY2(status.startsWith(u" Nur zum Lesen: "_s) && status.contains(reason), qPrintable(status));
+
+    // Arrows only move; the first key that would type tells why, once.
+    QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
+    key(Qt::Key_Down);
+    QCOMPARE(m_f->prompts.calls.size(), 0);
+    key(Qt::Key_X);
+    key(Qt::Key_Y);
+    key(Qt::Key_S, Qt::ControlModifier);
+    const QStringList texts = messageTexts(m_f->prompts);
+    QCOMPARE(texts.size(), 1);
+    QVERIFY(texts.first().startsWith(u"Seltsam wird nur zum Lesen angezeigt. \n"_s));
+    QVERIFY(texts.first().contains(reason));
+    QCOMPARE(bytesOf(path), bytes);
+
+    // Another document explains itself anew.
+    m_f->root->library()->refresh();
+    QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
+    key(Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(messageTexts(m_f->prompts).size(), 2);
+}
+
+void TestUserFaults::projectTextInAnySpelling_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("lower case") << QStringList{u"quandel.ini"_s} << u"quandel.ini"_s;
+    QTest::newRow("upper case") << QStringList{u"QUANDEL.INI"_s} << u"QUANDEL.INI"_s;
+    QTest::newRow("exact spelling first") << QStringList{u"quandel.ini"_s, u"Quandel.ini"_s} << u"Quandel.ini"_s;
+}
+
+void TestUserFaults::projectTextInAnySpelling()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, shown);
+    for (const QString &file : files) {
+        m_f->put(u"Projekt/"_s + file, file.toUtf8() + "\r\n");
+    }
+    QVERIFY(m_f->start(2));
+    activate();
+    QCOMPARE(m_f->shownText(), shown + u'\n');
+    type(u"x"_s);
+    key(Qt::Key_S, Qt::ControlModifier);
+
+    QStringList expected;
+    for (const QString &file : files) {
+        expected.append(u"Projekt/"_s + file);
+    }
+    expected.append(u"Projekt/"_s);
+    expected.sort();
+    QCOMPARE(LibraryFixture::tree(m_f->folder), expected);
+    QCOMPARE(bytesOf(m_f->folder + u"/Projekt/"_s + shown), "x" + shown.toUtf8() + "\r\n");
+}
+
+void TestUserFaults::saveOfUntitledRunsSaveAs_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("proposed"); // below the document folder
+
+    QTest::newRow("help document") << 0 << u"Unbenannt.txt"_s;
+    QTest::newRow("project") << 2 << QString();
+}
+
+void TestUserFaults::saveOfUntitledRunsSaveAs()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, proposed);
+    m_f->put(u"Alt.txt"_s, "alt\r\n");
+    m_f->put(u"Projekt/Quandel.ini"_s, "projekt\r\n");
+    QVERIFY(m_f->start(0));
+    activate();
+    m_f->run(u"mnuneues_%1"_s.arg(kind));
+    type(u"neu"_s);
+    const QString chosen = m_f->env.path(u"Neu.txt"_s);
+    m_f->prompts.saveAnswers.enqueue(chosen);
+    // As a user types: the timer has ticked since, and decides what Ctrl+S
+    // may do.
+    QTest::qWait(300);
+    QVERIFY(m_f->root->findChild<QAction *>(u"mnuspeichern"_s)->isEnabled());
+    key(Qt::Key_S, Qt::ControlModifier);
+
+    const auto saves = m_f->prompts.callsOf(u"save"_s);
+    QCOMPARE(saves.size(), 1);
+    QCOMPARE(saves.first().save.proposedPath, m_f->folder + u'/' + proposed);
+    QCOMPARE(bytesOf(chosen), "neu\r\n");
+}
+
+void TestUserFaults::rightClickKeepsTheSelection()
+{
+    for (const QString &name : {u"A"_s, u"B"_s, u"C"_s}) {
+        m_f->put(name + u".txt"_s, name.toUtf8() + "\r\n");
+    }
+    QVERIFY(m_f->start(0));
+    activate();
+    clickRow(0);
+    auto *web = m_f->root->findChild<QAction *>(u"mnuWebansicht"_s);
+    QVERIFY(!web->isChecked());
+
+    QListWidget *list = m_f->list();
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(list->item(2)).center());
+    QVERIFY(web->isChecked());
+    QCOMPARE(list->currentRow(), 0);
+    QCOMPARE(list->selectedItems(), QList<QListWidgetItem *>{list->item(0)});
+    QCOMPARE(m_f->shownText(), u"A\n"_s);
+    // Back again, and the keys still move from the entry kept.
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, list->visualItemRect(list->item(1)).center());
+    QVERIFY(!web->isChecked());
+    QCOMPARE(QApplication::focusWidget(), list);
+    key(Qt::Key_Down);
+    QCOMPARE(list->currentRow(), 1);
+    QCOMPARE(m_f->shownText(), u"B\n"_s);
 }
 
 QTEST_MAIN(TestUserFaults)

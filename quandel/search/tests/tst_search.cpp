@@ -106,6 +106,8 @@ private Q_SLOTS:
     void runOnEmptyList();
     void clearHistory_data();
     void clearHistory();
+    void termIsSearchedAsTyped_data();
+    void termIsSearchedAsTyped();
 
 private:
     // Writes the documents d0.txt … and starts the main window on them.
@@ -404,6 +406,52 @@ void TestSearch::clearHistory()
     QCOMPARE(call.title, u" Verlauf und History"_s);
     QCOMPARE(call.buttons, Prompts::Buttons::YesNo);
     QCOMPARE(call.icon, Prompts::Icon::Question);
+}
+
+void TestSearch::termIsSearchedAsTyped_data()
+{
+    QTest::addColumn<QString>("history");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("matchCase");
+
+    QTest::newRow("other case, case ticked") << u"abc"_s << u"ABC"_s << true;
+    QTest::newRow("other case") << u"abc"_s << u"ABC"_s << false;
+    QTest::newRow("start of an entry") << u"abc"_s << u"ab"_s << false;
+    QTest::newRow("umlaut") << u"übung"_s << u"Übung"_s << true;
+}
+
+void TestSearch::termIsSearchedAsTyped()
+{
+    QFETCH(QString, history);
+    QFETCH(QString, typed);
+    QFETCH(bool, matchCase);
+
+    start({"abc ABC ab übung Übung"});
+    QVERIFY(SearchHistory::save(AppPaths::historyFile(), u"xyz"_s));
+    QVERIFY(SearchHistory::save(AppPaths::historyFile(), history));
+    m_root->show();
+    QApplication::setActiveWindow(m_root.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_root.get()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
+    Suchen *dialog = m_root->search()->dialog();
+    QApplication::setActiveWindow(dialog);
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    child<QCheckBox>(dialog, u"BSchreibung"_s)->setChecked(matchCase);
+    auto *box = child<QComboBox>(dialog, u"Text1"_s);
+    QCOMPARE(box->count(), 2);
+    QCOMPARE(QApplication::focusWidget(), box);
+    for (const QChar c : std::as_const(typed)) {
+        // Letters beyond ASCII as a keyboard layout sends them.
+        QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(),
+                            c.unicode() < 128 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown, QString(c),
+                            Qt::NoModifier);
+    }
+    QCOMPARE(dialog->term(), typed);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+
+    // The run took the term as typed, and so did the history.
+    QCOMPARE(dialog->term(), typed);
+    QCOMPARE(SearchHistory::read(AppPaths::historyFile()).value(0), typed);
 }
 
 QTEST_MAIN(TestSearch)

@@ -95,6 +95,7 @@ private Q_SLOTS:
     void closingTheWindowRunsExit();
     void commandLineFolderIsNotStored_data();
     void commandLineFolderIsNotStored();
+    void storedFolderThatIsAFileIsChosenAnew();
     void editorFontFromDataFile();
     void damagedStoreStartsWithDefaults_data();
     void damagedStoreStartsWithDefaults();
@@ -219,7 +220,9 @@ void TestRoot::storedKindAndPicturePane_data()
     QTest::newRow("help projects") << QStringLiteral("3") << 0 << 3 << true;
     QTest::newRow("projects, picture hidden") << QStringLiteral("2") << 1 << 2 << false;
     QTest::newRow("number with junk reads its leading digits") << QStringLiteral("1x") << 0 << 1 << true;
-    QTest::newRow("out of range checks nothing") << QStringLiteral("7") << 0 << -1 << true;
+    // Rename and the other commands need a kind; one out of range reads as 0.
+    QTest::newRow("out of range reads as 0") << QStringLiteral("7") << 0 << 0 << true;
+    QTest::newRow("negative reads as 0") << QStringLiteral("-1") << 0 << 0 << true;
 }
 
 void TestRoot::storedKindAndPicturePane()
@@ -366,6 +369,19 @@ void TestRoot::commandLineFolderIsNotStored()
     root.mnubeenden();
     // Neither that folder nor the lack of one replaces the stored folder.
     QCOMPARE(stored(QStringLiteral("Path")).value_or(QVariant()).toString(), chosen.isEmpty() ? m_folder : chosen);
+}
+
+void TestRoot::storedFolderThatIsAFileIsChosenAnew()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    const QString file = m_env->writeFile(QStringLiteral("Dokumente.txt"), "kein Ordner\r\n");
+    seed(QStringLiteral("Path"), file);
+    m_prompts->folderAnswers.enqueue(m_folder);
+    Root root;
+    QVERIFY(root.start());
+    QCOMPARE(m_prompts->callsOf(QStringLiteral("folder")).size(), 1);
+    QCOMPARE(root.documentFolder(), m_folder);
 }
 
 void TestRoot::editorFontFromDataFile()
