@@ -56,7 +56,7 @@ screenshots: build
 
 # The Debian package, from a release build of the two programs in a folder of
 # its own, checked by lintian and started from a scratch root.
-package: PACKAGES += lintian qt6-translations-l10n
+package: PACKAGES += lintian
 package: deps
 	@test -f $(PACKAGE_DIR)/build.ninja || cmake --preset package
 	cmake --build $(PACKAGE_DIR) -j $(JOBS)

@@ -10,6 +10,7 @@
 #include "ScriptedPrompts.h"
 #include "SearchController.h"
 #include "Suchen.h"
+#include "TestEnvironment.h"
 #include "TextFile.h"
 
 #include <QApplication>
@@ -33,6 +34,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <random>
 #include <vector>
@@ -278,10 +280,12 @@ double helloSeconds(const QString &folder)
 // The quiet start: no splash, no first-start questions.
 void seedKeyStore()
 {
-    const QString key = QStringLiteral("Software\\Tivorn\\Quandel Library");
-    Registry::CreateRegKey(Registry::Root::CurrentUser, key, QStringLiteral("1"));
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, QStringLiteral("Version"), QStringLiteral("2.5"));
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, QStringLiteral("Startup"), 1);
+    // Without these the window would stop at the disclaimer and show the
+    // splash: the figures would measure nothing.
+    if (!TestEnvironment::writeSettings(TestEnvironment::quietStart())) {
+        std::fprintf(stderr, "the settings could not be written\n");
+        std::exit(1);
+    }
 }
 
 // The offscreen platform reports what it cannot do (raise, size hints) on

@@ -1,14 +1,16 @@
 # quandel_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [NEEDS_GUI])
 #
-# One QtTest executable registered with CTest. Tests run with the offscreen
-# platform and with HOME and the XDG folders pointing into the build tree, so
-# no test ever reads or writes the real user's settings.
+# One QtTest executable registered with CTest, with HOME and the XDG folders
+# pointing into the build tree, so no test ever reads or writes the real
+# user's settings. A listed source that does not exist stops the configure:
+# a test must not drop out of the suite unnoticed. NEEDS_GUI tests (QTEST_MAIN)
+# run on Qt's offscreen platform and carry the label `gui`; the others get no
+# display at all, so a logic test that opens a window fails loudly.
 function(quandel_add_test)
     cmake_parse_arguments(T "NEEDS_GUI" "NAME" "SOURCES;LIBS" ${ARGN})
     foreach(source IN LISTS T_SOURCES)
         if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${source})
-            message(WARNING "${T_NAME}: ${source} is missing; the test is left out")
-            return()
+            message(FATAL_ERROR "${T_NAME}: the test source ${source} is missing")
         endif()
     endforeach()
     add_executable(${T_NAME} ${T_SOURCES})
@@ -18,8 +20,13 @@ function(quandel_add_test)
     target_link_libraries(${T_NAME} PRIVATE quandel_options Qt6::Test ${T_LIBS})
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     set(home ${CMAKE_BINARY_DIR}/test-home/${T_NAME})
-    set(env
-        "QT_QPA_PLATFORM=offscreen"
+    if(T_NEEDS_GUI)
+        set(env "QT_QPA_PLATFORM=offscreen")
+        set_tests_properties(${T_NAME} PROPERTIES LABELS gui)
+    else()
+        set(env "DISPLAY=" "WAYLAND_DISPLAY=")
+    endif()
+    list(APPEND env
         "HOME=${home}"
         "XDG_CONFIG_HOME=${home}/.config"
         "XDG_DATA_HOME=${home}/.local/share"

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian package for real, as a user would, and tries the
 # installed program: the launcher and icon where the desktop looks for them,
-# `quandel --version`, and F1 opening the installed help in brenlow. The
+# `quandel --version`, and F1 opening the installed help in brenlow at the
+# overview topic. The
 # package is removed again afterwards. Needs root, and a machine where the
 # package is not installed yet.
 #
 #   installed-package-test.sh <folder with the .deb>
 set -euo pipefail
-here=$(realpath "$(dirname "$0")")
+source=$(realpath "$(dirname "$0")/..")
 deb=$(realpath "$(ls -t "$1"/quandel_*.deb | head -n 1)")
 [ "$(id -u)" = 0 ] || { echo "installing the package needs root"; exit 1; }
 if dpkg-query -W -f='${Status}' quandel 2>/dev/null | grep -q 'install ok installed'; then
@@ -46,5 +47,8 @@ version=$(dpkg-deb -f "$deb" Version)
 answer=$(QT_QPA_PLATFORM=offscreen HOME=$(mktemp -d) quandel --version 2>/dev/null)
 [ "$answer" = "Quandel Library $version" ] || fail "quandel --version answers '$answer'"
 
-"$here/help-launch-test.sh" /usr/bin /usr/share/quandel/Quandel.chf
+# F1 in the installed program, on a private desktop (tests/desktop).
+QUANDEL_BIN_DIR=/usr/bin QUANDEL_HELP_CONTENT=/usr/share/quandel/Quandel.chf QUANDEL_SOURCE_DIR="$source" \
+    QUANDEL_FAILURE_DIR="$(realpath "$1")/desktop-failures" PYTHONPATH="$source/tests/desktop" PYTHONDONTWRITEBYTECODE=1 \
+    /usr/bin/python3 -u "$source/tests/desktop/test_installed_help.py"
 echo "installed package ok: $(basename "$deb")"

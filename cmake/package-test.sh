@@ -16,7 +16,11 @@ for f in usr/bin/quandel usr/bin/brenlow usr/share/quandel/Quandel.chf \
     [ -e "$root/$f" ] || { echo "missing in the package: $f"; exit 1; }
 done
 lintian --fail-on error "$deb"
-dpkg-deb -f "$deb" Depends | grep -q libqt6widgets6 || { echo "the package declares no Qt dependency"; exit 1; }
+# Libraries from the binaries, and what the programs use without linking it.
+depends=$(dpkg-deb -f "$deb" Depends)
+for d in libqt6widgets6 libzip4 xdg-utils fonts-dejavu-core qt6-translations-l10n; do
+    echo "$depends" | grep -qw "$d" || { echo "the package does not depend on $d"; exit 1; }
+done
 for f in usr/bin/quandel usr/bin/brenlow; do
     ! readelf -S "$root/$f" | grep -q '\.symtab' || { echo "not stripped: $f"; exit 1; }
 done

@@ -19,7 +19,7 @@ namespace IniFiles {
 constexpr int MaxValueLength = 254;
 
 // Returns true when the file was written.
-bool WriteINI(const QString &fileName, const QString &section, const QString &key, const QString &value);
+[[nodiscard]] bool WriteINI(const QString &fileName, const QString &section, const QString &key, const QString &value);
 
 // Empty text when the file, section or key is missing or unreadable.
 QString GetINIString(const QString &fileName, const QString &section, const QString &key);
@@ -39,7 +39,7 @@ private:
 
 // Removes the whole section (all its header lines and keys). True when the
 // file is in the state asked for afterwards (also when nothing was there).
-bool DeleteINISection(const QString &fileName, const QString &section);
+[[nodiscard]] bool DeleteINISection(const QString &fileName, const QString &section);
 
 // Several writes and section deletions as one: the file is read once and
 // replaced once, atomically. True when every change could be made.
@@ -55,6 +55,6 @@ struct Change
     QString key;
     QString value;
 };
-bool ApplyINIChanges(const QString &fileName, const QList<Change> &changes);
+[[nodiscard]] bool ApplyINIChanges(const QString &fileName, const QList<Change> &changes);
 
 } // namespace IniFiles

@@ -418,6 +418,50 @@ template <typename Apply> bool update(Apply apply)
     return TextFile::writeBytes(target, serialise(store)).isEmpty() && change.result;
 }
 
+// The kind stored follows the kind of the value; anything but whole numbers
+// and text has no kind in the store.
+std::optional<Value> storedValue(const QString &name, const QVariant &value)
+{
+    Value stored;
+    stored.name = name;
+    switch (value.typeId()) {
+    case QMetaType::Short:
+    case QMetaType::Int:
+        // Negative numbers keep their bit pattern, as a 32-bit value does.
+        stored.isNumber = true;
+        stored.number = static_cast<quint32>(value.toInt());
+        return stored;
+    case QMetaType::UShort:
+    case QMetaType::UInt:
+        stored.isNumber = true;
+        stored.number = value.toUInt();
+        return stored;
+    case QMetaType::QString:
+        stored.text = value.toString();
+        return stored;
+    default:
+        return std::nullopt;
+    }
+}
+
+// Sets the value in the key; true when that changed the key. An existing
+// value keeps the spelling of its name.
+bool assign(Key &key, Value value)
+{
+    const qsizetype existing = key.indexOfValue(value.name);
+    if (existing < 0) {
+        key.values.append(value);
+        return true;
+    }
+    Value &old = key.values[existing];
+    if (old.isNumber == value.isNumber && old.number == value.number && old.text == value.text) {
+        return false;
+    }
+    value.name = old.name;
+    old = value;
+    return true;
+}
+
 // Reading needs no lock: the file is only ever replaced as a whole.
 std::optional<Store> currentStore()
 {
@@ -560,6 +604,11 @@ bool CreateRegKey(Root root, const QString &subKey, const QString &classText)
 
 bool SetRegValue(Root root, const QString &subKey, const QString &valueName, const QVariant &value)
 {
+    return SetRegValues(root, subKey, {{valueName, value}});
+}
+
+bool SetRegValues(Root root, const QString &subKey, const QList<std::pair<QString, QVariant>> &values)
+{
     if (root != Root::CurrentUser) {
         return false;
     }
@@ -567,24 +616,14 @@ bool SetRegValue(Root root, const QString &subKey, const QString &valueName, con
     if (!path) {
         return false;
     }
-    Value stored;
-    stored.name = valueName;
-    switch (value.typeId()) {
-    case QMetaType::Short:
-    case QMetaType::Int:
-        // Negative numbers keep their bit pattern, as a 32-bit value does.
-        stored.isNumber = true;
-        stored.number = static_cast<quint32>(value.toInt());
-        break;
-    case QMetaType::UShort:
-    case QMetaType::UInt:
-        stored.isNumber = true;
-        stored.number = value.toUInt();
-        break;
-    case QMetaType::QString:
-        stored.text = value.toString();
-        break;
-    default:
+    QList<Value> stored;
+    for (const auto &[name, value] : values) {
+        if (const std::optional<Value> converted = storedValue(name, value)) {
+            stored.append(*converted);
+        }
+    }
+    if (stored.isEmpty()) {
+        // Nothing of a kind the store holds: nothing is written.
         return KeyExists(root, *path);
     }
     return update([&](Store &store) {
@@ -592,18 +631,11 @@ bool SetRegValue(Root root, const QString &subKey, const QString &valueName, con
             return Change{false, false};
         }
         Key &key = store.keys[store.add(*path)];
-        const qsizetype existing = key.indexOfValue(valueName);
-        if (existing < 0) {
-            key.values.append(stored);
-            return Change{true, true};
+        bool changed = false;
+        for (const Value &value : std::as_const(stored)) {
+            changed = assign(key, value) || changed;
         }
-        Value &old = key.values[existing];
-        if (old.isNumber == stored.isNumber && old.number == stored.number && old.text == stored.text) {
-            return Change{true, false};
-        }
-        stored.name = old.name;
-        old = stored;
-        return Change{true, true};
+        return Change{true, changed};
     });
 }
 

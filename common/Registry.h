@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariant>
+
+#include <utility>
 
 // The per-user key store that plays the registry. It lives in one text file in
 // the syntax of a registry export:
@@ -37,19 +40,23 @@ bool KeyExists(Root root, const QString &subKey);
 // Creates the key and any missing parent keys. True only when the key was
 // newly created; an existing key gives false and is left untouched. The class
 // text is kept for compatibility and not stored.
-bool CreateRegKey(Root root, const QString &subKey, const QString &classText);
+[[nodiscard]] bool CreateRegKey(Root root, const QString &subKey, const QString &classText);
 
 // The kind stored follows the kind of the value: 16- and 32-bit whole numbers
 // (short, ushort, int, uint) become 32-bit numbers, text becomes text, and
 // anything else (bool, floating point, invalid) writes nothing and reports
 // true when the key exists. The key is never created here.
-bool SetRegValue(Root root, const QString &subKey, const QString &valueName, const QVariant &value);
+[[nodiscard]] bool SetRegValue(Root root, const QString &subKey, const QString &valueName, const QVariant &value);
+
+// Several values of one key in one atomic change, as SetRegValue stores each:
+// other programs see all of them or none. True when every value was stored.
+[[nodiscard]] bool SetRegValues(Root root, const QString &subKey, const QList<std::pair<QString, QVariant>> &values);
 
 // Text values come back as QString, numbers as uint (QMetaType::UInt).
 // On false, value is left unchanged.
 bool QueryRegValue(Root root, const QString &subKey, const QString &valueName, QVariant &value);
 
 // True when the value existed and was removed.
-bool DeleteRegValue(Root root, const QString &subKey, const QString &valueName);
+[[nodiscard]] bool DeleteRegValue(Root root, const QString &subKey, const QString &valueName);
 
 } // namespace Registry

@@ -84,7 +84,7 @@ struct WriteResult
 // Writes the whole file atomically through QSaveFile: on any failure the old
 // file stays exactly as it was. A symbolic link is followed and its target is
 // replaced, never the link itself.
-WriteResult write(const QString &path, const QString &text, const TextFormat &format);
+[[nodiscard]] WriteResult write(const QString &path, const QString &text, const TextFormat &format);
 
 // The file a write of path replaces: symbolic links are followed, so the link
 // itself stays; a dangling link yields its missing target, which the write
@@ -94,6 +94,6 @@ QString writeTarget(const QString &path);
 // Writes raw bytes atomically the same way; used for files that are not text
 // documents (the key store, copies). Returns an empty text on success, else
 // the reason.
-QString writeBytes(const QString &path, const QByteArray &bytes);
+[[nodiscard]] QString writeBytes(const QString &path, const QByteArray &bytes);
 
 } // namespace TextFile

@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QVariant version;
     Registry::QueryRegValue(user, Key, QStringLiteral("Version"), version);
 
-    Registry::CreateRegKey(user, Key, QStringLiteral("1"));
+    // False for a key the input already holds; the write below tells.
+    (void)Registry::CreateRegKey(user, Key, QStringLiteral("1"));
     if (Registry::SetRegValue(user, Key, QStringLiteral("Viewer"), 1)) {
         QVariant viewer;
         require(Registry::QueryRegValue(user, Key, QStringLiteral("Viewer"), viewer));

@@ -74,6 +74,7 @@ private slots:
     void failedWriteReportsAndKeepsFile();
     void symbolicLinkIsFollowed();
     void loopOfLinksIsNotWrittenOver();
+    void batchIsOneChange();
     void twoProcessesKeepEachOthersValues();
     void localMachineIsReadOnlyView_data();
     void localMachineIsReadOnlyView();
@@ -365,6 +366,21 @@ void TestRegistry::loopOfLinksIsNotWrittenOver()
     QVERIFY(!Registry::CreateRegKey(Root::CurrentUser, kKey, QString()));
     QVERIFY(QFileInfo(a).isSymLink());
     QVERIFY(QFileInfo(b).isSymLink());
+}
+
+void TestRegistry::batchIsOneChange()
+{
+    const QList<std::pair<QString, QVariant>> values = {
+        {u"Path"_s, u"/home/anna"_s}, {u"Viewer"_s, 1}, {u"Ignored"_s, true}};
+    // Without the key nothing is written, not even part of the batch.
+    QVERIFY(!Registry::SetRegValues(Root::CurrentUser, kKey, values));
+    QVERIFY(!Registry::KeyExists(Root::CurrentUser, kKey));
+
+    QVERIFY(Registry::CreateRegKey(Root::CurrentUser, kKey, QString()));
+    QVERIFY(Registry::SetRegValues(Root::CurrentUser, kKey, values));
+    const QByteArray file = fileBytes(Registry::storeFile());
+    QVERIFY(file.contains("\"Path\"=\"/home/anna\"\n\"Viewer\"=dword:00000001\n"));
+    QVERIFY(!file.contains("Ignored"));
 }
 
 void TestRegistry::twoProcessesKeepEachOthersValues()

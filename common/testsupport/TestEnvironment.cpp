@@ -39,3 +39,18 @@ QString TestEnvironment::writeFile(const QString &relative, const QByteArray &by
     }
     return file;
 }
+
+bool TestEnvironment::writeSettings(const QList<std::pair<QString, QVariant>> &values)
+{
+    const QString key = QStringLiteral("Software\\Tivorn\\Quandel Library");
+    if (!Registry::KeyExists(Registry::Root::CurrentUser, key) &&
+        !Registry::CreateRegKey(Registry::Root::CurrentUser, key, QStringLiteral("1"))) {
+        return false;
+    }
+    return Registry::SetRegValues(Registry::Root::CurrentUser, key, values);
+}
+
+QList<std::pair<QString, QVariant>> TestEnvironment::quietStart()
+{
+    return {{QStringLiteral("Version"), QStringLiteral("2.5")}, {QStringLiteral("Startup"), 1}};
+}

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
+#include <QVariant>
+
+#include <utility>
 
 // A fresh, empty home for one test case: HOME and the XDG folders point into a
 // temporary folder, QStandardPaths runs in test mode and the key store file is
@@ -21,6 +25,13 @@ public:
     QString path(const QString &relative) const;
     // Writes bytes to a file inside the home (folders created); returns its path.
     QString writeFile(const QString &relative, const QByteArray &bytes) const;
+
+    // Writes values into the program's key of the key store (created when
+    // missing), as a previous run left them. False when the store could not
+    // be written.
+    [[nodiscard]] static bool writeSettings(const QList<std::pair<QString, QVariant>> &values);
+    // The settings of a quiet start: the disclaimer accepted, no splash.
+    static QList<std::pair<QString, QVariant>> quietStart();
 
 private:
     QTemporaryDir m_dir;

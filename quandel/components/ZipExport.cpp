@@ -121,7 +121,8 @@ ZipPacker::Result SaxCompress::Command1()
         Prompts::instance().message(m_window, ZipExport::emptyFolderMessage(), u' ' + ProductInfo::productName(),
                                     Prompts::Buttons::Ok, Prompts::Icon::Exclamation);
     }
-    IniFiles::WriteINI(AppPaths::winIniFile(), Section, Key, m_tZipdatei);
+    // Only the proposal of the next export; the archive is written or not.
+    (void)IniFiles::WriteINI(AppPaths::winIniFile(), Section, Key, m_tZipdatei);
     return result;
 }
 

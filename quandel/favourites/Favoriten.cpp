@@ -389,7 +389,7 @@ void Favoriten::save()
     }
     // Failures are not reported, as with every write of the records; the
     // file then keeps its old records whole.
-    FavouritesStore::replaceAll(m_menu->dataFile(), favourites);
+    (void)FavouritesStore::replaceAll(m_menu->dataFile(), favourites);
     m_menu->resetItems();
     for (int slot = 1; slot <= favourites.size() && slot <= FavouritesStore::MaxSlots; ++slot) {
         m_menu->showItem(slot, favourites.at(slot - 1).name);

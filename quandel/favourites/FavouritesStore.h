@@ -24,10 +24,10 @@ Favourite read(const QString &dataFile, int slot);
 // Writes Name, Datei and Dir in this order, in one atomic replacement of the
 // file: no reader and no failure ever leaves a record half written. True
 // when the file was written.
-bool write(const QString &dataFile, int slot, const Favourite &favourite);
+[[nodiscard]] bool write(const QString &dataFile, int slot, const Favourite &favourite);
 // Makes the favourites the slots 1 to n and removes every other slot, again
 // in one replacement: a failure keeps the old records, all of them.
-bool replaceAll(const QString &dataFile, const QList<Favourite> &favourites);
+[[nodiscard]] bool replaceAll(const QString &dataFile, const QList<Favourite> &favourites);
 // The lowest free slot, 0 when all are taken.
 int firstFreeSlot(const QString &dataFile);
 

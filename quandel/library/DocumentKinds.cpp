@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -182,6 +183,28 @@ Listing list(const QString &folder, const QString &pattern)
         }
     }
     return listing;
+}
+
+QStringList listEntries(const QStringList &files, const QStringList &folders, bool projectFolders)
+{
+    QStringList entries;
+    if (projectFolders) {
+        for (const QString &path : folders) {
+            entries.append(QFileInfo(path).fileName());
+        }
+        return entries;
+    }
+    entries.reserve(files.size());
+    for (const QString &name : files) {
+        entries.append(displayName(name));
+    }
+    return entries;
+}
+
+QString modifiedText(const QString &path)
+{
+    const QString label = QStringLiteral(" Geändert: ");
+    return path.isEmpty() ? label : label + QLocale().toString(QFileInfo(path).lastModified(), QLocale::ShortFormat);
 }
 
 } // namespace DocumentKinds

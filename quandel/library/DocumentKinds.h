@@ -57,6 +57,14 @@ QStringList listFiles(const QString &folder, const QString &pattern);
 // without regard to case.
 QStringList listFolders(const QString &folder);
 
+// The entries of the document list: the display names of the files, or the
+// names of the project folders (full paths) in the project-folder view.
+QStringList listEntries(const QStringList &files, const QStringList &folders, bool projectFolders);
+
+// The status-line text of a document's file or project folder: " Geändert: "
+// and its modification time; the label alone for an empty path.
+QString modifiedText(const QString &path);
+
 // Both lists from one reading of the folder, sorted once.
 struct Listing
 {

@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QLocale>
 #include <QPlainTextEdit>
 
 namespace {
@@ -97,9 +96,6 @@ QString DocumentLibrary::documentPath() const
     const QString name = currentFileName();
     return name.isEmpty() ? QString() : m_folder + u'/' + name;
 }
-
-// ---------------------------------------------------------------------------
-// Unsaved changes
 
 Prompts::Answer DocumentLibrary::askToSave()
 {
@@ -189,9 +185,6 @@ bool DocumentLibrary::settleUnsavedChanges()
     return true;
 }
 
-// ---------------------------------------------------------------------------
-// Folder, kind and list
-
 void DocumentLibrary::refresh()
 {
     if (m_busy) {
@@ -213,17 +206,7 @@ void DocumentLibrary::refresh()
     m_fileIndex = -1;
     clearEditor();
 
-    QStringList entries;
-    if (isProjectView()) {
-        for (const QString &path : std::as_const(m_folders)) {
-            entries.append(QFileInfo(path).fileName());
-        }
-    } else {
-        entries.reserve(m_files.size());
-        for (const QString &name : std::as_const(m_files)) {
-            entries.append(DocumentKinds::displayName(name));
-        }
-    }
+    const QStringList entries = DocumentKinds::listEntries(m_files, m_folders, isProjectView());
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->addItems(entries);
@@ -287,9 +270,6 @@ void DocumentLibrary::chooseFolder()
     clearEditor();
     refresh();
 }
-
-// ---------------------------------------------------------------------------
-// The shown document
 
 void DocumentLibrary::clearEditor()
 {
@@ -395,12 +375,7 @@ void DocumentLibrary::showModificationStatus()
         isProjectView()
             ? (m_w.dateien->currentItem() ? m_folder + u'/' + m_w.dateien->currentItem()->text() : QString())
             : (currentFileName().isEmpty() ? QString() : m_folder + u'/' + currentFileName());
-    if (path.isEmpty()) {
-        m_w.status->setText(QStringLiteral(" Geändert: "));
-        return;
-    }
-    m_w.status->setText(QStringLiteral(" Geändert: ") +
-                        QLocale().toString(QFileInfo(path).lastModified(), QLocale::ShortFormat));
+    m_w.status->setText(DocumentKinds::modifiedText(path));
 }
 
 void DocumentLibrary::setStatusFor(const QString &path)
@@ -408,15 +383,13 @@ void DocumentLibrary::setStatusFor(const QString &path)
     if (m_w.dateien->isHidden()) {
         return;
     }
-    const QFileInfo info(path);
-    m_w.status->setText(QStringLiteral(" Geändert: ") + QLocale().toString(info.lastModified(), QLocale::ShortFormat));
+    m_w.status->setText(DocumentKinds::modifiedText(path));
 }
 
 void DocumentLibrary::loadFile(const QString &path)
 {
-    // Taken before reading: a write in between then shows as a change and
-    // is read again, rather than slipping by. The hash is that of the bytes
-    // read, so the file is read once.
+    // Watched before reading, with the hash of the bytes read: a write in
+    // between is then read again, and the file is read once.
     m_watch->watchShownDocument(false);
     const std::optional<QByteArray> bytes = m_editorDoc.load(path);
     m_watch->hashOfRead(bytes ? &*bytes : nullptr);
@@ -455,9 +428,6 @@ void DocumentLibrary::toggleWebView()
     m_w.text->hide();
     documentSelected();
 }
-
-// ---------------------------------------------------------------------------
-// New, open, save, save as
 
 void DocumentLibrary::newDocument(int kind)
 {
@@ -626,19 +596,13 @@ bool DocumentLibrary::saveAs()
         index = int(m_files.indexOf(fileName));
     }
     if (index < 0) {
-        QStringList entries;
-        entries.reserve(m_w.dateien->count());
-        for (int i = 0; i < m_w.dateien->count(); ++i) {
-            entries.append(m_w.dateien->item(i)->text());
-        }
-        index = FindListIndex(entries, DocumentKinds::lookupName(fileName));
+        // The list as refresh() just filled it.
+        index = FindListIndex(DocumentKinds::listEntries(m_files, m_folders, isProjectView()),
+                              DocumentKinds::lookupName(fileName));
     }
     selectEntry(index);
     return true;
 }
-
-// ---------------------------------------------------------------------------
-// Changes made by other programs
 
 bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
 {

@@ -119,7 +119,9 @@ void SearchController::clearHistory()
         m_w.window, QStringLiteral("Möchten Sie Verlauf und History (Sucheingaben) aus dem Auswahlbox entfernen ?  "),
         QStringLiteral(" Verlauf und History"), Prompts::Buttons::YesNo, Prompts::Icon::Question);
     if (answer == Prompts::Answer::Yes) {
-        SearchHistory::clear(m_historyFile);
+        // A history that could not be emptied offers its terms again; the
+        // user sees that and can ask once more.
+        (void)SearchHistory::clear(m_historyFile);
     }
 }
 

@@ -26,9 +26,9 @@ QStringList read(const QString &path, bool *exists = nullptr);
 
 // SavingSearch: puts term at the top of the file (created when missing).
 // True when the file was written.
-bool save(const QString &path, const QString &term);
+[[nodiscard]] bool save(const QString &path, const QString &term);
 
 // Writes the cleared history; true when written.
-bool clear(const QString &path);
+[[nodiscard]] bool clear(const QString &path);
 
 } // namespace SearchHistory

@@ -150,7 +150,9 @@ void Suchen::ReadingSearch()
 
 void Suchen::SavingSearch()
 {
-    SearchHistory::save(m_historyFile, term());
+    // The history only offers earlier terms again; a search whose term could
+    // not be kept runs all the same.
+    (void)SearchHistory::save(m_historyFile, term());
 }
 
 void Suchen::updateSearchButton()

@@ -108,11 +108,13 @@ void Optionen::load()
 
 void Optionen::save()
 {
-    // Failed writes keep the old value; the dialog closes all the same.
+    QList<std::pair<QString, QVariant>> values;
     for (size_t i = 0; i < Boxes.size(); ++i) {
         const auto state = static_cast<short>(m_boxes[i]->isChecked() ? 1 : 0);
-        Registry::SetRegValue(Registry::Root::CurrentUser, ProductInfo::registryKey(),
-                              QString::fromUtf16(Boxes[i].value), QVariant::fromValue(state));
+        values.append({QString::fromUtf16(Boxes[i].value), QVariant::fromValue(state)});
     }
+    // All boxes in one change. A failed write keeps all the old values,
+    // which the dialog shows when opened again; it closes all the same.
+    (void)Registry::SetRegValues(Registry::Root::CurrentUser, ProductInfo::registryKey(), values);
     Q_EMIT applied(m_boxes[6]->isChecked());
 }

@@ -92,7 +92,7 @@ std::optional<qint64> queryNumber(const QString &name)
     return ok ? std::optional<qint64>(n) : std::optional<qint64>(0);
 }
 
-bool store(const QString &name, const QVariant &value)
+[[nodiscard]] bool store(const QString &name, const QVariant &value)
 {
     return Registry::SetRegValue(User, ProductInfo::registryKey(), name, value);
 }
@@ -565,11 +565,13 @@ void Root::showSplash()
 
 void Root::createSettingsKeys()
 {
+    // A store that cannot be written is no reason not to start: the program
+    // then runs on its defaults, and every later write fails as quietly.
     if (!Registry::KeyExists(User, ProductInfo::parentRegistryKey())) {
-        Registry::CreateRegKey(User, ProductInfo::parentRegistryKey(), QStringLiteral("1"));
+        (void)Registry::CreateRegKey(User, ProductInfo::parentRegistryKey(), QStringLiteral("1"));
     }
     if (!Registry::KeyExists(User, ProductInfo::registryKey())) {
-        Registry::CreateRegKey(User, ProductInfo::registryKey(), QStringLiteral("1"));
+        (void)Registry::CreateRegKey(User, ProductInfo::registryKey(), QStringLiteral("1"));
     }
 }
 
@@ -583,13 +585,15 @@ bool Root::acceptDisclaimer()
     if (Prompts::instance().execDialog(dialog) != QDialog::Accepted) {
         return false;
     }
-    store(QStringLiteral("Version"), ProductInfo::versionText());
+    // Not kept, the disclaimer is shown again at the next start: no harm.
+    (void)store(QStringLiteral("Version"), ProductInfo::versionText());
     return true;
 }
 
 void Root::recordProgramFolder()
 {
-    store(QStringLiteral("InstallDir"), AppPaths::programFolder());
+    // Only for other programs to find this one; nothing here reads it.
+    (void)store(QStringLiteral("InstallDir"), AppPaths::programFolder());
 }
 
 void Root::openDocumentFolder()
@@ -816,26 +820,29 @@ bool Root::storeAndEnd()
     if (isMinimized()) {
         showNormal();
     }
-    // The registry holds the key by now; when it does not (a store that
-    // cannot be written), the writes fail quietly and the program ends anyway.
+    QList<std::pair<QString, QVariant>> values;
     const QString folder = m_library->folder();
     const bool folderFromCommandLine = !m_options.folder.isEmpty() && folder == QDir::cleanPath(m_options.folder);
     // A run that never had a folder to work in (one given that does not
     // exist, the chooser cancelled) keeps the stored one for the next start.
     if (!folderFromCommandLine && !folder.isEmpty() && QFileInfo(folder).isDir()) {
-        store(QStringLiteral("Path"), folder);
+        values.append({QStringLiteral("Path"), folder});
     }
     if (const int kind = checkedKind(); kind >= 0) {
-        store(QStringLiteral("Pattern"), QString::number(kind));
+        values.append({QStringLiteral("Pattern"), QString::number(kind)});
     }
     const QListWidgetItem *current = m_dateien->currentItem();
-    store(QStringLiteral("Last"), current ? current->text() : QString());
-    store(QStringLiteral("Viewer"), m_mnuWebansicht->isChecked() ? 1 : 0);
+    values.append({QStringLiteral("Last"), current ? current->text() : QString()});
+    values.append({QStringLiteral("Viewer"), m_mnuWebansicht->isChecked() ? 1 : 0});
     const QRect frame = frameGeometry();
-    store(QStringLiteral("Left"), twipsText(Layout::toTwips(frame.x(), dpi())));
-    store(QStringLiteral("Top"), twipsText(Layout::toTwips(frame.y(), dpi())));
-    store(QStringLiteral("Height"), twipsText(Layout::toTwips(frame.height(), dpi())));
-    store(QStringLiteral("Width"), twipsText(Layout::toTwips(frame.width(), dpi())));
+    values.append({QStringLiteral("Left"), twipsText(Layout::toTwips(frame.x(), dpi()))});
+    values.append({QStringLiteral("Top"), twipsText(Layout::toTwips(frame.y(), dpi()))});
+    values.append({QStringLiteral("Height"), twipsText(Layout::toTwips(frame.height(), dpi()))});
+    values.append({QStringLiteral("Width"), twipsText(Layout::toTwips(frame.width(), dpi()))});
+    // In one change, so another instance never reads half of them. When the
+    // store cannot be written the program ends all the same: nothing can be
+    // done about it now, and the next start uses the values stored before.
+    (void)Registry::SetRegValues(User, ProductInfo::registryKey(), values);
 
     m_ended = true;
     Q_EMIT ended();

@@ -29,9 +29,11 @@ tests/desktop/CMakeLists.txt with
         main(test_opens)
 
 `main` runs every given test function in its own fresh session and process
-(`python3 test_mything.py test_opens` runs one), prints one line a test, and exits non-zero when one fails; on failure the screen is kept as
-<build>/desktop-failures/<script>-<test>.png. Every wait has a deadline
-(wait_for); there are no fixed sleeps. All processes of the session are ended
+(`python3 test_mything.py test_opens` runs one), prints one line a test, and
+exits non-zero when one fails; on failure the screen is kept as
+<build>/desktop-failures/<script>-<test>.png (the folder can be chosen with
+QUANDEL_FAILURE_DIR). Every wait has a deadline (wait_for); there are no fixed
+sleeps. All processes of the session are ended
 at the end, also on failure or when CTest's timeout sends SIGTERM.
 
 Helpers: windows by exact caption (wait_window) or by process
@@ -642,7 +644,8 @@ def main(*tests: Callable[[DesktopSession], None], screen: str = "1024x768x24") 
                 failed.append(test.__name__)
                 print(f"FAIL {test.__name__} ({time.monotonic() - started:.1f} s)", flush=True)
                 traceback.print_exc()
-                shot = s.bin_dir.parent / "desktop-failures" / f"{script}-{test.__name__}.png"
+                failures = os.environ.get("QUANDEL_FAILURE_DIR", s.bin_dir.parent / "desktop-failures")
+                shot = Path(failures) / f"{script}-{test.__name__}.png"
                 try:
                     s.screenshot(shot)
                     print(f"screen at failure: {shot}")

@@ -83,7 +83,12 @@ void TestTooltips::inertWithoutWindow()
     tips.setBackColor(0xFF);
     QVERIFY(!tips.Enabled());
     QCOMPARE(tips.Title(), QString());
-    QCOMPARE(tips.Icon() + tips.ToolCount() + tips.GetDelayTime(3) + tips.MarginTop() + tips.MaxTipWidth(), 0);
+    // Each on its own: a sum of zero could hide a negative beside a positive.
+    QCOMPARE(tips.Icon(), 0);
+    QCOMPARE(tips.ToolCount(), 0);
+    QCOMPARE(tips.GetDelayTime(3), 0);
+    QCOMPARE(tips.MarginTop(), 0);
+    QCOMPARE(tips.MaxTipWidth(), 0);
     QCOMPARE(tips.BackColor(), 0u);
     QVERIFY(!tips.HitTest(form.button, 1, 1));
     QCOMPARE(tips.ToolTipWidthFromText(form.window.fontMetrics(), QStringLiteral("abc")), 0);

@@ -40,8 +40,7 @@ const QString DragHint = u"Klicken Sie den Eintrag mit der linken Maustaste und 
 
 void setting(const QString &name, const QVariant &value)
 {
-    Registry::CreateRegKey(Registry::Root::CurrentUser, Key, u"1"_s);
-    Registry::SetRegValue(Registry::Root::CurrentUser, Key, name, value);
+    QVERIFY(TestEnvironment::writeSettings({{name, value}}));
 }
 
 QByteArray bytesOf(const QString &path)
@@ -237,7 +236,7 @@ void TestFavourites::putLibrary() const
 
 void TestFavourites::seed(const QStringList &seeds) const
 {
-    IniFiles::WriteINI(AppPaths::dataFile(), u"0"_s, u"FontName"_s, u"Courier New"_s);
+    QVERIFY(IniFiles::WriteINI(AppPaths::dataFile(), u"0"_s, u"FontName"_s, u"Courier New"_s));
     for (const QString &entry : seeds) {
         const qsizetype colon = entry.indexOf(u':');
         QString name = entry.mid(colon + 1);
@@ -249,17 +248,19 @@ void TestFavourites::seed(const QStringList &seeds) const
         if (!missing) {
             put(datei, name.toUtf8() + "\r\n");
         }
-        FavouritesStore::write(AppPaths::dataFile(), entry.left(colon).toInt(), {name, datei, m_folder});
+        QVERIFY(FavouritesStore::write(AppPaths::dataFile(), entry.left(colon).toInt(), {name, datei, m_folder}));
     }
 }
 
 bool TestFavourites::start(int kind, int linkCheck)
 {
-    setting(u"Version"_s, u"2.5"_s);
-    setting(u"Startup"_s, 1);
-    setting(u"Pattern"_s, QString::number(kind));
+    auto settings = TestEnvironment::quietStart();
+    settings.append({u"Pattern"_s, QString::number(kind)});
     if (linkCheck >= 0) {
-        setting(u"LinkCheck"_s, linkCheck);
+        settings.append({u"LinkCheck"_s, linkCheck});
+    }
+    if (!TestEnvironment::writeSettings(settings)) {
+        return false;
     }
     m_root = std::make_unique<Root>(RootOptions{m_folder});
     return m_root->start();
@@ -269,9 +270,11 @@ bool TestFavourites::startWithFavourite(int kind, const QString &datei, const QS
 {
     putLibrary();
     seed({});
-    FavouritesStore::write(
-        AppPaths::dataFile(), 1,
-        {FavouritesStore::displayName(datei), datei, dir.isEmpty() ? m_folder : m_folder + u'/' + dir});
+    if (!FavouritesStore::write(
+            AppPaths::dataFile(), 1,
+            {FavouritesStore::displayName(datei), datei, dir.isEmpty() ? m_folder : m_folder + u'/' + dir})) {
+        return false;
+    }
     if (!start(kind)) {
         return false;
     }
@@ -387,7 +390,8 @@ void TestFavourites::menuAndAdd()
         QVERIFY(item(slot)->isVisible() || item(slot)->text() == u"Favoriten");
     }
     if (otherInstanceSlot > 0) {
-        FavouritesStore::write(AppPaths::dataFile(), otherInstanceSlot, {u"Fremd"_s, u"Fremd.txt"_s, m_folder});
+        QVERIFY(
+            FavouritesStore::write(AppPaths::dataFile(), otherInstanceSlot, {u"Fremd"_s, u"Fremd.txt"_s, m_folder}));
     }
     const QStringList before = records();
 

@@ -36,11 +36,10 @@ QString LibraryFixture::put(const QString &relative, const QByteArray &bytes) co
 
 bool LibraryFixture::start(int kind)
 {
-    const QString key = ProductInfo::registryKey();
-    Registry::CreateRegKey(Registry::Root::CurrentUser, key, u"1"_s);
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Version"_s, ProductInfo::versionText());
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Startup"_s, 1);
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Pattern"_s, QString::number(kind));
+    if (!TestEnvironment::writeSettings(TestEnvironment::quietStart()
+                                        << std::pair{u"Pattern"_s, QVariant(QString::number(kind))})) {
+        return false;
+    }
     root = std::make_unique<Root>(RootOptions{folder});
     return root->start() && prompts.calls.isEmpty();
 }

@@ -123,11 +123,10 @@ QString TestDocumentLibrary::put(const QString &relative, const QByteArray &byte
 
 bool TestDocumentLibrary::start(int kind)
 {
-    const QString key = u"Software\\Tivorn\\Quandel Library"_s;
-    Registry::CreateRegKey(Registry::Root::CurrentUser, key, u"1"_s);
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Version"_s, u"2.5"_s);
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Startup"_s, 1);
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Pattern"_s, QString::number(kind));
+    if (!TestEnvironment::writeSettings(TestEnvironment::quietStart()
+                                        << std::pair{u"Pattern"_s, QVariant(QString::number(kind))})) {
+        return false;
+    }
     m_root = std::make_unique<Root>(RootOptions{m_folder});
     return m_root->start() && m_prompts->calls.isEmpty();
 }

@@ -81,16 +81,15 @@ void TestOptions::init()
     m_env = std::make_unique<TestEnvironment>();
     m_prompts = std::make_unique<ScriptedPrompts>();
     m_shell = std::make_unique<RecordingShell>();
-    Registry::CreateRegKey(User, Key, QStringLiteral("1"));
-    Registry::SetRegValue(User, Key, QStringLiteral("Version"), QStringLiteral("2.5"));
+    QVERIFY(TestEnvironment::writeSettings({{QStringLiteral("Version"), QStringLiteral("2.5")}}));
     const QString folder = m_env->path(QStringLiteral("Dokumente"));
     QDir().mkpath(folder);
     m_root = std::make_unique<Root>(RootOptions{folder});
     // Start-up without the splash; Startup is written by the dialog later, so
     // it is removed again to keep the first opening a fresh one.
-    Registry::SetRegValue(User, Key, QStringLiteral("Startup"), 1);
+    QVERIFY(Registry::SetRegValue(User, Key, QStringLiteral("Startup"), 1));
     QVERIFY(m_root->start());
-    Registry::DeleteRegValue(User, Key, QStringLiteral("Startup"));
+    QVERIFY(Registry::DeleteRegValue(User, Key, QStringLiteral("Startup")));
 }
 
 void TestOptions::cleanup()

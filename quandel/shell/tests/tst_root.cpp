@@ -29,8 +29,7 @@ const Registry::Root User = Registry::Root::CurrentUser;
 
 void seed(const QString &name, const QVariant &value)
 {
-    Registry::CreateRegKey(User, Key, QStringLiteral("1"));
-    QVERIFY(Registry::SetRegValue(User, Key, name, value));
+    QVERIFY(TestEnvironment::writeSettings({{name, value}}));
 }
 
 std::optional<QVariant> stored(const QString &name)
@@ -391,12 +390,13 @@ void TestRoot::editorFontFromDataFile()
     seed(QStringLiteral("Startup"), 1);
     seed(QStringLiteral("Path"), m_folder);
     const QString data = AppPaths::dataFile();
-    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("ForeColor"), QStringLiteral("255"));
-    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontName"), QStringLiteral("DejaVu Sans Mono"));
-    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontSize"), QStringLiteral("13,5"));
-    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontBold"), QStringLiteral("Wahr"));
-    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontItalic"), QStringLiteral("-1"));
-    IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontUnderline"), QString());
+    QVERIFY(IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("ForeColor"), QStringLiteral("255")));
+    QVERIFY(
+        IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontName"), QStringLiteral("DejaVu Sans Mono")));
+    QVERIFY(IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontSize"), QStringLiteral("13,5")));
+    QVERIFY(IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontBold"), QStringLiteral("Wahr")));
+    QVERIFY(IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontItalic"), QStringLiteral("-1")));
+    QVERIFY(IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("FontUnderline"), QString()));
     Root root;
     QVERIFY(root.start());
     auto *text = root.findChild<QPlainTextEdit *>(QStringLiteral("Text"));

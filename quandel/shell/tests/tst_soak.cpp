@@ -90,10 +90,7 @@ void TestSoak::manyRoundsLoseNothing()
     const QString folder = env.path(u"Bibliothek"_s);
     copyFolder(qEnvironmentVariable("QUANDEL_SOURCE_DIR") + u"/examples/Bibliothek"_s, folder);
     QVERIFY(QFileInfo::exists(folder + u"/Dateizugriff.txt"_s));
-    Registry::CreateRegKey(Registry::Root::CurrentUser, Key, u"1"_s);
-    Registry::SetRegValue(Registry::Root::CurrentUser, Key, u"Version"_s, u"2.5"_s);
-    Registry::SetRegValue(Registry::Root::CurrentUser, Key, u"Startup"_s, 1);
-    Registry::SetRegValue(Registry::Root::CurrentUser, Key, u"ToolTips"_s, 0);
+    QVERIFY(TestEnvironment::writeSettings(TestEnvironment::quietStart() << std::pair{u"ToolTips"_s, QVariant(0)}));
 
     Root root(RootOptions{folder});
     QVERIFY(root.start());
