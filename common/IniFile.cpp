@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
 
 #include <algorithm>
+#include <list>
 
 namespace {
 
@@ -97,17 +100,18 @@ enum class Load
     Failed
 };
 
-Load load(const QString &fileName, Profile *profile)
+Load loadFromDisk(const QString &fileName, Profile *profile, TextFile::FileKey *key)
 {
-    if (!QFileInfo::exists(fileName)) {
-        return Load::Missing;
-    }
-    const TextFile::ReadResult read = TextFile::read(fileName);
+    const TextFile::BytesResult read = TextFile::readBytes(fileName, TextFile::MaxStoreBytes);
     if (!read.ok) {
-        return Load::Failed;
+        // A pipe, a device or an oversized file reads as empty, but counts
+        // as unreadable, so that nothing is ever written over it.
+        return read.missing ? Load::Missing : Load::Failed;
     }
-    const QString &text = read.content.text;
-    profile->format = read.content.format;
+    *key = read.key;
+    const DecodedText decoded = TextFile::decodeLines(read.bytes);
+    const QString &text = decoded.text;
+    profile->format = decoded.format;
     // Plain ASCII is valid UTF-8, and a profile file is UTF-8 unless it
     // proves otherwise; TextFile takes such text for the documents' code page.
     if (profile->format.encoding == TextFormat::Encoding::Windows1252 &&
@@ -127,6 +131,98 @@ Load load(const QString &fileName, Profile *profile)
         profile->lines.removeLast();
     }
     return Load::Ok;
+}
+
+// Files read recently, kept while they are unchanged on disk: a burst of
+// look-ups (the thirty favourites at start-up, a help file's topics) reads
+// the file once. A change by another program gives the file another size,
+// time or inode (an atomic replacement), so it is read again at the next
+// look-up.
+struct CachedProfile
+{
+    QString fileName;
+    TextFile::FileKey key;
+    Profile profile;
+    // The first occurrence of each section and the first of each key in it,
+    // names case-folded; built on the first look-up.
+    QHash<QString, QHash<QString, qsizetype>> index;
+    bool indexed = false;
+};
+
+constexpr int CachedFiles = 4;
+
+struct ProfileCache
+{
+    QMutex mutex;
+    std::list<CachedProfile> entries; // most recently used first
+};
+
+ProfileCache &profileCache()
+{
+    static ProfileCache cache;
+    return cache;
+}
+
+void buildIndex(CachedProfile &entry)
+{
+    QString current;
+    bool first = false;
+    for (qsizetype i = 0; i < entry.profile.lines.size(); ++i) {
+        const Line line = classify(entry.profile.lines.at(i));
+        if (line.kind == Line::Kind::Section) {
+            current = line.name.toString().toCaseFolded();
+            first = !entry.index.contains(current);
+            if (first) {
+                entry.index.insert(current, {});
+            }
+        } else if (line.kind == Line::Kind::Entry && first) {
+            QHash<QString, qsizetype> &keys = entry.index[current];
+            const QString name = line.name.toString().toCaseFolded();
+            if (!keys.contains(name)) {
+                keys.insert(name, i);
+            }
+        }
+    }
+    entry.indexed = true;
+}
+
+// Runs use on the file's cached profile, reading it first when it is not
+// cached or changed on disk. Returns how the file could be read.
+template <typename Use> Load withProfile(const QString &fileName, Use use)
+{
+    ProfileCache &cache = profileCache();
+    const TextFile::FileKey now = TextFile::FileKey::of(fileName);
+    QMutexLocker locker(&cache.mutex);
+    for (auto it = cache.entries.begin(); it != cache.entries.end(); ++it) {
+        if (it->fileName == fileName) {
+            if (now.valid && it->key == now) {
+                cache.entries.splice(cache.entries.begin(), cache.entries, it);
+                use(cache.entries.front());
+                return Load::Ok;
+            }
+            cache.entries.erase(it);
+            break;
+        }
+    }
+    locker.unlock();
+    CachedProfile fresh;
+    fresh.fileName = fileName;
+    const Load loaded = loadFromDisk(fileName, &fresh.profile, &fresh.key);
+    if (loaded != Load::Ok) {
+        return loaded;
+    }
+    locker.relock();
+    cache.entries.push_front(std::move(fresh));
+    if (cache.entries.size() > CachedFiles) {
+        cache.entries.pop_back();
+    }
+    use(cache.entries.front());
+    return Load::Ok;
+}
+
+Load load(const QString &fileName, Profile *profile)
+{
+    return withProfile(fileName, [profile](const CachedProfile &entry) { *profile = entry.profile; });
 }
 
 // Where one occurrence of a section lies: its header and the lines up to the
@@ -319,19 +415,21 @@ QString GetINIString(const QString &fileName, const QString &section, const QStr
     if (sectionName.isEmpty() || keyName.isEmpty()) {
         return {};
     }
-    Profile profile;
-    if (load(fileName, &profile) != Load::Ok) {
-        return {};
-    }
-    const QList<Range> ranges = sectionRanges(profile.lines, sectionName);
-    if (ranges.isEmpty()) {
-        return {};
-    }
-    const qsizetype found = findKey(profile.lines, ranges.first(), keyName);
-    if (found < 0) {
-        return {};
-    }
-    return readValue(classify(profile.lines.at(found)).value);
+    QString value;
+    withProfile(fileName, [&](CachedProfile &entry) {
+        if (!entry.indexed) {
+            buildIndex(entry);
+        }
+        const auto keys = entry.index.constFind(sectionName.toString().toCaseFolded());
+        if (keys == entry.index.cend()) {
+            return;
+        }
+        const auto found = keys->constFind(keyName.toString().toCaseFolded());
+        if (found != keys->cend()) {
+            value = readValue(classify(entry.profile.lines.at(*found)).value);
+        }
+    });
+    return value;
 }
 
 bool DeleteINISection(const QString &fileName, const QString &section)

@@ -1,13 +1,13 @@
 #include "Registry.h"
 
 #include "AppPaths.h"
+#include "TextFile.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMutex>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QThread>
 
@@ -306,18 +306,13 @@ void parseStore(QByteArrayView data, Store &store)
 // file is only ever written by this program, where they cannot arise.
 ReadResult readStore(const QString &fileName, Store &store)
 {
-    if (!QFileInfo::exists(fileName)) {
-        return ReadResult::Missing;
+    const TextFile::BytesResult read = TextFile::readBytes(fileName, TextFile::MaxStoreBytes);
+    if (!read.ok) {
+        // A pipe, a device or an oversized file is unreadable, not empty:
+        // it is never written over.
+        return read.missing ? ReadResult::Missing : ReadResult::Failed;
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return ReadResult::Failed;
-    }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return ReadResult::Failed;
-    }
-    parseStore(data, store);
+    parseStore(read.bytes, store);
     return ReadResult::Ok;
 }
 
@@ -372,17 +367,7 @@ QByteArray serialise(const Store &store)
 
 bool writeStore(const QString &fileName, const Store &store)
 {
-    const QByteArray bytes = serialise(store);
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return TextFile::writeBytes(fileName, serialise(store)).isEmpty();
 }
 
 // The file that is really written: a symbolic link is followed so that it
@@ -448,13 +433,49 @@ template <typename Apply> bool update(Apply apply)
     return writeStore(target, store) && change.result;
 }
 
+// The store as last read, kept while the file is unchanged on disk: start-up
+// asks for dozens of values, and each would otherwise read the whole file.
+// Another program's write replaces the file (a new inode), so the next
+// look-up reads it again.
+struct CachedStore
+{
+    QMutex mutex;
+    QString fileName;
+    TextFile::FileKey key;
+    Store store;
+};
+
+CachedStore &cachedStore()
+{
+    static CachedStore cache;
+    return cache;
+}
+
 // Reading needs no lock: the file is only ever replaced as a whole.
 std::optional<Store> currentStore()
 {
-    Store store;
-    if (readStore(Registry::storeFile(), store) == ReadResult::Failed) {
+    const QString fileName = Registry::storeFile();
+    const TextFile::FileKey now = TextFile::FileKey::of(fileName);
+    CachedStore &cache = cachedStore();
+    {
+        const QMutexLocker locker(&cache.mutex);
+        if (now.valid && cache.fileName == fileName && cache.key == now) {
+            return cache.store;
+        }
+    }
+    const TextFile::BytesResult read = TextFile::readBytes(fileName, TextFile::MaxStoreBytes);
+    if (!read.ok) {
+        if (read.missing) {
+            return Store{};
+        }
         return std::nullopt;
     }
+    Store store;
+    parseStore(read.bytes, store);
+    const QMutexLocker locker(&cache.mutex);
+    cache.fileName = fileName;
+    cache.key = read.key;
+    cache.store = store;
     return store;
 }
 
