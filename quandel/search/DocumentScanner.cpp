@@ -112,7 +112,9 @@ int DocumentScanner::positionIn(const QString &path) const
     // small files, opening and allocating would cost more than the search.
     thread_local QByteArray bytes;
     const QByteArray encoded = QFile::encodeName(path);
-    const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a named pipe would otherwise hold the worker in
+    // open() before the check below could skip it.
+    const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return -1;
     }
@@ -127,7 +129,7 @@ int DocumentScanner::positionIn(const QString &path) const
     qsizetype filled = 0;
     while (filled < bytes.size()) {
         const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
-        if (n < 0 && errno == EINTR) {
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
             continue;
         }
         if (n <= 0) {
