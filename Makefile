@@ -5,7 +5,7 @@
 # Set-up installs the Debian packages the build needs when run as root, and
 # otherwise prints the one apt-get line to run and stops.
 
-PACKAGES := cmake ninja-build g++ clang make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libzip-dev fonts-dejavu-core xdg-utils poppler-utils desktop-file-utils appstream dpkg-dev
+PACKAGES := cmake ninja-build g++ clang make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libzip-dev fonts-dejavu-core xdg-utils poppler-utils desktop-file-utils appstream dpkg-dev xvfb openbox xdotool
 BUILD_DIR := build
 JOBS ?= $(shell nproc)
 

@@ -3,6 +3,7 @@
 #include "DocumentKinds.h"
 #include "FileSystem.h"
 #include "Helpers.h"
+#include "Recovery.h"
 #include "Shell.h"
 #include "WebView.h"
 
@@ -66,12 +67,28 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
             m_w.dateien->setCurrentItem(current, QItemSelectionModel::ClearAndSelect);
         }
     });
+    m_recovery = new RecoveryKeeper(QString(), this);
+    m_recoveryTimer = new QTimer(this);
+    m_recoveryTimer->setSingleShot(true);
+    connect(m_recoveryTimer, &QTimer::timeout, this, [this] { updateRecovery(); });
     // Every edit by the user marks the document changed, however it was made:
     // keys, the context menu, drag and drop, undo.
     connect(m_w.text, &QPlainTextEdit::textChanged, this, [this] {
         if (m_loading == 0) {
             m_state.mChange = true;
             m_onlyGone = false;
+        }
+        m_recoveryDirty = true;
+        if (m_loading > 0) {
+            // Another document, or the same one read again: a recovery file
+            // of discarded changes goes at once (once the switch is done).
+            QTimer::singleShot(0, this, [this] {
+                if (!m_state.mChange || !m_loaded) {
+                    updateRecovery();
+                }
+            });
+        } else if (!m_recoveryTimer->isActive()) {
+            m_recoveryTimer->start(RecoveryDelayMs);
         }
     });
     m_watcher = new QFileSystemWatcher(this);
@@ -517,6 +534,10 @@ bool DocumentLibrary::eventFilter(QObject *watched, QEvent *event)
         // Not from within the event: the question is a modal dialog.
         scheduleOutsideCheck(0);
     }
+    if ((watched == m_w.window && event->type() == QEvent::WindowDeactivate) ||
+        (watched == m_w.text && event->type() == QEvent::FocusOut)) {
+        updateRecovery();
+    }
     if (watched == m_w.text) {
         if (event->type() == QEvent::FocusIn) {
             m_state.mFocusText = true;
@@ -608,13 +629,25 @@ void DocumentLibrary::reportSaveFailure(const QString &name)
 
 bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
 {
-    // A read-only document is made writable first, as saving asks for.
-    QFile file(path);
-    if (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)) {
-        file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    // A link to a device, a pipe or a folder is never written through, and
+    // its mode is left alone.
+    if (!TextFile::writeRefusal(path).isEmpty()) {
+        return false;
     }
+    // A read-only document is made writable first, as saving asks for; when
+    // the write fails all the same, it is read-only again.
+    QFile file(path);
+    // Only the mode bits: the "user" flags say what this process may do, and
+    // setting them would set the owner's bits.
+    const QFileDevice::Permissions before =
+        file.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    const bool madeWritable = file.exists() && !(before & QFileDevice::WriteOwner) &&
+                              file.setPermissions(before | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     const TextFile::WriteResult written = TextFile::write(path, m_doc.toFile(editorText(m_w.text)), m_format);
     if (!written.ok) {
+        if (madeWritable) {
+            file.setPermissions(before);
+        }
         return false;
     }
     m_format = written.usedFormat;
@@ -667,6 +700,7 @@ bool DocumentLibrary::save()
     watchShownDocument();
     m_state.mChange = false;
     m_state.mAction = EditingState::Pending::None;
+    updateRecovery();
     m_w.dateien->setFocus();
     return true;
 }
@@ -711,6 +745,7 @@ bool DocumentLibrary::saveAs()
     }
     m_state.mChange = false;
     m_state.mAction = EditingState::Pending::None;
+    updateRecovery();
     refresh();
     QStringList entries;
     entries.reserve(m_w.dateien->count());
@@ -734,11 +769,13 @@ DocumentLibrary::DiskStamp DocumentLibrary::stampOf(const QString &path, bool wi
     stamp.exists = true;
     stamp.size = info.size();
     stamp.modified = info.lastModified();
-    if (withHash) {
-        QFile file(path);
-        QCryptographicHash hash(QCryptographicHash::Sha1);
-        if (file.open(QIODevice::ReadOnly) && hash.addData(&file)) {
-            stamp.hash = hash.result();
+    // Only what the editor would load is hashed, never more: a file above
+    // the limit is refused by its size before a single byte is read, and
+    // has no hash, so any change of it counts as one.
+    if (withHash && stamp.size <= MaxEditorBytes) {
+        const TextFile::BytesResult read = TextFile::readBytes(path, MaxEditorBytes);
+        if (read.ok) {
+            stamp.hash = QCryptographicHash::hash(read.bytes, QCryptographicHash::Sha1);
         }
     }
     return stamp;
@@ -864,7 +901,7 @@ bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
         return true;
     }
     now = stampOf(m_watchedPath, true);
-    if (m_seen.exists && now.hash == m_seen.hash) {
+    if (m_seen.exists && !now.hash.isEmpty() && now.hash == m_seen.hash) {
         m_seen = now;
         return true;
     }
@@ -895,5 +932,99 @@ bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
         m_postponed = now;
         m_hasPostponed = true;
         return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Recovery of unsaved text
+
+void DocumentLibrary::updateRecovery()
+{
+    m_recoveryTimer->stop();
+    if (!m_state.mChange || !m_loaded) {
+        if (m_recoveryKept) {
+            m_recovery->discard();
+            m_recoveryKept = false;
+        }
+        m_recoveryDirty = false;
+        return;
+    }
+    if (!m_recoveryDirty && m_recoveryKept) {
+        return;
+    }
+    RecoveryRecord record;
+    record.path = documentPath();
+    record.name = m_state.mFile;
+    record.kind = m_kind;
+    record.text = editorText(m_w.text);
+    // The version on disk the text started from, as read or saved here.
+    if (!record.path.isEmpty() && m_watchedPath == record.path) {
+        record.diskExists = m_seen.exists;
+        record.diskHash = m_seen.hash;
+    }
+    record.written = QDateTime::currentDateTime();
+    m_recovery->keep(std::move(record));
+    m_recoveryKept = true;
+    m_recoveryDirty = false;
+}
+
+bool DocumentLibrary::restoreUnsaved(const RecoveryRecord &record)
+{
+    if (!record.path.isEmpty() && QFileInfo(record.path).isFile()) {
+        if (!showExternalDocument(record.path, record.name)) {
+            return false;
+        }
+    } else {
+        // Untitled, or removed since: the text comes back as a new document,
+        // and saving asks for a name.
+        newDocument(record.kind >= 0 && record.kind < 4 ? record.kind : 0);
+        if (m_state.mChange) {
+            return false;
+        }
+    }
+    if (!m_loaded) {
+        return false;
+    }
+    m_w.text->setPlainText(record.text);
+    m_state.mChange = true;
+    m_recoveryDirty = true;
+    updateRecovery();
+    return true;
+}
+
+void DocumentLibrary::offerLeftRecovery()
+{
+    std::vector<LeftRecovery> left = m_recovery->claimLeftOver();
+    bool restored = false;
+    for (LeftRecovery &found : left) {
+        if (restored) {
+            found.keep();
+            continue;
+        }
+        const RecoveryRecord &record = found.record;
+        const QString name = record.name.isEmpty() ? Untitled : record.name;
+        QString text = QStringLiteral("Beim letzten Mal wurde Quandel Library beendet, ohne die Änderungen an „%1“ "
+                                      "zu speichern (Stand: %2).")
+                           .arg(name, QLocale().toString(record.written.toLocalTime(), QLocale::ShortFormat));
+        if (found.changedOnDisk()) {
+            text += u'\n' + QStringLiteral("Das Dokument wurde seitdem außerhalb von Quandel Library geändert.");
+        }
+        text += u'\n' + QString(u'\n') + QStringLiteral("Möchten Sie den ungesicherten Text wiederherstellen ? ") +
+                u'\n' + QString(u'\n') + QStringLiteral("Ja: Der Text erscheint als ungesicherte Änderung.") + u'\n' +
+                QStringLiteral("Nein: Der Text wird verworfen.") + u'\n' +
+                QStringLiteral("Abbrechen: Der Text wird beim nächsten Start wieder angeboten.");
+        const Prompts::Answer answer =
+            Prompts::instance().message(m_w.window, text, QStringLiteral(" ") + caption(),
+                                        Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
+        if (answer == Prompts::Answer::Yes && restoreUnsaved(record)) {
+            // This program's own recovery file holds the text by now.
+            m_recovery->waitForDone();
+            found.remove();
+            restored = true;
+        } else if (answer == Prompts::Answer::No) {
+            found.remove();
+        } else {
+            found.keep();
+        }
     }
 }

@@ -14,6 +14,8 @@
 
 class QAction;
 class QFileSystemWatcher;
+class RecoveryKeeper;
+struct RecoveryRecord;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -119,6 +121,15 @@ public:
     // the user chose Cancel: a Save about to run must not overwrite.
     bool checkOutsideChanges(bool beforeSave = false);
 
+    // Unsaved text is kept in a recovery file (see RecoveryKeeper) at most
+    // every RecoveryDelayMs and whenever the editor or the window loses the
+    // focus; the file goes when the changes are saved or discarded.
+    static constexpr int RecoveryDelayMs = 5000;
+    RecoveryKeeper *recovery() const { return m_recovery; }
+    // At start-up: asks about the unsaved text each program that ended
+    // without saving it left, newest first, until one is restored.
+    void offerLeftRecovery();
+
 Q_SIGNALS:
     // Alt+Q in the list or the editor.
     void exitRequested();
@@ -152,6 +163,8 @@ private:
     void renewWatch(bool replaced);
     void scheduleOutsideCheck(int delayMs);
     void reloadFromDisk();
+    void updateRecovery();
+    bool restoreUnsaved(const RecoveryRecord &record);
 
     DocumentWidgets m_w;
     QWidget *m_listViewport = nullptr;
@@ -180,4 +193,9 @@ private:
     bool m_hasPostponed = false;
     bool m_onlyGone = false; // mChange was set for the removed file, not by the user
     bool m_asking = false;
+
+    RecoveryKeeper *m_recovery = nullptr;
+    QTimer *m_recoveryTimer = nullptr;
+    bool m_recoveryDirty = false; // the text changed since it was last kept
+    bool m_recoveryKept = false;  // the recovery file holds this program's text
 };

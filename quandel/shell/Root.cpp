@@ -27,6 +27,7 @@
 #include "SiblingPrograms.h"
 #include "Startup.h"
 #include "Suchen.h"
+#include "TextFile.h"
 #include "WebLinks.h"
 #include "WebView.h"
 #include "ZipExport.h"
@@ -482,6 +483,7 @@ void Root::tick()
 bool Root::start()
 {
     guarded([this] { step01MenuShortcutTexts(); });
+    guarded([this] { reportUnreadableStores(); });
     guarded([this] { step02Splash(); });
     guarded([this] { step03Keys(); });
     bool accepted = true;
@@ -508,6 +510,9 @@ bool Root::start()
     guarded([this] { step20EditorFont(); });
     guarded([this] { step21BrokenLinkFollowUp(); });
     guarded([this] { step22Flash(); });
+    // Last, with the window and the document list in place: unsaved text a
+    // crashed or killed program left behind.
+    guarded([this] { m_library->offerLeftRecovery(); });
     return true;
 }
 
@@ -530,6 +535,28 @@ void Root::step02Splash()
     m_splash = new Startup;
     m_splash->show();
     Wait(1.0);
+}
+
+// A store that is a pipe, a device or far too large is read as empty and
+// never written over; the user is told once, at the start, why settings,
+// favourites or history are missing.
+void Root::reportUnreadableStores()
+{
+    QString text;
+    for (const QString &store :
+         {Registry::storeFile(), AppPaths::dataFile(), AppPaths::historyFile(), AppPaths::winIniFile()}) {
+        if (const QString reason = TextFile::storeRefusal(store); !reason.isEmpty()) {
+            text += store + u'\n' + reason + u'\n' + u'\n';
+        }
+    }
+    if (text.isEmpty()) {
+        return;
+    }
+    Prompts::instance().message(this,
+                                text + QStringLiteral("Quandel Library liest diese Dateien nicht und verändert sie "
+                                                      "nicht. Die Einstellungen darin fehlen bis auf Weiteres. "),
+                                QStringLiteral(" ") + ProductInfo::windowCaption(), Prompts::Buttons::Ok,
+                                Prompts::Icon::Exclamation);
 }
 
 void Root::step03Keys()

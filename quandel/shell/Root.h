@@ -89,6 +89,7 @@ private:
     // The load sequence, one function per step.
     void step01MenuShortcutTexts();
     void step02Splash();
+    void reportUnreadableStores();
     void step03Keys();
     bool step04Disclaimer();
     void step05InstallDir();
