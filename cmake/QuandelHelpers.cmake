@@ -30,3 +30,27 @@ function(quandel_add_test)
         "QUANDEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
     set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300)
 endfunction()
+
+# quandel_add_desktop_test(NAME <name> SCRIPT <file.py> [TIMEOUT <s>])
+#
+# One end-to-end test under a private X server with a window manager and the
+# accessibility bus (tests/desktop/desktopsession.py), labelled `desktop`.
+# It drives the real quandel and brenlow of the build's bin folder.
+function(quandel_add_desktop_test)
+    cmake_parse_arguments(T "" "NAME;SCRIPT;TIMEOUT" "" ${ARGN})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 150)
+    endif()
+    # Debian's python, which has python3-pyatspi.
+    find_program(QUANDEL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+    if(NOT QUANDEL_SYSTEM_PYTHON)
+        find_program(QUANDEL_SYSTEM_PYTHON python3 REQUIRED)
+    endif()
+    add_test(NAME ${T_NAME} COMMAND ${QUANDEL_SYSTEM_PYTHON} -u ${CMAKE_CURRENT_SOURCE_DIR}/${T_SCRIPT})
+    set(env
+        "QUANDEL_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
+        "QUANDEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+        "PYTHONPATH=${CMAKE_SOURCE_DIR}/tests/desktop"
+        "PYTHONDONTWRITEBYTECODE=1")
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${T_TIMEOUT} LABELS desktop)
+endfunction()
