@@ -114,8 +114,7 @@ Load loadFromDisk(const QString &fileName, Profile *profile, TextFile::FileKey *
     profile->format = decoded.format;
     // Plain ASCII is valid UTF-8, and a profile file is UTF-8 unless it
     // proves otherwise; TextFile takes such text for the documents' code page.
-    if (profile->format.encoding == TextFormat::Encoding::Windows1252 &&
-        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+    if (profile->format.encoding == TextFormat::Encoding::Windows1252 && QtPrivate::isAscii(QStringView(text))) {
         profile->format.encoding = TextFormat::Encoding::Utf8;
     }
     if (!text.contains(u'\n')) {
@@ -143,9 +142,9 @@ struct CachedProfile
     QString fileName;
     TextFile::FileKey key;
     Profile profile;
-    // The first occurrence of each section and the first of each key in it,
-    // names case-folded; built on the first look-up.
-    QHash<QString, QHash<QString, qsizetype>> index;
+    // The header line of each section's first occurrence, names case-folded;
+    // built on the first look-up.
+    QHash<QString, qsizetype> sections;
     bool indexed = false;
 };
 
@@ -165,22 +164,21 @@ ProfileCache &profileCache()
 
 void buildIndex(CachedProfile &entry)
 {
-    QString current;
-    bool first = false;
-    for (qsizetype i = 0; i < entry.profile.lines.size(); ++i) {
-        const Line line = classify(entry.profile.lines.at(i));
-        if (line.kind == Line::Kind::Section) {
-            current = line.name.toString().toCaseFolded();
-            first = !entry.index.contains(current);
-            if (first) {
-                entry.index.insert(current, {});
-            }
-        } else if (line.kind == Line::Kind::Entry && first) {
-            QHash<QString, qsizetype> &keys = entry.index[current];
-            const QString name = line.name.toString().toCaseFolded();
-            if (!keys.contains(name)) {
-                keys.insert(name, i);
-            }
+    const QStringList &lines = entry.profile.lines;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        // Only header lines count here; most lines are entries, and this
+        // pass must stay cheap for files of many megabytes.
+        const QString &text = lines.at(i);
+        qsizetype first = 0;
+        while (first < text.size() && isBlank(text.at(first))) {
+            ++first;
+        }
+        if (first == text.size() || text.at(first) != u'[') {
+            continue;
+        }
+        const QString name = classify(text).name.toString().toCaseFolded();
+        if (!entry.sections.contains(name)) {
+            entry.sections.insert(name, i);
         }
     }
     entry.indexed = true;
@@ -420,13 +418,20 @@ QString GetINIString(const QString &fileName, const QString &section, const QStr
         if (!entry.indexed) {
             buildIndex(entry);
         }
-        const auto keys = entry.index.constFind(sectionName.toString().toCaseFolded());
-        if (keys == entry.index.cend()) {
+        const qsizetype header = entry.sections.value(sectionName.toString().toCaseFolded(), -1);
+        if (header < 0) {
             return;
         }
-        const auto found = keys->constFind(keyName.toString().toCaseFolded());
-        if (found != keys->cend()) {
-            value = readValue(classify(entry.profile.lines.at(*found)).value);
+        const QStringList &lines = entry.profile.lines;
+        for (qsizetype i = header + 1; i < lines.size(); ++i) {
+            const Line line = classify(lines.at(i));
+            if (line.kind == Line::Kind::Section) {
+                return;
+            }
+            if (line.kind == Line::Kind::Entry && sameName(line.name, keyName)) {
+                value = readValue(line.value);
+                return;
+            }
         }
     });
     return value;

@@ -26,6 +26,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <ctime>
 #include <memory>
 #include <sys/resource.h>
 
@@ -247,13 +248,19 @@ void TestFaults::unreadableStoresAreReportedAndNeverWritten()
 // 10 MB data file took many seconds to start.
 void TestFaults::startUpWithATenMegabyteDataFile()
 {
-    const auto timedStart = [this] {
+    // Processor time of this thread, so that other programs on a busy
+    // machine do not count.
+    const auto cpuMs = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    };
+    const auto timedStart = [this, &cpuMs] {
         m_root.reset();
-        QElapsedTimer clock;
-        clock.start();
+        const qint64 before = cpuMs();
         m_root = std::make_unique<Root>();
         m_root->start();
-        return clock.elapsed();
+        return cpuMs() - before;
     };
     qint64 small = timedStart();
     small = std::min(small, timedStart());
@@ -277,8 +284,8 @@ void TestFaults::startUpWithATenMegabyteDataFile()
     }
     data.close();
 
-    qint64 big = timedStart();
-    big = std::min(big, timedStart());
+    // Once only: the file was just written, so nothing of it is cached yet.
+    const qint64 big = timedStart();
     qInfo("start-up: %lld ms with a small data file, %lld ms with 10 MB", small, big);
     QCOMPARE(m_root->findChild<QAction *>(u"mnuFavoriten_30"_s)->text(), u"Zweite"_s);
     QVERIFY2(big - small <= 500, qPrintable(u"%1 ms more"_s.arg(big - small)));
