@@ -127,6 +127,7 @@ struct ReadResult
     bool ok = false;
     QString error; // readable reason when !ok
     DecodedText content;
+    QByteArray bytes; // the file's bytes as read, when ok
 };
 
 // Reads the whole file as readBytes() does and decodes it. Files larger than
@@ -146,6 +147,11 @@ struct WriteResult
 // replaced, never the link itself; a link to anything but a regular file (a
 // device, a pipe, a folder) is refused, as is such a file itself.
 WriteResult write(const QString &path, const QString &text, const TextFormat &format);
+
+// The file a write of path replaces: symbolic links are followed, so the link
+// itself stays; a dangling link yields its missing target, which the write
+// then creates. Empty when the links go round in circles (more than 40).
+QString writeTarget(const QString &path);
 
 // Writes raw bytes atomically the same way; used for files that are not text
 // documents (the key store, copies). Returns an empty text on success, else

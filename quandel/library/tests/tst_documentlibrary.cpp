@@ -162,10 +162,11 @@ void TestDocumentLibrary::select(int row, bool mouse) const
 
 QStringList TestDocumentLibrary::entries(const QString &listName) const
 {
-    const auto *widget = m_root->findChild<QListWidget *>(listName);
+    // The frozen mirror is a view of the list's own entries.
+    const QAbstractItemModel *model = m_root->findChild<QAbstractItemView *>(listName)->model();
     QStringList result;
-    for (int i = 0; i < widget->count(); ++i) {
-        result.append(widget->item(i)->text());
+    for (int i = 0; i < model->rowCount(); ++i) {
+        result.append(model->index(i, 0).data().toString());
     }
     return result;
 }
