@@ -677,7 +677,10 @@ void Root::placeWindow()
             areas.append(s->availableGeometry());
         }
     }
-    m_placement = Placement::fit(QRect(QPoint(leftPx, topPx), outer), areas);
+    // The layout enlarges a window below its minimum; the placement is
+    // made for the size the window will really have.
+    const QSize minimum(Layout::toPixels(Layout::MinWidth, dpi()), Layout::toPixels(Layout::MinHeight, dpi()));
+    m_placement = Placement::fit(QRect(QPoint(leftPx, topPx), outer.expandedTo(minimum)), areas);
     applyPlacement();
 }
 

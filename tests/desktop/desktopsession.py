@@ -34,12 +34,28 @@ tests/desktop/CMakeLists.txt with
 (wait_for); there are no fixed sleeps. All processes of the session are ended
 at the end, also on failure or when CTest's timeout sends SIGTERM.
 
+Helpers: windows by exact caption (wait_window) or by process
+(wait_window_of), their inner and outer geometry (geometry, outer_geometry,
+frame_extents), stacking order and the active window; AT-SPI search by role,
+name and state (find, find_all, wait_find), text, extents and real clicks at
+them (click); keys and typing through xdotool (key, type_text); AT-SPI events
+(watch); screenshots (screenshot). tests/desktop/quandelsteps.py has the
+steps on quandel's main window (Main).
+
 Things worth knowing about Qt 6.4 under AT-SPI:
 - list views offer no selection interface: click items at their extents and
   read the selection from the item states (s.is_selected(item));
 - an AT-SPI action that opens a modal dialog blocks the caller until the
   dialog closes: open dialogs with real clicks and keys (s.click, s.key);
-- message boxes have the role `alert`, dialogs `dialog`, main windows `frame`.
+- message boxes have the role `alert`, dialogs `dialog`, main windows `frame`,
+  a plain QWidget window (brenlow) `filler`;
+- popup menus are not in the tree: watch "object:state-changed:focused" and
+  move through the menu with keys; menu entries' names carry the text after
+  a tab ("Einfügen\tStrg+V");
+- the accessibility library keeps its first bus for the life of the process:
+  one session a process (main() sees to that);
+- xdotool's --sync waits have no deadline and hang when nothing changes:
+  act without them and wait on a condition.
 """
 
 from __future__ import annotations
@@ -151,14 +167,23 @@ class DesktopSession:
         if not self.bus:
             raise TestFailure("the session bus did not start")
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.bus
-        wm = self._spawn(["openbox", "--sm-disable"], env=self.env(), stdout=self._log("openbox"),
-                         stderr=subprocess.STDOUT)
-        try:
-            self.wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self._xprop_root("_NET_SUPPORTING_WM_CHECK"),
-                          "openbox manages the screen", timeout=30)
-        except TestFailure:
-            log = (self.tmp / "openbox.log").read_text(errors="replace")
-            raise TestFailure(f"openbox did not come up (exit {wm.poll()}): {log[-2000:]}") from None
+        # The server takes connections once it has written its number; on a
+        # loaded machine the first client can still be refused, so openbox
+        # gets a few tries.
+        for attempt in range(3):
+            wm = self._spawn(["openbox", "--sm-disable"], env=self.env(), stdout=self._log(f"openbox{attempt}"),
+                             stderr=subprocess.STDOUT)
+            try:
+                self.wait_for(lambda: wm.poll() is not None or "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self._xprop_root(
+                    "_NET_SUPPORTING_WM_CHECK"), "openbox manages the screen", timeout=30)
+            except TestFailure:
+                pass
+            if wm.poll() is None:
+                break
+        else:
+            logs = " | ".join((self.tmp / f"{n}.log").read_text(errors="replace")[-800:]
+                              for n in ("xvfb", "openbox0", "openbox2"))
+            raise TestFailure(f"openbox did not come up: {logs}")
         # Asking for the desktop once starts the accessibility bus and its
         # registry before any program looks for them.
         self.desktop()
@@ -387,10 +412,14 @@ class DesktopSession:
         self.xdotool("type", "--delay", "20", text)
 
     def click_at(self, x: int, y: int, button: int = 1) -> None:
-        self.xdotool("mousemove", "--sync", x, y, "click", button)
+        # The server handles the move before the click; xdotool's --sync
+        # would hang when the pointer is already there.
+        self.xdotool("mousemove", x, y, "click", button)
 
     def activate(self, wid: int) -> None:
-        self.xdotool("windowactivate", "--sync", wid)
+        # No --sync: xdotool's own waits have no deadline.
+        self.xdotool("windowactivate", wid)
+        self.wait_for(lambda: self.active_window() == wid, f"window {wid} is active")
 
     # ------------------------------------------------------------------
     # Accessibility

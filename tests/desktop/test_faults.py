@@ -30,6 +30,7 @@ def test_qt_texts_in_german(s: DesktopSession):
     last = s.wait_for(lambda: next((name for _, role, name in events.pump() if role == "menu item"), None),
                       "an entry of the context menu")
     events.close()
+    events.close()
     assert last == "Alles auswählen\tStrg+A", repr(last)
     s.key("Escape")
     # Shortcut labels of the program's own menus.
@@ -119,7 +120,7 @@ def editor_gap(s: DesktopSession, m: Main) -> int:
 
 def toggle_maximise(s: DesktopSession, m: Main):
     x, y, w, h = s.outer_geometry(m.win)
-    s.xdotool("mousemove", "--sync", x + w // 2, y + s.frame_extents(m.win)[2] // 2, "click", "--repeat", "2",
+    s.xdotool("mousemove", x + w // 2, y + s.frame_extents(m.win)[2] // 2, "click", "--repeat", "2",
               "--delay", "80", "1")
 
 
@@ -128,7 +129,7 @@ def test_layout_follows_every_size(s: DesktopSession):
     start = editor_gap(s, m)
     assert 0 < start < 30, f"a band of {start} px under the editor at start"
     seen = {"start": start}
-    s.xdotool("windowsize", "--sync", m.win, 900, 650)
+    s.xdotool("windowsize", m.win, 900, 650)
     s.settle()
     seen["resized"] = s.wait_for(lambda: editor_gap(s, m) if abs(editor_gap(s, m) - start) <= 1 else None,
                                  f"the same band after a resize {seen}", timeout=5)

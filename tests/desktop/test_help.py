@@ -43,12 +43,12 @@ def test_long_headings_and_resizing(s: DesktopSession):
             # Wider: the icon keeps its distance to the right edge.
             x, y, w, h = s.geometry(win)
             gap = right(s.geometry(win)) - right(s.extents(icon))
-            s.xdotool("windowsize", "--sync", win, w + 200, h)
+            s.xdotool("windowsize", win, w + 200, h)
             s.wait_for(lambda: abs(right(s.geometry(win)) - right(s.extents(icon)) - gap) <= 1,
                        "the icon follows the right edge")
             heading_clear_of_icon(s, frame, title)
             # Smaller than the text: a scroll bar shows the rest.
-            s.xdotool("windowsize", "--sync", win, w, 150)
+            s.xdotool("windowsize", win, w, 150)
             s.wait_for(lambda: s.find(frame, role="scroll bar", showing=True), "a scroll bar for the text")
         s.activate(win)
         s.key("alt+b")

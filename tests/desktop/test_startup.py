@@ -95,7 +95,7 @@ def test_maximised_exit(s: DesktopSession):
 
     def maximise(win):
         x, y, w, h = s.outer_geometry(win)
-        s.xdotool("mousemove", "--sync", x + w // 2, y + s.frame_extents(win)[2] // 2, "click", "--repeat", "2",
+        s.xdotool("mousemove", x + w // 2, y + s.frame_extents(win)[2] // 2, "click", "--repeat", "2",
                   "--delay", "80", "1")
         s.wait_for(lambda: "MAXIMIZED_VERT" in s.wm_state(win), "the window is maximised")
 
