@@ -5,6 +5,7 @@
 #include "HelpCommandLine.h"
 #include "HelpContent.h"
 #include "Prompts.h"
+#include "TextFile.h"
 #include "Twips.h"
 
 #include <QAction>
@@ -204,6 +205,14 @@ bool Hilfe::start(const QString &argument)
     m_startTopic = request.topic;
     if (!FileExists(m_file)) {
         Prompts::instance().message(nullptr, m_file + u'\n' + QStringLiteral("konnte nicht gefunden werden."),
+                                    messageTitle(), Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        return false;
+    }
+    // A pipe, a device or an oversized file would read as an empty help
+    // file; the user is told why instead.
+    if (const QString refused = TextFile::storeRefusal(m_file); !refused.isEmpty()) {
+        Prompts::instance().message(nullptr,
+                                    m_file + u'\n' + QStringLiteral("konnte nicht gelesen werden.") + u'\n' + refused,
                                     messageTitle(), Prompts::Buttons::Ok, Prompts::Icon::Critical);
         return false;
     }

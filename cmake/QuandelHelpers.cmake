@@ -31,6 +31,7 @@ function(quandel_add_test)
         "XDG_CONFIG_HOME=${home}/.config"
         "XDG_DATA_HOME=${home}/.local/share"
         "XDG_CACHE_HOME=${home}/.cache"
+        "XDG_STATE_HOME=${home}/.local/state"
         "XDG_RUNTIME_DIR=${home}/run"
         "QUANDEL_BIN_DIR=${CMAKE_BINARY_DIR}/bin"
         "QUANDEL_SOURCE_DIR=${CMAKE_SOURCE_DIR}")

@@ -70,6 +70,17 @@ QString winIniFile()
     return configFolder() + QStringLiteral("/Win.ini");
 }
 
+QString stateFolder()
+{
+    // The base directory specification wants an absolute path; anything
+    // else is ignored in favour of the default.
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (base.isEmpty() || QDir::isRelativePath(base)) {
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    }
+    return base + QStringLiteral("/Tivorn/Quandel Library");
+}
+
 bool ensureFolder(const QString &folder)
 {
     if (folder.isEmpty()) {

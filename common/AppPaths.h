@@ -19,6 +19,11 @@ QString configFolder();
 QString registryFile(); // <config>/registry.reg
 QString winIniFile();   // <config>/Win.ini
 
+// Per-user state folder: $XDG_STATE_HOME/Tivorn/Quandel Library (by default
+// ~/.local/state/...), where unsaved editor text is kept until it is saved
+// or discarded.
+QString stateFolder();
+
 // Creates the folder and its parents; true when it exists afterwards.
 bool ensureFolder(const QString &folder);
 

@@ -4,9 +4,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QStringList>
 
 #include <algorithm>
+#include <list>
 
 namespace {
 
@@ -97,21 +100,21 @@ enum class Load
     Failed
 };
 
-Load load(const QString &fileName, Profile *profile)
+Load loadFromDisk(const QString &fileName, Profile *profile, TextFile::FileKey *key)
 {
-    if (!QFileInfo::exists(fileName)) {
-        return Load::Missing;
-    }
-    const TextFile::ReadResult read = TextFile::read(fileName);
+    const TextFile::BytesResult read = TextFile::readBytes(fileName, TextFile::MaxStoreBytes);
     if (!read.ok) {
-        return Load::Failed;
+        // A pipe, a device or an oversized file reads as empty, but counts
+        // as unreadable, so that nothing is ever written over it.
+        return read.missing ? Load::Missing : Load::Failed;
     }
-    const QString &text = read.content.text;
-    profile->format = read.content.format;
+    *key = read.key;
+    const DecodedText decoded = TextFile::decodeLines(read.bytes);
+    const QString &text = decoded.text;
+    profile->format = decoded.format;
     // Plain ASCII is valid UTF-8, and a profile file is UTF-8 unless it
     // proves otherwise; TextFile takes such text for the documents' code page.
-    if (profile->format.encoding == TextFormat::Encoding::Windows1252 &&
-        std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+    if (profile->format.encoding == TextFormat::Encoding::Windows1252 && QtPrivate::isAscii(QStringView(text))) {
         profile->format.encoding = TextFormat::Encoding::Utf8;
     }
     if (!text.contains(u'\n')) {
@@ -127,6 +130,97 @@ Load load(const QString &fileName, Profile *profile)
         profile->lines.removeLast();
     }
     return Load::Ok;
+}
+
+// Files read recently, kept while they are unchanged on disk: a burst of
+// look-ups (the thirty favourites at start-up, a help file's topics) reads
+// the file once. A change by another program gives the file another size,
+// time or inode (an atomic replacement), so it is read again at the next
+// look-up.
+struct CachedProfile
+{
+    QString fileName;
+    TextFile::FileKey key;
+    Profile profile;
+    // The header line of each section's first occurrence, names case-folded;
+    // built on the first look-up.
+    QHash<QString, qsizetype> sections;
+    bool indexed = false;
+};
+
+constexpr int CachedFiles = 4;
+
+struct ProfileCache
+{
+    QMutex mutex;
+    std::list<CachedProfile> entries; // most recently used first
+};
+
+ProfileCache &profileCache()
+{
+    static ProfileCache cache;
+    return cache;
+}
+
+void buildIndex(CachedProfile &entry)
+{
+    const QStringList &lines = entry.profile.lines;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        // Only header lines count here; most lines are entries, and this
+        // pass must stay cheap for files of many megabytes.
+        const QString &text = lines.at(i);
+        qsizetype first = 0;
+        while (first < text.size() && isBlank(text.at(first))) {
+            ++first;
+        }
+        if (first == text.size() || text.at(first) != u'[') {
+            continue;
+        }
+        const QString name = classify(text).name.toString().toCaseFolded();
+        if (!entry.sections.contains(name)) {
+            entry.sections.insert(name, i);
+        }
+    }
+    entry.indexed = true;
+}
+
+// Runs use on the file's cached profile, reading it first when it is not
+// cached or changed on disk. Returns how the file could be read.
+template <typename Use> Load withProfile(const QString &fileName, Use use)
+{
+    ProfileCache &cache = profileCache();
+    const TextFile::FileKey now = TextFile::FileKey::of(fileName);
+    QMutexLocker locker(&cache.mutex);
+    for (auto it = cache.entries.begin(); it != cache.entries.end(); ++it) {
+        if (it->fileName == fileName) {
+            if (now.valid && it->key == now) {
+                cache.entries.splice(cache.entries.begin(), cache.entries, it);
+                use(cache.entries.front());
+                return Load::Ok;
+            }
+            cache.entries.erase(it);
+            break;
+        }
+    }
+    locker.unlock();
+    CachedProfile fresh;
+    fresh.fileName = fileName;
+    const Load loaded = loadFromDisk(fileName, &fresh.profile, &fresh.key);
+    if (loaded != Load::Ok) {
+        return loaded;
+    }
+    locker.relock();
+    cache.entries.push_front(std::move(fresh));
+    if (cache.entries.size() > CachedFiles) {
+        cache.entries.pop_back();
+    }
+    use(cache.entries.front());
+    return Load::Ok;
+}
+
+Load load(const QString &fileName, Profile *profile)
+{
+    return withProfile(fileName, [profile](const CachedProfile &entry) { *profile = entry.profile; });
 }
 
 // Where one occurrence of a section lies: its header and the lines up to the
@@ -314,10 +408,33 @@ bool WriteINI(const QString &fileName, const QString &section, const QString &ke
 
 QString GetINIString(const QString &fileName, const QString &section, const QString &key)
 {
-    if (trimmed(section).isEmpty() || trimmed(key).isEmpty()) {
+    const QStringView sectionName = trimmed(section);
+    const QStringView keyName = trimmed(key);
+    if (sectionName.isEmpty() || keyName.isEmpty()) {
         return {};
     }
-    return Snapshot::read(fileName).value(section, key);
+    QString value;
+    withProfile(fileName, [&](CachedProfile &entry) {
+        if (!entry.indexed) {
+            buildIndex(entry);
+        }
+        const qsizetype header = entry.sections.value(sectionName.toString().toCaseFolded(), -1);
+        if (header < 0) {
+            return;
+        }
+        const QStringList &lines = entry.profile.lines;
+        for (qsizetype i = header + 1; i < lines.size(); ++i) {
+            const Line line = classify(lines.at(i));
+            if (line.kind == Line::Kind::Section) {
+                return;
+            }
+            if (line.kind == Line::Kind::Entry && sameName(line.name, keyName)) {
+                value = readValue(line.value);
+                return;
+            }
+        }
+    });
+    return value;
 }
 
 Snapshot Snapshot::read(const QString &fileName)

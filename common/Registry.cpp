@@ -306,18 +306,13 @@ void parseStore(QByteArrayView data, Store &store)
 // file is only ever written by this program, where they cannot arise.
 ReadResult readStore(const QString &fileName, Store &store)
 {
-    if (!QFileInfo::exists(fileName)) {
-        return ReadResult::Missing;
+    const TextFile::BytesResult read = TextFile::readBytes(fileName, TextFile::MaxStoreBytes);
+    if (!read.ok) {
+        // A pipe, a device or an oversized file is unreadable, not empty:
+        // it is never written over.
+        return read.missing ? ReadResult::Missing : ReadResult::Failed;
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return ReadResult::Failed;
-    }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return ReadResult::Failed;
-    }
-    parseStore(data, store);
+    parseStore(read.bytes, store);
     return ReadResult::Ok;
 }
 
@@ -462,13 +457,49 @@ bool assign(Key &key, Value value)
     return true;
 }
 
+// The store as last read, kept while the file is unchanged on disk: start-up
+// asks for dozens of values, and each would otherwise read the whole file.
+// Another program's write replaces the file (a new inode), so the next
+// look-up reads it again.
+struct CachedStore
+{
+    QMutex mutex;
+    QString fileName;
+    TextFile::FileKey key;
+    Store store;
+};
+
+CachedStore &cachedStore()
+{
+    static CachedStore cache;
+    return cache;
+}
+
 // Reading needs no lock: the file is only ever replaced as a whole.
 std::optional<Store> currentStore()
 {
-    Store store;
-    if (readStore(Registry::storeFile(), store) == ReadResult::Failed) {
+    const QString fileName = Registry::storeFile();
+    const TextFile::FileKey now = TextFile::FileKey::of(fileName);
+    CachedStore &cache = cachedStore();
+    {
+        const QMutexLocker locker(&cache.mutex);
+        if (now.valid && cache.fileName == fileName && cache.key == now) {
+            return cache.store;
+        }
+    }
+    const TextFile::BytesResult read = TextFile::readBytes(fileName, TextFile::MaxStoreBytes);
+    if (!read.ok) {
+        if (read.missing) {
+            return Store{};
+        }
         return std::nullopt;
     }
+    Store store;
+    parseStore(read.bytes, store);
+    const QMutexLocker locker(&cache.mutex);
+    cache.fileName = fileName;
+    cache.key = read.key;
+    cache.store = store;
     return store;
 }
 

@@ -48,6 +48,12 @@ namespace TextFile {
 // that is not followed by LF stays in the text.
 DecodedText decode(const QByteArray &bytes);
 
+// Decodes as decode() does, but a file that is neither all UTF-8 nor all
+// Windows-1252 (a settings file edited by programs of both kinds) is taken
+// line by line: a line that is valid UTF-8 is UTF-8, any other line
+// Windows-1252. Such a file is written back as UTF-8.
+DecodedText decodeLines(const QByteArray &bytes);
+
 // Decodes raw bytes as decode() does, but leaves every CR and LF as it is;
 // format receives the encoding and BOM (its line end is left alone).
 QString decodeBytes(const QByteArray &bytes, TextFormat *format);
@@ -61,6 +67,61 @@ QByteArray encode(const QString &text, const TextFormat &format, bool *switchedT
 // True when every character of text exists in Windows-1252.
 bool fitsWindows1252(const QString &text);
 
+// What identifies one version of a file on disk: a file replaced by another
+// (an atomic save) has a new inode, a file written in place a new time or
+// size. Two keys compare equal only when both name an existing file.
+struct FileKey
+{
+    bool valid = false;
+    quint64 device = 0;
+    quint64 inode = 0;
+    qint64 size = -1;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+
+    // The key of the file a path names now (links followed); invalid when
+    // there is none.
+    static FileKey of(const QString &path);
+    friend bool operator==(const FileKey &a, const FileKey &b)
+    {
+        return a.valid && b.valid && a.device == b.device && a.inode == b.inode && a.size == b.size &&
+               a.modifiedNs == b.modifiedNs && a.changedNs == b.changedNs;
+    }
+};
+
+// The most a settings store (profile file, key store, history, help file)
+// may hold; a larger one is refused rather than read into memory.
+constexpr qint64 MaxStoreBytes = 16ll * 1024 * 1024;
+
+struct BytesResult
+{
+    bool ok = false;
+    bool missing = false; // nothing at the path (no error shown for that)
+    QString error;        // readable reason when !ok
+    QByteArray bytes;
+    FileKey key; // of the file the bytes came from
+};
+
+// Reads a whole regular file, at most maxBytes. The file is opened without
+// blocking and checked on the open descriptor, so a named pipe, a device or
+// a folder is refused at once instead of hanging the program or reading
+// without end; so is a file larger than maxBytes.
+BytesResult readBytes(const QString &path, qint64 maxBytes);
+
+// Opens a regular file for reading as readBytes() does: without blocking,
+// checked on the descriptor. Returns the descriptor (the caller closes it)
+// and its key, or -1 with the reason (and *missing when nothing is there).
+int openRegular(const QString &path, FileKey *key, QString *error, bool *missing = nullptr);
+
+// The reason a settings store at path is refused (it is then read as
+// empty and never written over): not a regular file, or larger than
+// MaxStoreBytes. Empty when it is fine or missing. Reads nothing.
+QString storeRefusal(const QString &path);
+
+// The reason a path cannot be written as a regular file: empty when it is a
+// regular file, a link to one, or nothing yet (a dangling link included).
+QString writeRefusal(const QString &path);
+
 struct ReadResult
 {
     bool ok = false;
@@ -69,8 +130,8 @@ struct ReadResult
     QByteArray bytes; // the file's bytes as read, when ok
 };
 
-// Reads the whole file. Files larger than maxBytes are refused with an error
-// (default: 64 MiB) rather than read into memory.
+// Reads the whole file as readBytes() does and decodes it. Files larger than
+// maxBytes are refused with an error (default: 64 MiB).
 ReadResult read(const QString &path, qint64 maxBytes = 64ll * 1024 * 1024);
 
 struct WriteResult
@@ -83,7 +144,8 @@ struct WriteResult
 
 // Writes the whole file atomically through QSaveFile: on any failure the old
 // file stays exactly as it was. A symbolic link is followed and its target is
-// replaced, never the link itself.
+// replaced, never the link itself; a link to anything but a regular file (a
+// device, a pipe, a folder) is refused, as is such a file itself.
 [[nodiscard]] WriteResult write(const QString &path, const QString &text, const TextFormat &format);
 
 // The file a write of path replaces: symbolic links are followed, so the link

@@ -179,6 +179,12 @@ void TestHilfe::startUp_data()
 
     notFound("missing file", u"%1/Fehlt.chf,1"_s, u"%1/Fehlt.chf"_s);
     notFound("letters as topic name the whole argument", u"%1/Hilfe.chf,abc"_s, u"%1/Hilfe.chf,abc"_s);
+    // Opening it blocked the viewer for ever.
+    QTest::newRow("help file that is a named pipe")
+        << u"fifo:Pipe.chf"_s << QByteArray() << u"%1/Pipe.chf,1"_s << false
+        << u"%1/Pipe.chf\nkonnte nicht gelesen werden.\n"
+           u"Das ist keine gewöhnliche Datei, sondern ein Ordner, ein Gerät oder eine Pipe."_s
+        << Icon::Critical << QString() << QString() << QString();
 
     QTest::newRow("another extension ending in a digit")
         << u"Hilfe.ini"_s << content << u"%1/Hilfe.ini,2"_s << false << QString() << Icon::None << QString()
@@ -199,7 +205,11 @@ void TestHilfe::startUp()
     QFETCH(QString, heading);
     QFETCH(QString, text);
 
-    m_env->writeFile(fileName, content);
+    if (fileName.startsWith(u"fifo:"_s)) {
+        QVERIFY(!m_env->makeSpecial(fileName.sliced(5), u"fifo"_s).isEmpty());
+    } else {
+        m_env->writeFile(fileName, content);
+    }
     const QString folder = m_env->home();
     m_viewer = std::make_unique<Hilfe>();
     QCOMPARE(m_viewer->start(argument.replace(u"%1"_s, folder)), shown);

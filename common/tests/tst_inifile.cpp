@@ -50,6 +50,9 @@ private slots:
     void invalidNamesAreRefused();
     void deleteSection_data();
     void deleteSection();
+    void mixedEncodingsAreReadLineByLine();
+    void specialFileReadsEmptyAndIsNeverWritten_data();
+    void specialFileReadsEmptyAndIsNeverWritten();
 };
 
 void TestIniFile::read_data()
@@ -291,6 +294,58 @@ void TestIniFile::deleteSection()
     QVERIFY(IniFiles::DeleteINISection(path, section));
     QCOMPARE(fileBytes(path), after);
     QCOMPARE(IniFiles::GetINIString(path, section, u"k"_s), QString());
+}
+
+// One stray Windows-1252 byte made the whole file Windows-1252, and every
+// UTF-8 path in it read as "BÃ¼cher".
+void TestIniFile::mixedEncodingsAreReadLineByLine()
+{
+    TestEnvironment env;
+    const QString path = env.writeFile(u"Quandel.dat"_s, u"[1]\r\nName=Bücher\r\nDir=/home/anna/Bücher\r\n"_s.toUtf8() +
+                                                             "[2]\r\nName=M\xfcller\r\nDir=/home/anna/\x80uro\r\n");
+    const auto check = [&path] {
+        QCOMPARE(IniFiles::GetINIString(path, u"1"_s, u"Name"_s), u"Bücher"_s);
+        QCOMPARE(IniFiles::GetINIString(path, u"1"_s, u"Dir"_s), u"/home/anna/Bücher"_s);
+        QCOMPARE(IniFiles::GetINIString(path, u"2"_s, u"Name"_s), u"Müller"_s);
+        QCOMPARE(IniFiles::GetINIString(path, u"2"_s, u"Dir"_s), u"/home/anna/€uro"_s);
+    };
+    check();
+    // A rewrite keeps every value's characters; the file is UTF-8 then.
+    QVERIFY(IniFiles::WriteINI(path, u"3"_s, u"Name"_s, u"Neu"_s));
+    check();
+    QVERIFY(fileBytes(path).contains(u"Müller"_s.toUtf8()));
+}
+
+void TestIniFile::specialFileReadsEmptyAndIsNeverWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << u"fifo"_s;
+    QTest::newRow("link to a named pipe") << u"fifo link"_s;
+    QTest::newRow("link to a device") << u"null link"_s;
+    QTest::newRow("above the size limit") << u"oversize"_s;
+}
+
+// A pipe hung the program in open(), an oversized file was read whole and
+// then written over, and a link to a device turned it into a regular file.
+void TestIniFile::specialFileReadsEmptyAndIsNeverWritten()
+{
+    QFETCH(QString, kind);
+    TestEnvironment env;
+    const QString path = env.makeSpecial(u"Quandel.dat"_s, kind);
+    if (path.isEmpty()) {
+        QSKIP("this machine cannot make such a node");
+    }
+    const QString pointsTo = QFileInfo(path).canonicalFilePath();
+    const QString kindBefore = TestEnvironment::nodeKind(pointsTo);
+    const qint64 sizeBefore = QFileInfo(pointsTo).size();
+
+    QCOMPARE(IniFiles::GetINIString(path, u"1"_s, u"Name"_s), QString());
+    QVERIFY(!IniFiles::WriteINI(path, u"1"_s, u"Name"_s, u"Neu"_s));
+    QVERIFY(!IniFiles::DeleteINISection(path, u"1"_s));
+
+    QCOMPARE(TestEnvironment::nodeKind(pointsTo), kindBefore);
+    QCOMPARE(QFileInfo(pointsTo).size(), sizeBefore);
+    QCOMPARE(QFileInfo(path).isSymLink(), kind.endsWith(u"link"_s));
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)

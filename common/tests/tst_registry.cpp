@@ -73,6 +73,8 @@ private slots:
     void failedWriteReportsAndKeepsFile_data();
     void failedWriteReportsAndKeepsFile();
     void symbolicLinkIsFollowed();
+    void specialStoreReadsEmptyAndIsNeverWritten_data();
+    void specialStoreReadsEmptyAndIsNeverWritten();
     void loopOfLinksIsNotWrittenOver();
     void batchIsOneChange();
     void twoProcessesKeepEachOthersValues();
@@ -424,6 +426,38 @@ void TestRegistry::localMachineIsReadOnlyView()
     QVERIFY(!Registry::SetRegValue(Root::LocalMachine, key, u"RegisteredOwner"_s, u"x"_s));
     QVERIFY(!Registry::DeleteRegValue(Root::LocalMachine, key, u"RegisteredOwner"_s));
     QVERIFY(!QFileInfo::exists(Registry::storeFile()));
+}
+
+void TestRegistry::specialStoreReadsEmptyAndIsNeverWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << u"fifo"_s;
+    QTest::newRow("link to a named pipe") << u"fifo link"_s;
+    QTest::newRow("link to a device") << u"null link"_s;
+    QTest::newRow("above the size limit") << u"oversize"_s;
+}
+
+// The key store was read without limit, and a pipe hung the start.
+void TestRegistry::specialStoreReadsEmptyAndIsNeverWritten()
+{
+    QFETCH(QString, kind);
+    TestEnvironment env;
+    const QString path = env.makeSpecial(u"registry.reg"_s, kind);
+    if (path.isEmpty()) {
+        QSKIP("this machine cannot make such a node");
+    }
+    Registry::setStoreFile(path);
+    const QString pointsTo = QFileInfo(path).canonicalFilePath();
+    const QString kindBefore = TestEnvironment::nodeKind(pointsTo);
+    const qint64 sizeBefore = QFileInfo(pointsTo).size();
+
+    QVERIFY(!Registry::KeyExists(Root::CurrentUser, kKey));
+    QVERIFY(!query(kKey, u"Path"_s).isValid());
+    QVERIFY(!Registry::CreateRegKey(Root::CurrentUser, kKey, QString()));
+
+    QCOMPARE(TestEnvironment::nodeKind(pointsTo), kindBefore);
+    QCOMPARE(QFileInfo(pointsTo).size(), sizeBefore);
+    QCOMPARE(QFileInfo(path).isSymLink(), kind.endsWith(u"link"_s));
 }
 
 int main(int argc, char *argv[])

@@ -65,6 +65,8 @@ private slots:
     void writeFollowsSymlinks();
     void writeRefusesSymlinkLoop();
     void writeKeepsPermissions();
+    void specialFilesAreNeitherReadNorWritten_data();
+    void specialFilesAreNeitherReadNorWritten();
 };
 
 void TestTextFile::decode_data()
@@ -346,6 +348,46 @@ void TestTextFile::writeKeepsPermissions()
     QVERIFY(TextFile::writeBytes(path, "new").isEmpty());
     const auto ownerGroupOther = QFile::Permissions::fromInt(0x7077);
     QCOMPARE(QFile::permissions(path) & ownerGroupOther, permissions);
+}
+
+void TestTextFile::specialFilesAreNeitherReadNorWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("tryWrite"); // never through a link to the system's own node
+
+    QTest::newRow("named pipe") << u"fifo"_s << true;
+    QTest::newRow("link to a named pipe") << u"fifo link"_s << true;
+    QTest::newRow("device") << u"null"_s << true;
+    QTest::newRow("link to a device") << u"null link"_s << true;
+    QTest::newRow("link to /dev/zero") << u"zero link"_s << false;
+    QTest::newRow("folder") << u"folder"_s << true;
+}
+
+// A pipe blocked open() for ever, /dev/zero was read without end, and a
+// save through a link turned a device into a regular file.
+void TestTextFile::specialFilesAreNeitherReadNorWritten()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, tryWrite);
+    TestEnvironment env;
+    const QString path = env.makeSpecial(u"doc.txt"_s, kind);
+    if (path.isEmpty()) {
+        QSKIP("this machine cannot make such a node");
+    }
+    const QString pointsTo = QFileInfo(path).isSymLink() ? QFileInfo(path).symLinkTarget() : path;
+    const QString kindBefore = TestEnvironment::nodeKind(pointsTo);
+
+    const TextFile::ReadResult read = TextFile::read(path, 1000);
+    QVERIFY(!read.ok);
+    QVERIFY(read.error.contains(u"keine gewöhnliche Datei"_s));
+    QVERIFY(!TextFile::readBytes(path, TextFile::MaxStoreBytes).ok);
+
+    if (tryWrite) {
+        QVERIFY(!TextFile::writeBytes(path, "new").isEmpty());
+        QVERIFY(!TextFile::write(path, u"new"_s, TextFormat::document()).ok);
+        QCOMPARE(TestEnvironment::nodeKind(pointsTo), kindBefore);
+        QCOMPARE(QFileInfo(path).isSymLink(), path != pointsTo);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 TestEnvironment::TestEnvironment() : m_oldHome(qgetenv("HOME"))
 {
     const QByteArray home = QFile::encodeName(m_dir.path());
@@ -14,6 +18,7 @@ TestEnvironment::TestEnvironment() : m_oldHome(qgetenv("HOME"))
     qputenv("XDG_CONFIG_HOME", home + "/.config");
     qputenv("XDG_DATA_HOME", home + "/.local/share");
     qputenv("XDG_CACHE_HOME", home + "/.cache");
+    qputenv("XDG_STATE_HOME", home + "/.local/state");
     QStandardPaths::setTestModeEnabled(true);
     Registry::setStoreFile(QString());
 }
@@ -53,4 +58,61 @@ bool TestEnvironment::writeSettings(const QList<std::pair<QString, QVariant>> &v
 QList<std::pair<QString, QVariant>> TestEnvironment::quietStart()
 {
     return {{QStringLiteral("Version"), QStringLiteral("2.5")}, {QStringLiteral("Startup"), 1}};
+}
+
+QString TestEnvironment::makeSpecial(const QString &relative, const QString &kind) const
+{
+    const QString file = path(relative);
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    const QByteArray name = QFile::encodeName(file);
+    const QString beside = file + QStringLiteral(".node");
+    if (kind == u"fifo") {
+        return ::mkfifo(name.constData(), 0644) == 0 ? file : QString();
+    }
+    if (kind == u"null") {
+        // The numbers of /dev/null, but a node of our own in the scratch
+        // folder: whatever a fault does to it, the system's node is safe.
+        return ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? file : QString();
+    }
+    if (kind == u"fifo link" || kind == u"null link") {
+        const QString target = makeSpecial(QDir(m_dir.path()).relativeFilePath(beside), kind.section(u' ', 0, 0));
+        return !target.isEmpty() && QFile::link(target, file) ? file : QString();
+    }
+    if (kind == u"zero link") {
+        return QFile::link(QStringLiteral("/dev/zero"), file) ? file : QString();
+    }
+    if (kind == u"folder") {
+        return QDir().mkpath(file) ? file : QString();
+    }
+    if (kind == u"oversize") {
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly) && f.resize(17ll * 1024 * 1024) ? file : QString();
+    }
+    return {};
+}
+
+QString TestEnvironment::nodeKind(const QString &path)
+{
+    struct stat info
+    {
+    };
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0) {
+        return QStringLiteral("none");
+    }
+    if (S_ISREG(info.st_mode)) {
+        return QStringLiteral("file");
+    }
+    if (S_ISLNK(info.st_mode)) {
+        return QStringLiteral("link");
+    }
+    if (S_ISFIFO(info.st_mode)) {
+        return QStringLiteral("fifo");
+    }
+    if (S_ISCHR(info.st_mode)) {
+        return QStringLiteral("char device");
+    }
+    if (S_ISDIR(info.st_mode)) {
+        return QStringLiteral("folder");
+    }
+    return QStringLiteral("other");
 }

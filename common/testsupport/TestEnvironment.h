@@ -32,6 +32,20 @@ public:
     [[nodiscard]] static bool writeSettings(const QList<std::pair<QString, QVariant>> &values);
     // The settings of a quiet start: the disclaimer accepted, no splash.
     static QList<std::pair<QString, QVariant>> quietStart();
+    // Puts something at a path inside the home that a program must neither
+    // read nor write as a file (folders created); returns its path, or an
+    // empty text when this machine cannot make it (a device needs root):
+    //   "fifo"       a named pipe
+    //   "fifo link"  a link to a named pipe beside it
+    //   "null"       a private character device that works as /dev/null
+    //   "null link"  a link to such a device beside it
+    //   "zero link"  a link to /dev/zero (only ever read, never written)
+    //   "folder"     a folder
+    //   "oversize"   a sparse regular file of 17 MiB, above every store limit
+    QString makeSpecial(const QString &relative, const QString &kind) const;
+    // What a path is now, links not followed: "file", "link", "fifo", "char
+    // device", "folder", "other" or "none".
+    static QString nodeKind(const QString &path);
 
 private:
     QTemporaryDir m_dir;

@@ -6,13 +6,52 @@
 #include <QList>
 #include <QSet>
 
+#include <QDateTime>
+
+#include <algorithm>
 #include <cerrno>
+
+#include <sys/stat.h>
 
 #include <zip.h>
 
 namespace ZipPacker {
 
 namespace {
+
+// Taken when the program is loaded: temporary archives older than this
+// cannot belong to a packing of this program that is still running.
+const qint64 ProcessStartMs = QDateTime::currentMSecsSinceEpoch();
+
+// libzip writes the new archive to "<archive>.XXXXXX" (six letters or
+// digits) and renames it at the end; a program killed meanwhile leaves it
+// behind. Such leftovers beside the chosen archive are removed, if they are
+// regular files older than this program's start: a younger one may be the
+// work of another packing still under way.
+void removeStaleTemporaries(const QString &archive)
+{
+    const QFileInfo info(archive);
+    const QString prefix = info.fileName() + u'.';
+    const QStringList candidates =
+        info.dir().entryList({prefix + QStringLiteral("??????")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : candidates) {
+        const QStringView suffix = QStringView(name).sliced(prefix.size());
+        const bool ours = std::all_of(suffix.begin(), suffix.end(), [](QChar c) {
+            return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9');
+        });
+        const QString path = info.dir().filePath(name);
+        struct stat st
+        {
+        };
+        if (!ours || ::lstat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        const qint64 modifiedMs = static_cast<qint64>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+        if (modifiedMs < ProcessStartMs) {
+            QFile::remove(path);
+        }
+    }
+}
 
 struct Entry
 {
@@ -154,6 +193,7 @@ Result pack(const Request &request, PackControl &control)
     if (request.folder.isEmpty() || !folder.isDir()) {
         return failure(ZIP_ER_NOENT, 0);
     }
+    removeStaleTemporaries(request.archive);
     Collector collector(request, control);
     if (!collector.collect(folder.absoluteFilePath(), QString())) {
         return collector.result();

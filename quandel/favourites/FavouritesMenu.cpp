@@ -124,6 +124,16 @@ void FavouritesMenu::addSelected()
         return;
     }
     const Favourite favourite{FavouritesStore::displayName(entry), entry, m_library->folder()};
+    if (!FavouritesStore::storable(favourite)) {
+        // It would come back as a broken link or as a free slot.
+        Prompts::instance().message(
+            m_window,
+            entry + QStringLiteral(" kann nicht in die Favoriten aufgenommen werden.  ") + u'\n' +
+                QStringLiteral("Name oder Ordner enthalten einen Zeilenumbruch, bestehen nur aus Leerzeichen "
+                               "oder sind zu lang.  "),
+            QStringLiteral(" ") + m_window->windowTitle(), Prompts::Buttons::Ok, Prompts::Icon::Exclamation);
+        return;
+    }
     if (!FavouritesStore::write(m_dataFile, slot, favourite)) {
         // Shown now, it would be gone at the next start.
         Prompts::instance().message(

@@ -4,6 +4,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace {
 
 QString section(int slot)
@@ -64,6 +66,23 @@ bool replaceAll(const QString &dataFile, const QList<Favourite> &favourites)
         appendRecord(changes, slot, favourites.at(slot - 1));
     }
     return IniFiles::ApplyINIChanges(dataFile, changes);
+}
+
+bool storable(const Favourite &favourite)
+{
+    const auto blank = [](QChar c) { return c == u' ' || c == u'\t'; };
+    const auto fits = [](const QString &value) {
+        return !value.contains(u'\n') && !value.contains(u'\r') && value.size() <= IniFiles::MaxValueLength;
+    };
+    // Blanks around the name only change its caption; around the file or
+    // folder they would break the link, and quotes around them would go.
+    const auto readsBack = [&](const QString &value) {
+        const bool quoted =
+            value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
+        return fits(value) && !quoted && (value.isEmpty() || (!blank(value.front()) && !blank(value.back())));
+    };
+    return std::any_of(favourite.name.begin(), favourite.name.end(), [&](QChar c) { return !blank(c); }) &&
+           fits(favourite.name) && readsBack(favourite.datei) && readsBack(favourite.dir);
 }
 
 int firstFreeSlot(const QString &dataFile)

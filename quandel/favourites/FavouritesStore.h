@@ -28,6 +28,11 @@ Favourite read(const QString &dataFile, int slot);
 // Makes the favourites the slots 1 to n and removes every other slot, again
 // in one replacement: a failure keeps the old records, all of them.
 [[nodiscard]] bool replaceAll(const QString &dataFile, const QList<Favourite> &favourites);
+// False when the record would not read back as a working favourite: a line
+// break or a value longer than a profile value can be, blanks or quotes
+// around the file or folder (they are dropped on reading), or a name of
+// blanks only (read back as a free slot).
+bool storable(const Favourite &favourite);
 // The lowest free slot, 0 when all are taken.
 int firstFreeSlot(const QString &dataFile);
 

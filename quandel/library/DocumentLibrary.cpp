@@ -6,16 +6,20 @@
 #include "DocumentWatch.h"
 #include "EditorDocument.h"
 #include "Helpers.h"
+#include "Recovery.h"
 #include "UnsavedChanges.h"
 #include "WebView.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 namespace {
 
@@ -40,12 +44,41 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
     });
     // Every edit by the user marks the document changed, however it was made:
     // keys, the context menu, drag and drop, undo.
+    m_recovery = new RecoveryKeeper(QString(), this);
+    m_recoveryTimer = new QTimer(this);
+    m_recoveryTimer->setSingleShot(true);
+    connect(m_recoveryTimer, &QTimer::timeout, this, [this] { updateRecovery(); });
     connect(m_w.text, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_editorDoc.isSettingText()) {
             m_state.mChange = true;
             m_watch->noteUserEdit();
         }
+        m_recoveryDirty = true;
+        if (m_editorDoc.isSettingText()) {
+            // Another document, or the same one read again: a recovery file
+            // of discarded changes goes at once (once the switch is done).
+            QTimer::singleShot(0, this, [this] {
+                if (!m_state.mChange || !m_editorDoc.isLoaded()) {
+                    updateRecovery();
+                }
+            });
+        } else if (!m_recoveryTimer->isActive()) {
+            m_recoveryTimer->start(RecoveryDelayMs);
+        }
     });
+    // The text is kept whenever the editor or the program loses the focus.
+    if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        connect(app, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *) {
+            if (old == m_w.text) {
+                updateRecovery();
+            }
+        });
+        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState appState) {
+            if (appState != Qt::ApplicationActive) {
+                updateRecovery();
+            }
+        });
+    }
     m_watch = new DocumentWatch(*this);
     new DocumentInput(m_w, *this);
 }
@@ -538,6 +571,7 @@ bool DocumentLibrary::save()
     m_watch->watchShownDocument();
     m_state.mChange = false;
     m_state.mAction = EditingState::Pending::None;
+    updateRecovery();
     m_w.dateien->setFocus();
     return true;
 }
@@ -587,6 +621,7 @@ bool DocumentLibrary::saveAs()
     }
     m_state.mChange = false;
     m_state.mAction = EditingState::Pending::None;
+    updateRecovery();
     refresh();
     // The file just written, when the list has it: with notiz.txt and
     // Notiz.txt side by side, a look-up by name alone would show the other.
@@ -621,4 +656,98 @@ void DocumentLibrary::reloadFromDisk(const QString &watched)
         m_w.webBrowser->navigate(QUrl::fromLocalFile(path));
     }
     setStatusFor(isProjectView() && m_externalPath.isEmpty() ? QFileInfo(path).absolutePath() : path);
+}
+
+// ---------------------------------------------------------------------------
+// Recovery of unsaved text
+
+void DocumentLibrary::updateRecovery()
+{
+    m_recoveryTimer->stop();
+    if (!m_state.mChange || !m_editorDoc.isLoaded()) {
+        if (m_recoveryKept) {
+            m_recovery->discard();
+            m_recoveryKept = false;
+        }
+        m_recoveryDirty = false;
+        return;
+    }
+    if (!m_recoveryDirty && m_recoveryKept) {
+        return;
+    }
+    RecoveryRecord record;
+    record.path = documentPath();
+    record.name = m_state.mFile;
+    record.kind = m_kind;
+    record.text = editorText(m_w.text);
+    // The version on disk the text started from, as read or saved here.
+    if (!record.path.isEmpty() && m_watch->watchedPath() == record.path) {
+        record.diskExists = m_watch->seenExists();
+        record.diskHash = m_watch->seenHash();
+    }
+    record.written = QDateTime::currentDateTime();
+    m_recovery->keep(std::move(record));
+    m_recoveryKept = true;
+    m_recoveryDirty = false;
+}
+
+bool DocumentLibrary::restoreUnsaved(const RecoveryRecord &record)
+{
+    if (!record.path.isEmpty() && QFileInfo(record.path).isFile()) {
+        if (!showExternalDocument(record.path, record.name)) {
+            return false;
+        }
+    } else {
+        // Untitled, or removed since: the text comes back as a new document,
+        // and saving asks for a name.
+        newDocument(record.kind >= 0 && record.kind < DocumentKinds::Count ? record.kind : 0);
+        if (m_state.mChange) {
+            return false;
+        }
+    }
+    if (!m_editorDoc.isLoaded()) {
+        return false;
+    }
+    m_w.text->setPlainText(record.text);
+    m_state.mChange = true;
+    m_recoveryDirty = true;
+    updateRecovery();
+    return true;
+}
+
+void DocumentLibrary::offerLeftRecovery()
+{
+    std::vector<LeftRecovery> left = m_recovery->claimLeftOver();
+    bool restored = false;
+    for (LeftRecovery &found : left) {
+        if (restored) {
+            found.keep();
+            continue;
+        }
+        const RecoveryRecord &record = found.record;
+        const QString name = record.name.isEmpty() ? Untitled : record.name;
+        QString text = QStringLiteral("Beim letzten Mal wurde Quandel Library beendet, ohne die Änderungen an „%1“ "
+                                      "zu speichern (Stand: %2).")
+                           .arg(name, QLocale().toString(record.written.toLocalTime(), QLocale::ShortFormat));
+        if (found.changedOnDisk()) {
+            text += u'\n' + QStringLiteral("Das Dokument wurde seitdem außerhalb von Quandel Library geändert.");
+        }
+        text += u'\n' + QString(u'\n') + QStringLiteral("Möchten Sie den ungesicherten Text wiederherstellen ? ") +
+                u'\n' + QString(u'\n') + QStringLiteral("Ja: Der Text erscheint als ungesicherte Änderung.") + u'\n' +
+                QStringLiteral("Nein: Der Text wird verworfen.") + u'\n' +
+                QStringLiteral("Abbrechen: Der Text wird beim nächsten Start wieder angeboten.");
+        const Prompts::Answer answer =
+            Prompts::instance().message(m_w.window, text, QStringLiteral(" ") + caption(),
+                                        Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
+        if (answer == Prompts::Answer::Yes && restoreUnsaved(record)) {
+            // This program's own recovery file holds the text by now.
+            m_recovery->waitForDone();
+            found.remove();
+            restored = true;
+        } else if (answer == Prompts::Answer::No) {
+            found.remove();
+        } else {
+            found.keep();
+        }
+    }
 }

@@ -12,6 +12,9 @@
 
 class DocumentWatch;
 class QAction;
+class QTimer;
+class RecoveryKeeper;
+struct RecoveryRecord;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -125,6 +128,15 @@ public:
     // the user chose Cancel: a Save about to run must not overwrite.
     bool checkOutsideChanges(bool beforeSave = false);
 
+    // Unsaved text is kept in a recovery file (see RecoveryKeeper) at most
+    // every RecoveryDelayMs and whenever the editor or the program loses the
+    // focus; the file goes when the changes are saved or discarded.
+    static constexpr int RecoveryDelayMs = 5000;
+    RecoveryKeeper *recovery() const { return m_recovery; }
+    // At start-up: asks about the unsaved text each program that ended
+    // without saving it left, newest first, until one is restored.
+    void offerLeftRecovery();
+
 Q_SIGNALS:
     // Alt+Q in the list or the editor.
     void exitRequested();
@@ -163,4 +175,11 @@ private:
     bool m_loadingDeferred = false;
 
     DocumentWatch *m_watch = nullptr;
+
+    void updateRecovery();
+    bool restoreUnsaved(const RecoveryRecord &record);
+    RecoveryKeeper *m_recovery = nullptr;
+    QTimer *m_recoveryTimer = nullptr;
+    bool m_recoveryDirty = false; // the text changed since it was last kept
+    bool m_recoveryKept = false;  // the recovery file holds this program's text
 };

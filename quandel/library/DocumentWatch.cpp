@@ -2,6 +2,7 @@
 
 #include "DocumentLibrary.h"
 #include "Prompts.h"
+#include "TextFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -21,6 +22,9 @@ constexpr int OutsideCheckDelayMs = 50;
 
 // While a search runs the check waits this long and looks again.
 constexpr int BusyRetryDelayMs = 500;
+
+// The most the editor loads (EditorDocument); more is never hashed.
+constexpr qint64 MaxHashedBytes = 16ll * 1024 * 1024;
 
 } // namespace
 
@@ -65,11 +69,13 @@ DocumentWatch::DiskStamp DocumentWatch::stampOf(const QString &path, bool withHa
     stamp.exists = true;
     stamp.size = info.size();
     stamp.modified = info.lastModified();
-    if (withHash) {
-        QFile file(path);
-        QCryptographicHash hash(QCryptographicHash::Sha1);
-        if (file.open(QIODevice::ReadOnly) && hash.addData(&file)) {
-            stamp.hash = hash.result();
+    // Only what the editor would load is hashed, never more: a file above
+    // the limit is refused by its size before a single byte is read, and
+    // has no hash, so any change of it counts as one.
+    if (withHash && stamp.size <= MaxHashedBytes) {
+        const TextFile::BytesResult read = TextFile::readBytes(path, MaxHashedBytes);
+        if (read.ok) {
+            stamp.hash = QCryptographicHash::hash(read.bytes, QCryptographicHash::Sha1);
         }
     }
     return stamp;
@@ -182,7 +188,7 @@ bool DocumentWatch::check(bool beforeSave)
         return true;
     }
     now = stampOf(m_watchedPath, true);
-    if (m_seen.exists && now.hash == m_seen.hash) {
+    if (m_seen.exists && !now.hash.isEmpty() && now.hash == m_seen.hash) {
         m_seen = now;
         return true;
     }

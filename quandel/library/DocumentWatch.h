@@ -39,6 +39,10 @@ public:
 
     // The file the watch belongs to; empty when nothing is watched.
     QString watchedPath() const { return m_watchedPath; }
+    // The watched file as last read, written or accepted here: whether it
+    // existed, and the SHA-1 of its bytes (empty when not known).
+    bool seenExists() const { return m_seen.exists; }
+    QByteArray seenHash() const { return m_seen.hash; }
 
     // See DocumentLibrary::checkOutsideChanges.
     bool check(bool beforeSave);

@@ -119,24 +119,37 @@ void EditorDocument::showLoadFailure(const QString &reason)
 
 TextFile::WriteResult EditorDocument::write(const QString &path)
 {
+    // A link to a device, a pipe or a folder is never written through, and
+    // its mode is left alone.
+    if (const QString refused = TextFile::writeRefusal(path); !refused.isEmpty()) {
+        TextFile::WriteResult result;
+        result.error = refused;
+        return result;
+    }
+    // A read-only document is made writable first, as saving asks for; when
+    // the write fails all the same, it is read-only again. Only the mode
+    // bits are kept: the "user" flags say what this process may do, and
+    // setting them would set the owner's bits.
     QFile file(path);
-    if (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)) {
-        file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    }
+    const QFileDevice::Permissions before =
+        file.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    const bool madeWritable = file.exists() && !(before & QFileDevice::WriteOwner) &&
+                              file.setPermissions(before | QFileDevice::WriteOwner | QFileDevice::WriteUser);
     const QString fileText = m_doc.toFile(editorText(m_editor));
+    TextFile::WriteResult written;
     if (!m_mixedLineEnds) {
-        const TextFile::WriteResult written = TextFile::write(path, fileText, m_format);
-        if (written.ok) {
-            m_format = written.usedFormat;
-        }
-        return written;
+        written = TextFile::write(path, fileText, m_format);
+    } else {
+        // Each line keeps its own ending: the text carries them all.
+        TextFormat asGiven = m_format;
+        asGiven.lineEnd = TextFormat::LineEnd::Lf;
+        written = TextFile::write(path, withLineEnds(fileText), asGiven);
+        written.usedFormat.lineEnd = m_format.lineEnd;
     }
-    TextFormat asGiven = m_format;
-    asGiven.lineEnd = TextFormat::LineEnd::Lf;
-    TextFile::WriteResult written = TextFile::write(path, withLineEnds(fileText), asGiven);
-    written.usedFormat.lineEnd = m_format.lineEnd;
     if (written.ok) {
         m_format = written.usedFormat;
+    } else if (madeWritable) {
+        file.setPermissions(before);
     }
     return written;
 }

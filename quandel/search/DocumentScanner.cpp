@@ -186,7 +186,9 @@ int DocumentScanner::positionIn(const QString &path, QByteArray &bytes) const
     // Plain system calls into the worker's own buffer: for thousands of
     // small files, opening and allocating would cost more than the search.
     const QByteArray encoded = QFile::encodeName(path);
-    const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a named pipe would otherwise hold the worker in
+    // open() before the check below could skip it.
+    const int fd = ::open(encoded.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return -1;
     }

@@ -13,15 +13,22 @@ namespace {
 constexpr QChar Cr = u'\r';
 constexpr QChar Lf = u'\n';
 
-QString readContent(const QString &path, bool *ok, TextFormat *format)
+enum class Read
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *ok = false;
+    Ok,
+    Missing,
+    Failed
+};
+
+QString readContent(const QString &path, Read *state, TextFormat *format)
+{
+    const TextFile::BytesResult read = TextFile::readBytes(path, TextFile::MaxStoreBytes);
+    if (!read.ok) {
+        *state = read.missing ? Read::Missing : Read::Failed;
         return {};
     }
-    *ok = true;
-    return TextFile::decodeBytes(file.readAll(), format);
+    *state = Read::Ok;
+    return TextFile::decodeBytes(read.bytes, format);
 }
 
 bool writeContent(const QString &path, const QString &content, TextFormat format)
@@ -29,12 +36,24 @@ bool writeContent(const QString &path, const QString &content, TextFormat format
     // The history is written as it stands: its line ends are in the text.
     format.lineEnd = TextFormat::LineEnd::Lf;
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    // A read-only history is made writable, as saving a term asks for.
-    if (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)) {
-        file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    // A link to anything but a regular file (to /dev/null, to switch the
+    // history off) is left alone, and so is its mode.
+    if (!TextFile::writeRefusal(path).isEmpty()) {
+        return false;
     }
-    return TextFile::writeBytes(path, TextFile::encode(content, format)).isEmpty();
+    QFile file(path);
+    // Only the mode bits: setting the "user" flags would set the owner's.
+    const QFileDevice::Permissions before =
+        file.permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser);
+    // A read-only history is made writable, as saving a term asks for; when
+    // the write fails all the same, it stays as it was.
+    const bool madeWritable = file.exists() && !(before & QFileDevice::WriteOwner) &&
+                              file.setPermissions(before | QFileDevice::WriteOwner | QFileDevice::WriteUser);
+    const bool written = TextFile::writeBytes(path, TextFile::encode(content, format)).isEmpty();
+    if (!written && madeWritable) {
+        file.setPermissions(before);
+    }
+    return written;
 }
 
 } // namespace
@@ -97,28 +116,35 @@ QString clearedText()
 
 QStringList read(const QString &path, bool *exists)
 {
-    bool ok = false;
+    Read state = Read::Missing;
     TextFormat format;
-    const QString content = readContent(path, &ok, &format);
+    const QString content = readContent(path, &state, &format);
     if (exists) {
-        *exists = ok;
+        *exists = state == Read::Ok;
     }
-    return ok ? termsFromText(content) : QStringList();
+    return state == Read::Ok ? termsFromText(content) : QStringList();
 }
 
 bool save(const QString &path, const QString &term)
 {
-    bool ok = false;
+    Read state = Read::Missing;
     TextFormat format = TextFormat::document();
-    const QString content = QFileInfo::exists(path) ? readContent(path, &ok, &format) : QString();
+    const QString content = readContent(path, &state, &format);
+    if (state == Read::Failed) {
+        // Unreadable is not empty: writing now would throw the terms away.
+        return false;
+    }
     return writeContent(path, textWithTermOnTop(content, term), format);
 }
 
 bool clear(const QString &path)
 {
-    bool ok = false;
+    Read state = Read::Missing;
     TextFormat format = TextFormat::document();
-    readContent(path, &ok, &format);
+    readContent(path, &state, &format);
+    if (state == Read::Failed) {
+        return false;
+    }
     return writeContent(path, clearedText(), format);
 }
 

@@ -97,19 +97,30 @@ void Optionen::load()
 {
     for (size_t i = 0; i < Boxes.size(); ++i) {
         QVariant value;
-        if (Registry::QueryRegValue(Registry::Root::CurrentUser, ProductInfo::registryKey(),
-                                    QString::fromUtf16(Boxes[i].value), value)) {
+        m_stored[i] = Registry::QueryRegValue(Registry::Root::CurrentUser, ProductInfo::registryKey(),
+                                              QString::fromUtf16(Boxes[i].value), value);
+        if (m_stored[i]) {
             m_boxes[i]->setChecked(value.toUInt() == 1);
         } else {
             m_boxes[i]->setChecked(Boxes[i].checkedByDefault);
         }
+        m_shown[i] = m_boxes[i]->isChecked();
     }
 }
 
 void Optionen::save()
 {
+    // Only the switches changed here are written, and the defaults shown for
+    // values not stored yet: another running program may have changed the
+    // others since this dialog read them, and its change stays.
     QList<std::pair<QString, QVariant>> values;
     for (size_t i = 0; i < Boxes.size(); ++i) {
+        QVariant ignored;
+        if (m_boxes[i]->isChecked() == m_shown[i] &&
+            (m_stored[i] || Registry::QueryRegValue(Registry::Root::CurrentUser, ProductInfo::registryKey(),
+                                                    QString::fromUtf16(Boxes[i].value), ignored))) {
+            continue;
+        }
         const auto state = static_cast<short>(m_boxes[i]->isChecked() ? 1 : 0);
         values.append({QString::fromUtf16(Boxes[i].value), QVariant::fromValue(state)});
     }

@@ -38,5 +38,8 @@ private:
     void save();
 
     std::array<QCheckBox *, 8> m_boxes{};
+    std::array<bool, 8> m_shown{};  // as loaded: only what the user changed is written
+    std::array<bool, 8> m_stored{}; // false: the default was shown, nothing stored
+
     std::function<void(QWidget *)> m_help;
 };

@@ -28,6 +28,7 @@
 #include "SiblingPrograms.h"
 #include "Startup.h"
 #include "Suchen.h"
+#include "TextFile.h"
 #include "WebLinks.h"
 #include "WebView.h"
 #include "ZipExport.h"
@@ -509,6 +510,7 @@ void Root::tick()
 bool Root::start()
 {
     guarded([this] { addShortcutTextsToMenus(); });
+    guarded([this] { reportUnreadableStores(); });
     guarded([this] { showSplash(); });
     guarded([this] { createSettingsKeys(); });
     bool accepted = true;
@@ -539,6 +541,9 @@ bool Root::start()
     guarded([this] { applyEditorFont(); });
     guarded([this] { offerFavouritesRepair(); });
     guarded([this] { drawAttention(); });
+    // Last, with the window and the document list in place: unsaved text a
+    // crashed or killed program left behind.
+    guarded([this] { m_library->offerLeftRecovery(); });
     return true;
 }
 
@@ -561,6 +566,28 @@ void Root::showSplash()
     m_splash = new Startup;
     m_splash->show();
     Wait(1.0);
+}
+
+// A store that is a pipe, a device or far too large is read as empty and
+// never written over; the user is told once, at the start, why settings,
+// favourites or history are missing.
+void Root::reportUnreadableStores()
+{
+    QString text;
+    for (const QString &store :
+         {Registry::storeFile(), AppPaths::dataFile(), AppPaths::historyFile(), AppPaths::winIniFile()}) {
+        if (const QString reason = TextFile::storeRefusal(store); !reason.isEmpty()) {
+            text += store + u'\n' + reason + u'\n' + u'\n';
+        }
+    }
+    if (text.isEmpty()) {
+        return;
+    }
+    Prompts::instance().message(this,
+                                text + QStringLiteral("Quandel Library liest diese Dateien nicht und verändert sie "
+                                                      "nicht. Die Einstellungen darin fehlen bis auf Weiteres. "),
+                                QStringLiteral(" ") + ProductInfo::windowCaption(), Prompts::Buttons::Ok,
+                                Prompts::Icon::Exclamation);
 }
 
 void Root::createSettingsKeys()

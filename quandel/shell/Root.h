@@ -90,6 +90,7 @@ private:
     // The start-up steps, in the order start() runs them.
     void addShortcutTextsToMenus();
     void showSplash();
+    void reportUnreadableStores();
     void createSettingsKeys();
     bool acceptDisclaimer();
     void recordProgramFolder();

@@ -5,6 +5,8 @@
 #include "ZipExport.h"
 
 #include <QApplication>
+#include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProgressDialog>
@@ -121,6 +123,7 @@ private Q_SLOTS:
     void failedPackingKeepsOlderArchive();
     void cancelThroughProgressWindow_data();
     void cancelThroughProgressWindow();
+    void staleTemporaryArchivesAreRemoved();
 };
 
 void TestZipExport::packing_data()
@@ -289,6 +292,42 @@ void TestZipExport::failedPackingKeepsOlderArchive()
     }
     QCOMPARE(QDir(QFileInfo(env.path(archive)).absolutePath()).entryList(QDir::Files).filter(u"Image.zip"_s).size(),
              older.isEmpty() ? 0 : 1);
+}
+
+// A packing killed midway left its temporary archive beside the archive for
+// good; only leftovers of ours that are older than this program go.
+void TestZipExport::staleTemporaryArchivesAreRemoved()
+{
+    TestEnvironment env;
+    ScriptedPrompts prompts;
+    writeFolder(env, u"Bibliothek"_s, TopFiles);
+    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+    const auto leftover = [&](const QString &name, const QDateTime &modified) {
+        const QString path = env.writeFile(name, QByteArray(4096, 'z'));
+        QFile file(path);
+        if (modified.isValid()) {
+            file.open(QIODevice::ReadWrite);
+            file.setFileTime(modified, QFileDevice::FileModificationTime);
+        }
+        return path;
+    };
+    const QStringList stale = {leftover(u"Image.zip.aB3xYz"_s, hourAgo), leftover(u"Image.zip.000000"_s, hourAgo)};
+    const QStringList kept = {
+        leftover(u"Image.zip.Q1w2E3"_s, QDateTime()),       // another packing, still under way
+        leftover(u"Image.zip.notes"_s, hourAgo),            // not our pattern
+        leftover(u"Image.zip.ab-cde"_s, hourAgo),           // not our pattern
+        leftover(u"Anderes.zip.aB3xYz"_s, hourAgo),         // another archive's
+        leftover(u"Bibliothek/Image.zip.aB3xYz"_s, hourAgo) // another folder
+    };
+
+    exportFolder(prompts, env.path(u"Bibliothek"_s), env.path(u"Image.zip"_s));
+    QVERIFY(readArchive(env.path(u"Image.zip"_s)).has_value());
+    for (const QString &path : stale) {
+        QVERIFY2(!QFileInfo::exists(path), qPrintable(path));
+    }
+    for (const QString &path : kept) {
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+    }
 }
 
 void TestZipExport::cancelThroughProgressWindow_data()

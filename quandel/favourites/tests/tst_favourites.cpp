@@ -449,23 +449,36 @@ void TestFavourites::addIsRefused_data()
 {
     QTest::addColumn<int>("kind");
     QTest::addColumn<bool>("full");
-    QTest::newRow("31st favourite") << 0 << true;
-    QTest::newRow("new help document, nothing selected") << 0 << false;
-    QTest::newRow("new project, nothing selected") << 2 << false;
+    QTest::addColumn<QString>("document"); // put and selected; empty: none
+    QTest::newRow("31st favourite") << 0 << true << QString();
+    QTest::newRow("new help document, nothing selected") << 0 << false << QString();
+    QTest::newRow("new project, nothing selected") << 2 << false << QString();
+    // These read back as a broken link or as a free slot.
+    QTest::newRow("name with a line break") << 0 << false << u"Zwei\nZeilen.txt"_s;
+    QTest::newRow("name of blanks only") << 0 << false << u"   .txt"_s;
 }
 
 void TestFavourites::addIsRefused()
 {
     QFETCH(int, kind);
     QFETCH(bool, full);
+    QFETCH(QString, document);
     putLibrary();
+    if (!document.isEmpty()) {
+        put(document, "x\r\n");
+    }
     QStringList seeds;
     for (int slot = 1; full && slot <= FavouritesStore::MaxSlots; ++slot) {
         seeds.append(u"%1:F%1"_s.arg(slot));
     }
     seed(seeds);
     QVERIFY(start(kind));
-    if (!full) {
+    if (!document.isEmpty()) {
+        const QString entry = document.chopped(4);
+        const QList<QListWidgetItem *> found = dateien()->findItems(entry, Qt::MatchExactly);
+        QCOMPARE(found.size(), 1);
+        dateien()->setCurrentItem(found.first());
+    } else if (!full) {
         m_root->library()->newDocument(kind);
     }
     const QByteArray before = bytesOf(AppPaths::dataFile());
@@ -475,12 +488,18 @@ void TestFavourites::addIsRefused()
     QCOMPARE(bytesOf(AppPaths::dataFile()), before);
     QCOMPARE(menu(), menuBefore);
     const auto messages = m_prompts->callsOf(u"message"_s);
-    QCOMPARE(messages.size(), full ? 1 : 0);
+    QCOMPARE(messages.size(), full || !document.isEmpty() ? 1 : 0);
     if (full) {
         QCOMPARE(message(messages.first()),
                  message(u" Tivorn Quandel Library"_s, Prompts::Icon::Exclamation, Prompts::Buttons::Ok,
                          u"Die maximale Anzahl von Einträgen in der Favoritenliste ist erreicht.  \n"
                          u"Entfernen Sie unnötige Einträge um neue hinzufügen zu können.   "_s));
+    } else if (!document.isEmpty()) {
+        QCOMPARE(message(messages.first()),
+                 message(u" Tivorn Quandel Library"_s, Prompts::Icon::Exclamation, Prompts::Buttons::Ok,
+                         document + u" kann nicht in die Favoriten aufgenommen werden.  \n"
+                                    u"Name oder Ordner enthalten einen Zeilenumbruch, bestehen nur aus Leerzeichen "
+                                    u"oder sind zu lang.  "_s));
     }
 }
 

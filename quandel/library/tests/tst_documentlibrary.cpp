@@ -10,13 +10,17 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using Answer = Prompts::Answer;
@@ -73,6 +77,8 @@ private Q_SLOTS:
     void saveFailureKeepsTheText();
     void documentNotShownFaithfullyIsNeverWritten_data();
     void documentNotShownFaithfullyIsNeverWritten();
+    void specialOrHugeDocumentIsExplainedNotRead_data();
+    void specialOrHugeDocumentIsExplainedNotRead();
     void tenThousandDocuments();
     void openWithDefaultApplication_data();
     void openWithDefaultApplication();
@@ -594,6 +600,8 @@ void TestDocumentLibrary::saveFailureKeepsTheText_data()
     QTest::newRow("project text replaced by a folder, Yes on refresh")
         << 2 << u"folderInPlace"_s << true << u"Projekt"_s;
     QTest::newRow("save as onto a folder") << 0 << u"saveAsOntoFolder"_s << false << u"Ordner.txt"_s;
+    QTest::newRow("save as onto a link to a device") << 0 << u"saveAsOntoDeviceLink"_s << false << u"Geraet.txt"_s;
+    QTest::newRow("read-only document, disk full") << 0 << u"readOnlyDiskFull"_s << false << u"Notiz.txt"_s;
 }
 
 void TestDocumentLibrary::saveFailureKeepsTheText()
@@ -611,6 +619,14 @@ void TestDocumentLibrary::saveFailureKeepsTheText()
     } else if (breakage == u"folderInPlace") {
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkdir(path));
+    } else if (breakage == u"saveAsOntoDeviceLink") {
+        if (m_env->makeSpecial(u"Dokumente/Geraet.txt"_s, u"null link"_s).isEmpty()) {
+            QSKIP("this machine cannot make a device");
+        }
+        m_prompts->saveAnswers.enqueue(m_folder + u"/Geraet.txt"_s);
+        command = u"mnuspeichernunter"_s;
+    } else if (breakage == u"readOnlyDiskFull") {
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
     } else {
         QVERIFY(QDir(m_folder).mkdir(u"Ordner.txt"_s));
         m_prompts->saveAnswers.enqueue(m_folder + u"/Ordner.txt"_s);
@@ -620,7 +636,29 @@ void TestDocumentLibrary::saveFailureKeepsTheText()
         m_prompts->messageAnswers.enqueue(Answer::Yes);
         command = u"mnuaktualisieren"_s;
     }
-    trigger(command);
+    {
+        // No file may grow beyond a few bytes: what a full disk does.
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 2;
+        if (breakage == u"readOnlyDiskFull") {
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+        trigger(command);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+    }
+    if (breakage == u"saveAsOntoDeviceLink") {
+        QCOMPARE(TestEnvironment::nodeKind(m_folder + u"/Geraet.txt.node"_s), u"char device"_s);
+        QVERIFY(QFileInfo(m_folder + u"/Geraet.txt"_s).isSymLink());
+    }
+    if (breakage == u"readOnlyDiskFull") {
+        // Still read-only: the failed save must not leave it writable.
+        QCOMPARE(QFile::permissions(path) & QFile::Permissions::fromInt(0x7077), QFile::ReadOwner | QFile::ReadGroup);
+        QCOMPARE(bytesOf(path), QByteArray("abc\r\n"));
+    }
 
     const auto messages = m_prompts->callsOf(u"message"_s);
     QCOMPARE(messages.size(), fromCheck ? 2 : 1);
@@ -678,6 +716,54 @@ void TestDocumentLibrary::documentNotShownFaithfullyIsNeverWritten()
     trigger(u"mnuspeichernunter"_s);
     QCOMPARE(QFileInfo::exists(path), !deleted);
     QCOMPARE(bytesOf(path), deleted ? QByteArray() : bytes);
+}
+
+void TestDocumentLibrary::specialOrHugeDocumentIsExplainedNotRead_data()
+{
+    QTest::addColumn<QString>("kind"); // "huge": a sparse 2 GiB file
+    QTest::addColumn<QString>("reason");
+
+    const QString special = u"keine gewöhnliche Datei"_s;
+    QTest::newRow("named pipe") << u"fifo"_s << special;
+    QTest::newRow("link to /dev/zero") << u"zero link"_s << special;
+    QTest::newRow("device") << u"null"_s << special;
+    QTest::newRow("2 GiB") << u"huge"_s << u"zu groß"_s;
+}
+
+// The first document of the list being a named pipe kept the window from
+// ever appearing; a huge one was hashed whole on the window thread first.
+void TestDocumentLibrary::specialOrHugeDocumentIsExplainedNotRead()
+{
+    QFETCH(QString, kind);
+    const QString relative = u"Dokumente/Aaa.txt"_s;
+    QString path;
+    if (kind == u"huge") {
+        path = m_env->path(relative);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(2ll * 1024 * 1024 * 1024));
+    } else {
+        path = m_env->makeSpecial(relative, kind);
+    }
+    if (path.isEmpty()) {
+        QSKIP("this machine cannot make such a node");
+    }
+    const QString kindBefore = TestEnvironment::nodeKind(path);
+    put(u"Bbb.txt"_s, "bbb\r\n");
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(start());
+    list()->setCurrentRow(1);
+    list()->setCurrentRow(0);
+    trigger(u"mnuaktualisieren"_s);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+
+    QCOMPARE(list()->currentRow(), 0);
+    QVERIFY(editor()->isReadOnly());
+    QVERIFY(!m_root->library()->isDocumentLoaded());
+    QFETCH(QString, reason);
+    QVERIFY2(editor()->placeholderText().contains(reason), qPrintable(editor()->placeholderText()));
+    trigger(u"mnuspeichern"_s);
+    QCOMPARE(TestEnvironment::nodeKind(path), kindBefore);
 }
 
 void TestDocumentLibrary::tenThousandDocuments()

@@ -5,13 +5,16 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 using Answer = Prompts::Answer;
@@ -91,6 +94,8 @@ private Q_SLOTS:
     void sendTo();
     void sendToRemovableVolumeAfterRetry_data();
     void sendToRemovableVolumeAfterRetry();
+    void sendToCopiesOnlyRegularFilesInChunks_data();
+    void sendToCopiesOnlyRegularFilesInChunks();
 
 private:
     void selectEntry(const QString &entry) const;
@@ -621,6 +626,98 @@ void TestFileCommands::sendToRemovableVolumeAfterRetry()
     QCOMPARE(messageTexts(m_f->prompts), QStringList(answers.size(), NotReady));
     QFETCH(bool, copied);
     QCOMPARE(bytesOf(shell.root + u"/Notiz.txt"_s), copied ? QByteArray("notiz\r\n") : QByteArray());
+}
+
+void TestFileCommands::sendToCopiesOnlyRegularFilesInChunks_data()
+{
+    QTest::addColumn<QString>("source");       // "text", "big" (5 MiB) or a special kind
+    QTest::addColumn<bool>("destinationLink"); // the destination is a link to a file elsewhere
+    QTest::addColumn<bool>("cancel");          // Abbrechen in the progress dialog
+    QTest::addColumn<bool>("progressShown");
+    QTest::addColumn<bool>("copied");
+    QTest::addColumn<QString>("message"); // the start of the one message, empty: none
+
+    const QString failed = u"Notiz.txt konnte nicht nach "_s;
+    QTest::newRow("named pipe") << u"fifo"_s << false << false << false << false << failed;
+    QTest::newRow("link to /dev/zero") << u"zero link"_s << false << false << false << false << failed;
+    QTest::newRow("big file shows its progress") << u"big"_s << false << false << true << true << QString();
+    QTest::newRow("big file, Abbrechen") << u"big"_s << false << true << true << false << QString();
+    QTest::newRow("onto a link: the link is replaced") << u"text"_s << true << false << false << true << QString();
+    QTest::newRow("big file onto a link, Abbrechen") << u"big"_s << true << true << true << false << QString();
+}
+
+// Send to read the whole source into memory (a link to /dev/zero grew
+// without end, a pipe blocked for ever) and wrote through a link at the
+// destination into the file it pointed at.
+void TestFileCommands::sendToCopiesOnlyRegularFilesInChunks()
+{
+    QFETCH(QString, source);
+    const QString relative = QDir(m_f->env.home()).relativeFilePath(m_f->folder + u"/Notiz.txt"_s);
+    QByteArray content = "notiz\r\n";
+    if (source == u"big") {
+        const QByteArray line = QByteArray(78, 'q') + "\r\n";
+        content = line.repeated(5 * 1024 * 1024 / line.size());
+    }
+    if (source == u"text" || source == u"big") {
+        m_f->put(u"Notiz.txt"_s, content);
+    } else if (m_f->env.makeSpecial(relative, source).isEmpty()) {
+        QSKIP("this machine cannot make such a node");
+    }
+    const QString desktop = m_f->env.path(u"Schreibtisch"_s);
+    QDir().mkpath(desktop);
+    m_f->shell.folders.insert(Shell::SpecialFolder::Desktop, desktop);
+    const QString destination = desktop + u"/Notiz.txt"_s;
+    const QString elsewhere = m_f->env.writeFile(u"Woanders/Liste.txt"_s, "woanders");
+    QFETCH(bool, destinationLink);
+    if (destinationLink) {
+        QVERIFY(QFile::link(elsewhere, destination));
+        m_f->prompts.messageAnswers.enqueue(Answer::Yes);
+    }
+    QVERIFY(m_f->start());
+    m_f->list()->setCurrentRow(0);
+
+    QFETCH(bool, cancel);
+    bool sawProgress = false;
+    QTimer watcher;
+    watcher.setInterval(0);
+    connect(&watcher, &QTimer::timeout, this, [&] {
+        auto *dialog = m_f->root->findChild<QProgressDialog *>();
+        if (dialog && dialog->isVisible()) {
+            sawProgress = true;
+            if (cancel) {
+                dialog->cancel();
+            }
+        }
+    });
+    watcher.start();
+    QElapsedTimer clock;
+    clock.start();
+    m_f->run(u"mnuSendenDatei_3"_s);
+    watcher.stop();
+    QVERIFY2(clock.elapsed() < 5000, "the copy took far too long");
+
+    QFETCH(bool, progressShown);
+    QCOMPARE(sawProgress, progressShown);
+    QFETCH(QString, message);
+    QStringList shown = messageTexts(m_f->prompts);
+    if (destinationLink) {
+        QCOMPARE(shown.takeFirst(), AlreadyThere);
+    }
+    QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty()) {
+        QVERIFY2(shown.first().startsWith(message), qPrintable(shown.first()));
+    }
+    QFETCH(bool, copied);
+    QCOMPARE(bytesOf(elsewhere), QByteArray("woanders"));
+    if (copied) {
+        QVERIFY(!QFileInfo(destination).isSymLink());
+        QCOMPARE(bytesOf(destination), content);
+    } else {
+        // As it was, and no part of the copy left behind.
+        QCOMPARE(QFileInfo(destination).isSymLink(), destinationLink);
+        QCOMPARE(QDir(desktop).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 destinationLink ? QStringList{u"Notiz.txt"_s} : QStringList());
+    }
 }
 
 QTEST_MAIN(TestFileCommands)

@@ -1,4 +1,5 @@
 #include "SearchHistory.h"
+#include "TestEnvironment.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,8 @@ private Q_SLOTS:
     void save();
     void read_data();
     void read();
+    void unreadableHistoryIsNeverWritten_data();
+    void unreadableHistoryIsNeverWritten();
 };
 
 void TestSearchHistory::save_data()
@@ -93,6 +96,42 @@ void TestSearchHistory::read()
     bool exists = bytes.isNull();
     QCOMPARE(SearchHistory::read(path, &exists), terms);
     QCOMPARE(exists, !bytes.isNull());
+}
+
+void TestSearchHistory::unreadableHistoryIsNeverWritten_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << u"fifo"_s;
+    QTest::newRow("link to a named pipe") << u"fifo link"_s;
+    QTest::newRow("link to a device, to switch it off") << u"null link"_s;
+    QTest::newRow("above the size limit") << u"oversize"_s;
+}
+
+// A history that could not be read was replaced by the one new term, its
+// mode changed, and a link to a device turned the device into a file.
+void TestSearchHistory::unreadableHistoryIsNeverWritten()
+{
+    QFETCH(QString, kind);
+    TestEnvironment env;
+    const QString path = env.makeSpecial(u"Quandel.ini"_s, kind);
+    if (path.isEmpty()) {
+        QSKIP("this machine cannot make such a node");
+    }
+    const QString pointsTo = QFileInfo(path).canonicalFilePath();
+    const QString kindBefore = TestEnvironment::nodeKind(pointsTo);
+    const qint64 sizeBefore = QFileInfo(pointsTo).size();
+    const QFile::Permissions modeBefore = QFile::permissions(pointsTo);
+
+    bool exists = true;
+    QCOMPARE(SearchHistory::read(path, &exists), QStringList());
+    QVERIFY(!exists);
+    QVERIFY(!SearchHistory::save(path, u"delta"_s));
+    QVERIFY(!SearchHistory::clear(path));
+
+    QCOMPARE(TestEnvironment::nodeKind(pointsTo), kindBefore);
+    QCOMPARE(QFileInfo(pointsTo).size(), sizeBefore);
+    QCOMPARE(QFile::permissions(pointsTo), modeBefore);
+    QCOMPARE(QFileInfo(path).isSymLink(), kind.endsWith(u"link"_s));
 }
 
 QTEST_GUILESS_MAIN(TestSearchHistory)

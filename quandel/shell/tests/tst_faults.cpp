@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -25,6 +26,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <ctime>
 #include <memory>
 #include <sys/resource.h>
 
@@ -84,6 +86,8 @@ private Q_SLOTS:
     void diskFullKeepsEveryStore_data();
     void diskFullKeepsEveryStore();
     void killedSaveLeavesOldOrNew();
+    void unreadableStoresAreReportedAndNeverWritten();
+    void startUpWithATenMegabyteDataFile();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -204,6 +208,86 @@ void TestFaults::killedSaveLeavesOldOrNew()
         const QByteArray now = bytesOf(path);
         QVERIFY2(now == oldBytes || now == newBytes, "the document is neither the old nor the new one");
     }
+}
+
+// A pipe or an oversized file in place of a store hung the start or was
+// read whole and then replaced; now the start says so, and leaves it alone.
+void TestFaults::unreadableStoresAreReportedAndNeverWritten()
+{
+    m_root.reset();
+    const QDir home(m_env->home());
+    QVERIFY(QFile::remove(AppPaths::historyFile()));
+    QVERIFY(QFile::remove(AppPaths::dataFile()));
+    QVERIFY(!m_env->makeSpecial(home.relativeFilePath(AppPaths::historyFile()), u"fifo"_s).isEmpty());
+    QVERIFY(!m_env->makeSpecial(home.relativeFilePath(AppPaths::dataFile()), u"oversize"_s).isEmpty());
+    m_prompts->calls.clear();
+
+    m_root = std::make_unique<Root>();
+    m_root->start();
+    const auto messages = m_prompts->callsOf(u"message"_s);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.first().text,
+             AppPaths::dataFile() +
+                 u"\nDie Datei ist zu groß (17,0 MB). Es können höchstens 16,0 MB gelesen werden.\n\n"_s +
+                 AppPaths::historyFile() +
+                 u"\nDas ist keine gewöhnliche Datei, sondern ein Ordner, ein Gerät oder eine Pipe.\n\n"
+                 u"Quandel Library liest diese Dateien nicht und verändert sie nicht. Die Einstellungen darin "
+                 u"fehlen bis auf Weiteres. "_s);
+    QCOMPARE(messages.first().icon, Prompts::Icon::Exclamation);
+
+    m_root->favourites()->addSelected();
+    QVERIFY(!SearchHistory::save(AppPaths::historyFile(), u"neu"_s));
+    m_root->findChild<QAction *>(u"mnubeenden"_s)->trigger();
+    m_root.reset();
+    QCOMPARE(TestEnvironment::nodeKind(AppPaths::historyFile()), u"fifo"_s);
+    QCOMPARE(QFileInfo(AppPaths::dataFile()).size(), 17ll * 1024 * 1024);
+}
+
+// Every value looked up read its whole file again: thirty favourites of a
+// 10 MB data file took many seconds to start.
+void TestFaults::startUpWithATenMegabyteDataFile()
+{
+    // Processor time of this thread, so that other programs on a busy
+    // machine do not count.
+    const auto cpuMs = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+    };
+    const auto timedStart = [this, &cpuMs] {
+        m_root.reset();
+        const qint64 before = cpuMs();
+        m_root = std::make_unique<Root>();
+        m_root->start();
+        return cpuMs() - before;
+    };
+    qint64 small = timedStart();
+    small = std::min(small, timedStart());
+
+    QList<IniFiles::Change> changes;
+    for (int slot = 1; slot <= 30; ++slot) {
+        const QString section = QString::number(slot);
+        changes.append({IniFiles::Change::Kind::Write, section, u"Name"_s, u"Zweite"_s});
+        changes.append({IniFiles::Change::Kind::Write, section, u"Datei"_s, u"Zweite.txt"_s});
+        changes.append({IniFiles::Change::Kind::Write, section, u"Dir"_s, m_folder});
+    }
+    QVERIFY(IniFiles::ApplyINIChanges(AppPaths::dataFile(), changes));
+    QFile data(AppPaths::dataFile());
+    QVERIFY(data.open(QIODevice::Append));
+    const QByteArray filler = "Zeile=" + QByteArray(90, 'x') + "\r\n";
+    for (int n = 0; data.size() < 10 * 1000 * 1000; ++n) {
+        data.write("[Notizen " + QByteArray::number(n) + "]\r\n");
+        for (int line = 0; line < 20; ++line) {
+            data.write(filler);
+        }
+    }
+    data.close();
+
+    // Once only: the file was just written, so nothing of it is cached yet.
+    const qint64 big = timedStart();
+    qInfo("start-up: %lld ms with a small data file, %lld ms with 10 MB", small, big);
+    QCOMPARE(m_root->findChild<QAction *>(u"mnuFavoriten_30"_s)->text(), u"Zweite"_s);
+    QVERIFY2(big - small <= 500, qPrintable(u"%1 ms more"_s.arg(big - small)));
 }
 
 // The child side of killedSaveLeavesOldOrNew.

@@ -64,6 +64,7 @@ private Q_SLOTS:
     void okRightAfterOpeningWritesAllEight();
     void recycleBoxCannotBeCleared();
     void cancelWritesNothing();
+    void okKeepsWhatAnotherInstanceChanged();
     void hidingThePictureWidensListAndEditor();
     void storedValuesAreShownAgain();
     void helpButtonOpensTopicSeven();
@@ -163,6 +164,25 @@ void TestOptions::cancelWritesNothing()
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), before);
     QVERIFY(!stored(QStringLiteral("TextIndex")));
+}
+
+// Two programs running: an untouched Ok in one undid the other's change.
+void TestOptions::okKeepsWhatAnotherInstanceChanged()
+{
+    Registry::SetRegValue(User, Key, QStringLiteral("ToolTips"), 1);
+    Registry::SetRegValue(User, Key, QStringLiteral("TextIndex"), 0);
+    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+        // Meanwhile the other program changes a stored value and stores one
+        // this dialog shows as its default.
+        Registry::SetRegValue(User, Key, QStringLiteral("ToolTips"), 0);
+        Registry::SetRegValue(User, Key, QStringLiteral("Werbung"), 1);
+        dialog.box(QStringLiteral("BTextIndex"))->click();
+        click(dialog, QStringLiteral("BReady"));
+    });
+    QCOMPARE(stored(QStringLiteral("ToolTips")), std::optional<uint>(0));
+    QCOMPARE(stored(QStringLiteral("Werbung")), std::optional<uint>(1));
+    QCOMPARE(stored(QStringLiteral("TextIndex")), std::optional<uint>(1));
+    QCOMPARE(stored(QStringLiteral("LinkCheck")), std::optional<uint>(1));
 }
 
 void TestOptions::hidingThePictureWidensListAndEditor()
