@@ -1,6 +1,7 @@
 #include "Root.h"
 
 #include "AppPaths.h"
+#include "CodeEditor.h"
 #include "CommandState.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
@@ -15,6 +16,7 @@
 #include "HelpLaunch.h"
 #include "Helpers.h"
 #include "Info.h"
+#include "IniFile.h"
 #include "Layout.h"
 #include "Lizenz.h"
 #include "Optionen.h"
@@ -232,8 +234,11 @@ void Root::buildPanes()
     m_background = new PicturePane(m_client);
     connect(m_background, &PicturePane::rightButtonPressed, this, &Root::picturePaneRightClicked);
 
-    m_text = new QPlainTextEdit(m_client);
+    m_text = new CodeEditor(m_client);
     m_text->setObjectName(QStringLiteral("Text"));
+    m_text->setUserFontQuery([] {
+        return !IniFiles::GetINIString(AppPaths::dataFile(), QStringLiteral("0"), QStringLiteral("FontName")).isEmpty();
+    });
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_textImt = new QPlainTextEdit(m_client);
     m_textImt->setObjectName(QStringLiteral("Text_Imt"));
@@ -353,6 +358,7 @@ void Root::buildMenus()
         a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + i)));
         a->setShortcutContext(Qt::WindowShortcut);
         connect(a, &QAction::triggered, this, [this, i] { m_library->selectKind(i); });
+        connect(a, &QAction::toggled, this, [this] { m_text->setKind(checkedKind()); });
         m_mnuAnsicht[size_t(i)] = a;
     }
     ansicht->addSeparator();
@@ -370,6 +376,16 @@ void Root::buildMenus()
     ansicht->addSeparator();
     QAction *optionen = action(ansicht, QStringLiteral("mnuoptionen"), QStringLiteral("&Optionen ..."));
     connect(optionen, &QAction::triggered, this, &Root::mnuoptionen);
+    ansicht->addSeparator();
+    QAction *hervorhebung =
+        action(ansicht, QStringLiteral("mnuSyntaxhervorhebung"), QStringLiteral("&Syntaxhervorhebung"));
+    hervorhebung->setCheckable(true);
+    hervorhebung->setChecked(queryNumber(QStringLiteral("Highlight")).value_or(1) != 0);
+    m_text->setHighlighting(hervorhebung->isChecked());
+    connect(hervorhebung, &QAction::toggled, this, [this](bool on) {
+        m_text->setHighlighting(on);
+        store(QStringLiteral("Highlight"), on ? 1 : 0);
+    });
 
     QMenu *suchen = menuBar()->addMenu(QStringLiteral("&Suchen "));
     suchen->setObjectName(QStringLiteral("mnuSuchEs"));

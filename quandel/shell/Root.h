@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 
+class CodeEditor;
 class DocumentLibrary;
 class EditCommands;
 class FavouritesMenu;
@@ -145,7 +146,7 @@ private:
     QListWidget *m_dateien = nullptr;
     QListWidget *m_dateienImt = nullptr;
     PicturePane *m_background = nullptr;
-    QPlainTextEdit *m_text = nullptr;
+    CodeEditor *m_text = nullptr;
     QPlainTextEdit *m_textImt = nullptr;
     WebView *m_webBrowser = nullptr;
     QLabel *m_status = nullptr;
