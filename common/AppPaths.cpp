@@ -9,6 +9,26 @@
 #define QUANDEL_SHARE_DIR "/usr/local/share/quandel"
 #endif
 
+namespace {
+
+// The program folder, the share folder beside the program's real folder and
+// the share folder the program was built for.
+QStringList resourceFolders(const QString &programFolder)
+{
+    // The real folder, so that a link to the program's bin folder still
+    // leads to the share folder of the installation it belongs to.
+    const QString realFolder = QFileInfo(programFolder).canonicalFilePath();
+    QStringList folders{programFolder};
+    if (!realFolder.isEmpty()) {
+        folders.append(QDir::cleanPath(realFolder + QStringLiteral("/../share/quandel")));
+    }
+    folders.append(QStringLiteral(QUANDEL_SHARE_DIR));
+    folders.removeDuplicates();
+    return folders;
+}
+
+} // namespace
+
 namespace AppPaths {
 
 QString programFolder()
@@ -58,17 +78,20 @@ bool ensureFolder(const QString &folder)
     return QDir().mkpath(folder) && QFileInfo(folder).isDir();
 }
 
+QString resourceFile(const QString &fileName, const QString &programFolder)
+{
+    for (const QString &folder : resourceFolders(programFolder)) {
+        const QString path = folder + u'/' + fileName;
+        if (QFileInfo(path).isFile()) {
+            return path;
+        }
+    }
+    return programFolder + u'/' + fileName;
+}
+
 QString resourceFile(const QString &fileName)
 {
-    const QString beside = programFolder() + u'/' + fileName;
-    if (QFileInfo::exists(beside)) {
-        return beside;
-    }
-    const QString installed = QStringLiteral(QUANDEL_SHARE_DIR) + u'/' + fileName;
-    if (QFileInfo::exists(installed)) {
-        return installed;
-    }
-    return beside;
+    return resourceFile(fileName, programFolder());
 }
 
 } // namespace AppPaths

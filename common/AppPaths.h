@@ -22,9 +22,13 @@ QString winIniFile();   // <config>/Win.ini
 // Creates the folder and its parents; true when it exists afterwards.
 bool ensureFolder(const QString &folder);
 
-// A read-only resource that ships with the program (brenlow, Quandel.chf):
-// looked for in the program folder first, then in the installed share
-// folder. Returns the program-folder path when it is found nowhere.
-QString resourceFile(const QString &fileName);
+// A read-only resource file that ships with the program (Quandel.chf), looked
+// for in this order: in the program folder, in the share folder
+// "../share/quandel" beside the program's real folder, and in the share
+// folder the program was built for. So a package, an installation under any
+// prefix and the build tree all find it without a rebuild. The path in the
+// program folder when it is found nowhere.
+QString resourceFile(const QString &fileName, const QString &programFolder);
+QString resourceFile(const QString &fileName); // for the running program
 
 } // namespace AppPaths

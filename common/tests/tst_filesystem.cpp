@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -24,7 +25,9 @@ private slots:
     void waitKeepsEventsFlowing_data();
     void waitKeepsEventsFlowing();
     void appPathsStayInsideHome();
-    void resourceFileIsLookedForBesideProgram();
+    void resourceFile_data();
+    void resourceFile();
+    void resourceFileOfTheBuildTree();
 
 private:
     TestEnvironment m_env;
@@ -150,17 +153,51 @@ void TestFileSystem::appPathsStayInsideHome()
     QVERIFY(!AppPaths::ensureFolder(m_env.path(u"docs/Notiz.txt"_s)));
 }
 
-void TestFileSystem::resourceFileIsLookedForBesideProgram()
+void TestFileSystem::resourceFile_data()
 {
-    const QString name = u"tst_filesystem-resource.chf"_s;
-    const QString beside = QCoreApplication::applicationDirPath() + u'/' + name;
-    QFile::remove(beside);
-    QCOMPARE(AppPaths::resourceFile(name), beside); // found nowhere
-    QFile file(beside);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.close();
-    QCOMPARE(AppPaths::resourceFile(name), beside);
-    QVERIFY(file.remove());
+    // Paths relative to a scratch folder; "link" becomes a symbolic link to
+    // the installation's bin folder "prefix/bin".
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("programFolder");
+    QTest::addColumn<QString>("expected");
+
+    const QString beside = u"prefix/bin/Hilfe.chf"_s;
+    const QString shared = u"prefix/share/quandel/Hilfe.chf"_s;
+    QTest::newRow("beside the program first") << QStringList{beside, shared} << u"prefix/bin"_s << beside;
+    QTest::newRow("share folder of the prefix") << QStringList{shared} << u"prefix/bin"_s << shared;
+    QTest::newRow("share folder behind a link to bin")
+        << QStringList{shared, u"share/quandel/Hilfe.chf"_s} << u"link"_s << shared;
+    QTest::newRow("share folder without the program's name")
+        << QStringList{u"prefix/share/Hilfe.chf"_s} << u"prefix/bin"_s << beside;
+    QTest::newRow("folder named like the resource")
+        << QStringList{u"prefix/bin/Hilfe.chf/x"_s, shared} << u"prefix/bin"_s << shared;
+    QTest::newRow("found nowhere") << QStringList{} << u"prefix/bin"_s << beside;
+    QTest::newRow("program folder gone") << QStringList{} << u"gone/bin"_s << u"gone/bin/Hilfe.chf"_s;
+}
+
+void TestFileSystem::resourceFile()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, programFolder);
+    QFETCH(QString, expected);
+
+    QTemporaryDir scratch;
+    QVERIFY(scratch.isValid());
+    QVERIFY(QDir(scratch.path()).mkpath(u"prefix/bin"_s));
+    QVERIFY(QFile::link(scratch.filePath(u"prefix/bin"_s), scratch.filePath(u"link"_s)));
+    for (const QString &file : files) {
+        const QString path = scratch.filePath(file);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+    }
+    QCOMPARE(AppPaths::resourceFile(u"Hilfe.chf"_s, scratch.filePath(programFolder)), scratch.filePath(expected));
+}
+
+void TestFileSystem::resourceFileOfTheBuildTree()
+{
+    // The help content is copied beside the programs of the build tree.
+    QCOMPARE(AppPaths::resourceFile(u"Quandel.chf"_s), QCoreApplication::applicationDirPath() + u"/Quandel.chf"_s);
 }
 
 QTEST_GUILESS_MAIN(TestFileSystem)

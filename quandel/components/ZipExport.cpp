@@ -1,6 +1,7 @@
 #include "ZipExport.h"
 
 #include "AppPaths.h"
+#include "BackgroundWork.h"
 #include "IniFile.h"
 #include "ProductInfo.h"
 #include "Prompts.h"
@@ -11,11 +12,9 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QStandardPaths>
-#include <QTimer>
 #include <QWidget>
 
-#include <atomic>
-#include <thread>
+#include <algorithm>
 
 namespace {
 
@@ -62,7 +61,6 @@ ZipPacker::Result SaxCompress::Command1()
     const ZipPacker::Request request{m_tOrdner, m_tZipdatei, m_bSubDir, m_tKennwort};
     ZipPacker::PackControl control;
     ZipPacker::Result result;
-    std::atomic<bool> done{false};
 
     QApplication::setOverrideCursor(Qt::BusyCursor);
     {
@@ -87,33 +85,28 @@ ZipPacker::Result SaxCompress::Command1()
 
         // libzip's zip_close blocks until the archive is complete; on the
         // window thread it would freeze the window for a large folder.
-        std::jthread worker([&request, &control, &result, &done] {
-            result = ZipPacker::pack(request, control);
-            done.store(true);
-        });
-
-        QEventLoop loop;
-        QTimer poll;
-        poll.setInterval(30);
-        bool shown = false;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (done.load() || (!shown && progress.isVisible())) {
-                loop.quit();
-                return;
-            }
+        BackgroundWork work([&request, &control, &result] { result = ZipPacker::pack(request, control); });
+        const auto showProgress = [&progress, &control] {
             if (!progress.wasCanceled()) {
                 progress.setValue(std::min(control.permille.load(), 999));
             }
-        });
-        poll.start();
+        };
         // Until the progress window is up and modal, clicks must not start
         // other commands beside the packing.
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        if (!done.load()) {
-            shown = true;
-            loop.exec();
-        }
-        poll.stop();
+        work.waitWhile(
+            30,
+            [&] {
+                if (progress.isVisible()) {
+                    return false;
+                }
+                showProgress();
+                return true;
+            },
+            QEventLoop::ExcludeUserInputEvents);
+        work.waitWhile(30, [&] {
+            showProgress();
+            return true;
+        });
     }
     QApplication::restoreOverrideCursor();
 
@@ -149,7 +142,7 @@ QString emptyFolderMessage()
     return QStringLiteral("Das Verzeichnis enthält keine Dateien. Es wurde kein Zip-Ordner angelegt.   ");
 }
 
-void mnuKomprimieren(QWidget *window, const QString &folder, const std::function<void()> &afterSaveDialog)
+void mnuKomprimieren(QWidget *window, const QString &folder)
 {
     Prompts &prompts = Prompts::instance();
     const QString caption = window ? window->windowTitle() : ProductInfo::windowCaption();
@@ -162,9 +155,6 @@ void mnuKomprimieren(QWidget *window, const QString &folder, const std::function
     request.proposedPath = proposedArchive();
     request.filters = {QStringLiteral("Zip-Dateien (*.zip)"), QStringLiteral("Alle Dateitypen (*)")};
     const QString archive = prompts.saveFileName(window, request);
-    if (afterSaveDialog) {
-        afterSaveDialog();
-    }
     if (archive.isEmpty()) {
         return;
     }

@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QString>
 
-#include <functional>
-
 class QWidget;
 
 // The packing form, used hidden: its fields say what is packed where, and
@@ -58,9 +56,8 @@ QString successMessage();
 QString emptyFolderMessage();
 
 // The export command mnuKomprimieren: asks, lets the user choose the archive,
-// packs folder into it and reports. afterSaveDialog runs once the save dialog
-// is closed, whatever its answer, so that the main window can update its
-// document markers.
-void mnuKomprimieren(QWidget *window, const QString &folder, const std::function<void()> &afterSaveDialog = {});
+// packs folder into it and reports. It reads the folder and leaves the shown
+// document and its editing state alone.
+void mnuKomprimieren(QWidget *window, const QString &folder);
 
 } // namespace ZipExport

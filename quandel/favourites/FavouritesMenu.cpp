@@ -124,7 +124,16 @@ void FavouritesMenu::addSelected()
         return;
     }
     const Favourite favourite{FavouritesStore::displayName(entry), entry, m_library->folder()};
-    FavouritesStore::write(m_dataFile, slot, favourite);
+    if (!FavouritesStore::write(m_dataFile, slot, favourite)) {
+        // Shown now, it would be gone at the next start.
+        Prompts::instance().message(
+            m_window,
+            favourite.name + QStringLiteral(" konnte nicht zu den Favoriten hinzugefügt werden. ") + u'\n' +
+                QStringLiteral("Die Datei ") + QDir::toNativeSeparators(m_dataFile) +
+                QStringLiteral(" kann nicht geschrieben werden. "),
+            QStringLiteral(" ") + m_window->windowTitle(), Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        return;
+    }
     showItem(slot, favourite.name);
 }
 
@@ -152,22 +161,35 @@ void FavouritesMenu::open(int slot)
             QStringLiteral(" ") + favourite.name, Prompts::Buttons::Ok, Prompts::Icon::Critical);
         return;
     }
+    // The entry that stands for the favourite's own file: its file name in
+    // the listing (a class file's entry ends in a tab, so names alone would
+    // match its module), the exact spelling before any other case. A
+    // favourite of another folder has no entry.
     QListWidget *list = m_library->listWidget();
-    const QString lookup =
-        projects ? favourite.datei : favourite.datei.chopped(std::min<qsizetype>(4, favourite.datei.size()));
-    const int index = FindListIndex(entriesOf(list), lookup);
-    if (index < list->count()) {
-        list->setCurrentRow(index);
-        if (list->currentRow() != index) {
-            return; // the unsaved-changes question stopped it
+    int index = -1;
+    if (QFileInfo(favourite.dir) == QFileInfo(m_library->folder())) {
+        QStringList names;
+        if (projects) {
+            names = entriesOf(list);
+        } else if (m_library->files().size() == list->count()) {
+            names = m_library->files();
+        }
+        index = int(names.indexOf(favourite.datei));
+        if (index < 0) {
+            index = FindListIndex(names, favourite.datei);
+            if (names.value(index).compare(favourite.datei, Qt::CaseInsensitive) != 0) {
+                index = -1;
+            }
         }
     }
-    // The list shows names only; when the entry found is not the favourite
-    // itself (a class file of the same name, another folder), the
-    // favourite's own file is shown, and saving writes to it.
-    const QString document = projects ? path + u'/' + DocumentKinds::projectFileName() : path;
-    const QString shown = m_library->documentPath();
-    if (QFileInfo(shown).absoluteFilePath() != QFileInfo(document).absoluteFilePath() || shown.isEmpty()) {
-        m_library->showExternalDocument(document, projects ? favourite.datei : favourite.name);
+    if (index >= 0) {
+        // Loads it, unless the unsaved-changes question keeps the list where
+        // it was.
+        list->setCurrentRow(index);
+        return;
     }
+    // No entry stands for it: the list selects none, and saving writes to
+    // the favourite's own file.
+    const QString document = projects ? path + u'/' + DocumentKinds::projectFileName() : path;
+    m_library->showExternalDocument(document, projects ? favourite.datei : favourite.name);
 }

@@ -61,9 +61,12 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
     // A mouse click selects the clicked entry after the list has reported it
     // as current, so also after the unsaved-changes question moved the list
     // back: the highlight must stay on the entry whose document is shown.
+    // With no entry current (an untitled document) nothing may stay selected.
     connect(m_w.dateien, &QListWidget::itemSelectionChanged, this, [this] {
         if (QListWidgetItem *current = m_w.dateien->currentItem(); current && !current->isSelected()) {
             m_w.dateien->setCurrentItem(current, QItemSelectionModel::ClearAndSelect);
+        } else if (!current && !m_w.dateien->selectedItems().isEmpty()) {
+            m_w.dateien->clearSelection();
         }
     });
     // Every edit by the user marks the document changed, however it was made:
@@ -193,7 +196,7 @@ int DocumentLibrary::TextChanging()
     if (m_state.mAction == Pending::Save) {
         m_state.mChange = false;
         m_state.mAction = Pending::None;
-        const bool saved = m_state.mIndex == -1 ? saveAs() : save();
+        const bool saved = isUntitled() ? saveAs() : save();
         if (!saved && m_state.mAction == Pending::None) {
             // The text could not be written: keep it and stop the command
             // that asked, rather than let it replace the unsaved text.
@@ -219,6 +222,11 @@ void DocumentLibrary::selectEntry(int index)
         // pending: a Yes that saves nothing, a Cancel that turns away the
         // next selection without asking.
         documentSelected();
+    } else if (row == -1) {
+        // Set through the view, not the row: an item view that has no current
+        // entry makes its first entry current when it gets the focus back
+        // (after the question closes), which would load it or ask again.
+        m_w.dateien->setCurrentIndex(QModelIndex());
     } else {
         m_w.dateien->setCurrentRow(row);
     }
@@ -237,7 +245,7 @@ bool DocumentLibrary::settleUnsavedChanges()
         return false;
     }
     if (answer == Prompts::Answer::Yes) {
-        const bool saved = m_state.mIndex == -1 ? saveAs() : save();
+        const bool saved = isUntitled() ? saveAs() : save();
         if (!saved) {
             // Nothing is lost: the text stays as it is, and the command does
             // not go on.
@@ -372,8 +380,17 @@ bool DocumentLibrary::showExternalDocument(const QString &path, const QString &n
         return false;
     }
     clearEditor();
+    {
+        // No entry stands for this document: none is selected, so that no
+        // file command acts on another document than the one shown.
+        const QSignalBlocker blockList(m_w.dateien);
+        m_w.dateien->setCurrentIndex(QModelIndex());
+        m_w.dateien->clearSelection();
+    }
+    m_fileIndex = -1;
     m_externalPath = path;
     m_state.mFile = name;
+    m_state.mIndex = -1;
     m_state.mChange = false;
     setStatusFor(path);
     if (QFileInfo::exists(path)) {
@@ -712,12 +729,22 @@ bool DocumentLibrary::saveAs()
     m_state.mChange = false;
     m_state.mAction = EditingState::Pending::None;
     refresh();
-    QStringList entries;
-    entries.reserve(m_w.dateien->count());
-    for (int i = 0; i < m_w.dateien->count(); ++i) {
-        entries.append(m_w.dateien->item(i)->text());
+    // The file just written, when the list has it: with notiz.txt and
+    // Notiz.txt side by side, a look-up by name alone would show the other.
+    int index = -1;
+    if (!isProjectView() && QFileInfo(QFileInfo(chosen).absolutePath()) == QFileInfo(m_folder) &&
+        m_files.size() == m_w.dateien->count()) {
+        index = int(m_files.indexOf(fileName));
     }
-    selectEntry(FindListIndex(entries, DocumentKinds::lookupName(fileName)));
+    if (index < 0) {
+        QStringList entries;
+        entries.reserve(m_w.dateien->count());
+        for (int i = 0; i < m_w.dateien->count(); ++i) {
+            entries.append(m_w.dateien->item(i)->text());
+        }
+        index = FindListIndex(entries, DocumentKinds::lookupName(fileName));
+    }
+    selectEntry(index);
     return true;
 }
 

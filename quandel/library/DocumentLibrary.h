@@ -65,6 +65,11 @@ public:
     const EditingState &state() const { return m_state; }
     // The file the shown document is saved to; empty when untitled.
     QString documentPath() const;
+    // The shown document has no file yet.
+    bool isUntitled() const { return m_state.mIndex == -1 && m_externalPath.isEmpty(); }
+    // The shown document is a file the list has no entry for (a favourite
+    // kept in another folder).
+    bool isUnlisted() const { return !m_externalPath.isEmpty(); }
     // False when the shown document could not be loaded; it is then shown
     // read-only and never saved over.
     bool isDocumentLoaded() const { return m_loaded; }
@@ -77,10 +82,9 @@ public:
     // Yes, and returns false when the command has to stop.
     bool settleUnsavedChanges();
 
-    // Shows a document that the list does not stand for (a favourite kept in
-    // another folder, a class file behind a module's entry): the list keeps
-    // its selection, and saving writes to this file. False when unsaved
-    // changes kept it from being shown.
+    // Shows a document that the list has no entry for (a favourite kept in
+    // another folder): the list selects no entry, and saving writes to this
+    // file. False when unsaved changes kept it from being shown.
     bool showExternalDocument(const QString &path, const QString &name);
 
     QListWidget *listWidget() const { return m_w.dateien; }

@@ -110,11 +110,13 @@ bool store(const QFont &font, const QColor &color, const QString &dataFile)
                                                        {"FontItalic", flagToText(font.italic())},
                                                        {"FontUnderline", flagToText(font.underline())},
                                                        {"FontStrikethru", flagToText(font.strikeOut())}};
-    bool ok = true;
+    // One replacement of the file: a failure midway must not leave half of
+    // a new font beside half of the old one.
+    QList<IniFiles::Change> changes;
     for (const auto &[key, value] : values) {
-        ok = IniFiles::WriteINI(dataFile, Section, QString::fromLatin1(key), value) && ok;
+        changes.append({IniFiles::Change::Kind::Write, Section, QString::fromLatin1(key), value});
     }
-    return ok;
+    return IniFiles::ApplyINIChanges(dataFile, changes);
 }
 
 } // namespace EditorFont

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -22,30 +21,55 @@ namespace {
 constexpr qint64 MaxDocumentBytes = 16ll * 1024 * 1024;
 constexpr int ChunkSize = 8;
 
-bool isAscii(const QString &text)
+bool isAscii(QChar c)
 {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+    return c.unicode() < 0x80;
 }
 
-char lowerAscii(char c)
+// The longest run of ASCII characters in text.
+QString longestAsciiRun(const QString &text)
 {
-    // Without a branch, so that the loop over a whole file vectorises.
-    return char(static_cast<unsigned char>(c) | (static_cast<unsigned char>(c - 'A') < 26U ? 0x20U : 0U));
+    QString best;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || !isAscii(text.at(i))) {
+            if (i - start > best.size()) {
+                best = text.mid(start, i - start);
+            }
+            start = i + 1;
+        }
+    }
+    return best;
 }
 
-bool containsBytes(const QByteArray &haystack, const QByteArray &needle)
+QByteArray windows1252(const QString &text)
 {
-    return needle.isEmpty() ||
-           memmem(haystack.constData(), size_t(haystack.size()), needle.constData(), size_t(needle.size())) != nullptr;
+    TextFormat format;
+    format.lineEnd = TextFormat::LineEnd::Lf;
+    return TextFile::encode(text, format);
 }
 
-// Two characters outside ASCII fold to ASCII letters when case is ignored:
-// the Kelvin sign (to k) and the long s (to s). A file holding either in UTF-8
-// cannot be ruled out by the byte test.
-bool hasAsciiFoldingCharacters(const QByteArray &bytes)
+// Every character that equals c when case is ignored, c included (for the
+// Kelvin sign, also K and k).
+QList<QChar> caseVariants(QChar c)
 {
-    return containsBytes(bytes, QByteArrayLiteral("\xE2\x84\xAA")) ||
-           containsBytes(bytes, QByteArrayLiteral("\xC5\xBF"));
+    const char32_t folded = QChar::toCaseFolded(c.unicode());
+    QList<QChar> variants;
+    for (char32_t u = 0; u <= 0xFFFF; ++u) {
+        if ((u < 0xD800 || u > 0xDFFF) && QChar::toCaseFolded(u) == folded) {
+            variants.append(QChar(char16_t(u)));
+        }
+    }
+    return variants;
+}
+
+// A non-ASCII character in a document's bytes, in either encoding.
+void addEncodings(QList<BytePattern> &patterns, const QString &text)
+{
+    patterns.append(BytePattern(text.toUtf8(), false));
+    if (TextFile::fitsWindows1252(text)) {
+        patterns.append(BytePattern(windows1252(text), false));
+    }
 }
 
 } // namespace
@@ -54,24 +78,49 @@ DocumentScanner::DocumentScanner(QString term, Qt::CaseSensitivity cs, const std
                                  std::atomic_int &progress)
     : m_term(std::move(term)), m_cs(cs), m_cancel(cancel), m_progress(progress)
 {
-    if (m_term.isEmpty()) {
+    // Line ends differ between the bytes and the editor text, so such a term
+    // has no byte test.
+    if (m_term.isEmpty() || m_term.contains(u'\n') || m_term.contains(u'\r')) {
         return;
     }
-    if (m_cs == Qt::CaseInsensitive) {
-        if (isAscii(m_term)) {
-            QByteArray lowered = m_term.toLatin1();
-            std::transform(lowered.begin(), lowered.end(), lowered.begin(), lowerAscii);
-            m_needles = {lowered};
-            m_foldAscii = true;
+    if (m_cs == Qt::CaseSensitive) {
+        // A case-sensitive term is in the file's bytes in one of its
+        // encodings; ASCII reads the same in both.
+        Group group;
+        addEncodings(group.patterns, m_term);
+        m_groups.append(group);
+        return;
+    }
+
+    // Case ignored: the longest ASCII run of the term, letters in either
+    // case. Two characters outside ASCII fold to ASCII letters, the Kelvin
+    // sign to k and the long s to s; a file holding them (only UTF-8 can)
+    // stays possible.
+    const QString run = longestAsciiRun(m_term);
+    if (!run.isEmpty()) {
+        Group group;
+        group.patterns.append(BytePattern(run.toLatin1(), true));
+        if (run.contains(u'k', Qt::CaseInsensitive)) {
+            group.foldedAlternatives.append(BytePattern(QByteArrayLiteral("\xE2\x84\xAA"), false));
         }
-        return;
+        if (run.contains(u's', Qt::CaseInsensitive)) {
+            group.foldedAlternatives.append(BytePattern(QByteArrayLiteral("\xC5\xBF"), false));
+        }
+        m_groups.append(group);
     }
-    // A case-sensitive term is in the file's bytes in one of its encodings.
-    m_needles.append(m_term.toUtf8());
-    if (TextFile::fitsWindows1252(m_term)) {
-        TextFormat cp1252;
-        cp1252.lineEnd = TextFormat::LineEnd::Lf;
-        m_needles.append(TextFile::encode(m_term, cp1252));
+    // Every other letter, in any case and either encoding. Characters
+    // outside the basic plane are left to the editor text.
+    QList<char16_t> seen;
+    for (const QChar c : std::as_const(m_term)) {
+        if (isAscii(c) || c.isSurrogate() || seen.contains(c.unicode())) {
+            continue;
+        }
+        seen.append(c.unicode());
+        Group group;
+        for (const QChar variant : caseVariants(c)) {
+            addEncodings(group.patterns, QString(variant));
+        }
+        m_groups.append(group);
     }
 }
 
@@ -87,30 +136,36 @@ QString DocumentScanner::editorText(const QByteArray &bytes)
 
 bool DocumentScanner::mayContain(const QByteArray &bytes) const
 {
-    if (m_needles.isEmpty()) {
-        return true;
+    const char *data = bytes.constData();
+    const qsizetype size = bytes.size();
+    const auto found = [data, size](const BytePattern &p) { return p.isIn(data, size); };
+    return std::all_of(m_groups.begin(), m_groups.end(), [&found](const Group &group) {
+        return std::any_of(group.patterns.begin(), group.patterns.end(), found) ||
+               std::any_of(group.foldedAlternatives.begin(), group.foldedAlternatives.end(), found);
+    });
+}
+
+int DocumentScanner::positionInBytes(const QByteArray &bytes) const
+{
+    if (m_term.isEmpty() || !mayContain(bytes)) {
+        return -1;
     }
-    if (m_foldAscii) {
-        if (hasAsciiFoldingCharacters(bytes)) {
-            return true;
-        }
-        thread_local QByteArray lowered;
-        lowered.resize(bytes.size());
-        std::transform(bytes.begin(), bytes.end(), lowered.begin(), lowerAscii);
-        return containsBytes(lowered, m_needles.constFirst());
-    }
-    return std::any_of(m_needles.begin(), m_needles.end(),
-                       [&bytes](const QByteArray &needle) { return containsBytes(bytes, needle); });
+    return int(editorText(bytes).indexOf(m_term, 0, m_cs));
 }
 
 int DocumentScanner::positionIn(const QString &path) const
 {
+    QByteArray buffer;
+    return positionIn(path, buffer);
+}
+
+int DocumentScanner::positionIn(const QString &path, QByteArray &bytes) const
+{
     if (m_term.isEmpty()) {
         return -1;
     }
-    // Plain system calls and a buffer kept per thread: for thousands of
+    // Plain system calls into the worker's own buffer: for thousands of
     // small files, opening and allocating would cost more than the search.
-    thread_local QByteArray bytes;
     const QByteArray encoded = QFile::encodeName(path);
     const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -137,10 +192,7 @@ int DocumentScanner::positionIn(const QString &path) const
     }
     ::close(fd);
     bytes.truncate(filled);
-    if (!mayContain(bytes)) {
-        return -1;
-    }
-    return int(editorText(bytes).indexOf(m_term, 0, m_cs));
+    return positionInBytes(bytes);
 }
 
 DocumentScanner::Hit DocumentScanner::scan(const QStringList &files, int threads) const
@@ -152,6 +204,7 @@ DocumentScanner::Hit DocumentScanner::scan(const QStringList &files, int threads
     Hit hit;
 
     const auto work = [&] {
+        QByteArray buffer;
         while (!m_cancel.load(std::memory_order_relaxed)) {
             const int first = next.fetch_add(ChunkSize);
             // Files after a hit already found need not be examined.
@@ -163,7 +216,7 @@ DocumentScanner::Hit DocumentScanner::scan(const QStringList &files, int threads
                 if (m_cancel.load(std::memory_order_relaxed) || order > best.load()) {
                     return;
                 }
-                const int position = positionIn(files.at(order));
+                const int position = positionIn(files.at(order), buffer);
                 m_progress.fetch_add(1, std::memory_order_relaxed);
                 if (position >= 0) {
                     const std::lock_guard lock(mutex);

@@ -1,15 +1,19 @@
 #pragma once
 
+#include "BytePattern.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
-#include <functional>
 
-// Looks for a term in a row of document files without showing them: each file
-// is decoded exactly as the editor would show it, so a position found here is
-// the same position in the editor. Files are examined in the order given; the
-// result is the first one (in that order) that holds the term.
+// Looks for a term in a row of document files without showing them. A file
+// is first tested on its raw bytes (any file whose editor text holds the term
+// holds certain bytes); only a file that passes is decoded exactly as the
+// editor would show it, so a position found here is the same position in the
+// editor. Files are examined in the order given; the result is the first one
+// (in that order) that holds the term.
 class DocumentScanner final
 {
 public:
@@ -29,6 +33,9 @@ public:
     // the file cannot be shown.
     int positionIn(const QString &path) const;
 
+    // The position of the term in the editor text of a file's bytes.
+    int positionInBytes(const QByteArray &bytes) const;
+
     // The text the editor would hold for the file's bytes.
     static QString editorText(const QByteArray &bytes);
 
@@ -36,14 +43,24 @@ public:
     static qint64 maxBytes();
 
 private:
+    // Bytes that a file holding the term contains: at least one pattern of
+    // every group.
+    struct Group
+    {
+        QList<BytePattern> patterns;
+        // Other characters that match an ASCII letter of the pattern when
+        // case is ignored (Kelvin sign, long s): their presence makes the
+        // file possible although the pattern is absent.
+        QList<BytePattern> foldedAlternatives;
+    };
+
+    // False when the bytes rule the term out.
     bool mayContain(const QByteArray &bytes) const;
+    int positionIn(const QString &path, QByteArray &buffer) const;
 
     QString m_term;
     Qt::CaseSensitivity m_cs;
     const std::atomic_bool &m_cancel;
     std::atomic_int &m_progress;
-    // Byte patterns that every file holding the term must contain (one of
-    // them); empty when no such quick test applies.
-    QList<QByteArray> m_needles;
-    bool m_foldAscii = false;
+    QList<Group> m_groups; // empty: every file must be decoded
 };

@@ -1,5 +1,6 @@
 #include "SearchController.h"
 
+#include "BackgroundWork.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "DocumentScanner.h"
@@ -9,16 +10,13 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextCursor>
-#include <QTimer>
 
 #include <atomic>
-#include <thread>
 
 namespace {
 
@@ -158,11 +156,10 @@ void SearchController::showNoHitMessage(const QString &term)
         QStringLiteral(" ") + m_w.window->windowTitle(), Prompts::Buttons::Ok, Prompts::Icon::Information);
 }
 
-void SearchController::prepareCopies(int firstMirrorRow)
+void SearchController::prepareMirrorList(int firstMirrorRow)
 {
     m_w.dateienImt->setCurrentRow(firstMirrorRow);
     m_w.dateienImt->setCurrentRow(m_w.dateien->currentRow());
-    m_w.textImt->setPlainText(DocumentLibrary::editorText(m_w.text));
 }
 
 void SearchController::hidePanes()
@@ -170,6 +167,10 @@ void SearchController::hidePanes()
     m_webWasVisible = !m_w.webBrowser->isHidden();
     m_w.dateienImt->setEnabled(false);
     m_w.textImt->setEnabled(false);
+    // The mirror shows the editor's own document rather than a copy, which
+    // for a large text would stall the window and double its memory.
+    m_w.textImt->setLineWrapMode(m_w.text->lineWrapMode());
+    m_w.textImt->setDocument(m_w.text->document());
     m_w.dateienImt->show();
     m_w.textImt->setVisible(!m_webWasVisible);
     m_w.dateien->hide();
@@ -184,6 +185,8 @@ void SearchController::showPanes()
     }
     m_w.dateienImt->hide();
     m_w.textImt->hide();
+    // Nothing of the document stays with the mirror after the run.
+    m_w.textImt->setDocument(nullptr);
 }
 
 void SearchController::closeProgress()
@@ -197,7 +200,6 @@ void SearchController::closeProgress()
 
 SearchController::Result SearchController::walk(const QList<int> &indices, int editorIndex, QWidget *owner)
 {
-    Result result;
     closeProgress();
     m_progress = new Weitersuchen(owner);
     m_progress->setTotal(int(indices.size()));
@@ -221,70 +223,65 @@ SearchController::Result SearchController::walk(const QList<int> &indices, int e
         }
     }
 
+    int examined = 0;
+    bool cancelled = false;
+    const DocumentScanner::Hit hit = scanFiles(filesOf(toScan), term, cs, examinedBefore, &examined, &cancelled);
+    if (hit.order >= 0) {
+        return {Outcome::Hit, toScan.at(hit.order), hit.position};
+    }
+    if (cancelled) {
+        return {Outcome::Cancelled, examined > 0 ? indices.at(std::min<qsizetype>(examined, indices.size()) - 1) : -1,
+                -1};
+    }
+    return {};
+}
+
+QStringList SearchController::filesOf(const QList<int> &indices) const
+{
     QStringList files;
-    files.reserve(toScan.size());
+    files.reserve(indices.size());
     const QString folder = m_library->folder();
     const bool projects = m_library->isProjectView();
-    for (const int index : std::as_const(toScan)) {
+    for (const int index : indices) {
         if (projects) {
             files.append(folder + u'/' + m_w.dateien->item(index)->text() + u'/' + DocumentKinds::projectFileName());
         } else {
             files.append(index < m_library->files().size() ? folder + u'/' + m_library->files().at(index) : QString());
         }
     }
+    return files;
+}
 
+DocumentScanner::Hit SearchController::scanFiles(const QStringList &files, const QString &term, Qt::CaseSensitivity cs,
+                                                 int examinedBefore, int *examined, bool *cancelled)
+{
     // A cancel pressed where the poll cannot see it (before the workers
     // start, or when they finish before the loop runs) still counts.
     const auto cancelRequested = [this] { return !m_progress || m_progress->cancelRequested(); };
     std::atomic_bool cancel{cancelRequested()};
     std::atomic_int progress{0};
-    std::atomic_bool done{false};
     DocumentScanner::Hit hit;
     const DocumentScanner scanner(term, cs, cancel, progress);
-    // The window stays responsive while the workers read: the loop polls
-    // their progress and the cancel button, and ends as soon as they are done.
-    QEventLoop loop;
-    std::thread worker([&] {
-        hit = scanner.scan(files, m_threads);
-        done.store(true);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-
-    QTimer poll;
-    poll.setInterval(10);
-    connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (m_progress) {
-            m_progress->setExamined(examinedBefore + progress.load());
-            if (m_progress->cancelRequested()) {
+    {
+        BackgroundWork work([&] { hit = scanner.scan(files, m_threads); });
+        // The window stays responsive while the workers read: the poll shows
+        // their progress and passes on the cancel button.
+        work.waitWhile(10, [&] {
+            if (m_progress) {
+                m_progress->setExamined(examinedBefore + progress.load());
+            }
+            if (cancelRequested()) {
                 cancel.store(true);
             }
-        } else {
-            cancel.store(true);
-        }
-        if (done.load()) {
-            loop.quit();
-        }
-    });
-    poll.start();
-    if (!done.load()) {
-        loop.exec();
+            return true;
+        });
     }
-    poll.stop();
-    worker.join();
     if (cancelRequested()) {
         cancel.store(true);
     }
-
-    if (cancel.load() && hit.order < 0) {
-        const int examined = examinedBefore + progress.load();
-        result.outcome = Outcome::Cancelled;
-        result.index = examined > 0 ? indices.at(std::min<qsizetype>(examined, indices.size()) - 1) : -1;
-        return result;
-    }
-    if (hit.order >= 0) {
-        return {Outcome::Hit, toScan.at(hit.order), hit.position};
-    }
-    return result;
+    *examined = examinedBefore + progress.load();
+    *cancelled = cancel.load();
+    return hit;
 }
 
 void SearchController::showHit(const QString &term, int scannedPosition)
@@ -319,7 +316,7 @@ void SearchController::runSearch()
     if (m_running || !m_dialog) {
         return;
     }
-    Suchen *d = m_dialog;
+    Suchen *d = m_dialog.data();
     const QString term = d->term();
     if (term.isEmpty()) {
         return;
@@ -328,7 +325,7 @@ void SearchController::runSearch()
     d->ReadingSearch();
     d->setTerm(term);
     setSearchingStatus(term);
-    prepareCopies(m_w.dateienImt->count() - 1);
+    prepareMirrorList(m_w.dateienImt->count() - 1);
     const int origin = m_w.dateien->currentRow();
     d->setOriginIndex(origin);
     const int count = m_w.dateien->count();
@@ -345,6 +342,9 @@ void SearchController::runSearch()
     const QList<int> indices =
         d->forward() ? walkOrder(std::max(origin, 0), count, true) : walkOrder(origin - 1, count, false);
     Result r = walk(indices, d->forward() ? origin : -2, d);
+    // The nested event loop of the walk may have closed the dialog: from
+    // here on only the guarded pointer is used.
+    d = nullptr;
     if (r.outcome == Outcome::Hit && !selectHit(r.index)) {
         r.outcome = Outcome::Stopped;
     }
@@ -355,19 +355,25 @@ void SearchController::runSearch()
         break;
     case Outcome::NoHit:
         endWithoutHit(term);
-        d->show();
+        if (m_dialog) {
+            m_dialog->show();
+        }
         break;
     case Outcome::Cancelled:
         showPanes();
         m_library->showModificationStatus();
         closeProgress();
-        d->close();
+        if (m_dialog) {
+            m_dialog->close();
+        }
         break;
     case Outcome::Stopped:
         closeProgress();
         showPanes();
         m_library->showModificationStatus();
-        d->show();
+        if (m_dialog) {
+            m_dialog->show();
+        }
         break;
     }
     setRunning(false);
@@ -383,7 +389,7 @@ void SearchController::findNext()
         return;
     }
     setSearchingStatus(term);
-    prepareCopies(0);
+    prepareMirrorList(0);
     closeProgress();
     const int count = m_w.dateien->count();
     if (count == 0) {

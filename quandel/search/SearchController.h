@@ -1,7 +1,10 @@
 #pragma once
 
+#include "DocumentScanner.h"
+
 #include <QObject>
 #include <QPointer>
+#include <QThread>
 
 class DocumentLibrary;
 class QListWidget;
@@ -77,11 +80,18 @@ private:
     // showing the progress window owned by owner; the current editor text
     // stands for the document at editorIndex.
     Result walk(const QList<int> &indices, int editorIndex, QWidget *owner);
+    // The files of the list entries, in the same order.
+    QStringList filesOf(const QList<int> &indices) const;
+    // Scans files on worker threads while the progress window shows how
+    // many are done (examinedBefore counted already); cancel tells whether
+    // the run was cancelled.
+    DocumentScanner::Hit scanFiles(const QStringList &files, const QString &term, Qt::CaseSensitivity cs,
+                                   int examinedBefore, int *examined, bool *cancelled);
     bool selectHit(int index);
     void showHit(const QString &term, int scannedPosition);
     void showPanes();
     void hidePanes();
-    void prepareCopies(int firstMirrorRow);
+    void prepareMirrorList(int firstMirrorRow);
     void setSearchingStatus(const QString &term);
     void showNoHitMessage(const QString &term);
     // The common end of a run that found nothing: panes back, message, status.
@@ -98,5 +108,5 @@ private:
     QPointer<Weitersuchen> m_progress;
     bool m_running = false;
     bool m_webWasVisible = false;
-    int m_threads = 2;
+    int m_threads = QThread::idealThreadCount();
 };

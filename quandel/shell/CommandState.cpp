@@ -22,6 +22,11 @@ Result evaluate(const Snapshot &s)
         set(documentCommands, true);
         set({u"mnuUmbenennen", u"mnudrucken", u"mnuhinzufügen"}, true);
     }
+    // A document without an entry can still be saved; the commands on the
+    // selected entry have nothing to act on.
+    if (s.unlistedDocument) {
+        set({u"mnuspeichern"}, true);
+    }
 
     // Edit commands.
     if (s.textEmpty) {

@@ -14,6 +14,7 @@ struct Snapshot
 {
     bool fileSelected = false;     // the file listing has a current file
     bool documentSelected = false; // the document list has a selection
+    bool unlistedDocument = false; // the editor shows a file the list has no entry for
     bool textEmpty = true;         // the editor holds no text
     bool selectionEmpty = true;    // no text is selected in the editor
     int checkedKind = 0;           // checked view entry, -1 = none

@@ -309,18 +309,9 @@ void Root::buildMenus()
     drucken->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     connect(drucken, &QAction::triggered, this, [this] { m_fontAndPrint->print(); });
     QAction *komprimieren = action(vorgaenge, QStringLiteral("mnuKomprimieren"), QStringLiteral("&Komprimieren ..."));
-    connect(komprimieren, &QAction::triggered, this, [this] {
-        ZipExport::mnuKomprimieren(this, m_library->folder(), [this] {
-            // With no document selected the editor holds untitled text; the
-            // unsaved-changes check is to treat it so, as after Save as.
-            if (m_library->fileIndex() < 0) {
-                EditingState &state = m_library->state();
-                state.mFile = QStringLiteral("Unbenannt");
-                state.mChange = true;
-                state.mAction = EditingState::Pending::Cancel;
-            }
-        });
-    });
+    // Packing reads the folder only: the shown document and whether it holds
+    // unsaved changes stay exactly as they were.
+    connect(komprimieren, &QAction::triggered, this, [this] { ZipExport::mnuKomprimieren(this, m_library->folder()); });
     vorgaenge->addSeparator();
     m_mnuVerzeichnis =
         action(vorgaenge, QStringLiteral("mnuverzeichnis"), QStringLiteral("&Verzeichnis auswählen ...  "));
@@ -472,6 +463,7 @@ void Root::tick()
     // rename, print and favourite must not hang on stray *.ini files.
     state.fileSelected = m_library->isProjectView() ? m_dateien->currentRow() >= 0 : m_library->fileIndex() >= 0;
     state.documentSelected = m_dateien->currentRow() >= 0;
+    state.unlistedDocument = m_library->isUnlisted();
     state.textEmpty = m_text->document()->isEmpty();
     state.selectionEmpty = !m_text->textCursor().hasSelection();
     state.checkedKind = m_library->checkedKind();

@@ -202,8 +202,7 @@ void TestZipExport::exportCommand()
     prompts.saveAnswers.enqueue(archive);
     QWidget window;
     window.setWindowTitle(u"Tivorn Quandel Library"_s);
-    int markerUpdates = 0;
-    ZipExport::mnuKomprimieren(&window, env.path(u"Bibliothek"_s), [&markerUpdates] { ++markerUpdates; });
+    ZipExport::mnuKomprimieren(&window, env.path(u"Bibliothek"_s));
 
     const auto question = prompts.callsOf(u"message"_s).value(0);
     QCOMPARE(question.text, ZipExport::question());
@@ -212,7 +211,6 @@ void TestZipExport::exportCommand()
     QCOMPARE(question.icon, Prompts::Icon::Question);
     const auto saves = prompts.callsOf(u"save"_s);
     QCOMPARE(saves.size(), answer == Prompts::Answer::Yes ? 1 : 0);
-    QCOMPARE(markerUpdates, saves.size());
     if (!saves.isEmpty()) {
         QCOMPARE(saves.first().text, u"Speichern unter ..."_s);
         QVERIFY(saves.first().save.proposedPath.endsWith(u"/Image.zip"_s));

@@ -498,11 +498,11 @@ void TestFavourites::openFavourite_data()
                             << QString::fromUtf8(entry) << QString::fromUtf8(text) << QString::fromUtf8(saved);
     };
     row("help document", 0, "Notizen.txt", "", 0, "Notizen", "notizen\n", "Notizen.txt");
-    row("class beside a module of the same name", 0, "Modul.cls", "", 1, "Modul", "klasse\n", "Modul.cls");
-    row("two dots switch no view", 1, "Mein.Entwurf.txt", "", 1, "Modul", "entwurf\n", "Mein.Entwurf.txt");
-    row("another folder, no entry of that name", 0, "Fremd.txt", "Anderswo", 0, ".versteckt", "fremd\n",
-        "Anderswo/Fremd.txt");
-    row("another folder, an entry of that name", 0, "Notizen.txt", "Anderswo", 0, "Notizen", "anderswo\n",
+    // An entry is selected only when it stands for the favourite's own file.
+    row("class beside a module of the same name", 0, "Modul.cls", "", 1, "Modul\t", "klasse\n", "Modul.cls");
+    row("two dots switch no view", 1, "Mein.Entwurf.txt", "", 1, "", "entwurf\n", "Mein.Entwurf.txt");
+    row("another folder, no entry of that name", 0, "Fremd.txt", "Anderswo", 0, "", "fremd\n", "Anderswo/Fremd.txt");
+    row("another folder, an entry of that name", 0, "Notizen.txt", "Anderswo", 0, "", "anderswo\n",
         "Anderswo/Notizen.txt");
     row("project folder", 0, "Projekt A", "", 2, "Projekt A", "projekt\n", "Projekt A/Quandel.ini");
     row("help project", 0, "Hilfe.vbp", "", 3, "Hilfe", "hilfe\n", "Hilfe.vbp");
@@ -993,9 +993,12 @@ void TestFavourites::diskFullMidwayKeepsRecordsWhole()
 {
     QFETCH(bool, manager);
     QFETCH(int, room);
+    putLibrary();
     seed(split("1:A,2:B"));
     QVERIFY(start());
+    dateien()->setCurrentItem(dateien()->findItems(u"Notizen"_s, Qt::MatchExactly).value(0));
     const QByteArray before = bytesOf(AppPaths::dataFile());
+    const QStringList menuBefore = menu();
     {
         const DiskFillsAt full(before.size() + room);
         if (manager) {
@@ -1008,6 +1011,14 @@ void TestFavourites::diskFullMidwayKeepsRecordsWhole()
         }
     }
     QCOMPARE(bytesOf(AppPaths::dataFile()), before);
+    if (!manager) {
+        // Told, and no entry that the next start would not show.
+        QCOMPARE(menu(), menuBefore);
+        const auto messages = m_prompts->callsOf(u"message"_s);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages.first().text.startsWith(u"Notizen konnte nicht zu den Favoriten hinzugefügt werden. \n"_s));
+        QCOMPARE(messages.first().icon, Prompts::Icon::Critical);
+    }
 }
 
 QTEST_MAIN(TestFavourites)

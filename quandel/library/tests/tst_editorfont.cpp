@@ -2,8 +2,12 @@
 #include "IniFile.h"
 #include "TestEnvironment.h"
 
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 class TestEditorFont final : public QObject
 {
@@ -18,6 +22,7 @@ private Q_SLOTS:
     void colors();
     void storeThenApplyRoundTrip();
     void emptyAndBrokenValuesKeepTheDefault();
+    void diskFullMidwayKeepsTheOldFont();
 };
 
 void TestEditorFont::flags_data()
@@ -130,6 +135,35 @@ void TestEditorFont::emptyAndBrokenValuesKeepTheDefault()
     // No data file at all changes nothing either.
     EditorFont::apply(&editor, env.path(QStringLiteral("fehlt.dat")));
     QCOMPARE(editor.font(), before);
+}
+
+void TestEditorFont::diskFullMidwayKeepsTheOldFont()
+{
+    TestEnvironment env;
+    const QString data = env.path(QStringLiteral("Quandel.dat"));
+    QVERIFY(EditorFont::store(QFont(QStringLiteral("Arial"), 10), QColor(0, 0, 0), data));
+    const auto bytes = [&data] {
+        QFile file(data);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray before = bytes();
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPointSizeF(12.5);
+    font.setBold(true);
+
+    // Room for the first values, not for all of them.
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = old;
+    limited.rlim_cur = rlim_t(before.size() + 6);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool stored = EditorFont::store(font, QColor(255, 255, 255), data);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, handler);
+
+    QVERIFY(!stored);
+    QCOMPARE(bytes(), before);
 }
 
 QTEST_MAIN(TestEditorFont)

@@ -1,4 +1,6 @@
 #include "DocumentScanner.h"
+#include "DocumentText.h"
+#include "TextFile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -29,6 +31,8 @@ class TestDocumentScanner final : public QObject
 private Q_SLOTS:
     void positionIsTheEditorPosition_data();
     void positionIsTheEditorPosition();
+    void scannerAgreesWithEditor_data();
+    void scannerAgreesWithEditor();
     void sizeLimit_data();
     void sizeLimit();
     void firstHitInListOrder_data();
@@ -78,6 +82,93 @@ void TestDocumentScanner::positionIsTheEditorPosition()
     const DocumentScanner::Hit hit = scanner.scan({path}, 1);
     QCOMPARE(hit.order, position >= 0 ? 0 : -1);
     QCOMPARE(hit.position, position);
+}
+
+void TestDocumentScanner::scannerAgreesWithEditor_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::addColumn<int>("position");
+
+    struct Row
+    {
+        const char *name;
+        QString text;
+        QString term;
+        bool caseSensitive;
+        int position;
+    };
+    const Row rows[] = {
+        {"umlaut term, other case", u"Die GRÖSSE und GRÖßE"_s, u"größe"_s, false, 15},
+        {"umlaut alone", u"xyz \nä"_s, u"Ä"_s, false, 5},
+        {"umlaut term, no hit", u"Grösse Grosse"_s, u"größe"_s, false, -1},
+        {"ASCII term after umlauts", u"Müller ÄÖÜ abc"_s, u"ABC"_s, false, 11},
+        {"Kelvin sign in the text", u"5 \u212Aelvin"_s, u"KELVIN"_s, false, 2},
+        {"Kelvin sign in the term", u"Okay"_s, u"\u212A"_s, false, 1},
+        {"Kelvin sign, cut short", u"\u212Aelvi"_s, u"kelvin"_s, false, -1},
+        {"long s in the text", u"\u017Ftraße"_s, u"STRAßE"_s, false, 0},
+        {"long s in the term", u"Gasse"_s, u"\u017F"_s, false, 2},
+        {"long s, case-sensitive", u"\u017Fo so"_s, u"so"_s, true, 3},
+        {"euro sign (0x80)", u"Preis 5 €"_s, u"€"_s, false, 8},
+        {"S caron (0x8A, 0x9A)", u"ŠKODA"_s, u"škoda"_s, false, 0},
+        {"ligature (0x8C, 0x9C)", u"chef-d’Œuvre"_s, u"œuvre"_s, false, 7},
+        {"Y diaeresis (0x9F, 0xFF)", u"ab Ÿ"_s, u"ÿ"_s, false, 3},
+        {"quotes (0x84, 0x93)", u"er sagte „Zitat“"_s, u"„zitat“"_s, false, 9},
+        {"undefined byte 0x81", u"a\u0081b"_s, u"\u0081B"_s, false, 1},
+        {"case-sensitive umlaut", u"GRÖßE größe Größe"_s, u"Größe"_s, true, 12},
+        {"case-sensitive S caron", u"šŠ"_s, u"Š"_s, true, 1},
+        {"outside Windows-1252", u"Ωmega ωMEGA"_s, u"ωmega"_s, false, 0},
+        {"across a line end", u"ab\ncd"_s, u"b\nc"_s, false, 1},
+    };
+    // The padding moves the term across the blocks the byte test compares
+    // at once.
+    for (const int padding : {0, 21, 70}) {
+        const QString pad = padding > 0 ? QString(padding, u'x') + u'\n' : QString();
+        for (const Row &row : rows) {
+            QTest::addRow("%s, padding %d", row.name, padding)
+                << pad + row.text << row.term << row.caseSensitive
+                << (row.position < 0 ? -1 : row.position + int(pad.size()));
+        }
+    }
+}
+
+void TestDocumentScanner::scannerAgreesWithEditor()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, term);
+    QFETCH(bool, caseSensitive);
+    QFETCH(int, position);
+    const Qt::CaseSensitivity cs = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const std::atomic_bool cancel{false};
+    std::atomic_int progress{0};
+    const DocumentScanner scanner(term, cs, cancel, progress);
+    using Encoding = TextFormat::Encoding;
+    using LineEnd = TextFormat::LineEnd;
+    const struct
+    {
+        const char *name;
+        TextFormat format;
+    } formats[] = {
+        {"Windows-1252 CR LF", {Encoding::Windows1252, false, LineEnd::CrLf}},
+        {"Windows-1252 LF", {Encoding::Windows1252, false, LineEnd::Lf}},
+        {"UTF-8 LF", {Encoding::Utf8, false, LineEnd::Lf}},
+        {"UTF-8 CR LF with BOM", {Encoding::Utf8, true, LineEnd::CrLf}},
+    };
+    QTemporaryDir dir;
+    for (const auto &[name, format] : formats) {
+        if (format.encoding == Encoding::Windows1252 && !TextFile::fitsWindows1252(text)) {
+            continue;
+        }
+        // Documents end with a line end that the editor does not show.
+        const QByteArray bytes = TextFile::encode(text + u'\n', format);
+        const QString path = writeFile(dir, u"d.txt"_s, bytes);
+        // The editor: the text as loaded, searched as find-next does.
+        const QString editor = DocumentText::fromFile(TextFile::read(path).content.text).editorText;
+        QVERIFY2(editor.indexOf(term, 0, cs) == position, name);
+        QVERIFY2(scanner.positionIn(path) == position, name);
+        QVERIFY2(scanner.scan({path}, 1).position == position, name);
+    }
 }
 
 void TestDocumentScanner::sizeLimit_data()

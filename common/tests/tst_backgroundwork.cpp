@@ -1,0 +1,54 @@
+#include "BackgroundWork.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+class TestBackgroundWork final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void waitEndsWithTheWorkNotAtThePoll();
+    void pollStopsTheWait();
+};
+
+void TestBackgroundWork::waitEndsWithTheWorkNotAtThePoll()
+{
+    int polls = 0;
+    QElapsedTimer clock;
+    clock.start();
+    BackgroundWork work([] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); });
+    // A poll interval far longer than the work: the end of the work ends
+    // the wait (the latency of a cancel depends on it).
+    work.waitWhile(60'000, [&polls] {
+        ++polls;
+        return true;
+    });
+    QVERIFY(work.isDone());
+    QCOMPARE(polls, 0);
+    QVERIFY2(clock.elapsed() < 10'000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestBackgroundWork::pollStopsTheWait()
+{
+    std::atomic_bool release{false};
+    int polls = 0;
+    {
+        BackgroundWork work([&release] {
+            while (!release.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+        work.waitWhile(5, [&polls] { return ++polls < 3; });
+        QCOMPARE(polls, 3);
+        QVERIFY(!work.isDone());
+        release.store(true);
+    } // the destructor waits for the work
+}
+
+QTEST_GUILESS_MAIN(TestBackgroundWork)
+#include "tst_backgroundwork.moc"
