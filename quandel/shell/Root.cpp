@@ -1,5 +1,6 @@
 #include "Root.h"
 
+#include "AlleTreffer.h"
 #include "AppPaths.h"
 #include "CodeEditor.h"
 #include "CommandState.h"
@@ -36,6 +37,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -386,6 +388,9 @@ void Root::buildMenus()
     QAction *weiter = action(suchen, QStringLiteral("mnuWeitersuchen"), QStringLiteral("&Weitersuchen "));
     weiter->setShortcut(QKeySequence(Qt::Key_F3));
     connect(weiter, &QAction::triggered, this, [this] { m_search->findNext(); });
+    m_mnuAlleTreffer = action(suchen, QStringLiteral("mnuAlleTreffer"), QStringLiteral("Alle Treffer anzeigen ..."));
+    m_mnuAlleTreffer->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    connect(m_mnuAlleTreffer, &QAction::triggered, this, &Root::showAllHits);
     suchen->addSeparator();
     QAction *verlauf = action(suchen, QStringLiteral("mnuVerlauf"), QStringLiteral("&History ..."));
     connect(verlauf, &QAction::triggered, this, [this] { m_search->clearHistory(); });
@@ -433,12 +438,13 @@ void Root::buildMenus()
 void Root::collectDocumentCommands()
 {
     const QString names[] = {
-        QStringLiteral("mnuneues_0"),       QStringLiteral("mnuneues_1"),       QStringLiteral("mnuneues_2"),
-        QStringLiteral("mnuneues_3"),       QStringLiteral("mnuspeichern"),     QStringLiteral("mnuspeichernunter"),
-        QStringLiteral("mnuverzeichnis"),   QStringLiteral("mnuaktualisieren"), QStringLiteral("mnuWebansicht"),
-        QStringLiteral("mnuSuchen"),        QStringLiteral("mnuWeitersuchen"),  QStringLiteral("mnuhinzufügen"),
-        QStringLiteral("mnuverwalten"),     QStringLiteral("mnuUmbenennen"),    QStringLiteral("mnuloesche"),
-        QStringLiteral("mnuSendenDatei_1"), QStringLiteral("mnuSendenDatei_2"), QStringLiteral("mnuSendenDatei_3")};
+        QStringLiteral("mnuneues_0"),      QStringLiteral("mnuneues_1"),       QStringLiteral("mnuneues_2"),
+        QStringLiteral("mnuneues_3"),      QStringLiteral("mnuspeichern"),     QStringLiteral("mnuspeichernunter"),
+        QStringLiteral("mnuverzeichnis"),  QStringLiteral("mnuaktualisieren"), QStringLiteral("mnuWebansicht"),
+        QStringLiteral("mnuSuchen"),       QStringLiteral("mnuWeitersuchen"),  QStringLiteral("mnuAlleTreffer"),
+        QStringLiteral("mnuhinzufügen"),   QStringLiteral("mnuverwalten"),     QStringLiteral("mnuUmbenennen"),
+        QStringLiteral("mnuloesche"),      QStringLiteral("mnuSendenDatei_1"), QStringLiteral("mnuSendenDatei_2"),
+        QStringLiteral("mnuSendenDatei_3")};
     for (const QString &name : names) {
         if (QAction *a = findChild<QAction *>(name)) {
             m_documentCommands.append(a);
@@ -481,6 +487,33 @@ void Root::tick()
         if (QAction *a = findChild<QAction *>(it.key())) {
             a->setEnabled(it.value());
         }
+    }
+    // All hits may start whenever a search may.
+    m_mnuAlleTreffer->setEnabled(result.value(QStringLiteral("mnuSuchen"), true));
+    updateTermMarks();
+}
+
+void Root::showAllHits()
+{
+    if (!m_alleTreffer) {
+        m_alleTreffer = new AlleTreffer(m_library, m_text, AppPaths::historyFile(), this);
+    }
+    m_alleTreffer->show();
+    m_alleTreffer->raise();
+    m_alleTreffer->activateWindow();
+    m_alleTreffer->termBox()->setFocus();
+}
+
+void Root::updateTermMarks()
+{
+    // The last term of the all-hits window while it is open, else that of
+    // the search dialog, which is empty once the dialog is closed.
+    if (m_alleTreffer && !m_alleTreffer->lastTerm().isEmpty()) {
+        m_text->setMarkedTerm(m_alleTreffer->lastTerm(), m_alleTreffer->lastCaseSensitivity());
+    } else if (Suchen *dialog = m_search->dialog(); dialog && !dialog->term().isEmpty()) {
+        m_text->setMarkedTerm(dialog->term(), dialog->caseSensitivity());
+    } else {
+        m_text->setMarkedTerm(QString());
     }
 }
 

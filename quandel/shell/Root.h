@@ -6,6 +6,7 @@
 #include <array>
 #include <optional>
 
+class AlleTreffer;
 class CodeEditor;
 class DocumentLibrary;
 class EditCommands;
@@ -115,6 +116,9 @@ private:
     // that subsystem hooks in.
     bool fillFavouritesMenu(bool linkCheck);
     void showFavouritesManager();
+    // Alle Treffer anzeigen: the all-hits window, modeless.
+    void showAllHits();
+    void updateTermMarks();
 
     bool storeAndEnd();
     void applyOuterSize();
@@ -164,6 +168,8 @@ private:
     QAction *m_mnuWebansicht = nullptr;
     QAction *m_mnuAktualisieren = nullptr;
     QAction *m_mnuVerzeichnis = nullptr;
+    QAction *m_mnuAlleTreffer = nullptr;
+    QPointer<AlleTreffer> m_alleTreffer;
     std::array<QAction *, 4> m_mnuAnsicht{};
 
     QPointer<Startup> m_splash;
