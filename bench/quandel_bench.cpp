@@ -2,7 +2,11 @@
 // window (offscreen) over a generated corpus, next to grep and ls on the same
 // folder. One "name value unit" line a figure.
 
+#include "AlleTreffer.h"
 #include "AppPaths.h"
+#include "BasicHighlighter.h"
+#include "CodeEditor.h"
+#include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "Registry.h"
 #include "Root.h"
@@ -13,16 +17,20 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeWidget>
 
+#include <ctime>
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -46,6 +54,9 @@ struct Corpus
     QString bigFolder;
     QString lastTerm = QStringLiteral("Quastenflosser");
     QString missingTerm = QStringLiteral("Zyxwvunbekannt");
+    // A folder of as many documents, each holding this term once.
+    QString hitsFolder;
+    QString everyTerm = QStringLiteral("Seeanemone");
 };
 
 QByteArray makeDocument(std::mt19937 &rng, int bytes, bool utf8)
@@ -93,6 +104,15 @@ Corpus makeCorpus(const QString &base, int count, int kilobytes, unsigned seed)
         writeFile(c.folder + QStringLiteral("/Dokument %1.txt").arg(i, 5, 10, QChar(u'0')), doc);
     }
     writeFile(c.bigFolder + QStringLiteral("/Gross.txt"), makeDocument(rng, 10 * 1024 * 1024, false));
+    c.hitsFolder = base + QStringLiteral("/hits");
+    QDir().mkpath(c.hitsFolder);
+    for (int i = 0; i < count; ++i) {
+        QByteArray doc = makeDocument(rng, kilobytes * 1024, i % 2 == 1);
+        // The hit somewhere inside the document, not only at its end.
+        const qsizetype at = doc.indexOf('\n', doc.size() / 2) + 1;
+        doc.insert(at, c.everyTerm.toLatin1() + "\r\n");
+        writeFile(c.hitsFolder + QStringLiteral("/Dokument %1.txt").arg(i, 5, 10, QChar(u'0')), doc);
+    }
     return c;
 }
 
@@ -142,6 +162,36 @@ template <typename Fn> double longestStall(Fn fn)
     fn();
     tick.stop();
     return double(worst) / 1e6;
+}
+
+// As longestStall, and beside it the window thread's own CPU time between two
+// ticks: on a busy machine the wall-clock gap also counts the other programs.
+struct Stalls
+{
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+template <typename Fn> Stalls longestStalls(Fn fn)
+{
+    Stalls worst;
+    double lastCpu = threadCpuMs();
+    QTimer tick;
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const double cpu = threadCpuMs();
+        worst.cpuMs = std::max(worst.cpuMs, cpu - lastCpu);
+        lastCpu = cpu;
+    });
+    tick.start();
+    worst.wallMs = longestStall(fn);
+    tick.stop();
+    return worst;
 }
 
 // The offscreen platform reports what it cannot do (raise, size hints) on
@@ -295,6 +345,80 @@ int main(int argc, char *argv[])
         big.push_back(seconds(t));
     }
     print("load_10mb_document", median(big), "s");
+
+    // All hits: every document of the list holds the term once.
+    library->setFolder(corpus.hitsFolder);
+    library->refresh();
+    timeProcess(QStringLiteral("cat '%1'/* > /dev/null").arg(corpus.hitsFolder));
+    root.findChild<QAction *>(QStringLiteral("mnuAlleTreffer"))->trigger();
+    auto *allHits = root.findChild<AlleTreffer *>();
+    std::vector<double> allRows;
+    Stalls allStall;
+    int rows = 0;
+    for (int i = 0; i < repeat; ++i) {
+        QEventLoop loop;
+        const auto done = QObject::connect(allHits, &AlleTreffer::runEnded, &loop, &QEventLoop::quit);
+        allHits->termBox()->setEditText(corpus.everyTerm);
+        QElapsedTimer t;
+        const Stalls stalls = longestStalls([&] {
+            t.start();
+            allHits->start();
+            loop.exec();
+            allRows.push_back(seconds(t));
+        });
+        allStall.wallMs = std::max(allStall.wallMs, stalls.wallMs);
+        allStall.cpuMs = std::max(allStall.cpuMs, stalls.cpuMs);
+        QObject::disconnect(done);
+        rows = allHits->tree()->topLevelItemCount();
+    }
+    print("all_hits_rows", rows, "documents");
+    print("all_hits", median(allRows), "s");
+    print("all_hits_stall_max", allStall.wallMs, "ms");
+    print("all_hits_stall_cpu_max", allStall.cpuMs, "ms");
+    std::vector<double> rg;
+    for (int i = 0; i < repeat; ++i) {
+        rg.push_back(
+            timeProcess(QStringLiteral("rg -in '%1' '%2' > /dev/null").arg(corpus.everyTerm, corpus.hitsFolder)));
+    }
+    print("rg_in", median(rg), "s");
+    print("all_hits_vs_rg", median(allRows) / median(rg), "x");
+    allHits->close();
+
+    // Colouring a 10 MB module: the window keeps reacting while it goes on.
+    {
+        QString module;
+        const QString lines = QStringLiteral("Public Function Breite(ByVal n As Long) As Long ' Twips\n"
+                                             "    Breite = n * 1440 + &H10 & \"Zoll\"\n"
+                                             "End Function\n");
+        while (module.size() < 10 * 1024 * 1024) {
+            module += lines;
+        }
+        CodeEditor editor;
+        editor.resize(800, 600);
+        editor.show();
+        editor.setKind(DocumentKinds::ClassesAndModules);
+        std::vector<double> colour;
+        Stalls colourStall;
+        for (int i = 0; i < std::min(repeat, 2); ++i) {
+            editor.setPlainText(QString());
+            editor.setPlainText(module);
+            QElapsedTimer t;
+            t.start();
+            const Stalls stalls = longestStalls([&] {
+                QEventLoop loop;
+                QObject::connect(editor.highlighter(), &BasicHighlighter::idle, &loop, &QEventLoop::quit);
+                if (!editor.highlighter()->isIdle()) {
+                    loop.exec();
+                }
+            });
+            colourStall.wallMs = std::max(colourStall.wallMs, stalls.wallMs);
+            colourStall.cpuMs = std::max(colourStall.cpuMs, stalls.cpuMs);
+            colour.push_back(seconds(t));
+        }
+        print("highlight_10mb_total", median(colour), "s");
+        print("highlight_10mb_stall_max", colourStall.wallMs, "ms");
+        print("highlight_10mb_stall_cpu_max", colourStall.cpuMs, "ms");
+    }
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
