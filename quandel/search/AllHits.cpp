@@ -154,6 +154,46 @@ void work(const std::shared_ptr<Run::Shared> &shared)
     s.working.fetch_sub(1, std::memory_order_acq_rel);
 }
 
+// Workers of cancelled runs: a cancel returns at once, without waiting for the
+// document in hand; they are joined once they have ended, and at exit.
+class Retired final
+{
+public:
+    ~Retired()
+    {
+        for (auto &[shared, thread] : m_threads) {
+            thread.join();
+        }
+    }
+    void add(std::shared_ptr<Run::Shared> shared, std::thread thread)
+    {
+        const std::lock_guard lock(m_mutex);
+        reap();
+        m_threads.emplace_back(std::move(shared), std::move(thread));
+    }
+
+private:
+    void reap()
+    {
+        for (auto it = m_threads.begin(); it != m_threads.end();) {
+            if (it->first->working.load() == 0) {
+                it->second.join();
+                it = m_threads.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    std::mutex m_mutex;
+    std::vector<std::pair<std::shared_ptr<Run::Shared>, std::thread>> m_threads;
+};
+
+Retired &retired()
+{
+    static Retired instance;
+    return instance;
+}
+
 } // namespace
 
 Run::Run(QList<Entry> entries, QString term, Qt::CaseSensitivity cs, int threads)
@@ -170,9 +210,14 @@ Run::Run(QList<Entry> entries, QString term, Qt::CaseSensitivity cs, int threads
 Run::~Run()
 {
     cancel();
-    // Each worker stops after the document in hand.
+    if (m_shared->working.load() == 0) {
+        for (std::thread &t : m_workers) {
+            t.join();
+        }
+        return;
+    }
     for (std::thread &t : m_workers) {
-        t.join();
+        retired().add(m_shared, std::move(t));
     }
 }
 

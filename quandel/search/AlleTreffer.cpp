@@ -37,6 +37,7 @@ enum Role
 // for how long at most each time: the window stays responsive.
 constexpr int DrainIntervalMs = 25;
 constexpr int DrainBudgetMs = 12;
+constexpr int ExpandedDocuments = 20;
 
 // Draws a line of the tree with a light background behind the term.
 class MarkDelegate final : public QStyledItemDelegate
@@ -267,6 +268,11 @@ void AlleTreffer::addDocument(const AllHits::Document &doc)
         }
     }
     m_tree->insertTopLevelItem(low, node);
+    // The first documents open, so that lines show at once; a long list
+    // stays a list of documents.
+    if (m_documents < ExpandedDocuments) {
+        node->setExpanded(true);
+    }
     ++m_documents;
     m_hits += doc.hits;
 }
@@ -285,7 +291,6 @@ void AlleTreffer::finishRun(bool cancelled)
     m_drain->stop();
     if (m_run) {
         updateProgress();
-        // Joins the workers; each stops after the document in hand.
         m_run.reset();
     }
     m_stop->setEnabled(false);
@@ -344,6 +349,13 @@ void AlleTreffer::activate(QTreeWidgetItem *item)
         window->activateWindow();
     }
     m_text->setFocus();
+}
+
+void AlleTreffer::reject()
+{
+    cancel();
+    QDialog::reject();
+    close();
 }
 
 void AlleTreffer::closeEvent(QCloseEvent *event)

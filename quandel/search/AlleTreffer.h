@@ -39,6 +39,9 @@ public:
     QString lastTerm() const { return m_lastTerm; }
     Qt::CaseSensitivity lastCaseSensitivity() const { return m_lastCs; }
 
+    // Esc: the run ends and the window goes.
+    void reject() override;
+
     // Shows the document and occurrence of a row of the tree.
     void activate(QTreeWidgetItem *item);
 

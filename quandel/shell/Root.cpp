@@ -508,7 +508,7 @@ void Root::updateTermMarks()
 {
     // The last term of the all-hits window while it is open, else that of
     // the search dialog, which is empty once the dialog is closed.
-    if (m_alleTreffer && !m_alleTreffer->lastTerm().isEmpty()) {
+    if (m_alleTreffer && m_alleTreffer->isVisible() && !m_alleTreffer->lastTerm().isEmpty()) {
         m_text->setMarkedTerm(m_alleTreffer->lastTerm(), m_alleTreffer->lastCaseSensitivity());
     } else if (Suchen *dialog = m_search->dialog(); dialog && !dialog->term().isEmpty()) {
         m_text->setMarkedTerm(dialog->term(), dialog->caseSensitivity());
