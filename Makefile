@@ -10,9 +10,10 @@
 PACKAGES := cmake ninja-build g++ clang make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libzip-dev fonts-dejavu-core xdg-utils poppler-utils desktop-file-utils appstream dpkg-dev \
 	qt6-translations-l10n xvfb openbox dbus-x11 at-spi2-core python3-pyatspi xdotool x11-utils imagemagick
 BUILD_DIR := build
+PACKAGE_DIR := build-package
 JOBS ?= $(shell nproc)
 
-.PHONY: run check check-asan package deps configure build clean
+.PHONY: run check check-asan package package-test bench deps configure build clean screenshots
 
 # The program renames, deletes and saves: it works on a copy, so the tracked
 # samples stay as they are. Remove build/Bibliothek to start afresh.
@@ -36,9 +37,36 @@ check-asan: deps
 	cd build-asan && ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS) -LE desktop
 
-package: build
-	cd $(BUILD_DIR) && cpack -G DEB
-	cmake/package-test.sh $(BUILD_DIR)
+# The figures of the README's benchmark section, from an optimised build in
+# build-release/ over all corpora (BENCH_ARGS adds options, e.g. --rounds 9).
+bench: deps
+	@command -v rg >/dev/null 2>&1 || { \
+	  if [ "$$(id -u)" = 0 ]; then \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends ripgrep; \
+	  else \
+	    echo "ripgrep is missing. Please run:"; echo "  sudo apt-get install -y ripgrep"; exit 1; \
+	  fi; }
+	@test -f build-release/build.ninja || cmake --preset release
+	cmake --build build-release -j $(JOBS) --target quandel-bench
+	build-release/bin/quandel-bench --matrix $(BENCH_ARGS)
+
+# The README's pictures, taken on a private desktop under openbox.
+screenshots: build
+	tools/screenshots.sh $(BUILD_DIR)
+
+# The Debian package, from a release build of the two programs in a folder of
+# its own, checked by lintian and started from a scratch root.
+package: PACKAGES += lintian qt6-translations-l10n
+package: deps
+	@test -f $(PACKAGE_DIR)/build.ninja || cmake --preset package
+	cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	cmake/package-test.sh $(PACKAGE_DIR)
+
+# Installs the package built by make package for real (as root), tries the
+# installed program on a private X server, and removes the package again.
+package-test:
+	cmake/installed-package-test.sh $(PACKAGE_DIR)
 
 build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)

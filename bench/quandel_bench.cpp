@@ -1,9 +1,10 @@
-// Figures for the document list and the search, measured on the real main
-// window (offscreen) over a generated corpus, next to grep and ls on the same
-// folder. One "name value unit" line a figure.
+// Figures for the document list, the search and the start-up, measured on the
+// real main window (offscreen) over generated corpora, next to ripgrep, grep
+// and ls on the same folders. The rounds of a figure interleave the program
+// and the tools, so that a change of load on the machine hits all alike;
+// every figure is the median of its rounds.
 
 #include "AlleTreffer.h"
-#include "AppPaths.h"
 #include "BasicHighlighter.h"
 #include "CodeEditor.h"
 #include "DocumentKinds.h"
@@ -23,18 +24,25 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QHBoxLayout>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include <ctime>
+#include <malloc.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -48,24 +56,28 @@ const char *const Words[] = {
     "Function",      "End",         "If",       "Then",      "Else",     "For",          "Next",      "Loop",
     "Set",           "Nothing",     "Err",      "Resume",    "Open",     "Close",        "Input",     "Print"};
 
-struct Corpus
+struct Term
 {
-    QString folder;
-    QString bigFolder;
-    QString lastTerm = QStringLiteral("Quastenflosser");
-    QString missingTerm = QStringLiteral("Zyxwvunbekannt");
-    // A folder of as many documents, each holding this term once.
-    QString hitsFolder;
-    QString everyTerm = QStringLiteral("Seeanemone");
+    const char *label;
+    QString text;
 };
 
-QByteArray makeDocument(std::mt19937 &rng, int bytes, bool utf8)
+// Hit in the last document only, or nowhere; one of each pair is ASCII, the
+// other has an umlaut.
+const Term Terms[] = {
+    {"ascii_last", QStringLiteral("Quastenflosser")},
+    {"ascii_none", QStringLiteral("Zyxwvunbekannt")},
+    {"umlaut_last", QStringLiteral("Flußpferdgröße")},
+    {"umlaut_none", QStringLiteral("Zyxwvunbekännt")},
+};
+
+QString documentText(std::mt19937 &rng, int chars)
 {
     std::uniform_int_distribution<size_t> pick(0, std::size(Words) - 1);
     std::uniform_int_distribution<int> lineLength(4, 12);
     QString text;
-    text.reserve(bytes + 64);
-    while (text.size() < bytes) {
+    text.reserve(chars + 128);
+    while (text.size() < chars) {
         const int n = lineLength(rng);
         for (int i = 0; i < n; ++i) {
             text += QString::fromUtf8(Words[pick(rng)]);
@@ -73,6 +85,11 @@ QByteArray makeDocument(std::mt19937 &rng, int bytes, bool utf8)
         }
         text += u'\n';
     }
+    return text;
+}
+
+QByteArray encoded(const QString &text, bool utf8)
+{
     TextFormat format;
     format.encoding = utf8 ? TextFormat::Encoding::Utf8 : TextFormat::Encoding::Windows1252;
     format.lineEnd = TextFormat::LineEnd::CrLf;
@@ -88,32 +105,29 @@ void writeFile(const QString &path, const QByteArray &bytes)
     }
 }
 
-Corpus makeCorpus(const QString &base, int count, int kilobytes, unsigned seed)
+// count documents of about kilobytes KB, Windows-1252 and UTF-8 taking
+// turns; the last one holds both "last" terms. The texts come from a small
+// pool, so that a large corpus is written quickly.
+void makeCorpus(const QString &folder, int count, int kilobytes, unsigned seed)
 {
-    Corpus c;
-    c.folder = base + QStringLiteral("/corpus");
-    c.bigFolder = base + QStringLiteral("/big");
-    QDir().mkpath(c.folder);
-    QDir().mkpath(c.bigFolder);
+    QDir().mkpath(folder);
     std::mt19937 rng(seed);
+    constexpr int Pool = 16;
+    std::vector<QByteArray> pool[2];
+    for (int i = 0; i < Pool; ++i) {
+        const QString text = documentText(rng, kilobytes * 1024);
+        pool[0].push_back(encoded(text, false));
+        pool[1].push_back(encoded(text, true));
+    }
+    std::uniform_int_distribution<int> pick(0, Pool - 1);
     for (int i = 0; i < count; ++i) {
-        QByteArray doc = makeDocument(rng, kilobytes * 1024, i % 2 == 1);
+        const bool utf8 = i % 2 == 1;
+        QByteArray doc = pool[utf8 ? 1 : 0][size_t(pick(rng))];
         if (i == count - 1) {
-            doc += c.lastTerm.toLatin1() + "\r\n";
+            doc += encoded(Terms[0].text + u' ' + Terms[2].text + u'\n', utf8);
         }
-        writeFile(c.folder + QStringLiteral("/Dokument %1.txt").arg(i, 5, 10, QChar(u'0')), doc);
+        writeFile(folder + QStringLiteral("/Dokument %1.txt").arg(i, 6, 10, QChar(u'0')), doc);
     }
-    writeFile(c.bigFolder + QStringLiteral("/Gross.txt"), makeDocument(rng, 10 * 1024 * 1024, false));
-    c.hitsFolder = base + QStringLiteral("/hits");
-    QDir().mkpath(c.hitsFolder);
-    for (int i = 0; i < count; ++i) {
-        QByteArray doc = makeDocument(rng, kilobytes * 1024, i % 2 == 1);
-        // The hit somewhere inside the document, not only at its end.
-        const qsizetype at = doc.indexOf('\n', doc.size() / 2) + 1;
-        doc.insert(at, c.everyTerm.toLatin1() + "\r\n");
-        writeFile(c.hitsFolder + QStringLiteral("/Dokument %1.txt").arg(i, 5, 10, QChar(u'0')), doc);
-    }
-    return c;
 }
 
 double seconds(const QElapsedTimer &t)
@@ -131,16 +145,50 @@ double timeProcess(const QString &command)
     return seconds(t);
 }
 
+QString quoted(const QString &s)
+{
+    QString q = s;
+    q.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + q + u'\'';
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0.0 : v[v.size() / 2];
 }
 
-void print(const char *name, double value, const char *unit)
+void print(const QString &name, double value, const char *unit)
 {
-    std::printf("%-28s %12.4f %s\n", name, value, unit);
+    std::printf("%-44s %12.4f %s\n", qPrintable(name), value, unit);
     std::fflush(stdout);
+}
+
+double residentMiB()
+{
+    malloc_trim(0);
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+}
+
+void printMemory(const QString &phase)
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    print(QStringLiteral("rss_after_") + phase, residentMiB(), "MiB");
+    print(QStringLiteral("peak_rss_until_") + phase, double(usage.ru_maxrss) / 1024.0, "MiB");
+}
+
+void settle()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
 }
 
 // The longest gap between two ticks of a 1 ms timer while fn runs: how long
@@ -164,6 +212,87 @@ template <typename Fn> double longestStall(Fn fn)
     return double(worst) / 1e6;
 }
 
+// Waits until a paint of watched has happened, at most 60 s.
+class PaintWatch final : public QObject
+{
+public:
+    explicit PaintWatch(QElapsedTimer &clock) : m_clock(clock) {}
+    void watch(QWidget *w) { w->installEventFilter(this); }
+    double waitSeconds()
+    {
+        while (m_paintedAt < 0 && m_clock.elapsed() < 60'000) {
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        }
+        return double(m_paintedAt) / 1e9;
+    }
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_paintedAt < 0) {
+            m_paintedAt = m_clock.nsecsElapsed();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QElapsedTimer &m_clock;
+    qint64 m_paintedAt = -1;
+};
+
+// Start-up of the program on folder until its first document is painted.
+double startupSeconds(const QString &folder)
+{
+    QElapsedTimer clock;
+    clock.start();
+    PaintWatch watch(clock);
+    auto root = std::make_unique<Root>(RootOptions{folder});
+    watch.watch(root->findChild<QPlainTextEdit *>(QStringLiteral("Text"))->viewport());
+    root->start();
+    const double s = watch.waitSeconds();
+    root.reset();
+    settle();
+    return s;
+}
+
+// The same for a plain Qt window with a list of the folder's files and an
+// editor holding the first one.
+double helloSeconds(const QString &folder)
+{
+    QElapsedTimer clock;
+    clock.start();
+    PaintWatch watch(clock);
+    auto window = std::make_unique<QWidget>();
+    auto *layout = new QHBoxLayout(window.get());
+    auto *list = new QListWidget;
+    auto *editor = new QPlainTextEdit;
+    layout->addWidget(list);
+    layout->addWidget(editor);
+    const QStringList names = QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    list->addItems(names);
+    if (!names.isEmpty()) {
+        list->setCurrentRow(0);
+        QFile first(folder + u'/' + names.constFirst());
+        if (first.open(QIODevice::ReadOnly)) {
+            editor->setPlainText(QString::fromUtf8(first.readAll()));
+        }
+    }
+    watch.watch(editor->viewport());
+    window->resize(800, 600);
+    window->show();
+    const double s = watch.waitSeconds();
+    window.reset();
+    settle();
+    return s;
+}
+
+// The quiet start: no splash, no first-start questions.
+void seedKeyStore()
+{
+    const QString key = QStringLiteral("Software\\Tivorn\\Quandel Library");
+    Registry::CreateRegKey(Registry::Root::CurrentUser, key, QStringLiteral("1"));
+    Registry::SetRegValue(Registry::Root::CurrentUser, key, QStringLiteral("Version"), QStringLiteral("2.5"));
+    Registry::SetRegValue(Registry::Root::CurrentUser, key, QStringLiteral("Startup"), 1);
+}
+
 // As longestStall, and beside it the window thread's own CPU time between two
 // ticks: on a busy machine the wall-clock gap also counts the other programs.
 struct Stalls
@@ -171,12 +300,14 @@ struct Stalls
     double wallMs = 0;
     double cpuMs = 0;
 };
+
 double threadCpuMs()
 {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
+
 template <typename Fn> Stalls longestStalls(Fn fn)
 {
     Stalls worst;
@@ -204,70 +335,75 @@ void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &mes
     std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+struct CorpusSpec
 {
-    qInstallMessageHandler(quietHandler);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QTemporaryDir home;
-    qputenv("HOME", QFile::encodeName(home.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
-    QApplication app(argc, argv);
+    int count;
+    int kilobytes;
+    QString name() const { return QStringLiteral("%1x%2KB").arg(count).arg(kilobytes); }
+};
 
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    const QCommandLineOption docsOption(QStringLiteral("docs"), QStringLiteral("Documents in the corpus."),
-                                        QStringLiteral("n"), QStringLiteral("10000"));
-    const QCommandLineOption sizeOption(QStringLiteral("kb"), QStringLiteral("Size of a document in KB."),
-                                        QStringLiteral("kb"), QStringLiteral("10"));
-    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the corpus."),
-                                        QStringLiteral("seed"), QStringLiteral("20261207"));
-    const QCommandLineOption rounds(QStringLiteral("rounds"), QStringLiteral("Repetitions of each figure."),
-                                    QStringLiteral("n"), QStringLiteral("5"));
-    parser.addOptions({docsOption, sizeOption, seedOption, rounds});
-    parser.process(app);
-    const int docs = parser.value(docsOption).toInt();
-    const int repeat = std::max(1, parser.value(rounds).toInt());
+class Bench final
+{
+public:
+    Bench(QString work, int rounds, unsigned seed) : m_work(std::move(work)), m_rounds(rounds), m_seed(seed) {}
 
-    QTemporaryDir work;
-    std::printf("corpus: %d documents of %s KB, seed %s\n", docs, qPrintable(parser.value(sizeOption)),
-                qPrintable(parser.value(seedOption)));
-    const Corpus corpus =
-        makeCorpus(work.path(), docs, parser.value(sizeOption).toInt(), parser.value(seedOption).toUInt());
+    void corpus(const CorpusSpec &spec, bool withCancel);
+    void startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders);
+    void stallWithLargeDocument();
+    void allHits(int count, int kilobytes);
+    void colourLargeModule();
 
-    const QString key = QStringLiteral("Software\\Tivorn\\Quandel Library");
-    Registry::CreateRegKey(Registry::Root::CurrentUser, key, QStringLiteral("1"));
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, QStringLiteral("Version"), QStringLiteral("2.5"));
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, QStringLiteral("Startup"), 1);
+private:
+    QString m_work;
+    int m_rounds;
+    unsigned m_seed;
+};
+
+void Bench::corpus(const CorpusSpec &spec, bool withCancel)
+{
+    const QString folder = m_work + u'/' + spec.name();
+    QElapsedTimer made;
+    made.start();
+    makeCorpus(folder, spec.count, spec.kilobytes, m_seed);
+    std::printf("\n== corpus %s (written in %.1f s)\n", qPrintable(spec.name()), seconds(made));
+    // Warm the page cache alike for all; a file list, not a glob, so that
+    // 100,000 files fit on no command line.
+    timeProcess(QStringLiteral("find %1 -type f -print0 | xargs -0 cat > /dev/null").arg(quoted(folder)));
+
     ScriptedPrompts prompts;
-
-    Root root(RootOptions{corpus.folder});
+    Root root(RootOptions{folder});
     root.start();
+    settle();
     DocumentLibrary *library = root.library();
     SearchController *search = root.search();
     auto *list = root.findChild<QListWidget *>(QStringLiteral("Dateien"));
-
-    // Warm the page cache alike for us and for grep.
-    timeProcess(QStringLiteral("cat '%1'/* > /dev/null").arg(corpus.folder));
+    // The memory of the list: the same window on an empty folder and on the
+    // corpus.
+    const QString empty = m_work + QStringLiteral("/empty");
+    QDir().mkpath(empty);
+    library->setFolder(empty);
+    library->refresh();
+    settle();
+    const double rssEmpty = residentMiB();
+    library->setFolder(folder);
+    library->refresh();
+    settle();
+    print(spec.name() + QStringLiteral(" list_entry"), (residentMiB() - rssEmpty) * 1024.0 / spec.count,
+          "KB a document");
 
     std::vector<double> refresh;
-    for (int i = 0; i < repeat; ++i) {
+    std::vector<double> ls;
+    for (int i = 0; i < m_rounds; ++i) {
         QElapsedTimer t;
         t.start();
         library->refresh();
         refresh.push_back(seconds(t));
+        ls.push_back(timeProcess(QStringLiteral("cd %1 && ls -1 | sort -f > /dev/null").arg(quoted(folder))));
     }
-    print("refresh", median(refresh), "s");
-    std::vector<double> ls;
-    for (int i = 0; i < repeat; ++i) {
-        ls.push_back(timeProcess(QStringLiteral("cd '%1' && ls -1 | sort -f > /dev/null").arg(corpus.folder)));
-    }
-    print("ls_sort", median(ls), "s");
-    print("refresh_vs_ls", median(refresh) / median(ls), "x");
+    print(spec.name() + QStringLiteral(" refresh"), median(refresh), "s");
+    print(spec.name() + QStringLiteral(" ls_sort"), median(ls), "s");
+    print(spec.name() + QStringLiteral(" refresh_vs_ls"), median(refresh) / median(ls), "x");
+    printMemory(spec.name() + QStringLiteral("_refresh"));
 
     const auto runSearch = [&](const QString &term) {
         list->setCurrentRow(0);
@@ -276,37 +412,51 @@ int main(int argc, char *argv[])
         QElapsedTimer t;
         t.start();
         search->runSearch();
-        return seconds(t);
+        const double s = seconds(t);
+        prompts.calls.clear();
+        settle();
+        return s;
     };
-    std::vector<double> nothing;
-    std::vector<double> last;
-    double stall = 0;
-    for (int i = 0; i < repeat; ++i) {
-        stall = std::max(stall, longestStall([&] { nothing.push_back(runSearch(corpus.missingTerm)); }));
-        last.push_back(runSearch(corpus.lastTerm));
+    std::printf("%-32s %9s %9s %9s %12s %14s %9s\n", "search", "program", "rg", "grep", "search_vs_rg",
+                "search_vs_grep", "stall_ms");
+    list->setCurrentRow(0);
+    settle();
+    const double rssBeforeSearch = residentMiB();
+    for (const Term &term : Terms) {
+        std::vector<double> program;
+        std::vector<double> rg;
+        std::vector<double> grep;
+        double stall = 0;
+        for (int i = 0; i < m_rounds; ++i) {
+            stall = std::max(stall, longestStall([&] { program.push_back(runSearch(term.text)); }));
+            rg.push_back(
+                timeProcess(QStringLiteral("rg -il -j2 -- %1 %2 > /dev/null").arg(quoted(term.text), quoted(folder))));
+            grep.push_back(
+                timeProcess(QStringLiteral("grep -ril -- %1 %2 > /dev/null").arg(quoted(term.text), quoted(folder))));
+        }
+        std::printf("%-32s %9.4f %9.4f %9.4f %12.2f %14.2f %9.1f\n",
+                    qPrintable(spec.name() + u' ' + QString::fromLatin1(term.label)), median(program), median(rg),
+                    median(grep), median(program) / median(rg), median(program) / median(grep), stall);
     }
-    print("search_nothing", median(nothing), "s");
-    print("search_last_document", median(last), "s");
-    print("search_stall_max", stall, "ms");
+    list->setCurrentRow(0);
+    settle();
+    print(spec.name() + QStringLiteral(" kept_after_search"), residentMiB() - rssBeforeSearch, "MiB");
+    printMemory(spec.name() + QStringLiteral("_search"));
 
-    std::vector<double> grep;
-    for (int i = 0; i < repeat; ++i) {
-        grep.push_back(
-            timeProcess(QStringLiteral("grep -ril '%1' '%2' > /dev/null").arg(corpus.missingTerm, corpus.folder)));
+    if (!withCancel) {
+        return;
     }
-    print("grep_ril", median(grep), "s");
-    print("search_vs_grep", median(nothing) / median(grep), "x");
-
-    // Cancel: pressed 50 ms into a run; the figure is the time from the press
-    // to the end of the run.
+    // Cancel: pressed 10 ms into a run of the slowest kind; the figure is
+    // the time from the press to the end of the run.
     std::vector<double> cancel;
-    for (int i = 0; i < repeat; ++i) {
+    int ended = 0;
+    for (int i = 0; i < m_rounds; ++i) {
         QElapsedTimer clock;
         qint64 pressedAt = -1;
         QTimer press;
         press.setInterval(1);
         QObject::connect(&press, &QTimer::timeout, [&] {
-            if (clock.elapsed() < 50) {
+            if (clock.elapsed() < 10) {
                 return;
             }
             for (QWidget *w : QApplication::topLevelWidgets()) {
@@ -321,107 +471,243 @@ int main(int argc, char *argv[])
         });
         list->setCurrentRow(0);
         search->openDialog();
-        search->dialog()->setTerm(corpus.missingTerm);
+        search->dialog()->setTerm(Terms[3].text);
         clock.start();
         press.start();
         search->runSearch();
         press.stop();
         if (pressedAt >= 0) {
             cancel.push_back(double(clock.nsecsElapsed() - pressedAt) / 1e6);
+        } else {
+            ++ended;
         }
+        prompts.calls.clear();
+        settle();
     }
-    if (cancel.empty()) {
-        print("cancel_latency", 0, "ms (run ended before the press)");
-    } else {
-        print("cancel_latency", median(cancel), "ms");
+    print(spec.name() + QStringLiteral(" cancel_latency"), median(cancel), "ms");
+    if (ended > 0) {
+        std::printf("  (%d of %d runs ended before the press)\n", ended, m_rounds);
     }
+}
 
-    library->setFolder(corpus.bigFolder);
-    std::vector<double> big;
-    for (int i = 0; i < repeat; ++i) {
-        QElapsedTimer t;
-        t.start();
-        library->refresh(); // selects and loads the one document
-        big.push_back(seconds(t));
+void Bench::stallWithLargeDocument()
+{
+    // A 15 MB document shown in the editor, 2,000 more to search.
+    const QString folder = m_work + QStringLiteral("/stall");
+    QDir().mkpath(folder);
+    std::mt19937 rng(m_seed);
+    writeFile(folder + QStringLiteral("/0 Gross.txt"), encoded(documentText(rng, 15 * 1000 * 1000), false));
+    makeCorpus(folder, 2000, 10, m_seed);
+    ScriptedPrompts prompts;
+    Root root(RootOptions{folder});
+    root.start();
+    settle();
+    auto *list = root.findChild<QListWidget *>(QStringLiteral("Dateien"));
+    SearchController *search = root.search();
+    std::printf("\n== a 15 MB document shown\n");
+    std::vector<double> stalls;
+    const double rssBefore = residentMiB();
+    for (int i = 0; i < m_rounds; ++i) {
+        list->setCurrentRow(0);
+        settle();
+        search->openDialog();
+        search->dialog()->setTerm(Terms[1].text);
+        stalls.push_back(longestStall([&] { search->runSearch(); }));
+        prompts.calls.clear();
+        settle();
     }
-    print("load_10mb_document", median(big), "s");
+    print(QStringLiteral("stall_15mb_shown"), median(stalls), "ms (median of the longest stall a run)");
+    print(QStringLiteral("stall_15mb_shown_max"), *std::max_element(stalls.begin(), stalls.end()), "ms");
+    print(QStringLiteral("kept_after_search_15mb_shown"), residentMiB() - rssBefore, "MiB");
+    printMemory(QStringLiteral("stall"));
+}
 
-    // All hits: every document of the list holds the term once.
-    library->setFolder(corpus.hitsFolder);
-    library->refresh();
-    timeProcess(QStringLiteral("cat '%1'/* > /dev/null").arg(corpus.hitsFolder));
+void Bench::allHits(int count, int kilobytes)
+{
+    // Every document holds the term once, inside its text.
+    const QString folder = m_work + QStringLiteral("/allhits");
+    const QString term = QStringLiteral("Seeanemone");
+    QDir().mkpath(folder);
+    std::mt19937 rng(m_seed);
+    const QString text = documentText(rng, kilobytes * 1024);
+    const qsizetype middle = text.indexOf(u'\n', text.size() / 2) + 1;
+    const QString withHit = text.left(middle) + term + u'\n' + text.mid(middle);
+    const QByteArray bytes[2] = {encoded(withHit, false), encoded(withHit, true)};
+    for (int i = 0; i < count; ++i) {
+        writeFile(folder + QStringLiteral("/Dokument %1.txt").arg(i, 6, 10, QChar(u'0')), bytes[i % 2]);
+    }
+    ScriptedPrompts prompts;
+    Root root(RootOptions{folder});
+    root.start();
+    settle();
     root.findChild<QAction *>(QStringLiteral("mnuAlleTreffer"))->trigger();
-    auto *allHits = root.findChild<AlleTreffer *>();
-    std::vector<double> allRows;
-    Stalls allStall;
+    auto *window = root.findChild<AlleTreffer *>();
+    std::printf("\n== all hits, %d x %d KB, one hit each\n", count, kilobytes);
+    std::vector<double> ours;
+    std::vector<double> rg;
+    Stalls worst;
     int rows = 0;
-    for (int i = 0; i < repeat; ++i) {
+    for (int i = 0; i < m_rounds; ++i) {
         QEventLoop loop;
-        const auto done = QObject::connect(allHits, &AlleTreffer::runEnded, &loop, &QEventLoop::quit);
-        allHits->termBox()->setEditText(corpus.everyTerm);
+        const auto done = QObject::connect(window, &AlleTreffer::runEnded, &loop, &QEventLoop::quit);
+        window->termBox()->setEditText(term);
         QElapsedTimer t;
         const Stalls stalls = longestStalls([&] {
             t.start();
-            allHits->start();
+            window->start();
             loop.exec();
-            allRows.push_back(seconds(t));
+            ours.push_back(seconds(t));
         });
-        allStall.wallMs = std::max(allStall.wallMs, stalls.wallMs);
-        allStall.cpuMs = std::max(allStall.cpuMs, stalls.cpuMs);
         QObject::disconnect(done);
-        rows = allHits->tree()->topLevelItemCount();
-    }
-    print("all_hits_rows", rows, "documents");
-    print("all_hits", median(allRows), "s");
-    print("all_hits_stall_max", allStall.wallMs, "ms");
-    print("all_hits_stall_cpu_max", allStall.cpuMs, "ms");
-    std::vector<double> rg;
-    for (int i = 0; i < repeat; ++i) {
-        rg.push_back(
-            timeProcess(QStringLiteral("rg -in '%1' '%2' > /dev/null").arg(corpus.everyTerm, corpus.hitsFolder)));
-    }
-    print("rg_in", median(rg), "s");
-    print("all_hits_vs_rg", median(allRows) / median(rg), "x");
-    allHits->close();
-
-    // Colouring a 10 MB module: the window keeps reacting while it goes on.
-    {
-        QString module;
-        const QString lines = QStringLiteral("Public Function Breite(ByVal n As Long) As Long ' Twips\n"
-                                             "    Breite = n * 1440 + &H10 & \"Zoll\"\n"
-                                             "End Function\n");
-        while (module.size() < 10 * 1024 * 1024) {
-            module += lines;
+        worst.wallMs = std::max(worst.wallMs, stalls.wallMs);
+        worst.cpuMs = std::max(worst.cpuMs, stalls.cpuMs);
+        rows = 0;
+        for (int d = 0; d < window->tree()->topLevelItemCount(); ++d) {
+            rows += window->tree()->topLevelItem(d)->childCount();
         }
-        CodeEditor editor;
-        editor.resize(800, 600);
-        editor.show();
-        editor.setKind(DocumentKinds::ClassesAndModules);
-        std::vector<double> colour;
-        Stalls colourStall;
-        for (int i = 0; i < std::min(repeat, 2); ++i) {
-            editor.setPlainText(QString());
-            editor.setPlainText(module);
-            QElapsedTimer t;
-            t.start();
-            const Stalls stalls = longestStalls([&] {
-                QEventLoop loop;
-                QObject::connect(editor.highlighter(), &BasicHighlighter::idle, &loop, &QEventLoop::quit);
-                if (!editor.highlighter()->isIdle()) {
-                    loop.exec();
-                }
-            });
-            colourStall.wallMs = std::max(colourStall.wallMs, stalls.wallMs);
-            colourStall.cpuMs = std::max(colourStall.cpuMs, stalls.cpuMs);
-            colour.push_back(seconds(t));
+        rg.push_back(timeProcess(QStringLiteral("rg -in -j2 -- %1 %2 > /dev/null").arg(quoted(term), quoted(folder))));
+        settle();
+    }
+    print(QStringLiteral("all_hits_rows"), rows, "rows");
+    print(QStringLiteral("all_hits"), median(ours), "s");
+    print(QStringLiteral("rg_in"), median(rg), "s");
+    print(QStringLiteral("all_hits_vs_rg"), median(ours) / median(rg), "x");
+    print(QStringLiteral("all_hits_stall_max"), worst.wallMs, "ms");
+    print(QStringLiteral("all_hits_stall_cpu_max"), worst.cpuMs, "ms (the window thread's own time)");
+    window->close();
+    settle();
+}
+
+void Bench::colourLargeModule()
+{
+    // A 10 MB module: coloured in slices, the part in view first.
+    QString module;
+    const QString lines = QStringLiteral("Public Function Breite(ByVal n As Long) As Long ' Twips\n"
+                                         "    Breite = n * 1440 + &H10 & \"Zoll\"\n"
+                                         "End Function\n");
+    while (module.size() < 10 * 1024 * 1024) {
+        module += lines;
+    }
+    CodeEditor editor;
+    editor.resize(800, 600);
+    editor.show();
+    editor.setKind(DocumentKinds::ClassesAndModules);
+    std::printf("\n== colouring a 10 MB module\n");
+    std::vector<double> total;
+    Stalls worst;
+    for (int i = 0; i < std::min(m_rounds, 2); ++i) {
+        editor.setPlainText(QString());
+        editor.setPlainText(module);
+        QElapsedTimer t;
+        t.start();
+        const Stalls stalls = longestStalls([&] {
+            QEventLoop loop;
+            QObject::connect(editor.highlighter(), &BasicHighlighter::idle, &loop, &QEventLoop::quit);
+            if (!editor.highlighter()->isIdle()) {
+                loop.exec();
+            }
+        });
+        total.push_back(seconds(t));
+        worst.wallMs = std::max(worst.wallMs, stalls.wallMs);
+        worst.cpuMs = std::max(worst.cpuMs, stalls.cpuMs);
+    }
+    print(QStringLiteral("highlight_10mb_total"), median(total), "s");
+    print(QStringLiteral("highlight_10mb_stall_max"), worst.wallMs, "ms");
+    print(QStringLiteral("highlight_10mb_stall_cpu_max"), worst.cpuMs, "ms (the window thread's own time)");
+}
+
+void Bench::startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders)
+{
+    std::printf("\n== start-up to the first painted document\n");
+    // A 10 MB first document.
+    const QString big = m_work + QStringLiteral("/big");
+    QDir().mkpath(big);
+    std::mt19937 rng(m_seed);
+    writeFile(big + QStringLiteral("/Gross.txt"), encoded(documentText(rng, 10 * 1000 * 1000), false));
+
+    QList<QPair<QString, QString>> all = {{QStringLiteral("sample"), sampleLibrary}};
+    all += folders;
+    all.append({QStringLiteral("10mb_first"), big});
+    ScriptedPrompts prompts;
+    std::printf("%-32s %9s %9s %16s\n", "start-up", "program", "hello", "startup_vs_hello");
+    for (const auto &[label, folder] : std::as_const(all)) {
+        std::vector<double> program;
+        std::vector<double> hello;
+        for (int i = 0; i < m_rounds; ++i) {
+            program.push_back(startupSeconds(folder));
+            hello.push_back(helloSeconds(folder));
         }
-        print("highlight_10mb_total", median(colour), "s");
-        print("highlight_10mb_stall_max", colourStall.wallMs, "ms");
-        print("highlight_10mb_stall_cpu_max", colourStall.cpuMs, "ms");
+        std::printf("%-32s %9.4f %9.4f %16.2f\n", qPrintable(label), median(program), median(hello),
+                    median(program) / median(hello));
+        prompts.calls.clear();
+    }
+    printMemory(QStringLiteral("startup"));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qInstallMessageHandler(quietHandler);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    // The same locale for the program and the tools it is compared with.
+    qputenv("LC_ALL", "C.UTF-8");
+    qunsetenv("RIPGREP_CONFIG_PATH");
+    QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.path() + QStringLiteral("/.config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path() + QStringLiteral("/.local/share")));
+    QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption docsOption(QStringLiteral("docs"), QStringLiteral("Documents in the corpus."),
+                                        QStringLiteral("n"), QStringLiteral("10000"));
+    const QCommandLineOption sizeOption(QStringLiteral("kb"), QStringLiteral("Size of a document in KB."),
+                                        QStringLiteral("kb"), QStringLiteral("10"));
+    const QCommandLineOption seedOption(QStringLiteral("seed"), QStringLiteral("Seed of the corpus."),
+                                        QStringLiteral("seed"), QStringLiteral("20261207"));
+    const QCommandLineOption roundsOption(QStringLiteral("rounds"), QStringLiteral("Rounds of each figure."),
+                                          QStringLiteral("n"), QStringLiteral("5"));
+    const QCommandLineOption matrixOption(
+        QStringLiteral("matrix"),
+        QStringLiteral("All corpora: 10k x 1 KB, 10k x 10 KB, 10k x 100 KB and 100k x 1 KB (ignores --docs, --kb)."));
+    const QCommandLineOption sampleOption(QStringLiteral("sample"), QStringLiteral("The sample library."),
+                                          QStringLiteral("folder"), QStringLiteral(QUANDEL_SAMPLE_LIBRARY));
+    parser.addOptions({docsOption, sizeOption, seedOption, roundsOption, matrixOption, sampleOption});
+    parser.process(app);
+    const int rounds = std::max(1, parser.value(roundsOption).toInt());
+    if (QStandardPaths::findExecutable(QStringLiteral("rg")).isEmpty()) {
+        std::fprintf(stderr, "ripgrep (rg) is needed: apt-get install ripgrep\n");
+        return 2;
     }
 
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    print("peak_rss", double(usage.ru_maxrss) / 1024.0, "MiB");
+    QList<CorpusSpec> corpora;
+    if (parser.isSet(matrixOption)) {
+        corpora = {{10000, 10}, {10000, 1}, {10000, 100}, {100000, 1}};
+    } else {
+        corpora = {{parser.value(docsOption).toInt(), parser.value(sizeOption).toInt()}};
+    }
+    QTemporaryDir work;
+    std::printf("seed %s, %d rounds, %d threads, LC_ALL=C.UTF-8; medians\n", qPrintable(parser.value(seedOption)),
+                rounds, QThread::idealThreadCount());
+    seedKeyStore();
+    Bench bench(work.path(), rounds, parser.value(seedOption).toUInt());
+    for (const CorpusSpec &spec : std::as_const(corpora)) {
+        // Cancel is measured where a run lasts longest.
+        bench.corpus(spec, spec.kilobytes == 100 || corpora.size() == 1);
+    }
+    bench.stallWithLargeDocument();
+    bench.allHits(parser.value(docsOption).toInt(), parser.value(sizeOption).toInt());
+    bench.colourLargeModule();
+    QList<QPair<QString, QString>> folders;
+    for (const CorpusSpec &spec : std::as_const(corpora)) {
+        if (spec.kilobytes <= 10) {
+            folders.append({spec.name(), work.path() + u'/' + spec.name()});
+        }
+    }
+    bench.startup(parser.value(sampleOption), folders);
     return 0;
 }

@@ -18,10 +18,14 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QWindow>
 
 namespace {
+
+// The pale yellow paper the help text lies on.
+const QColor PaperYellow(251, 244, 208);
 
 QString messageTitle()
 {
@@ -65,15 +69,17 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     m_line->setObjectName(QStringLiteral("Titellinie"));
     m_line->setFrameShape(QFrame::HLine);
     m_line->setFrameShadow(QFrame::Sunken);
+    m_line->setAccessibleName(QStringLiteral("Trennlinie"));
 
     m_background = new QFrame(this);
     m_background->setObjectName(QStringLiteral("LBack"));
     m_background->setFrameShape(QFrame::Panel);
     m_background->setFrameShadow(QFrame::Sunken);
     QPalette paper = m_background->palette();
-    paper.setColor(QPalette::Window, QColor(251, 244, 208));
+    paper.setColor(QPalette::Window, PaperYellow);
     m_background->setPalette(paper);
     m_background->setAutoFillBackground(true);
+    m_background->setAccessibleName(QStringLiteral("Hilfeseite"));
 
     // Heading and text lie on the light background and are written in black,
     // whatever colours the desktop theme gives the window.
@@ -84,21 +90,37 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     m_heading->setObjectName(QStringLiteral("LTitel"));
     m_heading->setTextFormat(Qt::PlainText);
     m_heading->setPalette(ink);
+    // A long heading wraps before the icon instead of running under it.
+    m_heading->setWordWrap(true);
     m_heading->move(twips(135), twips(600));
 
     m_icon = new QLabel(this);
     m_icon->setObjectName(QStringLiteral("Bild"));
     m_icon->setGeometry(twips(3960), twips(520), twips(480), twips(480));
     m_icon->setPixmap(icon.pixmap(m_icon->size()));
+    m_icon->setAccessibleName(QStringLiteral("Hilfe"));
 
-    m_text = new QLabel(this);
+    // The text lies in a frameless scroll area on the light background: a
+    // window made smaller than the text shows a scroll bar.
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(QStringLiteral("LTextScroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setAutoFillBackground(false);
+    m_scroll->viewport()->setPalette(paper);
+    m_scroll->viewport()->setAutoFillBackground(true);
+    m_scroll->setAccessibleName(QStringLiteral("Hilfetext"));
+    m_text = new QLabel(m_scroll);
     m_text->setObjectName(QStringLiteral("LText"));
+    m_text->setAutoFillBackground(false);
     // Help texts are shown unchanged: a text that looks like markup is text.
     m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);
     m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_text->setPalette(ink);
-    m_text->setGeometry(twips(135), twips(900), twips(4155), twips(2220));
+    m_scroll->setWidget(m_text);
+    m_scroll->setGeometry(twips(135), twips(900), twips(4155), twips(2220));
 
     setTextSize(10);
     buildMenus();
@@ -130,6 +152,7 @@ void Hilfe::buildMenus()
         QAction *action =
             makeChoice(m_topicsMenu, topics, QStringLiteral("Thema_") + QString::number(n), HelpContent::untitled());
         action->setVisible(n == 1);
+        m_titles[size_t(n - 1)] = HelpContent::untitled();
         connect(action, &QAction::triggered, this, [this, n] { showTopic(n); });
         m_topics[n - 1] = action;
     }
@@ -190,7 +213,9 @@ bool Hilfe::start(const QString &argument)
     for (int n = 1; n <= TopicCount; ++n) {
         const QString &title = contents.titles[n - 1];
         if (!title.isEmpty()) {
-            m_topics[n - 1]->setText(title);
+            m_titles[size_t(n - 1)] = title;
+            // "&" is a character of the title, not a menu key.
+            m_topics[n - 1]->setText(QString(title).replace(u'&', QStringLiteral("&&")));
             m_topics[n - 1]->setVisible(true);
         }
     }
@@ -215,7 +240,7 @@ void Hilfe::showTopic(int topic)
         return;
     }
     QAction *entry = m_topics[topic - 1];
-    setHeading(entry->text());
+    setHeading(m_titles[size_t(topic - 1)]);
     setText(HelpContent::topicText(m_file, topic));
     entry->setChecked(true);
     m_history.append(QString::number(topic));
@@ -268,10 +293,10 @@ void Hilfe::setTextSize(int points)
     headingFont.setPointSize(points);
     headingFont.setBold(true);
     m_heading->setFont(headingFont);
-    m_heading->adjustSize();
     QFont textFont = m_text->font();
     textFont.setPointSize(points);
     m_text->setFont(textFont);
+    applyLayout();
     fitText();
 }
 
@@ -316,9 +341,16 @@ void Hilfe::applyLayout()
     m_line->setGeometry(0, twips(385) - 1, width, 2);
     const int top = twips(415);
     m_background->setGeometry(0, top, std::max(0, width - twips(30)), std::max(0, height - top));
-    const int textTop = twips(900);
-    m_text->setGeometry(twips(135), textTop, std::max(0, m_background->width() - twips(600)),
-                        std::max(0, height - textTop - twips(90)));
+    // The icon keeps its place at the right edge; the heading takes the
+    // room left of it, on as many lines as it needs, and the text follows
+    // below the heading.
+    const int iconLeft = std::max(twips(135), m_background->width() - twips(690));
+    m_icon->move(iconLeft, twips(520));
+    const int headingWidth = std::max(twips(600), iconLeft - twips(135) - twips(60));
+    m_heading->setGeometry(twips(135), twips(600), headingWidth, m_heading->heightForWidth(headingWidth));
+    const int textTop = std::max(twips(900), m_heading->geometry().bottom() + 1 + twips(60));
+    m_scroll->setGeometry(twips(135), textTop, std::max(0, m_background->width() - twips(600)),
+                          std::max(0, height - textTop - twips(90)));
 }
 
 void Hilfe::setText(const QString &text)
@@ -331,9 +363,9 @@ void Hilfe::fitText()
 {
     // A long topic in the large size does not fit the small window: it grows
     // rather than cut off the end of the text. It never shrinks by itself.
-    const int needed = m_text->heightForWidth(m_text->width());
-    if (needed > m_text->height() && !isMinimized() && !isMaximized() && !isFullScreen()) {
-        resize(width(), height() + needed - m_text->height());
+    const int needed = m_text->heightForWidth(m_scroll->width());
+    if (needed > m_scroll->height() && !isMinimized() && !isMaximized() && !isFullScreen()) {
+        resize(width(), height() + needed - m_scroll->height());
         // A hidden window gets its resize event only when it is shown.
         applyLayout();
     }
@@ -342,5 +374,5 @@ void Hilfe::fitText()
 void Hilfe::setHeading(const QString &heading)
 {
     m_heading->setText(heading);
-    m_heading->adjustSize();
+    applyLayout();
 }

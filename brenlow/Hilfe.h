@@ -16,6 +16,7 @@ class QLabel;
 class QMenu;
 class QPrinter;
 class QPushButton;
+class QScrollArea;
 
 // The help viewer's window: one topic at a time, a topics menu, back through
 // the topics seen, three text sizes, window order and printing.
@@ -71,11 +72,13 @@ private:
     QFrame *m_background = nullptr;         // LBack
     QLabel *m_heading = nullptr;            // LTitel
     QLabel *m_icon = nullptr;
-    QLabel *m_text = nullptr; // LText
+    QLabel *m_text = nullptr;        // LText
+    QScrollArea *m_scroll = nullptr; // holds the text: a long text scrolls
 
     QMenu *m_topicsMenu = nullptr;  // Themen
     QMenu *m_optionsMenu = nullptr; // Optionen
     std::array<QAction *, TopicCount> m_topics{};
+    std::array<QString, TopicCount> m_titles; // as in the file; the menu escapes "&"
 
     Drucken *m_printLayout = nullptr;
     PrinterFactory m_printerFactory;

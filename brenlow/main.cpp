@@ -1,5 +1,6 @@
 #include "HelpCommandLine.h"
 #include "Hilfe.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -24,6 +25,7 @@ int main(int argc, char *argv[])
     QApplication app(qtArgc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tivorn"));
     QApplication::setApplicationName(QStringLiteral("brenlow"));
+    Translations::installGerman(app);
 
     Hilfe window;
     if (!window.start(argument)) {

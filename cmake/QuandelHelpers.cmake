@@ -43,7 +43,11 @@ function(quandel_add_desktop_test)
     # Debian's python, which has python3-pyatspi.
     find_program(QUANDEL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
     if(NOT QUANDEL_SYSTEM_PYTHON)
-        find_program(QUANDEL_SYSTEM_PYTHON python3 REQUIRED)
+        find_program(QUANDEL_SYSTEM_PYTHON python3)
+    endif()
+    if(NOT QUANDEL_SYSTEM_PYTHON)
+        message(WARNING "${T_NAME}: no python3; the desktop test is left out")
+        return()
     endif()
     add_test(NAME ${T_NAME} COMMAND ${QUANDEL_SYSTEM_PYTHON} -u ${CMAKE_CURRENT_SOURCE_DIR}/${T_SCRIPT})
     set(env

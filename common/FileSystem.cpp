@@ -12,8 +12,8 @@ namespace {
 QRegularExpression wildcardExpression(const QString &pattern)
 {
     QString body = pattern;
-    // As on the original platform, "name.*" also matches "name" without an
-    // extension, so "*.*" means every entry.
+    // "name.*" also matches "name" without an extension, so that "*.*" means
+    // every entry, whether its name has a dot or not.
     bool optionalExtension = false;
     if (body.endsWith(QLatin1String(".*"))) {
         body.chop(2);

@@ -1,13 +1,13 @@
 #include "Registry.h"
 
 #include "AppPaths.h"
+#include "TextFile.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QMutex>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QThread>
 
@@ -370,37 +370,6 @@ QByteArray serialise(const Store &store)
     return out;
 }
 
-bool writeStore(const QString &fileName, const Store &store)
-{
-    const QByteArray bytes = serialise(store);
-    QSaveFile file(fileName);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    if (file.write(bytes) != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
-
-// The file that is really written: a symbolic link is followed so that it
-// stays a link (to a synchronised folder, say) instead of being replaced.
-QString resolvedTarget(const QString &fileName)
-{
-    QString current = fileName;
-    // Bounded, so that a loop of links cannot hang the program.
-    for (int depth = 0; depth < 40; ++depth) {
-        const QFileInfo info(current);
-        if (!info.isSymLink()) {
-            break;
-        }
-        current = info.symLinkTarget();
-    }
-    return current;
-}
-
 // Waits for the lock with short naps of its own: QLockFile's built-in
 // back-off doubles its sleep and would let a busy writer starve the other.
 bool acquire(QLockFile &lock)
@@ -428,8 +397,9 @@ struct Change
 // wrote in the meantime are kept.
 template <typename Apply> bool update(Apply apply)
 {
-    const QString target = resolvedTarget(Registry::storeFile());
-    if (!AppPaths::ensureFolder(QFileInfo(target).absolutePath())) {
+    // A symbolic link (to a synchronised folder, say) stays a link.
+    const QString target = TextFile::writeTarget(Registry::storeFile());
+    if (target.isEmpty() || !AppPaths::ensureFolder(QFileInfo(target).absolutePath())) {
         return false;
     }
     QLockFile lock(target + QStringLiteral(".lock"));
@@ -445,7 +415,7 @@ template <typename Apply> bool update(Apply apply)
     if (!change.changed) {
         return change.result;
     }
-    return writeStore(target, store) && change.result;
+    return TextFile::writeBytes(target, serialise(store)).isEmpty() && change.result;
 }
 
 // Reading needs no lock: the file is only ever replaced as a whole.

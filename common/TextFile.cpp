@@ -15,10 +15,10 @@ const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
 // Bytes 0x80 to 0x9F of Windows-1252; every other byte value is the Latin-1
 // character of the same number. The five bytes the code page leaves undefined
-// map to the C1 controls of the same value, as Windows' own conversion does,
-// so that every byte value decodes and encodes back to itself. The table is
-// ours rather than ICU's so that this guarantee does not depend on how Qt was
-// built.
+// map to the C1 controls of the same value, so that every byte value decodes
+// and encodes back to itself and no file is altered by being read and saved.
+// The table is ours rather than ICU's so that this guarantee does not depend
+// on how Qt was built.
 constexpr std::array<char16_t, 32> HighBlock = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
@@ -92,22 +92,6 @@ QString tooLarge(qint64 size, qint64 maxBytes)
 
 // Linux gives up after 40 links as well; a loop would otherwise spin forever.
 constexpr int MaxLinkHops = 40;
-
-// The file a write must replace: links are followed so the link itself stays.
-// A dangling link yields its missing target, which the write then creates.
-bool resolveLinks(const QString &path, QString *target)
-{
-    QString current = path;
-    for (int hop = 0; hop < MaxLinkHops; ++hop) {
-        const QFileInfo info(current);
-        if (!info.isSymLink()) {
-            *target = current;
-            return true;
-        }
-        current = info.symLinkTarget();
-    }
-    return false;
-}
 
 } // namespace
 
@@ -227,6 +211,7 @@ ReadResult read(const QString &path, qint64 maxBytes)
     }
 
     result.content = decode(bytes);
+    result.bytes = std::move(bytes);
     result.ok = true;
     return result;
 }
@@ -245,6 +230,19 @@ WriteResult write(const QString &path, const QString &text, const TextFormat &fo
     return result;
 }
 
+QString writeTarget(const QString &path)
+{
+    QString current = path;
+    for (int hop = 0; hop < MaxLinkHops; ++hop) {
+        const QFileInfo info(current);
+        if (!info.isSymLink()) {
+            return current;
+        }
+        current = info.symLinkTarget();
+    }
+    return {};
+}
+
 QString writeBytes(const QString &path, const QByteArray &bytes)
 {
     const QString failed = QStringLiteral("Die Datei konnte nicht gespeichert werden.");
@@ -252,8 +250,8 @@ QString writeBytes(const QString &path, const QByteArray &bytes)
         return file.errorString().isEmpty() ? failed : file.errorString();
     };
 
-    QString target;
-    if (!resolveLinks(path, &target)) {
+    const QString target = writeTarget(path);
+    if (target.isEmpty()) {
         return QStringLiteral("Zu viele Ebenen symbolischer Verknüpfungen.");
     }
     QSaveFile file(target);

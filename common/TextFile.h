@@ -66,6 +66,7 @@ struct ReadResult
     bool ok = false;
     QString error; // readable reason when !ok
     DecodedText content;
+    QByteArray bytes; // the file's bytes as read, when ok
 };
 
 // Reads the whole file. Files larger than maxBytes are refused with an error
@@ -84,6 +85,11 @@ struct WriteResult
 // file stays exactly as it was. A symbolic link is followed and its target is
 // replaced, never the link itself.
 WriteResult write(const QString &path, const QString &text, const TextFormat &format);
+
+// The file a write of path replaces: symbolic links are followed, so the link
+// itself stays; a dangling link yields its missing target, which the write
+// then creates. Empty when the links go round in circles (more than 40).
+QString writeTarget(const QString &path);
 
 // Writes raw bytes atomically the same way; used for files that are not text
 // documents (the key store, copies). Returns an empty text on success, else

@@ -1,22 +1,24 @@
 #include "ProductInfo.h"
 #include "Root.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Tivorn"));
-    QApplication::setApplicationName(QStringLiteral("Quandel Library"));
-    QApplication::setApplicationDisplayName(ProductInfo::windowCaption());
-    QApplication::setApplicationVersion(ProductInfo::versionText() + u'.' + QString::number(ProductInfo::revision()));
-    QApplication::setDesktopFileName(QStringLiteral("example.tivorn.quandel"));
-    // The program ends through its exit command only.
-    QApplication::setQuitOnLastWindowClosed(false);
+namespace {
 
-    QCommandLineParser parser;
+void describe(QCoreApplication &app)
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Tivorn"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quandel Library"));
+    QCoreApplication::setApplicationVersion(ProductInfo::versionText() + u'.' +
+                                            QString::number(ProductInfo::revision()));
+    Translations::installGerman(app);
+}
+
+void defineOptions(QCommandLineParser &parser)
+{
     parser.setApplicationDescription(
         QStringLiteral("Dokumentenbibliothek für Entwickler: Hilfe-Dokumente, Klassen und Module, "
                        "Projekte und Hilfe-Projekte eines Ordners."));
@@ -25,6 +27,46 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("ORDNER"),
                                  QStringLiteral("Dokumentenordner für diesen Programmlauf (statt des gespeicherten)."),
                                  QStringLiteral("[ORDNER]"));
+}
+
+// True when the command line asks only for a text on the terminal (help,
+// version, or a mistake in the options): those need no display.
+bool answersOnTerminal(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    }
+    QCommandLineParser parser;
+    defineOptions(parser);
+    return !parser.parse(arguments) || parser.isSet(QStringLiteral("help")) ||
+           parser.isSet(QStringLiteral("version")) || parser.isSet(QStringLiteral("help-all"));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (answersOnTerminal(argc, argv)) {
+        // Prints the text and ends the program.
+        QCoreApplication app(argc, argv);
+        describe(app);
+        QCommandLineParser parser;
+        defineOptions(parser);
+        parser.process(app);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    describe(app);
+    // The taskbar finds the launcher and its icon through the desktop file;
+    // window captions stay exactly as each window sets them.
+    QApplication::setDesktopFileName(QStringLiteral("example.tivorn.quandel"));
+    // The program ends through its exit command only.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    defineOptions(parser);
     parser.process(app);
 
     RootOptions options;

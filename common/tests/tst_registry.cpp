@@ -73,6 +73,7 @@ private slots:
     void failedWriteReportsAndKeepsFile_data();
     void failedWriteReportsAndKeepsFile();
     void symbolicLinkIsFollowed();
+    void loopOfLinksIsNotWrittenOver();
     void twoProcessesKeepEachOthersValues();
     void localMachineIsReadOnlyView_data();
     void localMachineIsReadOnlyView();
@@ -351,6 +352,19 @@ void TestRegistry::symbolicLinkIsFollowed()
     QVERIFY(Registry::SetRegValue(Root::CurrentUser, kKey, u"V"_s, 3));
     QVERIFY(QFileInfo(link).isSymLink());
     QVERIFY(fileBytes(target).contains("\"V\"=dword:00000003"));
+}
+
+void TestRegistry::loopOfLinksIsNotWrittenOver()
+{
+    const QString a = m_env->path(u"config/a.reg"_s);
+    const QString b = m_env->path(u"config/b.reg"_s);
+    QVERIFY(QDir().mkpath(m_env->path(u"config"_s)));
+    QVERIFY(QFile::link(b, a));
+    QVERIFY(QFile::link(a, b));
+    Registry::setStoreFile(a);
+    QVERIFY(!Registry::CreateRegKey(Root::CurrentUser, kKey, QString()));
+    QVERIFY(QFileInfo(a).isSymLink());
+    QVERIFY(QFileInfo(b).isSymLink());
 }
 
 void TestRegistry::twoProcessesKeepEachOthersValues()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Shell.h"
+#include "DesktopShell.h"
 
 #include <QList>
 #include <QMap>

@@ -3,7 +3,7 @@
 #include "AppPaths.h"
 #include "FileSystem.h"
 #include "Prompts.h"
-#include "Shell.h"
+#include "DesktopShell.h"
 
 namespace HelpLaunch {
 

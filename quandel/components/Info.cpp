@@ -42,6 +42,8 @@ Info::Info(QWidget *owner) : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Q
     auto *database = new QLineEdit(QFileInfo(AppPaths::dataFile()).absoluteFilePath(), this);
     database->setObjectName(QStringLiteral("tDatabase"));
     database->setReadOnly(true);
+    database->setAccessibleName(QStringLiteral("Datendatei"));
+    database->setAccessibleDescription(QStringLiteral("Die Datei mit Favoriten und Schriftart"));
     database->setMinimumWidth(360);
     layout->addWidget(database, 2, 1);
 

@@ -10,8 +10,11 @@
 #include <QVBoxLayout>
 
 Lizenz::Lizenz(QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::MSWindowsFixedSizeDialogHint |
+                          Qt::WindowStaysOnTopHint)
 {
+    // The splash it asks over stays on top of other windows: the question
+    // must lie above it to be seen and answered.
     setObjectName(QStringLiteral("Lizenz"));
     setWindowTitle(QStringLiteral(" Sicherheitswarnung"));
     setModal(true);

@@ -8,6 +8,14 @@
 #include <QSvgWidget>
 #include <QVBoxLayout>
 
+namespace {
+
+// The colours of the artwork: its navy ground and the cream of its lettering.
+const QColor ArtworkNavy(0x1d, 0x3d, 0x6b);
+const QColor ArtworkCream(0xf4, 0xef, 0xe2);
+
+} // namespace
+
 Startup::Startup(QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
@@ -15,8 +23,8 @@ Startup::Startup(QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose, false);
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0x1d, 0x3d, 0x6b));
-    pal.setColor(QPalette::WindowText, QColor(0xf4, 0xef, 0xe2));
+    pal.setColor(QPalette::Window, ArtworkNavy);
+    pal.setColor(QPalette::WindowText, ArtworkCream);
     setPalette(pal);
 
     auto *layout = new QVBoxLayout(this);

@@ -1,6 +1,6 @@
 #include "WebLinks.h"
 
-#include "Shell.h"
+#include "DesktopShell.h"
 
 #include <QUrlQuery>
 

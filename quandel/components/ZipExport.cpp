@@ -112,7 +112,10 @@ ZipPacker::Result SaxCompress::Command1()
 
     using Outcome = ZipPacker::Result::Outcome;
     if (result.outcome == Outcome::Failed) {
-        Prompts::instance().message(m_window, QString::number(result.status) + u'\n' + result.text,
+        // libzip's own text is English: a German sentence comes first.
+        Prompts::instance().message(m_window,
+                                    QStringLiteral("Das Zip-Archiv konnte nicht erstellt werden. ") + u'\n' +
+                                        QStringLiteral("Fehler %1 (%2)").arg(result.status).arg(result.text),
                                     ProductInfo::productName(), Prompts::Buttons::Ok, Prompts::Icon::None);
     } else if (result.outcome == Outcome::Empty) {
         Prompts::instance().message(m_window, ZipExport::emptyFolderMessage(), u' ' + ProductInfo::productName(),

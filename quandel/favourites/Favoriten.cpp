@@ -24,6 +24,18 @@ constexpr int BrowseHeight = 4820; // twips
 constexpr int EditHeight = 5155;
 constexpr int Width = 6750;
 
+// Tip colours as the tooltip class takes them: a colour with the high bit set
+// names a colour of the desktop theme (24: the tooltip background), any
+// other is 0x00BBGGRR.
+constexpr quint32 ThemeTipBackground = 0x80000000U | 24U;
+constexpr quint32 BrokenLinkTipBackground = 0x0095AFE6U; // light salmon
+
+// How long a tip stays, in milliseconds, and how soon it shows.
+constexpr int TipShownMs = 5000;
+constexpr int BrokenLinkTipShownMs = 10000;
+constexpr int DragHintShownMs = 10000;
+constexpr int TipDelayMs = 100;
+
 const QString DragHint = QStringLiteral("Klicken Sie den Eintrag mit der linken Maustaste und halten Sie diese "
                                         "gedrückt. Ziehen Sie nun das Element nun in die gewünschte Position.");
 
@@ -62,9 +74,12 @@ Favoriten::Favoriten(FavouritesMenu *menu, QWidget *mainWindow)
     // buttons on the right, the name box below the list while editing.
     m_list = new DragListWidget(this);
     m_list->setObjectName(QStringLiteral("LDaten"));
+    m_list->setAccessibleName(QStringLiteral("Favoriten"));
+    m_list->setAccessibleDescription(QStringLiteral("Mit der Maus ziehen ändert die Reihenfolge"));
     m_list->setGeometry(px(120), px(120), px(4680), px(4000));
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("TName"));
+    m_edit->setAccessibleName(QStringLiteral("Neuer Name"));
     m_edit->setGeometry(px(120), px(4230), px(4680), px(315));
     m_edit->hide();
 
@@ -209,15 +224,15 @@ void Favoriten::showEntryTip()
                                  : QString(m_name + u'\n' + position);
     m_tips->AddTool(m_list, 0, text);
     m_tips->setTitle(kind);
-    m_tips->SetDelayTime(2, 5000);
-    m_tips->SetDelayTime(3, 100);
-    m_tips->SetDelayTime(1, 100);
+    m_tips->SetDelayTime(TooltipWindow::AutoPop, TipShownMs);
+    m_tips->SetDelayTime(TooltipWindow::Initial, TipDelayMs);
+    m_tips->SetDelayTime(TooltipWindow::Reshow, TipDelayMs);
     m_tips->setMaxTipWidth(300);
-    m_tips->setBackColor(0x80000018U);
+    m_tips->setBackColor(ThemeTipBackground);
     if (m_error) {
-        m_tips->setBackColor(9809894U);
+        m_tips->setBackColor(BrokenLinkTipBackground);
         m_tips->setTitle(QStringLiteral("Verknüpfungsfehler"));
-        m_tips->SetDelayTime(2, 10000);
+        m_tips->SetDelayTime(TooltipWindow::AutoPop, BrokenLinkTipShownMs);
         m_tips->setMaxTipWidth(450);
     }
 }
@@ -232,9 +247,9 @@ void Favoriten::attachDragHint()
         m_tips->AddTool(control, 0, DragHint);
     }
     m_tips->setTitle(QStringLiteral("Drag´n Drop"));
-    m_tips->SetDelayTime(2, 10000);
-    m_tips->SetDelayTime(3, 100);
-    m_tips->SetDelayTime(1, 100);
+    m_tips->SetDelayTime(TooltipWindow::AutoPop, DragHintShownMs);
+    m_tips->SetDelayTime(TooltipWindow::Initial, TipDelayMs);
+    m_tips->SetDelayTime(TooltipWindow::Reshow, TipDelayMs);
     m_tips->setMaxTipWidth(260);
 }
 

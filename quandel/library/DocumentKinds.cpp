@@ -1,6 +1,9 @@
 #include "DocumentKinds.h"
 
 #include <QDir>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace DocumentKinds {
 
@@ -116,28 +119,43 @@ QString lookupName(const QString &fileName)
 
 QStringList listFiles(const QString &folder, const QString &pattern)
 {
-    if (folder.isEmpty()) {
-        return {};
-    }
-    QDir dir(folder);
-    const QStringList patterns = pattern.split(u';', Qt::SkipEmptyParts);
-    return dir.entryList(patterns, QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    return list(folder, pattern).files;
 }
 
 QStringList listFolders(const QString &folder)
 {
+    return list(folder, QString()).folders;
+}
+
+Listing list(const QString &folder, const QString &pattern)
+{
+    Listing listing;
     if (folder.isEmpty()) {
-        return {};
+        return listing;
     }
-    QDir dir(folder);
-    QStringList result;
-    const QStringList names =
-        dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name | QDir::IgnoreCase);
-    result.reserve(names.size());
-    for (const QString &name : names) {
-        result.append(dir.filePath(name));
+    const QDir dir(folder);
+    QList<QRegularExpression> patterns;
+    for (const QString &wildcard : pattern.split(u';', Qt::SkipEmptyParts)) {
+        patterns.append(QRegularExpression::fromWildcard(wildcard, Qt::CaseInsensitive));
     }
-    return result;
+    const auto matches = [&patterns](const QString &name) {
+        return patterns.isEmpty() ||
+               std::any_of(patterns.begin(), patterns.end(),
+                           [&name](const QRegularExpression &re) { return re.match(name).hasMatch(); });
+    };
+    // One sorted list of everything: each kind keeps its order when the two
+    // are taken apart. The pattern applies to files only.
+    const QFileInfoList entries = dir.entryInfoList(
+        QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName();
+        if (entry.isDir()) {
+            listing.folders.append(dir.filePath(name));
+        } else if (matches(name)) {
+            listing.files.append(name);
+        }
+    }
+    return listing;
 }
 
 } // namespace DocumentKinds

@@ -49,4 +49,12 @@ QStringList listFiles(const QString &folder, const QString &pattern);
 // without regard to case.
 QStringList listFolders(const QString &folder);
 
+// Both lists from one reading of the folder, sorted once.
+struct Listing
+{
+    QStringList files;   // as listFiles()
+    QStringList folders; // as listFolders()
+};
+Listing list(const QString &folder, const QString &pattern);
+
 } // namespace DocumentKinds

@@ -1,61 +1,31 @@
 #include "DocumentLibrary.h"
 
+#include "DesktopShell.h"
+#include "DocumentInput.h"
 #include "DocumentKinds.h"
-#include "FileSystem.h"
+#include "DocumentWatch.h"
+#include "EditorDocument.h"
 #include "Helpers.h"
-#include "Shell.h"
+#include "UnsavedChanges.h"
 #include "WebView.h"
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QFileSystemWatcher>
-#include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QTimer>
-
-#include <algorithm>
 
 namespace {
 
-// Documents larger than this are not put into the editor: it would take long
-// and hold a lot of memory, and the user could not work with them anyway.
-constexpr qint64 MaxEditorBytes = 16ll * 1024 * 1024;
-
 const QString Untitled = QStringLiteral("Unbenannt");
-
-// Editors replace a file in several steps (write, rename, remove the backup);
-// waiting this long after the last report checks the end result once.
-constexpr int OutsideCheckDelayMs = 50;
-
-// Marks the editor text as set by the program, not typed by the user.
-class LoadingGuard
-{
-public:
-    explicit LoadingGuard(int &counter) : m_counter(counter) { ++m_counter; }
-    ~LoadingGuard() { --m_counter; }
-    LoadingGuard(const LoadingGuard &) = delete;
-    LoadingGuard &operator=(const LoadingGuard &) = delete;
-
-private:
-    int &m_counter;
-};
 
 } // namespace
 
-DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent) : QObject(parent), m_w(widgets)
+DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent)
+    : QObject(parent), m_w(widgets), m_editorDoc(widgets.text)
 {
     connect(m_w.dateien, &QListWidget::currentRowChanged, this, [this] { documentSelected(); });
     // A mouse click selects the clicked entry after the list has reported it
@@ -72,37 +42,13 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
     // Every edit by the user marks the document changed, however it was made:
     // keys, the context menu, drag and drop, undo.
     connect(m_w.text, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_loading == 0) {
+        if (!m_editorDoc.isSettingText()) {
             m_state.mChange = true;
-            m_onlyGone = false;
+            m_watch->noteUserEdit();
         }
     });
-    m_watcher = new QFileSystemWatcher(this);
-    m_outsideCheck = new QTimer(this);
-    m_outsideCheck->setSingleShot(true);
-    connect(m_outsideCheck, &QTimer::timeout, this, [this] { checkOutsideChanges(); });
-    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { scheduleOutsideCheck(OutsideCheckDelayMs); });
-    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
-            [this] { scheduleOutsideCheck(OutsideCheckDelayMs); });
-    // Closing the question itself activates the window again; only when the
-    // user has been in another program is a postponed change asked about anew.
-    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
-        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState appState) {
-            if (appState != Qt::ApplicationActive) {
-                m_hasPostponed = false;
-            }
-        });
-    }
-    if (m_w.window) {
-        m_w.window->installEventFilter(this);
-    }
-    m_w.text->installEventFilter(this);
-    m_w.dateien->installEventFilter(this);
-    m_listViewport = m_w.dateien->viewport();
-    m_listViewport->installEventFilter(this);
-    if (m_w.wordSearch) {
-        m_w.wordSearch->setText(QStringLiteral("DIREKTEINGABE ?"));
-    }
+    m_watch = new DocumentWatch(*this);
+    new DocumentInput(m_w, *this);
 }
 
 void DocumentLibrary::setFolder(const QString &folder)
@@ -152,13 +98,6 @@ QString DocumentLibrary::documentPath() const
     return name.isEmpty() ? QString() : m_folder + u'/' + name;
 }
 
-QString DocumentLibrary::editorText(const QPlainTextEdit *editor)
-{
-    QString text = editor->document()->toRawText();
-    text.replace(QChar::ParagraphSeparator, u'\n');
-    return text;
-}
-
 // ---------------------------------------------------------------------------
 // Unsaved changes
 
@@ -172,44 +111,36 @@ Prompts::Answer DocumentLibrary::askToSave()
 
 int DocumentLibrary::TextChanging()
 {
-    using Pending = EditingState::Pending;
-    int result = 0;
-    if (m_state.mAction == Pending::None) {
-        if (!m_state.mChange) {
-            return 0;
+    using Step = UnsavedChangesCheck::Step;
+    UnsavedChangesCheck check(m_state, isUntitled());
+    Step step = check.start();
+    while (!UnsavedChangesCheck::isDone(step)) {
+        switch (step) {
+        case Step::AskToSave: {
+            const Prompts::Answer answer = askToSave();
+            step = check.answered(answer == Prompts::Answer::Yes  ? UnsavedChangesCheck::Answer::Yes
+                                  : answer == Prompts::Answer::No ? UnsavedChangesCheck::Answer::No
+                                                                  : UnsavedChangesCheck::Answer::Cancel);
+            break;
         }
-        switch (askToSave()) {
-        case Prompts::Answer::Yes:
-            m_state.mAction = Pending::Save;
+        case Step::ReselectAndStop:
+            // The selection handler, run again by this, carries out the
+            // pending answer.
             selectEntry(m_state.mIndex);
-            return 1;
-        case Prompts::Answer::No:
-            m_state.mAction = Pending::None;
-            m_state.mChange = false;
-            return 0;
-        default:
-            m_state.mAction = Pending::Cancel;
-            selectEntry(m_state.mIndex);
-            return 1;
+            step = Step::Stop;
+            break;
+        case Step::Save:
+        case Step::SaveAs:
+            // Without a list entry (mIndex -1) a favourite shown from its own
+            // file still has a name: only a document never saved asks for one.
+            step = check.saved(isUntitled() ? saveAs() : save());
+            break;
+        case Step::Proceed:
+        case Step::Stop:
+            break;
         }
     }
-    if (m_state.mAction == Pending::Save) {
-        m_state.mChange = false;
-        m_state.mAction = Pending::None;
-        const bool saved = isUntitled() ? saveAs() : save();
-        if (!saved && m_state.mAction == Pending::None) {
-            // The text could not be written: keep it and stop the command
-            // that asked, rather than let it replace the unsaved text.
-            m_state.mChange = true;
-            result = 1;
-        }
-    }
-    if (m_state.mAction == Pending::Cancel) {
-        m_state.mChange = true;
-        m_state.mAction = Pending::None;
-        result = 1;
-    }
-    return result;
+    return step == Step::Stop ? 1 : 0;
 }
 
 void DocumentLibrary::selectEntry(int index)
@@ -272,10 +203,10 @@ void DocumentLibrary::refresh()
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->clear();
-        m_w.dateienImt->clear();
     }
-    m_files = DocumentKinds::listFiles(m_folder, m_pattern);
-    m_folders = DocumentKinds::listFolders(m_folder);
+    DocumentKinds::Listing listing = DocumentKinds::list(m_folder, m_pattern);
+    m_files = std::move(listing.files);
+    m_folders = std::move(listing.folders);
 
     m_state.mIndex = -1;
     m_state.mFile = Untitled;
@@ -296,7 +227,6 @@ void DocumentLibrary::refresh()
     {
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->addItems(entries);
-        m_w.dateienImt->addItems(entries);
         m_w.dateien->setCurrentRow(-1);
     }
     m_fileIndex = -1;
@@ -363,15 +293,9 @@ void DocumentLibrary::chooseFolder()
 
 void DocumentLibrary::clearEditor()
 {
-    const LoadingGuard guard(m_loading);
-    m_w.text->clear();
-    m_w.text->setReadOnly(false);
-    m_w.text->setPlaceholderText(QString());
-    m_format = TextFormat::document();
-    m_doc = DocumentText();
-    m_loaded = true;
+    m_editorDoc.clear();
     m_externalPath.clear();
-    forgetShownDocument();
+    m_watch->forgetShownDocument();
 }
 
 bool DocumentLibrary::showExternalDocument(const QString &path, const QString &name)
@@ -396,7 +320,7 @@ bool DocumentLibrary::showExternalDocument(const QString &path, const QString &n
     if (QFileInfo::exists(path)) {
         loadFile(path);
     } else {
-        watchShownDocument();
+        m_watch->watchShownDocument();
     }
     return true;
 }
@@ -427,10 +351,12 @@ void DocumentLibrary::documentSelected()
         const QString file = projectFolder + u'/' + DocumentKinds::projectFileName();
         if (!QFileInfo::exists(file)) {
             // A project without its text yet: Save creates it.
-            watchShownDocument();
+            m_watch->watchShownDocument();
             return;
         }
-        loadFile(file);
+        if (!m_loadingDeferred) {
+            loadFile(file);
+        }
         return;
     }
 
@@ -443,6 +369,10 @@ void DocumentLibrary::documentSelected()
         return;
     }
     const QString path = m_folder + u'/' + currentFileName();
+    if (m_loadingDeferred) {
+        setStatusFor(path);
+        return;
+    }
     if (!m_w.webBrowser->isHidden()) {
         m_w.webBrowser->navigate(QUrl::fromLocalFile(path));
     }
@@ -481,34 +411,11 @@ void DocumentLibrary::setStatusFor(const QString &path)
 void DocumentLibrary::loadFile(const QString &path)
 {
     // Taken before reading: a write in between then shows as a change and
-    // is read again, rather than slipping by.
-    watchShownDocument();
-    const TextFile::ReadResult read = TextFile::read(path, MaxEditorBytes);
-    if (!read.ok) {
-        showLoadFailure(read.error);
-        return;
-    }
-    m_format = read.content.format;
-    m_doc = DocumentText::fromFile(read.content.text);
-    const LoadingGuard guard(m_loading);
-    m_w.text->setPlainText(m_doc.editorText);
-    // Characters the editor cannot hold as they are (a lone carriage return,
-    // control characters of a binary file) would come back changed: such a
-    // document is shown, but read-only, so that saving cannot alter it. NUL
-    // survives the editor, but only binary files hold it.
-    if (editorText(m_w.text) != m_doc.editorText || m_doc.editorText.contains(QChar(u'\0'))) {
-        m_w.text->setReadOnly(true);
-        m_loaded = false;
-    }
-}
-
-void DocumentLibrary::showLoadFailure(const QString &reason)
-{
-    const LoadingGuard guard(m_loading);
-    m_w.text->clear();
-    m_w.text->setReadOnly(true);
-    m_w.text->setPlaceholderText(QStringLiteral("Das Dokument kann nicht angezeigt werden. ") + u'\n' + reason);
-    m_loaded = false;
+    // is read again, rather than slipping by. The hash is that of the bytes
+    // read, so the file is read once.
+    m_watch->watchShownDocument(false);
+    const std::optional<QByteArray> bytes = m_editorDoc.load(path);
+    m_watch->hashOfRead(bytes ? &*bytes : nullptr);
 }
 
 void DocumentLibrary::toggleWebView()
@@ -526,49 +433,6 @@ void DocumentLibrary::toggleWebView()
     m_w.webAction->setChecked(true);
     m_w.text->hide();
     documentSelected();
-}
-
-bool DocumentLibrary::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_w.window && event->type() == QEvent::WindowActivate) {
-        // Not from within the event: the question is a modal dialog.
-        scheduleOutsideCheck(0);
-    }
-    if (watched == m_w.text) {
-        if (event->type() == QEvent::FocusIn) {
-            m_state.mFocusText = true;
-        } else if (event->type() == QEvent::FocusOut &&
-                   static_cast<QFocusEvent *>(event)->reason() != Qt::PopupFocusReason) {
-            // An opening menu takes the focus only for as long as it is open:
-            // Paste in that very menu still acts on the editor.
-            m_state.mFocusText = false;
-        }
-    }
-    if ((watched == m_w.text || watched == m_w.dateien) && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Q && key->modifiers() == Qt::AltModifier) {
-            Q_EMIT exitRequested();
-            return true;
-        }
-        if (watched == m_w.dateien && m_w.wordSearch) {
-            const QString typed = key->text();
-            if (!typed.isEmpty() && typed.at(0).isPrint()) {
-                // Echo of what the user types into the list.
-                if (m_w.wordSearch->text().size() >= 3) {
-                    m_w.wordSearch->clear();
-                }
-                m_w.wordSearch->setText(m_w.wordSearch->text() + typed);
-            }
-        }
-    }
-    // The viewport is compared as kept: while the list is being destroyed,
-    // asking it for its viewport is no longer allowed.
-    if (watched == m_listViewport && event->type() == QEvent::MouseButtonRelease &&
-        static_cast<QMouseEvent *>(event)->button() == Qt::RightButton &&
-        m_w.kindActions[DocumentKinds::HelpDocuments]->isChecked()) {
-        toggleWebView();
-    }
-    return QObject::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------
@@ -625,16 +489,10 @@ void DocumentLibrary::reportSaveFailure(const QString &name)
 
 bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
 {
-    // A read-only document is made writable first, as saving asks for.
-    QFile file(path);
-    if (file.exists() && !(file.permissions() & QFileDevice::WriteOwner)) {
-        file.setPermissions(file.permissions() | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    }
-    const TextFile::WriteResult written = TextFile::write(path, m_doc.toFile(editorText(m_w.text)), m_format);
+    const TextFile::WriteResult written = m_editorDoc.write(path);
     if (!written.ok) {
         return false;
     }
-    m_format = written.usedFormat;
     if (written.switchedToUtf8) {
         Prompts::instance().message(
             m_w.window,
@@ -647,7 +505,7 @@ bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
 
 bool DocumentLibrary::save()
 {
-    if (!m_loaded) {
+    if (!m_editorDoc.isLoaded()) {
         // Nothing of this document is in the editor: saving would replace
         // the file with what the editor could not show.
         return false;
@@ -681,7 +539,7 @@ bool DocumentLibrary::save()
         m_state.mChange = true;
         return false;
     }
-    watchShownDocument();
+    m_watch->watchShownDocument();
     m_state.mChange = false;
     m_state.mAction = EditingState::Pending::None;
     m_w.dateien->setFocus();
@@ -690,7 +548,7 @@ bool DocumentLibrary::save()
 
 bool DocumentLibrary::saveAs()
 {
-    if (!m_loaded) {
+    if (!m_editorDoc.isLoaded()) {
         // The editor does not hold this document as it is, and the name
         // proposed is the document's own file.
         return false;
@@ -716,7 +574,8 @@ bool DocumentLibrary::saveAs()
     if (chosen.isEmpty()) {
         return false;
     }
-    if (!m_watchedPath.isEmpty() && QFileInfo(chosen) == QFileInfo(m_watchedPath) && !checkOutsideChanges(true)) {
+    if (!m_watch->watchedPath().isEmpty() && QFileInfo(chosen) == QFileInfo(m_watch->watchedPath()) &&
+        !checkOutsideChanges(true)) {
         return false;
     }
     m_lastSaveAsPath = chosen;
@@ -751,176 +610,21 @@ bool DocumentLibrary::saveAs()
 // ---------------------------------------------------------------------------
 // Changes made by other programs
 
-DocumentLibrary::DiskStamp DocumentLibrary::stampOf(const QString &path, bool withHash)
+bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
 {
-    DiskStamp stamp;
-    const QFileInfo info(path);
-    if (!info.isFile()) {
-        return stamp;
-    }
-    stamp.exists = true;
-    stamp.size = info.size();
-    stamp.modified = info.lastModified();
-    if (withHash) {
-        QFile file(path);
-        QCryptographicHash hash(QCryptographicHash::Sha1);
-        if (file.open(QIODevice::ReadOnly) && hash.addData(&file)) {
-            stamp.hash = hash.result();
-        }
-    }
-    return stamp;
+    return m_watch->check(beforeSave);
 }
 
-bool DocumentLibrary::sameStamp(const DiskStamp &a, const DiskStamp &b)
+void DocumentLibrary::reloadFromDisk(const QString &watched)
 {
-    return a.exists == b.exists && (!a.exists || (a.size == b.size && a.modified == b.modified));
-}
-
-void DocumentLibrary::watchShownDocument()
-{
-    m_watchedPath = documentPath();
-    m_hasPostponed = false;
-    m_onlyGone = false;
-    if (m_watchedPath.isEmpty()) {
-        forgetShownDocument();
-        return;
-    }
-    m_seen = stampOf(m_watchedPath, true);
-    renewWatch(true);
-}
-
-void DocumentLibrary::forgetShownDocument()
-{
-    m_watchedPath.clear();
-    m_seen = DiskStamp();
-    m_hasPostponed = false;
-    m_onlyGone = false;
-    m_outsideCheck->stop();
-    const QStringList watched = m_watcher->files() + m_watcher->directories();
-    if (!watched.isEmpty()) {
-        m_watcher->removePaths(watched);
-    }
-}
-
-void DocumentLibrary::renewWatch(bool replaced)
-{
-    const QStringList files = m_watcher->files();
-    const QStringList folders = m_watcher->directories();
-    if (QFileInfo(m_watchedPath).isFile()) {
-        // A file replaced by rename keeps its name, but the watch stays with
-        // the old file, which is gone: the name is watched afresh.
-        if (replaced || !files.contains(m_watchedPath)) {
-            if (!files.isEmpty()) {
-                m_watcher->removePaths(files);
-            }
-            m_watcher->addPath(m_watchedPath);
-        }
-        if (!folders.isEmpty()) {
-            m_watcher->removePaths(folders);
-        }
-        return;
-    }
-    // While the file is missing, its folder tells when it comes back.
-    if (!files.isEmpty()) {
-        m_watcher->removePaths(files);
-    }
-    const QString folder = QFileInfo(m_watchedPath).absolutePath();
-    if (!folders.contains(folder) && QFileInfo(folder).isDir()) {
-        m_watcher->addPath(folder);
-    }
-}
-
-void DocumentLibrary::scheduleOutsideCheck(int delayMs)
-{
-    if (!m_watchedPath.isEmpty()) {
-        m_outsideCheck->start(delayMs);
-    }
-}
-
-void DocumentLibrary::reloadFromDisk()
-{
-    const QString path = m_watchedPath;
-    const int position = m_w.text->textCursor().position();
-    const int scrolled = m_w.text->verticalScrollBar()->value();
-    {
-        const LoadingGuard guard(m_loading);
-        m_w.text->clear();
-        m_w.text->setReadOnly(false);
-        m_w.text->setPlaceholderText(QString());
-    }
-    m_format = TextFormat::document();
-    m_doc = DocumentText();
-    m_loaded = true;
-    loadFile(path);
+    // A copy: loading watches the document afresh.
+    const QString path = watched;
+    // Taken before reading, as in loadFile().
+    m_watch->watchShownDocument();
+    m_editorDoc.reload(path);
     m_state.mChange = false;
-    QTextCursor cursor = m_w.text->textCursor();
-    cursor.setPosition(std::min(position, m_w.text->document()->characterCount() - 1));
-    m_w.text->setTextCursor(cursor);
-    m_w.text->verticalScrollBar()->setValue(scrolled);
     if (!m_w.webBrowser->isHidden() && m_externalPath.isEmpty() && !isProjectView()) {
         m_w.webBrowser->navigate(QUrl::fromLocalFile(path));
     }
     setStatusFor(isProjectView() && m_externalPath.isEmpty() ? QFileInfo(path).absolutePath() : path);
-}
-
-bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
-{
-    // Another check is waiting for the user's answer; and a path that is no
-    // longer the shown document's belongs to a switch still under way.
-    if (m_asking || m_watchedPath.isEmpty() || m_watchedPath != documentPath()) {
-        return true;
-    }
-    if (m_busy && !beforeSave) {
-        // A running search reads the editor; the change waits for its end.
-        scheduleOutsideCheck(500);
-        return true;
-    }
-    DiskStamp now = stampOf(m_watchedPath, false);
-    const bool touched = !sameStamp(now, m_seen);
-    renewWatch(touched);
-    if (!touched) {
-        return true;
-    }
-    if (!now.exists) {
-        m_seen = now;
-        if (!m_state.mChange) {
-            // Saving then writes it again, and switching away asks first.
-            m_state.mChange = true;
-            m_onlyGone = true;
-        }
-        return true;
-    }
-    now = stampOf(m_watchedPath, true);
-    if (m_seen.exists && now.hash == m_seen.hash) {
-        m_seen = now;
-        return true;
-    }
-    if (!m_state.mChange || m_onlyGone) {
-        reloadFromDisk();
-        return true;
-    }
-    if (!beforeSave && m_hasPostponed && sameStamp(now, m_postponed)) {
-        return true;
-    }
-    m_asking = true;
-    const Prompts::Answer answer = Prompts::instance().message(
-        m_w.window,
-        m_state.mFile + u'\n' + QStringLiteral("wurde außerhalb von Quandel Library geändert.") + u'\n' + u'\n' +
-            QStringLiteral("Möchten Sie die geänderte Fassung laden und Ihre Änderungen verwerfen ? "),
-        caption(), Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
-    m_asking = false;
-    switch (answer) {
-    case Prompts::Answer::Yes:
-        reloadFromDisk();
-        return true;
-    case Prompts::Answer::No:
-        // The user knows of this version; the next Save replaces it.
-        m_seen = now;
-        m_hasPostponed = false;
-        return true;
-    default:
-        m_postponed = now;
-        m_hasPostponed = true;
-        return false;
-    }
 }

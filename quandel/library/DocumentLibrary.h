@@ -1,24 +1,21 @@
 #pragma once
 
-#include "DocumentText.h"
 #include "EditingState.h"
+#include "EditorDocument.h"
 #include "Prompts.h"
-#include "TextFile.h"
 
-#include <QDateTime>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
 
 #include <array>
 
+class DocumentWatch;
 class QAction;
-class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
-class QTimer;
 class QWidget;
 class WebView;
 
@@ -27,7 +24,6 @@ struct DocumentWidgets
 {
     QWidget *window = nullptr;
     QListWidget *dateien = nullptr;
-    QListWidget *dateienImt = nullptr;
     QPlainTextEdit *text = nullptr;
     WebView *webBrowser = nullptr;
     QLabel *status = nullptr;
@@ -72,7 +68,7 @@ public:
     bool isUnlisted() const { return !m_externalPath.isEmpty(); }
     // False when the shown document could not be loaded; it is then shown
     // read-only and never saved over.
-    bool isDocumentLoaded() const { return m_loaded; }
+    bool isDocumentLoaded() const { return m_editorDoc.isLoaded(); }
 
     // 1 when unsaved changes keep the caller from going on, else 0; may ask.
     int TextChanging();
@@ -91,7 +87,7 @@ public:
 
     // The editor's text as it is, with "\n" line ends. Unlike toPlainText()
     // it keeps no-break spaces, which German documents are full of.
-    static QString editorText(const QPlainTextEdit *editor);
+    static QString editorText(const QPlainTextEdit *editor) { return EditorDocument::editorText(editor); }
 
     // The commands.
     void refresh();             // mnuaktualisieren
@@ -107,6 +103,10 @@ public:
     // While a search runs, the commands that would change the folder, the
     // kind, the list or the shown document do nothing.
     void setBusy(bool busy) { m_busy = busy; }
+    // While the window is being set up, a selection does not load its
+    // document: documentSelected() loads the one selected at the end, so
+    // that start-up reads the first document once.
+    void setLoadingDeferred(bool deferred) { m_loadingDeferred = deferred; }
     bool isBusy() const { return m_busy; }
 
     // The status line: a text of its own, or the modification time of the
@@ -127,38 +127,23 @@ Q_SIGNALS:
     // Alt+Q in the list or the editor.
     void exitRequested();
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
 private:
+    // The watch reads the shown document's path, state and window, and
+    // reloads the document.
+    friend class DocumentWatch;
+
     void selectEntry(int index);
     void clearEditor();
     void loadFile(const QString &path);
-    void showLoadFailure(const QString &reason);
     bool writeDocument(const QString &path, const QString &name);
     void reportSaveFailure(const QString &name);
     void setStatusFor(const QString &path);
     Prompts::Answer askToSave();
 
-    // What a file on disk looked like; the hash tells a real change from a
-    // mere touch, and is only taken when size or time differ.
-    struct DiskStamp
-    {
-        bool exists = false;
-        qint64 size = -1;
-        QDateTime modified;
-        QByteArray hash;
-    };
-    static DiskStamp stampOf(const QString &path, bool withHash);
-    static bool sameStamp(const DiskStamp &a, const DiskStamp &b);
-    void watchShownDocument();
-    void forgetShownDocument();
-    void renewWatch(bool replaced);
-    void scheduleOutsideCheck(int delayMs);
-    void reloadFromDisk();
+    // Reads the watched file again after another program changed it.
+    void reloadFromDisk(const QString &watched);
 
     DocumentWidgets m_w;
-    QWidget *m_listViewport = nullptr;
     QString m_folder;
     QString m_pattern = QStringLiteral("*.txt");
     int m_kind = -1; // the kind the list shows, -1 = none
@@ -167,21 +152,11 @@ private:
     QStringList m_folders;
     EditingState m_state;
 
-    // How the shown document was read, so that it is written back alike.
-    TextFormat m_format = TextFormat::document();
-    DocumentText m_doc;
-    bool m_loaded = true;
+    EditorDocument m_editorDoc;
     QString m_lastSaveAsPath;
     QString m_externalPath; // the shown document when the list does not stand for it
-    int m_loading = 0;      // > 0 while the program itself sets the editor text
     bool m_busy = false;
+    bool m_loadingDeferred = false;
 
-    QFileSystemWatcher *m_watcher = nullptr;
-    QTimer *m_outsideCheck = nullptr;
-    QString m_watchedPath; // the file m_seen belongs to; empty = nothing watched
-    DiskStamp m_seen;      // as last read, written or accepted here
-    DiskStamp m_postponed; // an outside change the user said Cancel to
-    bool m_hasPostponed = false;
-    bool m_onlyGone = false; // mChange was set for the removed file, not by the user
-    bool m_asking = false;
+    DocumentWatch *m_watch = nullptr;
 };

@@ -24,8 +24,8 @@ QString selectedText(const QTextCursor &cursor)
     return text;
 }
 
-// Text from Windows programs comes with CR LF; a CR left in the editor would
-// be written back as a line end of its own.
+// Text copied from some programs comes with CR LF; a CR left in the editor
+// would be written back as a line end of its own.
 QString clipboardText()
 {
     QString text = QGuiApplication::clipboard()->text();

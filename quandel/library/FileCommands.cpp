@@ -1,12 +1,12 @@
 #include "FileCommands.h"
 
+#include "DesktopShell.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "FileProperties.h"
 #include "Helpers.h"
 #include "Prompts.h"
 #include "Renames.h"
-#include "Shell.h"
 #include "TextFile.h"
 
 #include <QCoreApplication>
@@ -44,7 +44,7 @@ bool entryExists(const QString &path)
 }
 
 // True when both names lead to one entry, as two spellings of a name do on a
-// file system that ignores letter case (a memory stick, a Windows share).
+// file system that ignores letter case (a memory stick, a network share).
 bool sameEntry(const QString &a, const QString &b)
 {
     struct stat first = {};
@@ -166,8 +166,10 @@ bool FileCommands::isValidName(const QString &name)
     }
     const QString forbidden = QStringLiteral("\\/:*?\"<>|");
     for (const QChar c : name) {
-        // Control characters are refused as Windows does; a trailing tab
-        // would even pass the document off as a class.
+        // Control characters and the characters above are refused: the
+        // library must stay usable when copied to a memory stick or a network
+        // share, whose file systems do not take them; a trailing tab would
+        // even pass the document off as a class.
         if (c.unicode() < 0x20 || c.unicode() == 0x7f || forbidden.contains(c)) {
             return false;
         }

@@ -7,7 +7,7 @@
 // time (SSE2, or AVX2 where the processor has it, chosen at run time) and
 // only the places where both match are compared in full. When case is
 // ignored, ASCII letters match in either case; every other byte matches
-// itself only.
+// itself only. QUANDEL_NO_AVX2 in the environment keeps to SSE2.
 class BytePattern final
 {
 public:

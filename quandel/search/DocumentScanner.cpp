@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,6 +21,24 @@ namespace {
 
 constexpr qint64 MaxDocumentBytes = 16ll * 1024 * 1024;
 constexpr int ChunkSize = 8;
+constexpr qsizetype LargeFileBytes = 1024 * 1024;
+
+// Reads up to size bytes; returns how many were read.
+qsizetype readAll(int fd, char *data, qsizetype size)
+{
+    qsizetype filled = 0;
+    while (filled < size) {
+        const ssize_t n = ::read(fd, data + filled, size_t(size - filled));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        filled += n;
+    }
+    return filled;
+}
 
 bool isAscii(QChar c)
 {
@@ -178,18 +197,24 @@ int DocumentScanner::positionIn(const QString &path, QByteArray &bytes) const
         ::close(fd);
         return -1;
     }
-    bytes.resize(qsizetype(info.st_size));
-    qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
-        if (n < 0 && errno == EINTR) {
-            continue;
+    const auto size = qsizetype(info.st_size);
+    if (size > LargeFileBytes) {
+        // A large file gets memory of its own that goes back to the system
+        // right after: the worker's buffer stays small, and nothing of the
+        // file stays with the program after the run.
+        void *memory = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (memory == MAP_FAILED) {
+            ::close(fd);
+            return -1;
         }
-        if (n <= 0) {
-            break;
-        }
-        filled += n;
+        const qsizetype filled = readAll(fd, static_cast<char *>(memory), size);
+        ::close(fd);
+        const int position = positionInBytes(QByteArray::fromRawData(static_cast<const char *>(memory), filled));
+        ::munmap(memory, size_t(size));
+        return position;
     }
+    bytes.resize(size);
+    const qsizetype filled = readAll(fd, bytes.data(), size);
     ::close(fd);
     bytes.truncate(filled);
     return positionInBytes(bytes);

@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -158,8 +159,9 @@ void SearchController::showNoHitMessage(const QString &term)
 
 void SearchController::prepareMirrorList(int firstMirrorRow)
 {
-    m_w.dateienImt->setCurrentRow(firstMirrorRow);
-    m_w.dateienImt->setCurrentRow(m_w.dateien->currentRow());
+    const QAbstractItemModel *model = m_w.dateienImt->model();
+    m_w.dateienImt->setCurrentIndex(model->index(firstMirrorRow, 0));
+    m_w.dateienImt->setCurrentIndex(model->index(m_w.dateien->currentRow(), 0));
 }
 
 void SearchController::hidePanes()
@@ -167,10 +169,10 @@ void SearchController::hidePanes()
     m_webWasVisible = !m_w.webBrowser->isHidden();
     m_w.dateienImt->setEnabled(false);
     m_w.textImt->setEnabled(false);
-    // The mirror shows the editor's own document rather than a copy, which
-    // for a large text would stall the window and double its memory.
-    m_w.textImt->setLineWrapMode(m_w.text->lineWrapMode());
-    m_w.textImt->setDocument(m_w.text->document());
+    // A picture of what the editor shows, whatever the size of its text.
+    if (!m_webWasVisible) {
+        m_w.textImt->setPixmap(m_w.text->grab());
+    }
     m_w.dateienImt->show();
     m_w.textImt->setVisible(!m_webWasVisible);
     m_w.dateien->hide();
@@ -186,7 +188,7 @@ void SearchController::showPanes()
     m_w.dateienImt->hide();
     m_w.textImt->hide();
     // Nothing of the document stays with the mirror after the run.
-    m_w.textImt->setDocument(nullptr);
+    m_w.textImt->clear();
 }
 
 void SearchController::closeProgress()
@@ -213,8 +215,11 @@ SearchController::Result SearchController::walk(const QList<int> &indices, int e
     QList<int> toScan = indices;
     int examinedBefore = 0;
     // The document shown in the editor is searched as the user sees it,
-    // unsaved changes included.
-    if (!toScan.isEmpty() && toScan.constFirst() == editorIndex) {
+    // unsaved changes included. Without changes the editor holds exactly
+    // the text the scanner reads from the file, and the workers read it
+    // rather than the window thread searching a text of any size.
+    const bool editorAsFile = m_library->isDocumentLoaded() && !m_library->state().mChange;
+    if (!toScan.isEmpty() && toScan.constFirst() == editorIndex && !editorAsFile) {
         toScan.removeFirst();
         examinedBefore = 1;
         const int position = int(DocumentLibrary::editorText(m_w.text).indexOf(term, 0, cs));
@@ -325,7 +330,7 @@ void SearchController::runSearch()
     d->ReadingSearch();
     d->setTerm(term);
     setSearchingStatus(term);
-    prepareMirrorList(m_w.dateienImt->count() - 1);
+    prepareMirrorList(m_w.dateien->count() - 1);
     const int origin = m_w.dateien->currentRow();
     d->setOriginIndex(origin);
     const int count = m_w.dateien->count();

@@ -7,6 +7,8 @@
 #include <QThread>
 
 class DocumentLibrary;
+class QLabel;
+class QListView;
 class QListWidget;
 class QPlainTextEdit;
 class QWidget;
@@ -18,9 +20,9 @@ struct SearchWidgets
 {
     QWidget *window = nullptr;
     QListWidget *dateien = nullptr;
-    QListWidget *dateienImt = nullptr;
+    QListView *dateienImt = nullptr; // shows the model of dateien
     QPlainTextEdit *text = nullptr;
-    QPlainTextEdit *textImt = nullptr;
+    QLabel *textImt = nullptr; // shows a picture of text
     QWidget *webBrowser = nullptr;
 };
 

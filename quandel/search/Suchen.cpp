@@ -2,6 +2,7 @@
 
 #include "SearchHistory.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -33,6 +34,12 @@ Suchen::Suchen(const QString &historyFile, QWidget *parent)
     m_text1->setEditable(true);
     m_text1->setInsertPolicy(QComboBox::NoInsert);
     m_text1->setMinimumWidth(260);
+    // The dialog keeps its width whatever the history holds: long terms are
+    // cut short with an ellipsis in the list instead.
+    m_text1->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_text1->setMinimumContentsLength(24);
+    m_text1->view()->setTextElideMode(Qt::ElideMiddle);
+    m_text1->lineEdit()->setAccessibleName(QStringLiteral("Suchbegriff"));
     label->setBuddy(m_text1);
     layout->addWidget(m_text1, 0, 1);
 

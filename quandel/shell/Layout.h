@@ -15,6 +15,11 @@ constexpr float ListTop = 135.0F;
 constexpr float TextLeft = 90.0F;
 constexpr float PictureWidth = 3380.0F;
 constexpr float FrameHeight = 60.0F;
+// The frame the arithmetic was designed with: borders, title bar and menu
+// bar of the designed window, added to the client area to give the outer
+// size the layout works on.
+constexpr float DesignedFrameWidth = 120.0F;
+constexpr float DesignedFrameHeight = 750.0F;
 
 struct Input
 {

@@ -5,22 +5,32 @@
 #include <QSvgRenderer>
 #include <QSvgWidget>
 
+namespace {
+
+// The navy ground of the artwork, so the pane and the picture are one area;
+// the caption is a pale blue on it.
+const QColor ArtworkNavy(0x1d, 0x3d, 0x6b);
+const QLatin1String CaptionStyle("color: #c9d7ea");
+
+} // namespace
+
 PicturePane::PicturePane(QWidget *parent) : QFrame(parent)
 {
     setObjectName(QStringLiteral("Background"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0x1d, 0x3d, 0x6b));
+    pal.setColor(QPalette::Window, ArtworkNavy);
     setPalette(pal);
 
     m_pictures = new QSvgWidget(QStringLiteral(":/quandel/artwork.svg"), this);
     m_pictures->setObjectName(QStringLiteral("Pictures"));
     m_pictures->installEventFilter(this);
 
+    m_pictures->setAccessibleName(QStringLiteral("Programmbild"));
     m_caption = new QLabel(QStringLiteral("Tivorn Quandel Library"), this);
     m_caption->setObjectName(QStringLiteral("Liptures"));
-    m_caption->setStyleSheet(QStringLiteral("color: #c9d7ea"));
+    m_caption->setStyleSheet(CaptionStyle);
     m_caption->installEventFilter(this);
 }
 

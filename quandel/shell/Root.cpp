@@ -4,6 +4,7 @@
 #include "AppPaths.h"
 #include "CodeEditor.h"
 #include "CommandState.h"
+#include "DesktopShell.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditCommands.h"
@@ -22,11 +23,11 @@
 #include "Lizenz.h"
 #include "Optionen.h"
 #include "PicturePane.h"
+#include "Placement.h"
 #include "ProductInfo.h"
 #include "Prompts.h"
 #include "Registry.h"
 #include "SearchController.h"
-#include "Shell.h"
 #include "SiblingPrograms.h"
 #include "Startup.h"
 #include "Suchen.h"
@@ -39,8 +40,10 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
@@ -50,6 +53,7 @@
 #include <QTimer>
 #include <QVariant>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -128,7 +132,9 @@ std::optional<float> queryTwips(const QString &name)
     if (!ok || !std::isfinite(twips)) {
         return std::nullopt;
     }
-    return twips;
+    // Far beyond any screen, and small enough to convert to pixels safely.
+    constexpr float Limit = 1.0e7F;
+    return std::clamp(twips, -Limit, Limit);
 }
 
 QString twipsText(float twips)
@@ -148,7 +154,6 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     DocumentWidgets widgets;
     widgets.window = this;
     widgets.dateien = m_dateien;
-    widgets.dateienImt = m_dateienImt;
     widgets.text = m_text;
     widgets.webBrowser = m_webBrowser;
     widgets.status = m_status;
@@ -228,9 +233,12 @@ void Root::buildPanes()
     // All entries are one line high: the list need not measure each of
     // thousands of entries.
     m_dateien->setUniformItemSizes(true);
-    m_dateienImt = new QListWidget(m_client);
+    // The frozen list of a search run shows the entries of the list itself,
+    // with a selection of its own: no second set of items to fill.
+    m_dateienImt = new QListView(m_client);
     m_dateienImt->setObjectName(QStringLiteral("Dateien_Imt"));
     m_dateienImt->setUniformItemSizes(true);
+    m_dateienImt->setModel(m_dateien->model());
     m_dateienImt->hide();
 
     m_background = new PicturePane(m_client);
@@ -242,9 +250,11 @@ void Root::buildPanes()
         return !IniFiles::GetINIString(AppPaths::dataFile(), QStringLiteral("0"), QStringLiteral("FontName")).isEmpty();
     });
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_textImt = new QPlainTextEdit(m_client);
+    // The frozen editor of a search run is a picture of the editor: a copy
+    // of a large text would stall the window and double its memory.
+    m_textImt = new QLabel(m_client);
     m_textImt->setObjectName(QStringLiteral("Text_Imt"));
-    m_textImt->setReadOnly(true);
+    m_textImt->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_textImt->hide();
 
     m_webBrowser = new WebView(m_client);
@@ -263,6 +273,21 @@ void Root::buildPanes()
     m_refresh = new QPushButton(QStringLiteral("Refresh"), m_client);
     m_refresh->setObjectName(QStringLiteral("CRefresh"));
     m_refresh->hide();
+
+    // What a screen reader says for each pane.
+    m_dateien->setAccessibleName(QStringLiteral("Dokumente"));
+    m_dateien->setAccessibleDescription(QStringLiteral("Die Dokumente der gewählten Art im Dokumentenordner"));
+    m_text->setAccessibleName(QStringLiteral("Dokumenttext"));
+    m_text->setAccessibleDescription(QStringLiteral("Text des gewählten Dokuments"));
+    m_webBrowser->setAccessibleName(QStringLiteral("Webansicht"));
+    m_webBrowser->setAccessibleDescription(QStringLiteral("Das gewählte Hilfe-Dokument als Webseite"));
+    m_background->setAccessibleName(QStringLiteral("Bildbereich"));
+    m_background->setAccessibleDescription(QStringLiteral("Rechtsklick schaltet die Webansicht um"));
+    m_status->setAccessibleName(QStringLiteral("Statuszeile"));
+    m_frame1->setAccessibleName(QStringLiteral("Trennlinie"));
+    m_wordSearch->setAccessibleName(QStringLiteral("Eingetippte Buchstaben"));
+    m_dateienImt->setAccessibleName(QStringLiteral("Dokumente (Kopie)"));
+    m_textImt->setAccessibleName(QStringLiteral("Suchtext"));
 }
 
 void Root::buildMenus()
@@ -520,39 +545,45 @@ void Root::updateTermMarks()
 // ---------------------------------------------------------------------------
 // Start-up
 
+// The steps in the order they run. The zip support is linked into the
+// program, so there is no component to look for among them.
 bool Root::start()
 {
-    guarded([this] { step01MenuShortcutTexts(); });
-    guarded([this] { step02Splash(); });
-    guarded([this] { step03Keys(); });
+    guarded([this] { addShortcutTextsToMenus(); });
+    guarded([this] { showSplash(); });
+    guarded([this] { createSettingsKeys(); });
     bool accepted = true;
-    guarded([this, &accepted] { accepted = step04Disclaimer(); });
+    guarded([this, &accepted] { accepted = acceptDisclaimer(); });
     if (!accepted) {
         delete m_splash;
         return false;
     }
-    guarded([this] { step05InstallDir(); });
-    guarded([this] { step06FolderFirstPass(); });
-    guarded([this] { step07StatusLine(); });
-    guarded([this] { step08Kind(); });
-    guarded([this] { step09LinkCheckSetting(); });
-    guarded([this] { step10FavouritesMenu(); });
-    guarded([this] { step11WindowPlacement(); });
-    guarded([this] { step12LastDocument(); });
-    guarded([this] { step13PicturePane(); });
-    guarded([this] { step14ZipComponent(); });
-    guarded([this] { step15WebView(); });
-    guarded([this] { step16WebViewRestore(); });
-    guarded([this] { step17CloseSplash(); });
-    guarded([this] { step18FolderSecondPass(); });
-    guarded([this] { step19ShowSelectedDocument(); });
-    guarded([this] { step20EditorFont(); });
-    guarded([this] { step21BrokenLinkFollowUp(); });
-    guarded([this] { step22Flash(); });
+    guarded([this] { recordProgramFolder(); });
+    // Until the window is shown, the list is filled and entries are
+    // selected without loading a document; the one selected at the end is
+    // loaded once.
+    m_library->setLoadingDeferred(true);
+    guarded([this] { openDocumentFolder(); });
+    guarded([this] { applyStatusLineOption(); });
+    guarded([this] { selectStoredKind(); });
+    guarded([this] { readLinkCheckOption(); });
+    guarded([this] { fillFavourites(); });
+    guarded([this] { placeWindow(); });
+    guarded([this] { selectLastDocument(); });
+    guarded([this] { applyPicturePaneOption(); });
+    guarded([this] { hideWebView(); });
+    guarded([this] { restoreWebView(); });
+    guarded([this] { closeSplash(); });
+    guarded([this] { showWindowAndCheckFolder(); });
+    m_library->setLoadingDeferred(false);
+    guarded([this] { showSelectedDocument(); });
+    guarded([this] { applyEditorFont(); });
+    guarded([this] { offerFavouritesRepair(); });
+    guarded([this] { drawAttention(); });
     return true;
 }
 
-void Root::step01MenuShortcutTexts()
+void Root::addShortcutTextsToMenus()
 {
     const std::pair<QAction *, const char *> texts[] = {{m_mnuRueckgaengig, "Strg+Z"}, {m_mnuAusschneiden, "Strg+X"},
                                                         {m_mnuKopieren, "Strg+C"},     {m_mnuEinfuegen, "Strg+V"},
@@ -562,7 +593,7 @@ void Root::step01MenuShortcutTexts()
     }
 }
 
-void Root::step02Splash()
+void Root::showSplash()
 {
     const auto startup = queryNumber(QStringLiteral("Startup"));
     if (startup && *startup != 0) {
@@ -573,7 +604,7 @@ void Root::step02Splash()
     Wait(1.0);
 }
 
-void Root::step03Keys()
+void Root::createSettingsKeys()
 {
     if (!Registry::KeyExists(User, ProductInfo::parentRegistryKey())) {
         Registry::CreateRegKey(User, ProductInfo::parentRegistryKey(), QStringLiteral("1"));
@@ -583,7 +614,7 @@ void Root::step03Keys()
     }
 }
 
-bool Root::step04Disclaimer()
+bool Root::acceptDisclaimer()
 {
     const auto version = query(QStringLiteral("Version"));
     if (version && version->toString() == ProductInfo::versionText()) {
@@ -597,12 +628,12 @@ bool Root::step04Disclaimer()
     return true;
 }
 
-void Root::step05InstallDir()
+void Root::recordProgramFolder()
 {
     store(QStringLiteral("InstallDir"), AppPaths::programFolder());
 }
 
-void Root::step06FolderFirstPass()
+void Root::openDocumentFolder()
 {
     if (!m_options.folder.isEmpty()) {
         if (PathExists(m_options.folder)) {
@@ -611,63 +642,106 @@ void Root::step06FolderFirstPass()
     } else if (const auto path = query(QStringLiteral("Path")); path && PathExists(path->toString())) {
         m_library->setFolder(path->toString());
     }
-    m_library->refresh();
+    // The list is filled by the choice of the stored kind, the next step
+    // but one.
 }
 
-void Root::step07StatusLine()
+void Root::applyStatusLineOption()
 {
     if (queryNumber(QStringLiteral("StatusText")).value_or(0) == 1) {
         m_status->hide();
     }
 }
 
-void Root::step08Kind()
+void Root::selectStoredKind()
 {
     const auto pattern = query(QStringLiteral("Pattern"));
     m_library->selectKind(pattern ? leadingNumber(pattern->toString()) : 0);
 }
 
-void Root::step09LinkCheckSetting()
+void Root::readLinkCheckOption()
 {
     const auto linkCheck = queryNumber(QStringLiteral("LinkCheck"));
     m_linkCheck = !linkCheck || *linkCheck == 1;
 }
 
-void Root::step10FavouritesMenu()
+void Root::fillFavourites()
 {
     m_brokenLinkReported = fillFavouritesMenu(m_linkCheck);
 }
 
-void Root::step11WindowPlacement()
+void Root::placeWindow()
 {
-    const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry() : QRect();
+    const QScreen *primary = QGuiApplication::primaryScreen();
+    const QRect screen = primary ? primary->geometry() : QRect();
     const float tpp = Layout::twipsPerPixel(dpi());
     const auto top = queryTwips(QStringLiteral("Top"));
     const auto left = queryTwips(QStringLiteral("Left"));
     const auto sixth = [tpp](int pixels) { return std::floor(float(pixels) * tpp / 6.0F); };
     const int topPx = Layout::toPixels(top ? *top : sixth(screen.height()), dpi());
     const int leftPx = Layout::toPixels(left ? *left : sixth(screen.width()), dpi());
-    move(leftPx, topPx);
-    // Heights and widths are the outer window's. The window frame is known
-    // only once the window is shown, so the size is applied again then.
+    // Heights and widths are the outer window's.
+    QSize outer = size();
     if (const auto height = queryTwips(QStringLiteral("Height"))) {
-        m_outerSize.setHeight(Layout::toPixels(*height, dpi()));
+        outer.setHeight(Layout::toPixels(*height, dpi()));
     }
     if (const auto width = queryTwips(QStringLiteral("Width"))) {
-        m_outerSize.setWidth(Layout::toPixels(*width, dpi()));
+        outer.setWidth(Layout::toPixels(*width, dpi()));
     }
-    applyOuterSize();
+    // A damaged or foreign store must not give a window larger than the
+    // screen or one whose title bar cannot be reached.
+    QList<QRect> areas;
+    if (primary) {
+        areas.append(primary->availableGeometry());
+    }
+    for (const QScreen *s : QGuiApplication::screens()) {
+        if (s != primary) {
+            areas.append(s->availableGeometry());
+        }
+    }
+    m_placement = Placement::fit(QRect(QPoint(leftPx, topPx), outer), areas);
+    applyPlacement();
 }
 
-void Root::applyOuterSize()
+void Root::applyPlacement()
 {
+    if (!m_placement.isValid()) {
+        return;
+    }
+    // The frame is known only once the window manager has framed the shown
+    // window; until then the outer size is applied as the inner one, and
+    // settlePlacement() corrects it.
     const QSize frameExtra = frameGeometry().size() - geometry().size();
-    const int w = m_outerSize.width() > 0 ? m_outerSize.width() - frameExtra.width() : width();
-    const int h = m_outerSize.height() > 0 ? m_outerSize.height() - frameExtra.height() : height();
-    resize(std::max(1, w), std::max(1, h));
+    resize(std::max(1, m_placement.width() - frameExtra.width()),
+           std::max(1, m_placement.height() - frameExtra.height()));
+    move(m_placement.topLeft());
 }
 
-void Root::step12LastDocument()
+void Root::settlePlacement()
+{
+    applyPlacement();
+    if (!m_placement.isValid() || frameGeometry().size() != geometry().size()) {
+        m_placement = QRect();
+        return;
+    }
+    // Waits for the frame a little while; without a window manager there is
+    // none, and the window keeps what it has.
+    auto *poll = new QTimer(this);
+    poll->setInterval(20);
+    connect(poll, &QTimer::timeout, this, [this, poll, tries = 0]() mutable {
+        const bool framed = frameGeometry().size() != geometry().size();
+        if (framed) {
+            applyPlacement();
+        }
+        if (framed || ++tries >= 100 || !m_placement.isValid()) {
+            m_placement = QRect();
+            poll->deleteLater();
+        }
+    });
+    poll->start();
+}
+
+void Root::selectLastDocument()
 {
     if (queryNumber(QStringLiteral("TextIndex")).value_or(0) != 1) {
         return;
@@ -683,20 +757,14 @@ void Root::step12LastDocument()
     }
 }
 
-void Root::step13PicturePane()
+void Root::applyPicturePaneOption()
 {
     if (queryNumber(QStringLiteral("Werbung")).value_or(0) == 1) {
         m_background->hide();
     }
 }
 
-void Root::step14ZipComponent()
-{
-    // The zip support is linked into the program: there is no component that
-    // could be missing.
-}
-
-void Root::step15WebView()
+void Root::hideWebView()
 {
     m_webBrowser->navigateBlank();
     m_mnuWebansicht->setChecked(false);
@@ -704,7 +772,7 @@ void Root::step15WebView()
     QCoreApplication::processEvents();
 }
 
-void Root::step16WebViewRestore()
+void Root::restoreWebView()
 {
     if (m_mnuAnsicht[1]->isChecked()) {
         return;
@@ -714,7 +782,7 @@ void Root::step16WebViewRestore()
     }
 }
 
-void Root::step17CloseSplash()
+void Root::closeSplash()
 {
     if (m_splash) {
         m_splash->close();
@@ -722,43 +790,44 @@ void Root::step17CloseSplash()
     }
 }
 
-void Root::step18FolderSecondPass()
+void Root::showWindowAndCheckFolder()
 {
     const QString path =
         m_options.folder.isEmpty() ? query(QStringLiteral("Path")).value_or(QVariant()).toString() : m_options.folder;
     const bool found = !m_options.folder.isEmpty() || query(QStringLiteral("Path")).has_value();
     if (!found) {
-        move(Layout::toPixels(500, dpi()), Layout::toPixels(500, dpi()));
+        m_placement.moveTopLeft(QPoint(Layout::toPixels(500, dpi()), Layout::toPixels(500, dpi())));
+        move(m_placement.topLeft());
         show();
-        applyOuterSize();
+        settlePlacement();
         m_library->chooseFolder();
         return;
     }
     show();
-    applyOuterSize();
+    settlePlacement();
     if (!PathExists(path)) {
         m_library->chooseFolder();
     }
 }
 
-void Root::step19ShowSelectedDocument()
+void Root::showSelectedDocument()
 {
     m_library->documentSelected();
 }
 
-void Root::step20EditorFont()
+void Root::applyEditorFont()
 {
     EditorFont::apply(m_text, AppPaths::dataFile());
 }
 
-void Root::step21BrokenLinkFollowUp()
+void Root::offerFavouritesRepair()
 {
     if (queryNumber(QStringLiteral("LinkError")).value_or(0) == 1 && m_brokenLinkReported) {
         showFavouritesManager();
     }
 }
 
-void Root::step22Flash()
+void Root::drawAttention()
 {
     QApplication::alert(this, 1000);
 }
@@ -788,7 +857,9 @@ bool Root::storeAndEnd()
     // cannot be written), the writes fail quietly and the program ends anyway.
     const QString folder = m_library->folder();
     const bool folderFromCommandLine = !m_options.folder.isEmpty() && folder == QDir::cleanPath(m_options.folder);
-    if (!folderFromCommandLine) {
+    // A run that never had a folder to work in (one given that does not
+    // exist, the chooser cancelled) keeps the stored one for the next start.
+    if (!folderFromCommandLine && !folder.isEmpty() && QFileInfo(folder).isDir()) {
         store(QStringLiteral("Path"), folder);
     }
     if (const int kind = checkedKind(); kind >= 0) {
@@ -831,7 +902,8 @@ QString Root::documentFolder() const
 
 void Root::mnuoptionen()
 {
-    // The dialog has no owner window, like the original settings window.
+    // The dialog has no owner window: it is a window of its own, which the
+    // main window does not cover.
     Optionen dialog([](QWidget *from) { HelpLaunch::showHelp(from, HelpLaunch::OptionsTopic, from->windowTitle()); });
     connect(&dialog, &Optionen::applied, this, [this](bool hidePicture) {
         m_background->setVisible(!hidePicture);
@@ -868,18 +940,23 @@ void Root::layoutPass()
         return;
     }
     const float d = dpi();
-    const QRect frame = frameGeometry();
+    // The arithmetic works on the outer size of a window with the designed
+    // frame. The frame the window manager draws differs and is unknown
+    // until the window is framed, so the outer size is derived from the
+    // client area: the panes then fit the client area at any time.
+    const int menuHeight = menuBar()->isVisible() ? menuBar()->height() : 0;
+    const QSize client(width(), height() - menuHeight);
     Layout::Input input;
-    input.width = Layout::toTwips(frame.width(), d);
-    input.height = Layout::toTwips(frame.height(), d);
+    input.width = Layout::toTwips(client.width(), d) + Layout::DesignedFrameWidth;
+    input.height = Layout::toTwips(client.height(), d) + Layout::DesignedFrameHeight;
     input.pictureVisible = !m_background->isHidden();
     input.picturesHeight = (Layout::PictureWidth - 300.0F) * 160.0F / 226.0F;
     const Layout::Result r = Layout::compute(input);
     if (r.resized) {
         // Enlarging starts a nested pass, which lays out the new size.
         m_inLayout = true;
-        const QSize frameExtra = frame.size() - geometry().size();
-        resize(Layout::toPixels(r.width, d) - frameExtra.width(), Layout::toPixels(r.height, d) - frameExtra.height());
+        resize(Layout::toPixels(r.width - Layout::DesignedFrameWidth, d),
+               Layout::toPixels(r.height - Layout::DesignedFrameHeight, d) + menuHeight);
         m_inLayout = false;
     }
     m_dateien->setGeometry(twipsToPixels(r.dateien));

@@ -19,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QTimer;
 class QLabel;
+class QListView;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
@@ -88,29 +89,28 @@ private:
     void collectDocumentCommands();
     void layoutPass();
 
-    // The load sequence, one function per step.
-    void step01MenuShortcutTexts();
-    void step02Splash();
-    void step03Keys();
-    bool step04Disclaimer();
-    void step05InstallDir();
-    void step06FolderFirstPass();
-    void step07StatusLine();
-    void step08Kind();
-    void step09LinkCheckSetting();
-    void step10FavouritesMenu();
-    void step11WindowPlacement();
-    void step12LastDocument();
-    void step13PicturePane();
-    void step14ZipComponent();
-    void step15WebView();
-    void step16WebViewRestore();
-    void step17CloseSplash();
-    void step18FolderSecondPass();
-    void step19ShowSelectedDocument();
-    void step20EditorFont();
-    void step21BrokenLinkFollowUp();
-    void step22Flash();
+    // The start-up steps, in the order start() runs them.
+    void addShortcutTextsToMenus();
+    void showSplash();
+    void createSettingsKeys();
+    bool acceptDisclaimer();
+    void recordProgramFolder();
+    void openDocumentFolder();
+    void applyStatusLineOption();
+    void selectStoredKind();
+    void readLinkCheckOption();
+    void fillFavourites();
+    void placeWindow();
+    void selectLastDocument();
+    void applyPicturePaneOption();
+    void hideWebView();
+    void restoreWebView();
+    void closeSplash();
+    void showWindowAndCheckFolder();
+    void showSelectedDocument();
+    void applyEditorFont();
+    void offerFavouritesRepair();
+    void drawAttention();
 
     // Commands whose work belongs to the favourites; each is the one place
     // that subsystem hooks in.
@@ -121,7 +121,8 @@ private:
     void updateTermMarks();
 
     bool storeAndEnd();
-    void applyOuterSize();
+    void applyPlacement();
+    void settlePlacement();
     // Timer1: the enabled state of the menu entries follows the state.
     void tick();
     void picturePaneRightClicked();
@@ -148,10 +149,10 @@ private:
     QWidget *m_client = nullptr;
     QWidget *m_frame1 = nullptr;
     QListWidget *m_dateien = nullptr;
-    QListWidget *m_dateienImt = nullptr;
+    QListView *m_dateienImt = nullptr; // shows the model of m_dateien
     PicturePane *m_background = nullptr;
     CodeEditor *m_text = nullptr;
-    QPlainTextEdit *m_textImt = nullptr;
+    QLabel *m_textImt = nullptr; // a picture of m_text while a search runs
     WebView *m_webBrowser = nullptr;
     QLabel *m_status = nullptr;
     QLineEdit *m_wordSearch = nullptr;
@@ -175,7 +176,8 @@ private:
     QPointer<Startup> m_splash;
     bool m_linkCheck = false;
     bool m_brokenLinkReported = false;
-    QSize m_outerSize; // stored outer size in pixels; 0 where none is stored
+    // The outer rectangle restored at start, until the window is framed.
+    QRect m_placement;
     bool m_ended = false;
     bool m_inLayout = false;
 };

@@ -28,8 +28,8 @@ tests/desktop/CMakeLists.txt with
     if __name__ == "__main__":
         main(test_opens)
 
-`main` runs every given test function in its own fresh session, prints one line
-a test, and exits non-zero when one fails; on failure the screen is kept as
+`main` runs every given test function in its own fresh session and process
+(`python3 test_mything.py test_opens` runs one), prints one line a test, and exits non-zero when one fails; on failure the screen is kept as
 <build>/desktop-failures/<script>-<test>.png. Every wait has a deadline
 (wait_for); there are no fixed sleeps. All processes of the session are ended
 at the end, also on failure or when CTest's timeout sends SIGTERM.
@@ -151,10 +151,14 @@ class DesktopSession:
         if not self.bus:
             raise TestFailure("the session bus did not start")
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.bus
-        self._spawn(["openbox", "--sm-disable"], env=self.env(), stdout=self._log("openbox"),
-                    stderr=subprocess.STDOUT)
-        self.wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self._xprop_root("_NET_SUPPORTING_WM_CHECK"),
-                      "openbox manages the screen")
+        wm = self._spawn(["openbox", "--sm-disable"], env=self.env(), stdout=self._log("openbox"),
+                         stderr=subprocess.STDOUT)
+        try:
+            self.wait_for(lambda: "_NET_SUPPORTING_WM_CHECK(WINDOW)" in self._xprop_root("_NET_SUPPORTING_WM_CHECK"),
+                          "openbox manages the screen", timeout=30)
+        except TestFailure:
+            log = (self.tmp / "openbox.log").read_text(errors="replace")
+            raise TestFailure(f"openbox did not come up (exit {wm.poll()}): {log[-2000:]}") from None
         # Asking for the desktop once starts the accessibility bus and its
         # registry before any program looks for them.
         self.desktop()
@@ -336,6 +340,15 @@ class DesktopSession:
     def wait_no_window(self, title: str | re.Pattern, timeout: float = DEFAULT_TIMEOUT) -> None:
         self.wait_for(lambda: self.find_window(title) is None, f"no window titled {title!r}", timeout)
 
+    def pid_of(self, wid: int) -> int:
+        m = re.search(r"= (\d+)", self._run("xprop", "-id", str(wid), "_NET_WM_PID"))
+        return int(m.group(1)) if m else 0
+
+    def wait_window_of(self, proc: subprocess.Popen, timeout: float = DEFAULT_TIMEOUT) -> int:
+        """The first managed window of a process (by _NET_WM_PID)."""
+        return self.wait_for(lambda: next((w for w in self.stacking() if self.pid_of(w) == proc.pid), None),
+                             f"a window of {proc.args[0]}", timeout)
+
     def geometry(self, wid: int) -> tuple[int, int, int, int]:
         """Inner (client) geometry on the screen: x, y, width, height."""
         out = self._run("xwininfo", "-id", str(wid))
@@ -467,6 +480,11 @@ class DesktopSession:
         t = acc.queryText()
         return t.getText(0, t.characterCount)
 
+    def watch(self, *event_types: str) -> "EventLog":
+        """Records AT-SPI events such as "object:state-changed:focused" from
+        now on; needed for popup menus, which Qt keeps out of the tree."""
+        return EventLog(self, event_types)
+
     def top_windows(self, app) -> list:
         return [app.getChildAtIndex(i) for i in range(app.childCount)]
 
@@ -483,6 +501,37 @@ class DesktopSession:
             args += ["-crop", f"{w}x{h}+{max(x, 0)}+{max(y, 0)}", "+repage"]
         subprocess.run(args + [str(path)], env=self.env(), check=True, timeout=30)
         return path
+
+
+class EventLog:
+    """AT-SPI events of the given types as (type, role, name) tuples."""
+
+    def __init__(self, session: DesktopSession, types):
+        self.session = session
+        self.types = types
+        self.items: list[tuple[str, str, str]] = []
+        _atspi().Registry.registerEventListener(self._record, *types)
+
+    def _record(self, event) -> None:
+        try:
+            self.items.append((event.type, event.source.getRoleName(), event.source.name or ""))
+        except Exception:  # noqa: BLE001 - the source may be gone already
+            pass
+
+    def pump(self) -> list:
+        from gi.repository import GLib  # noqa: PLC0415
+
+        ctx = GLib.MainContext.default()
+        while ctx.pending():
+            ctx.iteration(False)
+        return self.items
+
+    def wait(self, predicate: Callable, what: str, timeout: float = DEFAULT_TIMEOUT):
+        """The first recorded (type, role, name) that satisfies predicate."""
+        return self.session.wait_for(lambda: next((e for e in self.pump() if predicate(*e)), None), what, timeout)
+
+    def close(self) -> None:
+        _atspi().Registry.deregisterEventListener(self._record, *self.types)
 
 
 def _kill_group(p: subprocess.Popen) -> None:
@@ -532,6 +581,25 @@ def main(*tests: Callable[[DesktopSession], None], screen: str = "1024x768x24") 
     signal.signal(signal.SIGTERM, _on_term)
     script = Path(sys.argv[0]).stem
     only = sys.argv[1:]
+    if len(tests) > 1 and len(only) != 1:
+        # The accessibility library keeps its first bus for the life of the
+        # process: each test runs in a process of its own.
+        failed = []
+        for test in tests:
+            if only and test.__name__ not in only:
+                continue
+            child = subprocess.Popen([sys.executable, "-u", sys.argv[0], test.__name__])
+            try:
+                if child.wait() != 0:
+                    failed.append(test.__name__)
+            except BaseException:
+                child.terminate()
+                child.wait()
+                raise
+        if failed:
+            print("failed:", " ".join(failed))
+            sys.exit(1)
+        return
     failed = []
     for test in tests:
         if only and test.__name__ not in only:

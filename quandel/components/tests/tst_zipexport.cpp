@@ -277,7 +277,9 @@ void TestZipExport::failedPackingKeepsOlderArchive()
     const auto messages = prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), 2);
     if (statusMessage) {
-        const auto match = QRegularExpression(u"^([1-9][0-9]*)\n(.+)$"_s).match(messages.last().text);
+        const auto match =
+            QRegularExpression(u"^Das Zip-Archiv konnte nicht erstellt werden\\. \nFehler ([1-9][0-9]*) \\((.+)\\)$"_s)
+                .match(messages.last().text);
         QVERIFY2(match.hasMatch(), qPrintable(messages.last().text));
     } else {
         QCOMPARE(messages.last().text, ZipExport::emptyFolderMessage());

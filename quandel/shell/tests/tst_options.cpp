@@ -173,10 +173,11 @@ void TestOptions::hidingThePictureWidensListAndEditor()
         click(dialog, QStringLiteral("BReady"));
     });
     QVERIFY(m_root->findChild<QWidget *>(QStringLiteral("Background"))->isHidden());
-    // W - 400 twips: 400 twips are 26.7 pixels at 96 dpi.
-    const int outer = m_root->frameGeometry().width();
-    QCOMPARE(m_root->findChild<QWidget *>(QStringLiteral("Dateien"))->width(), outer - 27);
-    QCOMPARE(m_root->findChild<QWidget *>(QStringLiteral("Text"))->width(), outer - 27);
+    // W - 400 twips, W being the client width plus the designed frame of
+    // 120 twips: 280 twips are 18.7 pixels at 96 dpi.
+    const int client = m_root->width();
+    QCOMPARE(m_root->findChild<QWidget *>(QStringLiteral("Dateien"))->width(), client - 19);
+    QCOMPARE(m_root->findChild<QWidget *>(QStringLiteral("Text"))->width(), client - 19);
     QCOMPARE(stored(QStringLiteral("Werbung")), std::optional<uint>(1));
     // The status line stays hidden whatever the option says.
     QVERIFY(m_root->findChild<QWidget *>(QStringLiteral("LStatus"))->isHidden());

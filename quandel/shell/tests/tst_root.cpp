@@ -16,6 +16,7 @@
 #include <QFontDatabase>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -96,6 +97,7 @@ private Q_SLOTS:
     void exitWritesFolderKindAndPlacement();
     void exitFromMinimisedStoresNormalPlacement();
     void closingTheWindowRunsExit();
+    void commandLineFolderIsNotStored_data();
     void commandLineFolderIsNotStored();
     void editorFontFromDataFile();
     void highlightSwitchIsKept();
@@ -242,16 +244,17 @@ void TestRoot::storedKindAndPicturePane()
     QFETCH(bool, pictureVisible);
     QCOMPARE(!background->isHidden(), pictureVisible);
 
-    // Without the picture pane, list and editor are the window width less
-    // 400 twips (about 27 pixels) wide.
-    const int outer = root.frameGeometry().width();
+    // The layout works on the client width plus the designed frame of 120
+    // twips (8 pixels). Without the picture pane, list and editor are that
+    // width less 400 twips (26.7 pixels) wide, with it less 3855 twips.
+    const int client = root.width();
     auto *list = root.findChild<QWidget *>(QStringLiteral("Dateien"));
     auto *text = root.findChild<QWidget *>(QStringLiteral("Text"));
     if (background->isHidden()) {
-        QCOMPARE(list->width(), outer - 27);
-        QCOMPARE(text->width(), outer - 27);
+        QCOMPARE(list->width(), client - 19);
+        QCOMPARE(text->width(), client - 19);
     } else {
-        QCOMPARE(list->width(), outer - 257);
+        QCOMPARE(list->width(), client - 249);
         QVERIFY(qAbs(background->x() - (list->width() + 11)) <= 1);
     }
 }
@@ -263,11 +266,12 @@ void TestRoot::storedPlacementIsRestored()
     seed(QStringLiteral("Path"), m_folder);
     seed(QStringLiteral("Left"), QStringLiteral("1500"));
     seed(QStringLiteral("Top"), QStringLiteral("750"));
-    seed(QStringLiteral("Width"), QStringLiteral("12000"));
-    seed(QStringLiteral("Height"), QStringLiteral("9000"));
+    seed(QStringLiteral("Width"), QStringLiteral("9000"));
+    seed(QStringLiteral("Height"), QStringLiteral("7950"));
     Root root;
     QVERIFY(root.start());
-    QCOMPARE(root.frameGeometry(), QRect(100, 50, 800, 600));
+    // Outer geometry, frame included, on the 800 x 600 offscreen screen.
+    QTRY_COMPARE(root.frameGeometry(), QRect(100, 50, 600, 530));
 }
 
 void TestRoot::exitWritesFolderKindAndPlacement()
@@ -333,19 +337,40 @@ void TestRoot::closingTheWindowRunsExit()
     QCOMPARE(stored(QStringLiteral("Pattern"))->toString(), QStringLiteral("2"));
 }
 
+void TestRoot::commandLineFolderIsNotStored_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::addColumn<QString>("chosen"); // in the folder chooser; empty: cancelled
+
+    QTest::newRow("existing folder") << true << QString();
+    QTest::newRow("missing folder, chooser cancelled") << false << QString();
+    QTest::newRow("missing folder, another chosen") << false << QStringLiteral("Gewählt");
+}
+
 void TestRoot::commandLineFolderIsNotStored()
 {
+    QFETCH(bool, exists);
+    QFETCH(QString, chosen);
     seed(QStringLiteral("Version"), QStringLiteral("2.5"));
     seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
     const QString other = m_env->path(QStringLiteral("Beispiele"));
-    QDir().mkpath(other);
+    if (exists) {
+        QDir().mkpath(other);
+    }
+    if (!chosen.isEmpty()) {
+        chosen = m_env->path(chosen);
+        QDir().mkpath(chosen);
+    }
+    m_prompts->folderAnswers.enqueue(chosen);
     Root root(RootOptions{other});
     QVERIFY(root.start());
     // A folder given for this run is used without asking, even on a first run.
-    QVERIFY(m_prompts->callsOf(QStringLiteral("folder")).isEmpty());
-    QCOMPARE(root.documentFolder(), other);
+    QCOMPARE(m_prompts->callsOf(QStringLiteral("folder")).size(), exists ? 0 : 1);
+    QCOMPARE(root.documentFolder(), exists ? other : chosen);
     root.mnubeenden();
-    QVERIFY(!stored(QStringLiteral("Path")));
+    // Neither that folder nor the lack of one replaces the stored folder.
+    QCOMPARE(stored(QStringLiteral("Path")).value_or(QVariant()).toString(), chosen.isEmpty() ? m_folder : chosen);
 }
 
 void TestRoot::editorFontFromDataFile()
@@ -470,7 +495,9 @@ void TestRoot::minimumSizeIsEnforced()
     Root root;
     QVERIFY(root.start());
     root.resize(400, 333); // 6000 x 5000 twips
-    QTRY_COMPARE(root.frameGeometry().size(), QSize(571, 521));
+    // The minimum outer size 8560 x 7810 twips less the designed frame of
+    // 120 x 750 twips: a client area of 563 x 471 pixels below the menu bar.
+    QTRY_COMPARE(root.size(), QSize(563, 471 + root.menuBar()->height()));
     // The web view always lies exactly over the editor.
     auto *text = root.findChild<QWidget *>(QStringLiteral("Text"));
     auto *web = root.findChild<QWidget *>(QStringLiteral("WebBrowser"));

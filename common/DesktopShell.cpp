@@ -1,4 +1,4 @@
-#include "Shell.h"
+#include "DesktopShell.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -100,7 +100,37 @@ bool DesktopShell::openWithDefaultApplication(const QString &path, QString *erro
 
 bool DesktopShell::openUrl(const QUrl &url, QString *error)
 {
-    return runXdgOpen(url.toString(QUrl::FullyEncoded), error);
+    // A browser or mail program can take seconds to come up, and xdg-open
+    // may wait for it: the window must not freeze meanwhile. The opener runs
+    // on its own; a failure it reports later is only logged, web links have
+    // no message of their own.
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (program.isEmpty()) {
+        if (error) {
+            *error = QStringLiteral("Das Programm xdg-open ist nicht installiert.");
+        }
+        return false;
+    }
+    const QString target = url.toString(QUrl::FullyEncoded);
+    auto *process = new QProcess(QCoreApplication::instance());
+    process->setProgram(program);
+    process->setArguments({target});
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart) {
+            qWarning("xdg-open did not start: %s", qPrintable(process->errorString()));
+            process->deleteLater();
+        }
+    });
+    QObject::connect(process, &QProcess::finished, process, [process, target](int code, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || code != 0) {
+            qWarning("No application could open %s: %s", qPrintable(target),
+                     qPrintable(QString::fromLocal8Bit(process->readAllStandardError()).trimmed()));
+        }
+        process->deleteLater();
+    });
+    process->start();
+    return true;
 }
 
 QString DesktopShell::specialFolder(SpecialFolder folder)

@@ -1,0 +1,217 @@
+#include "DocumentWatch.h"
+
+#include "DocumentLibrary.h"
+#include "Prompts.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWidget>
+
+namespace {
+
+// Editors replace a file in several steps (write, rename, remove the backup);
+// waiting this long after the last report checks the end result once.
+constexpr int OutsideCheckDelayMs = 50;
+
+// While a search runs the check waits this long and looks again.
+constexpr int BusyRetryDelayMs = 500;
+
+} // namespace
+
+DocumentWatch::DocumentWatch(DocumentLibrary &library) : QObject(&library), m_library(library)
+{
+    m_watcher = new QFileSystemWatcher(this);
+    m_outsideCheck = new QTimer(this);
+    m_outsideCheck->setSingleShot(true);
+    connect(m_outsideCheck, &QTimer::timeout, this, [this] { check(false); });
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { schedule(OutsideCheckDelayMs); });
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { schedule(OutsideCheckDelayMs); });
+    // Closing the question itself activates the window again; only when the
+    // user has been in another program is a postponed change asked about anew.
+    if (auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
+        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState appState) {
+            if (appState != Qt::ApplicationActive) {
+                m_hasPostponed = false;
+            }
+        });
+    }
+    if (m_library.m_w.window) {
+        m_library.m_w.window->installEventFilter(this);
+    }
+}
+
+bool DocumentWatch::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_library.m_w.window && event->type() == QEvent::WindowActivate) {
+        // Not from within the event: the question is a modal dialog.
+        schedule(0);
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+DocumentWatch::DiskStamp DocumentWatch::stampOf(const QString &path, bool withHash)
+{
+    DiskStamp stamp;
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        return stamp;
+    }
+    stamp.exists = true;
+    stamp.size = info.size();
+    stamp.modified = info.lastModified();
+    if (withHash) {
+        QFile file(path);
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        if (file.open(QIODevice::ReadOnly) && hash.addData(&file)) {
+            stamp.hash = hash.result();
+        }
+    }
+    return stamp;
+}
+
+bool DocumentWatch::sameStamp(const DiskStamp &a, const DiskStamp &b)
+{
+    return a.exists == b.exists && (!a.exists || (a.size == b.size && a.modified == b.modified));
+}
+
+void DocumentWatch::watchShownDocument(bool withHash)
+{
+    m_watchedPath = m_library.documentPath();
+    m_hasPostponed = false;
+    m_onlyGone = false;
+    if (m_watchedPath.isEmpty()) {
+        forgetShownDocument();
+        return;
+    }
+    m_seen = stampOf(m_watchedPath, withHash);
+    renewWatch(true);
+}
+
+void DocumentWatch::hashOfRead(const QByteArray *bytes)
+{
+    if (!m_seen.exists) {
+        return;
+    }
+    if (bytes) {
+        m_seen.hash = QCryptographicHash::hash(*bytes, QCryptographicHash::Sha1);
+    } else {
+        m_seen.hash = stampOf(m_watchedPath, true).hash;
+    }
+}
+
+void DocumentWatch::forgetShownDocument()
+{
+    m_watchedPath.clear();
+    m_seen = DiskStamp();
+    m_hasPostponed = false;
+    m_onlyGone = false;
+    m_outsideCheck->stop();
+    const QStringList watched = m_watcher->files() + m_watcher->directories();
+    if (!watched.isEmpty()) {
+        m_watcher->removePaths(watched);
+    }
+}
+
+void DocumentWatch::renewWatch(bool replaced)
+{
+    const QStringList files = m_watcher->files();
+    const QStringList folders = m_watcher->directories();
+    if (QFileInfo(m_watchedPath).isFile()) {
+        // A file replaced by rename keeps its name, but the watch stays with
+        // the old file, which is gone: the name is watched afresh.
+        if (replaced || !files.contains(m_watchedPath)) {
+            if (!files.isEmpty()) {
+                m_watcher->removePaths(files);
+            }
+            m_watcher->addPath(m_watchedPath);
+        }
+        if (!folders.isEmpty()) {
+            m_watcher->removePaths(folders);
+        }
+        return;
+    }
+    // While the file is missing, its folder tells when it comes back.
+    if (!files.isEmpty()) {
+        m_watcher->removePaths(files);
+    }
+    const QString folder = QFileInfo(m_watchedPath).absolutePath();
+    if (!folders.contains(folder) && QFileInfo(folder).isDir()) {
+        m_watcher->addPath(folder);
+    }
+}
+
+void DocumentWatch::schedule(int delayMs)
+{
+    if (!m_watchedPath.isEmpty()) {
+        m_outsideCheck->start(delayMs);
+    }
+}
+
+bool DocumentWatch::check(bool beforeSave)
+{
+    // Another check is waiting for the user's answer; and a path that is no
+    // longer the shown document's belongs to a switch still under way.
+    if (m_asking || m_watchedPath.isEmpty() || m_watchedPath != m_library.documentPath()) {
+        return true;
+    }
+    if (m_library.isBusy() && !beforeSave) {
+        // A running search reads the editor; the change waits for its end.
+        schedule(BusyRetryDelayMs);
+        return true;
+    }
+    EditingState &state = m_library.state();
+    DiskStamp now = stampOf(m_watchedPath, false);
+    const bool touched = !sameStamp(now, m_seen);
+    renewWatch(touched);
+    if (!touched) {
+        return true;
+    }
+    if (!now.exists) {
+        m_seen = now;
+        if (!state.mChange) {
+            // Saving then writes it again, and switching away asks first.
+            state.mChange = true;
+            m_onlyGone = true;
+        }
+        return true;
+    }
+    now = stampOf(m_watchedPath, true);
+    if (m_seen.exists && now.hash == m_seen.hash) {
+        m_seen = now;
+        return true;
+    }
+    if (!state.mChange || m_onlyGone) {
+        m_library.reloadFromDisk(m_watchedPath);
+        return true;
+    }
+    if (!beforeSave && m_hasPostponed && sameStamp(now, m_postponed)) {
+        return true;
+    }
+    m_asking = true;
+    const Prompts::Answer answer = Prompts::instance().message(
+        m_library.m_w.window,
+        state.mFile + u'\n' + QStringLiteral("wurde außerhalb von Quandel Library geändert.") + u'\n' + u'\n' +
+            QStringLiteral("Möchten Sie die geänderte Fassung laden und Ihre Änderungen verwerfen ? "),
+        m_library.caption(), Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
+    m_asking = false;
+    switch (answer) {
+    case Prompts::Answer::Yes:
+        m_library.reloadFromDisk(m_watchedPath);
+        return true;
+    case Prompts::Answer::No:
+        // The user knows of this version; the next Save replaces it.
+        m_seen = now;
+        m_hasPostponed = false;
+        return true;
+    default:
+        m_postponed = now;
+        m_hasPostponed = true;
+        return false;
+    }
+}

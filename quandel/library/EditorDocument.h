@@ -1,0 +1,48 @@
+#pragma once
+
+#include "DocumentText.h"
+#include "TextFile.h"
+
+#include <optional>
+
+class QPlainTextEdit;
+
+// The shown document's text in the editor: how its file was read, so that it
+// is written back alike, and whether the editor holds it as it is.
+class EditorDocument final
+{
+public:
+    explicit EditorDocument(QPlainTextEdit *editor) : m_editor(editor) {}
+    EditorDocument(const EditorDocument &) = delete;
+    EditorDocument &operator=(const EditorDocument &) = delete;
+
+    // An empty, writable editor for a new document.
+    void clear();
+    // Puts the file's text into the editor. A file that cannot be read is
+    // shown as a note instead, read-only, and never saved over.
+    // Returns the bytes read, or nothing when the file could not be read.
+    std::optional<QByteArray> load(const QString &path);
+    // Reads the file again, keeping the cursor and the scroll position.
+    void reload(const QString &path);
+    // Writes the editor text to path in the document's format; a read-only
+    // file is made writable first, as saving asks for.
+    TextFile::WriteResult write(const QString &path);
+
+    // False when the shown document could not be loaded as it is.
+    bool isLoaded() const { return m_loaded; }
+    // True while the program itself sets the editor text: no edit by the user.
+    bool isSettingText() const { return m_settingText > 0; }
+
+    // The editor's text as it is, with "\n" line ends. Unlike toPlainText()
+    // it keeps no-break spaces, which German documents are full of.
+    static QString editorText(const QPlainTextEdit *editor);
+
+private:
+    void showLoadFailure(const QString &reason);
+
+    QPlainTextEdit *m_editor;
+    TextFormat m_format = TextFormat::document();
+    DocumentText m_doc;
+    bool m_loaded = true;
+    int m_settingText = 0;
+};
