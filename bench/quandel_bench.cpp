@@ -4,6 +4,10 @@
 // and the tools, so that a change of load on the machine hits all alike;
 // every figure is the median of its rounds.
 
+#include "AlleTreffer.h"
+#include "BasicHighlighter.h"
+#include "CodeEditor.h"
+#include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "Registry.h"
 #include "Root.h"
@@ -13,10 +17,13 @@
 #include "TestEnvironment.h"
 #include "TextFile.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -27,7 +34,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QTreeWidget>
 
+#include <ctime>
 #include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -288,6 +297,38 @@ void seedKeyStore()
     }
 }
 
+// As longestStall, and beside it the window thread's own CPU time between two
+// ticks: on a busy machine the wall-clock gap also counts the other programs.
+struct Stalls
+{
+    double wallMs = 0;
+    double cpuMs = 0;
+};
+
+double threadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+template <typename Fn> Stalls longestStalls(Fn fn)
+{
+    Stalls worst;
+    double lastCpu = threadCpuMs();
+    QTimer tick;
+    tick.setInterval(1);
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const double cpu = threadCpuMs();
+        worst.cpuMs = std::max(worst.cpuMs, cpu - lastCpu);
+        lastCpu = cpu;
+    });
+    tick.start();
+    worst.wallMs = longestStall(fn);
+    tick.stop();
+    return worst;
+}
+
 // The offscreen platform reports what it cannot do (raise, size hints) on
 // every window; that is no figure.
 void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &message)
@@ -313,6 +354,8 @@ public:
     void corpus(const CorpusSpec &spec, bool withCancel);
     void startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders);
     void stallWithLargeDocument();
+    void allHits(int count, int kilobytes);
+    void colourLargeModule();
 
 private:
     QString m_work;
@@ -483,6 +526,100 @@ void Bench::stallWithLargeDocument()
     printMemory(QStringLiteral("stall"));
 }
 
+void Bench::allHits(int count, int kilobytes)
+{
+    // Every document holds the term once, inside its text.
+    const QString folder = m_work + QStringLiteral("/allhits");
+    const QString term = QStringLiteral("Seeanemone");
+    QDir().mkpath(folder);
+    std::mt19937 rng(m_seed);
+    const QString text = documentText(rng, kilobytes * 1024);
+    const qsizetype middle = text.indexOf(u'\n', text.size() / 2) + 1;
+    const QString withHit = text.left(middle) + term + u'\n' + text.mid(middle);
+    const QByteArray bytes[2] = {encoded(withHit, false), encoded(withHit, true)};
+    for (int i = 0; i < count; ++i) {
+        writeFile(folder + QStringLiteral("/Dokument %1.txt").arg(i, 6, 10, QChar(u'0')), bytes[i % 2]);
+    }
+    ScriptedPrompts prompts;
+    Root root(RootOptions{folder});
+    root.start();
+    settle();
+    root.findChild<QAction *>(QStringLiteral("mnuAlleTreffer"))->trigger();
+    auto *window = root.findChild<AlleTreffer *>();
+    std::printf("\n== all hits, %d x %d KB, one hit each\n", count, kilobytes);
+    std::vector<double> ours;
+    std::vector<double> rg;
+    Stalls worst;
+    int rows = 0;
+    for (int i = 0; i < m_rounds; ++i) {
+        QEventLoop loop;
+        const auto done = QObject::connect(window, &AlleTreffer::runEnded, &loop, &QEventLoop::quit);
+        window->termBox()->setEditText(term);
+        QElapsedTimer t;
+        const Stalls stalls = longestStalls([&] {
+            t.start();
+            window->start();
+            loop.exec();
+            ours.push_back(seconds(t));
+        });
+        QObject::disconnect(done);
+        worst.wallMs = std::max(worst.wallMs, stalls.wallMs);
+        worst.cpuMs = std::max(worst.cpuMs, stalls.cpuMs);
+        rows = 0;
+        for (int d = 0; d < window->tree()->topLevelItemCount(); ++d) {
+            rows += window->tree()->topLevelItem(d)->childCount();
+        }
+        rg.push_back(timeProcess(QStringLiteral("rg -in -j2 -- %1 %2 > /dev/null").arg(quoted(term), quoted(folder))));
+        settle();
+    }
+    print(QStringLiteral("all_hits_rows"), rows, "rows");
+    print(QStringLiteral("all_hits"), median(ours), "s");
+    print(QStringLiteral("rg_in"), median(rg), "s");
+    print(QStringLiteral("all_hits_vs_rg"), median(ours) / median(rg), "x");
+    print(QStringLiteral("all_hits_stall_max"), worst.wallMs, "ms");
+    print(QStringLiteral("all_hits_stall_cpu_max"), worst.cpuMs, "ms (the window thread's own time)");
+    window->close();
+    settle();
+}
+
+void Bench::colourLargeModule()
+{
+    // A 10 MB module: coloured in slices, the part in view first.
+    QString module;
+    const QString lines = QStringLiteral("Public Function Breite(ByVal n As Long) As Long ' Twips\n"
+                                         "    Breite = n * 1440 + &H10 & \"Zoll\"\n"
+                                         "End Function\n");
+    while (module.size() < 10 * 1024 * 1024) {
+        module += lines;
+    }
+    CodeEditor editor;
+    editor.resize(800, 600);
+    editor.show();
+    editor.setKind(DocumentKinds::ClassesAndModules);
+    std::printf("\n== colouring a 10 MB module\n");
+    std::vector<double> total;
+    Stalls worst;
+    for (int i = 0; i < std::min(m_rounds, 2); ++i) {
+        editor.setPlainText(QString());
+        editor.setPlainText(module);
+        QElapsedTimer t;
+        t.start();
+        const Stalls stalls = longestStalls([&] {
+            QEventLoop loop;
+            QObject::connect(editor.highlighter(), &BasicHighlighter::idle, &loop, &QEventLoop::quit);
+            if (!editor.highlighter()->isIdle()) {
+                loop.exec();
+            }
+        });
+        total.push_back(seconds(t));
+        worst.wallMs = std::max(worst.wallMs, stalls.wallMs);
+        worst.cpuMs = std::max(worst.cpuMs, stalls.cpuMs);
+    }
+    print(QStringLiteral("highlight_10mb_total"), median(total), "s");
+    print(QStringLiteral("highlight_10mb_stall_max"), worst.wallMs, "ms");
+    print(QStringLiteral("highlight_10mb_stall_cpu_max"), worst.cpuMs, "ms (the window thread's own time)");
+}
+
 void Bench::startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders)
 {
     std::printf("\n== start-up to the first painted document\n");
@@ -567,6 +704,8 @@ int main(int argc, char *argv[])
         bench.corpus(spec, spec.kilobytes == 100 || corpora.size() == 1);
     }
     bench.stallWithLargeDocument();
+    bench.allHits(parser.value(docsOption).toInt(), parser.value(sizeOption).toInt());
+    bench.colourLargeModule();
     QList<QPair<QString, QString>> folders;
     for (const CorpusSpec &spec : std::as_const(corpora)) {
         if (spec.kilobytes <= 10) {

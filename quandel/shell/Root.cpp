@@ -1,6 +1,8 @@
 #include "Root.h"
 
+#include "AlleTreffer.h"
 #include "AppPaths.h"
+#include "CodeEditor.h"
 #include "CommandState.h"
 #include "DesktopShell.h"
 #include "DocumentKinds.h"
@@ -16,6 +18,7 @@
 #include "HelpLaunch.h"
 #include "Helpers.h"
 #include "Info.h"
+#include "IniFile.h"
 #include "Layout.h"
 #include "Lizenz.h"
 #include "Optionen.h"
@@ -36,6 +39,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -248,8 +252,11 @@ void Root::buildPanes()
     m_background = new PicturePane(m_client);
     connect(m_background, &PicturePane::rightButtonPressed, this, &Root::picturePaneRightClicked);
 
-    m_text = new QPlainTextEdit(m_client);
+    m_text = new CodeEditor(m_client);
     m_text->setObjectName(QStringLiteral("Text"));
+    m_text->setUserFontQuery([] {
+        return !IniFiles::GetINIString(AppPaths::dataFile(), QStringLiteral("0"), QStringLiteral("FontName")).isEmpty();
+    });
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     // The frozen editor of a search run is a picture of the editor: a copy
     // of a large text would stall the window and double its memory.
@@ -377,6 +384,7 @@ void Root::buildMenus()
         a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_F1 + i)));
         a->setShortcutContext(Qt::WindowShortcut);
         connect(a, &QAction::triggered, this, [this, i] { m_library->selectKind(i); });
+        connect(a, &QAction::toggled, this, [this] { m_text->setKind(checkedKind()); });
         m_mnuAnsicht[size_t(i)] = a;
     }
     ansicht->addSeparator();
@@ -394,6 +402,16 @@ void Root::buildMenus()
     ansicht->addSeparator();
     QAction *optionen = action(ansicht, QStringLiteral("mnuoptionen"), QStringLiteral("&Optionen ..."));
     connect(optionen, &QAction::triggered, this, &Root::mnuoptionen);
+    ansicht->addSeparator();
+    QAction *hervorhebung =
+        action(ansicht, QStringLiteral("mnuSyntaxhervorhebung"), QStringLiteral("&Syntaxhervorhebung"));
+    hervorhebung->setCheckable(true);
+    hervorhebung->setChecked(queryNumber(QStringLiteral("Highlight")).value_or(1) != 0);
+    m_text->setHighlighting(hervorhebung->isChecked());
+    connect(hervorhebung, &QAction::toggled, this, [this](bool on) {
+        m_text->setHighlighting(on);
+        store(QStringLiteral("Highlight"), on ? 1 : 0);
+    });
 
     QMenu *suchen = menuBar()->addMenu(QStringLiteral("&Suchen "));
     suchen->setObjectName(QStringLiteral("mnuSuchEs"));
@@ -403,6 +421,9 @@ void Root::buildMenus()
     QAction *weiter = action(suchen, QStringLiteral("mnuWeitersuchen"), QStringLiteral("&Weitersuchen "));
     weiter->setShortcut(QKeySequence(Qt::Key_F3));
     connect(weiter, &QAction::triggered, this, [this] { m_search->findNext(); });
+    m_mnuAlleTreffer = action(suchen, QStringLiteral("mnuAlleTreffer"), QStringLiteral("Alle Treffer anzeigen ..."));
+    m_mnuAlleTreffer->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    connect(m_mnuAlleTreffer, &QAction::triggered, this, &Root::showAllHits);
     suchen->addSeparator();
     QAction *verlauf = action(suchen, QStringLiteral("mnuVerlauf"), QStringLiteral("&History ..."));
     connect(verlauf, &QAction::triggered, this, [this] { m_search->clearHistory(); });
@@ -450,12 +471,13 @@ void Root::buildMenus()
 void Root::collectDocumentCommands()
 {
     const QString names[] = {
-        QStringLiteral("mnuneues_0"),       QStringLiteral("mnuneues_1"),       QStringLiteral("mnuneues_2"),
-        QStringLiteral("mnuneues_3"),       QStringLiteral("mnuspeichern"),     QStringLiteral("mnuspeichernunter"),
-        QStringLiteral("mnuverzeichnis"),   QStringLiteral("mnuaktualisieren"), QStringLiteral("mnuWebansicht"),
-        QStringLiteral("mnuSuchen"),        QStringLiteral("mnuWeitersuchen"),  QStringLiteral("mnuhinzufügen"),
-        QStringLiteral("mnuverwalten"),     QStringLiteral("mnuUmbenennen"),    QStringLiteral("mnuloesche"),
-        QStringLiteral("mnuSendenDatei_1"), QStringLiteral("mnuSendenDatei_2"), QStringLiteral("mnuSendenDatei_3")};
+        QStringLiteral("mnuneues_0"),      QStringLiteral("mnuneues_1"),       QStringLiteral("mnuneues_2"),
+        QStringLiteral("mnuneues_3"),      QStringLiteral("mnuspeichern"),     QStringLiteral("mnuspeichernunter"),
+        QStringLiteral("mnuverzeichnis"),  QStringLiteral("mnuaktualisieren"), QStringLiteral("mnuWebansicht"),
+        QStringLiteral("mnuSuchen"),       QStringLiteral("mnuWeitersuchen"),  QStringLiteral("mnuAlleTreffer"),
+        QStringLiteral("mnuhinzufügen"),   QStringLiteral("mnuverwalten"),     QStringLiteral("mnuUmbenennen"),
+        QStringLiteral("mnuloesche"),      QStringLiteral("mnuSendenDatei_1"), QStringLiteral("mnuSendenDatei_2"),
+        QStringLiteral("mnuSendenDatei_3")};
     for (const QString &name : names) {
         if (QAction *a = findChild<QAction *>(name)) {
             m_documentCommands.append(a);
@@ -499,6 +521,33 @@ void Root::tick()
         if (QAction *a = findChild<QAction *>(it.key())) {
             a->setEnabled(it.value());
         }
+    }
+    // All hits may start whenever a search may.
+    m_mnuAlleTreffer->setEnabled(result.value(QStringLiteral("mnuSuchen"), true));
+    updateTermMarks();
+}
+
+void Root::showAllHits()
+{
+    if (!m_alleTreffer) {
+        m_alleTreffer = new AlleTreffer(m_library, m_text, AppPaths::historyFile(), this);
+    }
+    m_alleTreffer->show();
+    m_alleTreffer->raise();
+    m_alleTreffer->activateWindow();
+    m_alleTreffer->termBox()->setFocus();
+}
+
+void Root::updateTermMarks()
+{
+    // The last term of the all-hits window while it is open, else that of
+    // the search dialog, which is empty once the dialog is closed.
+    if (m_alleTreffer && m_alleTreffer->isVisible() && !m_alleTreffer->lastTerm().isEmpty()) {
+        m_text->setMarkedTerm(m_alleTreffer->lastTerm(), m_alleTreffer->lastCaseSensitivity());
+    } else if (Suchen *dialog = m_search->dialog(); dialog && !dialog->term().isEmpty()) {
+        m_text->setMarkedTerm(dialog->term(), dialog->caseSensitivity());
+    } else {
+        m_text->setMarkedTerm(QString());
     }
 }
 

@@ -6,6 +6,8 @@
 #include <array>
 #include <optional>
 
+class AlleTreffer;
+class CodeEditor;
 class DocumentLibrary;
 class EditCommands;
 class FavouritesMenu;
@@ -115,6 +117,9 @@ private:
     // that subsystem hooks in.
     bool fillFavouritesMenu(bool linkCheck);
     void showFavouritesManager();
+    // Alle Treffer anzeigen: the all-hits window, modeless.
+    void showAllHits();
+    void updateTermMarks();
 
     bool storeAndEnd();
     void applyPlacement();
@@ -147,7 +152,7 @@ private:
     QListWidget *m_dateien = nullptr;
     QListView *m_dateienImt = nullptr; // shows the model of m_dateien
     PicturePane *m_background = nullptr;
-    QPlainTextEdit *m_text = nullptr;
+    CodeEditor *m_text = nullptr;
     QLabel *m_textImt = nullptr; // a picture of m_text while a search runs
     WebView *m_webBrowser = nullptr;
     QLabel *m_status = nullptr;
@@ -165,6 +170,8 @@ private:
     QAction *m_mnuWebansicht = nullptr;
     QAction *m_mnuAktualisieren = nullptr;
     QAction *m_mnuVerzeichnis = nullptr;
+    QAction *m_mnuAlleTreffer = nullptr;
+    QPointer<AlleTreffer> m_alleTreffer;
     std::array<QAction *, 4> m_mnuAnsicht{};
 
     QPointer<Startup> m_splash;

@@ -1,4 +1,5 @@
 #include "AppPaths.h"
+#include "CodeEditor.h"
 #include "IniFile.h"
 #include "Registry.h"
 #include "Root.h"
@@ -12,7 +13,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -97,6 +100,7 @@ private Q_SLOTS:
     void commandLineFolderIsNotStored();
     void storedFolderThatIsAFileIsChosenAnew();
     void editorFontFromDataFile();
+    void highlightSwitchIsKept();
     void damagedStoreStartsWithDefaults_data();
     void damagedStoreStartsWithDefaults();
     void unwritableSettingsFolderStillStarts();
@@ -406,6 +410,50 @@ void TestRoot::editorFontFromDataFile()
     QVERIFY(text->font().italic());
     QVERIFY(!text->font().underline());
     QCOMPARE(text->palette().color(QPalette::Text), QColor(255, 0, 0));
+}
+
+void TestRoot::highlightSwitchIsKept()
+{
+    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
+    seed(QStringLiteral("Startup"), 1);
+    seed(QStringLiteral("Path"), m_folder);
+    seed(QStringLiteral("Pattern"), QStringLiteral("1"));
+    QFile module(m_folder + QStringLiteral("/Modul.bas"));
+    QVERIFY(module.open(QIODevice::WriteOnly));
+    module.write("Option Explicit\r\nDim x As Long\r\n");
+    module.close();
+    const QString fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    {
+        Root root;
+        QVERIFY(root.start());
+        auto *text = root.findChild<CodeEditor *>(QStringLiteral("Text"));
+        QVERIFY(text);
+        QVERIFY(text->isCodeView());
+        // No font chosen yet: code shows in the fixed-pitch font.
+        QCOMPARE(text->font().family(), fixed);
+        // The entry comes last in the view menu, on by default.
+        const QList<QAction *> entries = root.findChild<QMenu *>(QStringLiteral("mnuAnsichtMenü"))->actions();
+        QAction *entry = entries.constLast();
+        QCOMPARE(entry->objectName(), QStringLiteral("mnuSyntaxhervorhebung"));
+        QCOMPARE(entry->text(), QStringLiteral("&Syntaxhervorhebung"));
+        QVERIFY(entry->isChecked());
+        QCOMPARE(entries.at(0)->objectName(), QStringLiteral("mnuAnsicht_0"));
+        entry->trigger();
+        QVERIFY(!text->isCodeView());
+        QCOMPARE(stored(QStringLiteral("Highlight")).value_or(QVariant()).toInt(), 0);
+        // Help documents never show as code.
+        action(root, QStringLiteral("mnuAnsicht_0"))->trigger();
+        entry->trigger();
+        QVERIFY(!text->isCodeView());
+        QCOMPARE(text->font().family(), QApplication::font().family());
+        entry->trigger();
+        root.mnubeenden();
+    }
+    Root root;
+    QVERIFY(root.start());
+    QVERIFY(!action(root, QStringLiteral("mnuSyntaxhervorhebung"))->isChecked());
+    action(root, QStringLiteral("mnuAnsicht_1"))->trigger();
+    QVERIFY(!root.findChild<CodeEditor *>(QStringLiteral("Text"))->isCodeView());
 }
 
 void TestRoot::damagedStoreStartsWithDefaults_data()

@@ -1,0 +1,247 @@
+#include "CodeEditor.h"
+
+#include "BasicHighlighter.h"
+#include "DocumentKinds.h"
+#include "SyntaxColours.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextBlock>
+
+class LineNumberMargin final : public QWidget
+{
+public:
+    explicit LineNumberMargin(CodeEditor *editor) : QWidget(editor), m_editor(editor) {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override { m_editor->paintMargin(event); }
+
+private:
+    CodeEditor *m_editor;
+};
+
+namespace {
+
+constexpr int MarginPadding = 4;
+
+} // namespace
+
+CodeEditor::CodeEditor(QWidget *parent) : QPlainTextEdit(parent)
+{
+    m_margin = new LineNumberMargin(this);
+    m_margin->setObjectName(QStringLiteral("TextMargin"));
+    m_margin->hide();
+    m_highlighter = new BasicHighlighter(this);
+    m_plainFont = font();
+    connect(this, &QPlainTextEdit::blockCountChanged, this, &CodeEditor::updateMargin);
+    connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect &rect, int dy) {
+        if (!m_codeView) {
+            return;
+        }
+        if (dy != 0) {
+            m_margin->scroll(0, dy);
+        } else {
+            m_margin->update(0, rect.y(), m_margin->width(), rect.height());
+        }
+    });
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CodeEditor::updateExtraSelections);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CodeEditor::updateExtraSelections);
+    connect(document(), &QTextDocument::contentsChange, this, [this](int position, int removed, int added) {
+        // A new document replaces the whole text: whether a project text
+        // holds code is decided anew.
+        if (position == 0 && m_kind == DocumentKinds::ProjectFolders && (removed > 0 || added > 0) &&
+            added + 1 >= document()->characterCount()) {
+            refreshView();
+        }
+        updateExtraSelections();
+    });
+}
+
+void CodeEditor::setKind(int kind)
+{
+    if (kind == m_kind) {
+        return;
+    }
+    m_kind = kind;
+    refreshView();
+}
+
+void CodeEditor::setHighlighting(bool on)
+{
+    if (on == m_highlighting) {
+        return;
+    }
+    m_highlighting = on;
+    refreshView();
+}
+
+void CodeEditor::refreshView()
+{
+    std::optional<BasicSyntax::Mode> mode;
+    if (m_kind == DocumentKinds::ClassesAndModules) {
+        mode = BasicSyntax::Mode::Basic;
+    } else if (m_kind == DocumentKinds::HelpProjects) {
+        mode = BasicSyntax::Mode::Project;
+    } else if (m_kind == DocumentKinds::ProjectFolders) {
+        m_basicText = BasicSyntax::looksLikeBasic(toPlainText());
+        if (m_basicText) {
+            mode = BasicSyntax::Mode::Basic;
+        }
+    }
+    m_codeView = m_highlighting && mode.has_value();
+    m_highlighter->setMode(m_codeView ? mode : std::nullopt);
+    // Project texts are prose more often than code: they keep the font.
+    applyFont(m_kind == DocumentKinds::ClassesAndModules || m_kind == DocumentKinds::HelpProjects);
+    m_margin->setVisible(m_codeView);
+    updateMargin();
+    updateExtraSelections();
+}
+
+void CodeEditor::applyFont(bool fixedPitch)
+{
+    const bool userFont = m_userFontQuery && m_userFontQuery();
+    if (userFont) {
+        // The chosen font applies to every kind; nothing is put back.
+        m_fixedPitch = false;
+        return;
+    }
+    if (fixedPitch == m_fixedPitch) {
+        return;
+    }
+    if (fixedPitch) {
+        m_plainFont = font();
+        QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        fixed.setPointSizeF(m_plainFont.pointSizeF() > 0 ? m_plainFont.pointSizeF() : fixed.pointSizeF());
+        setFont(fixed);
+    } else {
+        setFont(m_plainFont);
+    }
+    m_fixedPitch = fixedPitch;
+}
+
+int CodeEditor::marginWidth() const
+{
+    if (!m_codeView) {
+        return 0;
+    }
+    int digits = 1;
+    for (int n = std::max(1, blockCount()); n >= 10; n /= 10) {
+        ++digits;
+    }
+    return 2 * MarginPadding + fontMetrics().horizontalAdvance(u'9') * std::max(3, digits);
+}
+
+void CodeEditor::updateMargin()
+{
+    const int width = marginWidth();
+    if (viewportMargins().left() != width) {
+        setViewportMargins(width, 0, 0, 0);
+    }
+    const QRect area = contentsRect();
+    m_margin->setGeometry(QRect(area.left(), area.top(), width, area.height()));
+    m_margin->update();
+}
+
+void CodeEditor::paintMargin(QPaintEvent *event)
+{
+    QPainter painter(m_margin);
+    const QPalette pal = palette();
+    painter.fillRect(event->rect(), SyntaxColours::marginBackground(pal));
+    painter.setPen(SyntaxColours::marginText(pal));
+    painter.setFont(font());
+    const int current = textCursor().blockNumber();
+    QTextBlock block = firstVisibleBlock();
+    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+    const int width = m_margin->width() - MarginPadding;
+    const int lineHeight = fontMetrics().height();
+    while (block.isValid() && top <= event->rect().bottom()) {
+        const qreal bottom = top + blockBoundingRect(block).height();
+        if (block.isVisible() && bottom >= event->rect().top()) {
+            QFont f = font();
+            f.setBold(block.blockNumber() == current);
+            painter.setFont(f);
+            painter.drawText(0, int(top), width, lineHeight, Qt::AlignRight, QString::number(block.blockNumber() + 1));
+        }
+        block = block.next();
+        top = bottom;
+    }
+}
+
+void CodeEditor::setMarkedTerm(const QString &term, Qt::CaseSensitivity cs)
+{
+    if (term == m_term && cs == m_termCs) {
+        return;
+    }
+    m_term = term;
+    m_termCs = cs;
+    updateExtraSelections();
+}
+
+QList<std::pair<int, int>> CodeEditor::markedInView() const
+{
+    QList<std::pair<int, int>> marks;
+    if (m_term.isEmpty()) {
+        return marks;
+    }
+    // Only the lines in view are searched: a long document may hold the
+    // term a hundred thousand times.
+    const QRect view = viewport()->rect();
+    const QTextBlock first = cursorForPosition(view.topLeft()).block();
+    const QTextBlock last = cursorForPosition(view.bottomRight()).block();
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        const QString text = b.text();
+        for (qsizetype at = text.indexOf(m_term, 0, m_termCs); at >= 0;
+             at = text.indexOf(m_term, at + m_term.size(), m_termCs)) {
+            marks.append({b.position() + int(at), int(m_term.size())});
+        }
+        if (b == last) {
+            break;
+        }
+    }
+    return marks;
+}
+
+void CodeEditor::updateExtraSelections()
+{
+    QList<QTextEdit::ExtraSelection> selections;
+    if (m_codeView) {
+        QTextEdit::ExtraSelection band;
+        band.format.setBackground(SyntaxColours::currentLine(palette()));
+        band.format.setProperty(QTextFormat::FullWidthSelection, true);
+        band.cursor = textCursor();
+        band.cursor.clearSelection();
+        selections.append(band);
+    }
+    const QColor mark = SyntaxColours::termMark(palette());
+    for (const auto &[position, length] : markedInView()) {
+        QTextEdit::ExtraSelection selection;
+        selection.format.setBackground(mark);
+        selection.cursor = QTextCursor(document());
+        selection.cursor.setPosition(position);
+        selection.cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+        selections.append(selection);
+    }
+    setExtraSelections(selections);
+    if (m_codeView) {
+        m_margin->update();
+    }
+}
+
+void CodeEditor::resizeEvent(QResizeEvent *event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    updateMargin();
+    updateExtraSelections();
+}
+
+void CodeEditor::changeEvent(QEvent *event)
+{
+    QPlainTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        m_highlighter->updateColours();
+        updateExtraSelections();
+    } else if (event->type() == QEvent::FontChange) {
+        updateMargin();
+    }
+}

@@ -1,0 +1,264 @@
+#include "AllHits.h"
+
+#include "DocumentScanner.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+
+namespace AllHits {
+
+QList<Line> linesWithTerm(const QString &text, const QString &term, Qt::CaseSensitivity cs)
+{
+    QList<Line> lines;
+    if (term.isEmpty()) {
+        return lines;
+    }
+    int number = 1;
+    qsizetype counted = 0;   // line numbers are counted up to here
+    qsizetype lineStart = 0; // start of the line holding `counted`
+    for (qsizetype at = text.indexOf(term, 0, cs); at >= 0; at = text.indexOf(term, at + term.size(), cs)) {
+        for (qsizetype nl = text.indexOf(u'\n', counted); nl >= 0 && nl < at; nl = text.indexOf(u'\n', nl + 1)) {
+            ++number;
+            lineStart = nl + 1;
+        }
+        counted = at;
+        if (lines.isEmpty() || lines.constLast().number != number) {
+            qsizetype end = text.indexOf(u'\n', lineStart);
+            if (end < 0) {
+                end = text.size();
+            }
+            lines.append({number, int(lineStart), text.mid(lineStart, end - lineStart), {}});
+        }
+        lines.last().columns.append(int(at - lineStart));
+    }
+    return lines;
+}
+
+Excerpt excerpt(const QString &line, int column, int termLength, int width)
+{
+    if (line.size() <= width) {
+        return {line, column};
+    }
+    const QChar ellipsis(0x2026);
+    // The term with as much before it as after it.
+    const int around = std::max(0, (width - termLength) / 2);
+    int from = std::max(0, column - around);
+    const int to = int(std::min<qsizetype>(line.size(), from + width));
+    from = std::max(0, std::min(from, to - width));
+    Excerpt result;
+    if (from > 0) {
+        result.text += ellipsis;
+    }
+    result.markStart = int(result.text.size()) + column - from;
+    result.text += line.mid(from, to - from);
+    if (to < line.size()) {
+        result.text += ellipsis;
+    }
+    return result;
+}
+
+struct Run::Shared
+{
+    Shared(QList<Entry> e, QString t, Qt::CaseSensitivity c)
+        : entries(std::move(e)), term(std::move(t)), cs(c), scanner(term, cs, cancelled, scannerProgress)
+    {
+    }
+    const QList<Entry> entries;
+    const QString term;
+    const Qt::CaseSensitivity cs;
+    std::atomic_bool cancelled{false};
+    std::atomic_int examined{0};
+    std::atomic_int scannerProgress{0};
+    std::atomic_int next{0};
+    std::atomic_int working{0};
+    const DocumentScanner scanner;
+    std::mutex mutex;
+    QList<Document> found;
+};
+
+namespace {
+
+constexpr int ChunkSize = 8;
+
+// The bytes of a regular file the editor would show; false otherwise.
+bool readDocument(const QString &path, QByteArray &bytes)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > DocumentScanner::maxBytes()) {
+        ::close(fd);
+        return false;
+    }
+    bytes.resize(qsizetype(info.st_size));
+    qsizetype filled = 0;
+    while (filled < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + filled, size_t(bytes.size() - filled));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        filled += n;
+    }
+    ::close(fd);
+    bytes.truncate(filled);
+    return true;
+}
+
+void work(const std::shared_ptr<Run::Shared> &shared)
+{
+    Run::Shared &s = *shared;
+    QByteArray bytes;
+    const int count = int(s.entries.size());
+    while (!s.cancelled.load(std::memory_order_relaxed)) {
+        const int first = s.next.fetch_add(ChunkSize);
+        if (first >= count) {
+            break;
+        }
+        for (int i = first; i < std::min(count, first + ChunkSize); ++i) {
+            if (s.cancelled.load(std::memory_order_relaxed)) {
+                break;
+            }
+            const Entry &entry = s.entries.at(i);
+            // The scanner's quick test on the raw bytes rules out most files;
+            // only those it keeps are decoded for every line.
+            Document doc{entry.index, entry.name, 0, {}};
+            if (entry.fromEditor) {
+                doc.lines = linesWithTerm(entry.text, s.term, s.cs);
+            } else if (readDocument(entry.path, bytes) && s.scanner.positionInBytes(bytes) >= 0) {
+                doc.lines = linesWithTerm(DocumentScanner::editorText(bytes), s.term, s.cs);
+            }
+            if (!doc.lines.isEmpty()) {
+                for (const Line &line : std::as_const(doc.lines)) {
+                    doc.hits += int(line.columns.size());
+                }
+                const std::lock_guard lock(s.mutex);
+                s.found.append(std::move(doc));
+            }
+            s.examined.fetch_add(1, std::memory_order_release);
+        }
+    }
+    s.working.fetch_sub(1, std::memory_order_acq_rel);
+}
+
+// Workers of cancelled runs: a cancel returns at once, without waiting for the
+// document in hand; they are joined once they have ended, and at exit.
+class Retired final
+{
+public:
+    ~Retired()
+    {
+        for (auto &[shared, thread] : m_threads) {
+            thread.join();
+        }
+    }
+    void add(std::shared_ptr<Run::Shared> shared, std::thread thread)
+    {
+        const std::lock_guard lock(m_mutex);
+        reap();
+        m_threads.emplace_back(std::move(shared), std::move(thread));
+    }
+
+private:
+    void reap()
+    {
+        for (auto it = m_threads.begin(); it != m_threads.end();) {
+            if (it->first->working.load() == 0) {
+                it->second.join();
+                it = m_threads.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
+    std::mutex m_mutex;
+    std::vector<std::pair<std::shared_ptr<Run::Shared>, std::thread>> m_threads;
+};
+
+Retired &retired()
+{
+    static Retired instance;
+    return instance;
+}
+
+} // namespace
+
+Run::Run(QList<Entry> entries, QString term, Qt::CaseSensitivity cs, int threads)
+    : m_shared(std::make_shared<Shared>(std::move(entries), std::move(term), cs))
+{
+    const int count = int(m_shared->entries.size());
+    const int workers = std::max(1, std::min(threads, (count + ChunkSize - 1) / ChunkSize));
+    m_shared->working = workers;
+    for (int i = 0; i < workers; ++i) {
+        m_workers.emplace_back(work, m_shared);
+    }
+}
+
+Run::~Run()
+{
+    cancel();
+    if (m_shared->working.load() == 0) {
+        for (std::thread &t : m_workers) {
+            t.join();
+        }
+        return;
+    }
+    for (std::thread &t : m_workers) {
+        retired().add(m_shared, std::move(t));
+    }
+}
+
+QList<Document> Run::take(int max)
+{
+    const std::lock_guard lock(m_shared->mutex);
+    if (m_shared->cancelled) {
+        return {};
+    }
+    if (m_shared->found.size() <= max) {
+        return std::exchange(m_shared->found, {});
+    }
+    QList<Document> part = m_shared->found.mid(0, max);
+    m_shared->found.remove(0, max);
+    return part;
+}
+
+int Run::examined() const
+{
+    return m_shared->examined.load(std::memory_order_acquire);
+}
+
+int Run::total() const
+{
+    return int(m_shared->entries.size());
+}
+
+bool Run::isFinished() const
+{
+    const std::lock_guard lock(m_shared->mutex);
+    return m_shared->working.load() == 0 && m_shared->found.isEmpty();
+}
+
+void Run::cancel()
+{
+    m_shared->cancelled = true;
+}
+
+bool Run::isCancelled() const
+{
+    return m_shared->cancelled;
+}
+
+} // namespace AllHits

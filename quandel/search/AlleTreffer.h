@@ -1,0 +1,83 @@
+#pragma once
+
+#include "AllHits.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class DocumentLibrary;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+// The window " Alle Treffer": every occurrence of a term in all documents of
+// the list, one node per document and one row per line. Results come in
+// while the workers scan; activating a row shows that occurrence in the
+// editor through the list's normal selection.
+class AlleTreffer final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AlleTreffer)
+
+public:
+    AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString historyFile, QWidget *parent);
+    ~AlleTreffer() override;
+
+    // Starts a run with the term as typed; a run under way is cancelled.
+    void start();
+    void cancel();
+    bool isRunning() const { return m_run != nullptr; }
+
+    // The term and case of the last run started; empty before the first.
+    QString lastTerm() const { return m_lastTerm; }
+    Qt::CaseSensitivity lastCaseSensitivity() const { return m_lastCs; }
+
+    // Esc: the run ends and the window goes.
+    void reject() override;
+
+    // Shows the document and occurrence of a row of the tree.
+    void activate(QTreeWidgetItem *item);
+
+    void setThreads(int threads) { m_threads = threads; }
+    QComboBox *termBox() const { return m_term; }
+    QTreeWidget *tree() const { return m_tree; }
+
+Q_SIGNALS:
+    // A run has ended, with all its results in the tree unless cancelled.
+    void runEnded(bool cancelled);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void fillHistory();
+    void drain();
+    void addDocument(const AllHits::Document &doc);
+    void finishRun(bool cancelled);
+    void updateProgress();
+
+    DocumentLibrary *m_library = nullptr;
+    QPlainTextEdit *m_text = nullptr;
+    QString m_historyFile;
+    QComboBox *m_term = nullptr;
+    QCheckBox *m_case = nullptr;
+    QPushButton *m_start = nullptr;
+    QPushButton *m_stop = nullptr;
+    QProgressBar *m_bar = nullptr;
+    QLabel *m_count = nullptr;
+    QTreeWidget *m_tree = nullptr;
+    QTimer *m_drain = nullptr;
+    std::unique_ptr<AllHits::Run> m_run;
+    QString m_lastTerm;
+    Qt::CaseSensitivity m_lastCs = Qt::CaseInsensitive;
+    int m_threads = 2;
+    int m_documents = 0;
+    int m_hits = 0;
+};

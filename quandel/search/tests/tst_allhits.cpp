@@ -1,0 +1,374 @@
+#include "AllHits.h"
+#include "AlleTreffer.h"
+#include "DocumentLibrary.h"
+#include "Registry.h"
+#include "Root.h"
+#include "ScriptedPrompts.h"
+#include "TestEnvironment.h"
+#include "TextFile.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+#include <random>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// (line number, columns of the term in it)
+using LineHits = QList<std::pair<int, QList<int>>>;
+
+// Lines of the generated library: umlauts, the Kelvin sign (K), the long
+// s, a no-break space, and plain ASCII.
+const QStringList Lines = {
+    u"Die Größe des Fensters in Twips"_s,
+    u"GRÖSSE und größe und GRÖßE"_s,
+    u"Ein \u212Aabel und ein kabel und ein KABEL"_s,
+    u"Ma\u017F und mas und MAS"_s,
+    u"Dim Zeile As String ' Zeile"_s,
+    u"zeilenweise, Zeile f\u00FCr Zeile\u00A0Ende"_s,
+    u"nichts zu finden hier"_s,
+};
+
+TextFormat formatOf(int i)
+{
+    TextFormat f;
+    f.encoding = i % 2 == 0 ? TextFormat::Encoding::Windows1252 : TextFormat::Encoding::Utf8;
+    f.lineEnd = (i / 2) % 2 == 0 ? TextFormat::LineEnd::CrLf : TextFormat::LineEnd::Lf;
+    return f;
+}
+
+// A document of a few random lines; the Kelvin sign and the long s only
+// where the encoding can hold them.
+QString documentText(std::mt19937 &rng, const TextFormat &format)
+{
+    std::uniform_int_distribution<qsizetype> pick(0, Lines.size() - 1);
+    std::uniform_int_distribution<int> count(1, 12);
+    QString text;
+    for (int n = count(rng); n > 0; --n) {
+        QString line = Lines.at(pick(rng));
+        if (format.encoding == TextFormat::Encoding::Windows1252 && !TextFile::fitsWindows1252(line)) {
+            line = Lines.constFirst();
+        }
+        text += line + u'\n';
+    }
+    return text;
+}
+
+// The editor's own search over a text: every position of the term, grouped
+// by line, counted from the text itself.
+LineHits editorHits(const QString &text, const QString &term, Qt::CaseSensitivity cs)
+{
+    LineHits hits;
+    for (qsizetype at = text.indexOf(term, 0, cs); at >= 0; at = text.indexOf(term, at + term.size(), cs)) {
+        const int line = int(QStringView(text).left(at).count(u'\n')) + 1;
+        const int column = int(at - (text.lastIndexOf(u'\n', at - 1) + 1));
+        if (hits.isEmpty() || hits.constLast().first != line) {
+            hits.append(std::pair<int, QList<int>>(line, {}));
+        }
+        hits.last().second.append(column);
+    }
+    return hits;
+}
+
+} // namespace
+
+class TestAllHits final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void linesWithTerm_data();
+    void linesWithTerm();
+    void excerpt_data();
+    void excerpt();
+    void sameHitsAsTheEditor_data();
+    void sameHitsAsTheEditor();
+    void cancelAndRestart();
+    void activationAsksAboutChanges();
+
+private:
+    void startRoot(int kind);
+    AlleTreffer *openWindow();
+    bool run(AlleTreffer *window, const QString &term, bool caseSensitive = false);
+    QListWidget *list() const { return m_root->findChild<QListWidget *>(u"Dateien"_s); }
+    QPlainTextEdit *editor() const { return m_root->findChild<QPlainTextEdit *>(u"Text"_s); }
+
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<ScriptedPrompts> m_prompts;
+    std::unique_ptr<Root> m_root;
+    QString m_folder;
+};
+
+void TestAllHits::init()
+{
+    m_env = std::make_unique<TestEnvironment>();
+    m_prompts = std::make_unique<ScriptedPrompts>();
+    m_folder = m_env->path(u"Dokumente"_s);
+    QDir().mkpath(m_folder);
+    const QString key = u"Software\\Tivorn\\Quandel Library"_s;
+    Registry::CreateRegKey(Registry::Root::CurrentUser, key, u"1"_s);
+    QVERIFY(Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Version"_s, u"2.5"_s));
+    QVERIFY(Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Startup"_s, 1));
+}
+
+void TestAllHits::cleanup()
+{
+    m_root.reset();
+    m_prompts.reset();
+    m_env.reset();
+}
+
+void TestAllHits::linesWithTerm_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::addColumn<LineHits>("expected");
+    QTest::newRow("two in a line, one later")
+        << u"ab ab\nx\nyab"_s << u"AB"_s << false << LineHits{{1, {0, 3}}, {3, {1}}};
+    QTest::newRow("case kept") << u"ab AB\nAb"_s << u"AB"_s << true << LineHits{{1, {3}}};
+    QTest::newRow("overlapping counted once") << u"aaaa"_s << u"aa"_s << false << LineHits{{1, {0, 2}}};
+    QTest::newRow("last line without end") << u"x\n\nabc"_s << u"c"_s << false << LineHits{{3, {2}}};
+    QTest::newRow("Kelvin sign and long s") << u"\u212Aa ka\nma\u017F"_s << u"KA"_s << false << LineHits{{1, {0, 3}}};
+    QTest::newRow("long s") << u"ma\u017F MAS"_s << u"mas"_s << false << LineHits{{1, {0, 4}}};
+    QTest::newRow("umlauts") << u"\u00C4rger\n\u00E4rger"_s << u"\u00E4rger"_s << false << LineHits{{1, {0}}, {2, {0}}};
+    QTest::newRow("absent") << u"abc"_s << u"x"_s << false << LineHits{};
+    QTest::newRow("empty term") << u"abc"_s << QString() << false << LineHits{};
+}
+
+void TestAllHits::linesWithTerm()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, term);
+    QFETCH(bool, caseSensitive);
+    QFETCH(LineHits, expected);
+    const QList<AllHits::Line> lines =
+        AllHits::linesWithTerm(text, term, caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    LineHits got;
+    const QStringList split = text.split(u'\n');
+    for (const AllHits::Line &line : lines) {
+        got.append({line.number, line.columns});
+        QCOMPARE(line.text, split.at(line.number - 1));
+        QCOMPARE(text.mid(line.start, line.text.size()), line.text);
+    }
+    QCOMPARE(got, expected);
+}
+
+void TestAllHits::excerpt_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("markStart");
+    const QString line = u"0123456789abcdefghij"_s;
+    QTest::newRow("short line whole") << line << 5 << 40 << line << 5;
+    QTest::newRow("term in the middle") << line << 10 << 8 << u"…789abcde…"_s << 4;
+    QTest::newRow("term at the start") << line << 0 << 8 << u"01234567…"_s << 0;
+    QTest::newRow("term at the end") << line << 18 << 8 << u"…cdefghij"_s << 7;
+}
+
+void TestAllHits::excerpt()
+{
+    QFETCH(QString, line);
+    QFETCH(int, column);
+    QFETCH(int, width);
+    QFETCH(QString, text);
+    QFETCH(int, markStart);
+    const AllHits::Excerpt cut = AllHits::excerpt(line, column, 2, width);
+    QCOMPARE(cut.text, text);
+    QCOMPARE(cut.markStart, markStart);
+    QCOMPARE(cut.text.mid(cut.markStart, 2), line.mid(column, 2));
+}
+
+void TestAllHits::startRoot(int kind)
+{
+    // 40 documents in all four combinations of encoding and line end.
+    std::mt19937 rng(17);
+    for (int i = 0; i < 40; ++i) {
+        const TextFormat format = formatOf(i);
+        const QByteArray bytes = TextFile::encode(documentText(rng, format), format);
+        if (kind == 2) {
+            m_env->writeFile(u"Dokumente/P%1/Quandel.ini"_s.arg(i, 2, 10, QLatin1Char('0')), bytes);
+        } else {
+            m_env->writeFile(u"Dokumente/d%1.txt"_s.arg(i, 2, 10, QLatin1Char('0')), bytes);
+        }
+    }
+    m_root = std::make_unique<Root>(RootOptions{m_folder});
+    QVERIFY(m_root->start());
+    if (kind != 0) {
+        m_root->findChild<QAction *>(u"mnuAnsicht_%1"_s.arg(kind))->trigger();
+    }
+    QCOMPARE(list()->count(), 40);
+}
+
+AlleTreffer *TestAllHits::openWindow()
+{
+    QAction *entry = m_root->findChild<QAction *>(u"mnuAlleTreffer"_s);
+    entry->trigger();
+    return m_root->findChild<AlleTreffer *>();
+}
+
+bool TestAllHits::run(AlleTreffer *window, const QString &term, bool caseSensitive)
+{
+    QSignalSpy ended(window, &AlleTreffer::runEnded);
+    window->termBox()->setEditText(term);
+    window->findChild<QCheckBox *>(u"BSchreibung"_s)->setChecked(caseSensitive);
+    window->findChild<QPushButton *>(u"CStart"_s)->click();
+    return ended.wait(20000) && !ended.constLast().at(0).toBool();
+}
+
+void TestAllHits::sameHitsAsTheEditor_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<bool>("caseSensitive");
+    QTest::newRow("umlaut") << 0 << u"größe"_s << false;
+    QTest::newRow("umlaut, case kept") << 0 << u"GRÖßE"_s << true;
+    QTest::newRow("Kelvin sign") << 0 << u"kabel"_s << false;
+    QTest::newRow("long s") << 0 << u"MAS"_s << false;
+    QTest::newRow("no-break space") << 0 << u"Zeile\u00A0Ende"_s << false;
+    QTest::newRow("project folders") << 2 << u"zeile"_s << false;
+    QTest::newRow("absent everywhere") << 0 << u"Quastenflosser"_s << false;
+}
+
+void TestAllHits::sameHitsAsTheEditor()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, term);
+    QFETCH(bool, caseSensitive);
+    startRoot(kind);
+    AlleTreffer *window = openWindow();
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), u" Alle Treffer"_s);
+    QVERIFY(run(window, term, caseSensitive));
+    const Qt::CaseSensitivity cs = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+
+    // Each document loaded through the list, searched in the editor.
+    QTreeWidget *tree = window->tree();
+    int node = 0;
+    for (int i = 0; i < list()->count(); ++i) {
+        list()->setCurrentRow(i);
+        const LineHits expected = editorHits(DocumentLibrary::editorText(editor()), term, cs);
+        if (expected.isEmpty()) {
+            continue;
+        }
+        QVERIFY2(node < tree->topLevelItemCount(), qPrintable(list()->item(i)->text()));
+        const QTreeWidgetItem *doc = tree->topLevelItem(node++);
+        QCOMPARE(doc->text(0), list()->item(i)->text());
+        int total = 0;
+        for (const auto &line : expected) {
+            total += int(line.second.size());
+        }
+        QCOMPARE(doc->text(1), u"%1 Treffer"_s.arg(total));
+        QCOMPARE(doc->childCount(), expected.size());
+        for (int r = 0; r < doc->childCount(); ++r) {
+            const QTreeWidgetItem *row = doc->child(r);
+            QCOMPARE(row->text(0).toInt(), expected.at(r).first);
+            // The mark lies on the term in the row's text.
+            const int mark = row->data(1, Qt::UserRole + 3).toInt();
+            QCOMPARE(QStringView(row->text(1)).mid(mark, term.size()).compare(term, cs), 0);
+        }
+    }
+    QCOMPARE(tree->topLevelItemCount(), node);
+}
+
+void TestAllHits::cancelAndRestart()
+{
+    // Enough documents that a run is still under way when cancelled.
+    const QByteArray body = QByteArray("Zeile mit Treffer\r\n").repeated(200);
+    for (int i = 0; i < 3000; ++i) {
+        m_env->writeFile(u"Dokumente/d%1.txt"_s.arg(i, 4, 10, QLatin1Char('0')), body);
+    }
+    m_root = std::make_unique<Root>(RootOptions{m_folder});
+    QVERIFY(m_root->start());
+    AlleTreffer *window = openWindow();
+    window->setThreads(1);
+    QSignalSpy ended(window, &AlleTreffer::runEnded);
+    QTest::keyClicks(window->termBox()->lineEdit(), u"treffer"_s);
+    window->findChild<QPushButton *>(u"CStart"_s)->click();
+    QVERIFY(QTest::qWaitFor([window] { return window->tree()->topLevelItemCount() > 0; }, 20000));
+
+    QElapsedTimer clock;
+    clock.start();
+    window->findChild<QPushButton *>(u"CAbbrechen"_s)->click();
+    const qint64 stopped = clock.elapsed();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(ended.constLast().at(0).toBool());
+    QVERIFY2(stopped <= 50, qPrintable(QString::number(stopped)));
+    const int rows = window->tree()->topLevelItemCount();
+    QVERIFY(rows < 3000);
+    QTest::qWait(100);
+    QCOMPARE(window->tree()->topLevelItemCount(), rows);
+
+    // A new start while a run goes on ends that run first.
+    window->findChild<QPushButton *>(u"CStart"_s)->click();
+    QVERIFY(window->isRunning());
+    window->termBox()->lineEdit()->setText(u"zeile"_s);
+    window->findChild<QPushButton *>(u"CStart"_s)->click();
+    QCOMPARE(ended.count(), 2);
+    QVERIFY(ended.at(1).at(0).toBool());
+    QVERIFY(ended.wait(60000));
+    QVERIFY(!ended.constLast().at(0).toBool());
+    QCOMPARE(window->tree()->topLevelItemCount(), 3000);
+    QCOMPARE(window->lastTerm(), u"zeile"_s);
+    // Documents in the order of the list, whichever worker found them.
+    for (int i = 0; i < 3000; ++i) {
+        QCOMPARE(window->tree()->topLevelItem(i)->text(0), list()->item(i)->text());
+    }
+}
+
+void TestAllHits::activationAsksAboutChanges()
+{
+    m_env->writeFile(u"Dokumente/a.txt"_s, "erste Zeile\r\n");
+    m_env->writeFile(u"Dokumente/b.txt"_s, "eins\r\nzwei\r\ndrei Ziel und Ziel\r\n");
+    m_root = std::make_unique<Root>(RootOptions{m_folder});
+    QVERIFY(m_root->start());
+    AlleTreffer *window = openWindow();
+    QVERIFY(run(window, u"ziel"_s));
+    QTreeWidgetItem *doc = window->tree()->topLevelItem(0);
+    QCOMPARE(doc->text(0), u"b"_s);
+    QCOMPARE(doc->text(1), u"2 Treffer"_s);
+    QTreeWidgetItem *row = doc->child(0);
+    QCOMPARE(row->text(0), u"3"_s);
+
+    // Unsaved changes in a.txt: Cancel keeps everything as it was.
+    editor()->setFocus();
+    QTest::keyClicks(editor(), u"neu "_s);
+    const QString edited = editor()->toPlainText();
+    m_prompts->messageAnswers.enqueue(Prompts::Answer::Cancel);
+    window->activate(row);
+    QCOMPARE(m_prompts->callsOf(u"message"_s).size(), 1);
+    QCOMPARE(list()->currentRow(), 0);
+    QCOMPARE(editor()->toPlainText(), edited);
+    QVERIFY(!editor()->textCursor().hasSelection());
+
+    // No: b.txt is shown with the occurrence of the row selected.
+    m_prompts->messageAnswers.enqueue(Prompts::Answer::No);
+    window->activate(row);
+    QCOMPARE(list()->currentRow(), 1);
+    const QTextCursor cursor = editor()->textCursor();
+    QCOMPARE(cursor.selectedText(), u"Ziel"_s);
+    QCOMPARE(cursor.selectionStart(), int(u"eins\nzwei\ndrei "_s.size()));
+    // And the editor marks every occurrence of the term.
+    QTRY_COMPARE(editor()->extraSelections().size(), 2);
+}
+
+QTEST_MAIN(TestAllHits)
+#include "tst_allhits.moc"
