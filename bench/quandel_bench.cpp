@@ -339,7 +339,7 @@ void quietHandler(QtMsgType type, const QMessageLogContext &, const QString &mes
     std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
-struct CorpusSpec
+struct CorpusShape
 {
     int count;
     int kilobytes;
@@ -351,7 +351,7 @@ class Bench final
 public:
     Bench(QString work, int rounds, unsigned seed) : m_work(std::move(work)), m_rounds(rounds), m_seed(seed) {}
 
-    void corpus(const CorpusSpec &spec, bool withCancel);
+    void corpus(const CorpusShape &shape, bool withCancel);
     void startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders);
     void stallWithLargeDocument();
     void allHits(int count, int kilobytes);
@@ -363,13 +363,13 @@ private:
     unsigned m_seed;
 };
 
-void Bench::corpus(const CorpusSpec &spec, bool withCancel)
+void Bench::corpus(const CorpusShape &shape, bool withCancel)
 {
-    const QString folder = m_work + u'/' + spec.name();
+    const QString folder = m_work + u'/' + shape.name();
     QElapsedTimer made;
     made.start();
-    makeCorpus(folder, spec.count, spec.kilobytes, m_seed);
-    std::printf("\n== corpus %s (written in %.1f s)\n", qPrintable(spec.name()), seconds(made));
+    makeCorpus(folder, shape.count, shape.kilobytes, m_seed);
+    std::printf("\n== corpus %s (written in %.1f s)\n", qPrintable(shape.name()), seconds(made));
     // Warm the page cache alike for all; a file list, not a glob, so that
     // 100,000 files fit on no command line.
     timeProcess(QStringLiteral("find %1 -type f -print0 | xargs -0 cat > /dev/null").arg(quoted(folder)));
@@ -392,7 +392,7 @@ void Bench::corpus(const CorpusSpec &spec, bool withCancel)
     library->setFolder(folder);
     library->refresh();
     settle();
-    print(spec.name() + QStringLiteral(" list_entry"), (residentMiB() - rssEmpty) * 1024.0 / spec.count,
+    print(shape.name() + QStringLiteral(" list_entry"), (residentMiB() - rssEmpty) * 1024.0 / shape.count,
           "KB a document");
 
     std::vector<double> refresh;
@@ -404,10 +404,10 @@ void Bench::corpus(const CorpusSpec &spec, bool withCancel)
         refresh.push_back(seconds(t));
         ls.push_back(timeProcess(QStringLiteral("cd %1 && ls -1 | sort -f > /dev/null").arg(quoted(folder))));
     }
-    print(spec.name() + QStringLiteral(" refresh"), median(refresh), "s");
-    print(spec.name() + QStringLiteral(" ls_sort"), median(ls), "s");
-    print(spec.name() + QStringLiteral(" refresh_vs_ls"), median(refresh) / median(ls), "x");
-    printMemory(spec.name() + QStringLiteral("_refresh"));
+    print(shape.name() + QStringLiteral(" refresh"), median(refresh), "s");
+    print(shape.name() + QStringLiteral(" ls_sort"), median(ls), "s");
+    print(shape.name() + QStringLiteral(" refresh_vs_ls"), median(refresh) / median(ls), "x");
+    printMemory(shape.name() + QStringLiteral("_refresh"));
 
     const auto runSearch = [&](const QString &term) {
         list->setCurrentRow(0);
@@ -439,13 +439,13 @@ void Bench::corpus(const CorpusSpec &spec, bool withCancel)
                 timeProcess(QStringLiteral("grep -ril -- %1 %2 > /dev/null").arg(quoted(term.text), quoted(folder))));
         }
         std::printf("%-32s %9.4f %9.4f %9.4f %12.2f %14.2f %9.1f\n",
-                    qPrintable(spec.name() + u' ' + QString::fromLatin1(term.label)), median(program), median(rg),
+                    qPrintable(shape.name() + u' ' + QString::fromLatin1(term.label)), median(program), median(rg),
                     median(grep), median(program) / median(rg), median(program) / median(grep), stall);
     }
     list->setCurrentRow(0);
     settle();
-    print(spec.name() + QStringLiteral(" kept_after_search"), residentMiB() - rssBeforeSearch, "MiB");
-    printMemory(spec.name() + QStringLiteral("_search"));
+    print(shape.name() + QStringLiteral(" kept_after_search"), residentMiB() - rssBeforeSearch, "MiB");
+    printMemory(shape.name() + QStringLiteral("_search"));
 
     if (!withCancel) {
         return;
@@ -488,7 +488,7 @@ void Bench::corpus(const CorpusSpec &spec, bool withCancel)
         prompts.calls.clear();
         settle();
     }
-    print(spec.name() + QStringLiteral(" cancel_latency"), median(cancel), "ms");
+    print(shape.name() + QStringLiteral(" cancel_latency"), median(cancel), "ms");
     if (ended > 0) {
         std::printf("  (%d of %d runs ended before the press)\n", ended, m_rounds);
     }
@@ -688,7 +688,7 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    QList<CorpusSpec> corpora;
+    QList<CorpusShape> corpora;
     if (parser.isSet(matrixOption)) {
         corpora = {{10000, 10}, {10000, 1}, {10000, 100}, {100000, 1}};
     } else {
@@ -699,17 +699,17 @@ int main(int argc, char *argv[])
                 rounds, QThread::idealThreadCount());
     seedKeyStore();
     Bench bench(work.path(), rounds, parser.value(seedOption).toUInt());
-    for (const CorpusSpec &spec : std::as_const(corpora)) {
+    for (const CorpusShape &shape : std::as_const(corpora)) {
         // Cancel is measured where a run lasts longest.
-        bench.corpus(spec, spec.kilobytes == 100 || corpora.size() == 1);
+        bench.corpus(shape, shape.kilobytes == 100 || corpora.size() == 1);
     }
     bench.stallWithLargeDocument();
     bench.allHits(parser.value(docsOption).toInt(), parser.value(sizeOption).toInt());
     bench.colourLargeModule();
     QList<QPair<QString, QString>> folders;
-    for (const CorpusSpec &spec : std::as_const(corpora)) {
-        if (spec.kilobytes <= 10) {
-            folders.append({spec.name(), work.path() + u'/' + spec.name()});
+    for (const CorpusShape &shape : std::as_const(corpora)) {
+        if (shape.kilobytes <= 10) {
+            folders.append({shape.name(), work.path() + u'/' + shape.name()});
         }
     }
     bench.startup(parser.value(sampleOption), folders);

@@ -72,7 +72,7 @@ QString winIniFile()
 
 QString stateFolder()
 {
-    // The base directory specification wants an absolute path; anything
+    // The XDG base-directory rules want an absolute path; anything
     // else is ignored in favour of the default.
     QString base = qEnvironmentVariable("XDG_STATE_HOME");
     if (base.isEmpty() || QDir::isRelativePath(base)) {

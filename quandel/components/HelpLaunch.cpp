@@ -1,9 +1,9 @@
 #include "HelpLaunch.h"
 
 #include "AppPaths.h"
+#include "DesktopShell.h"
 #include "FileSystem.h"
 #include "Prompts.h"
-#include "DesktopShell.h"
 
 namespace HelpLaunch {
 
