@@ -169,7 +169,9 @@ void AlleTreffer::start()
         m_run->cancel();
         finishRun(true);
     }
-    SearchHistory::save(m_historyFile, term);
+    // As in the search dialog: a history that cannot be written only loses
+    // the entry; the search itself goes on.
+    (void)SearchHistory::save(m_historyFile, term);
     fillHistory();
     m_lastTerm = term;
     m_lastCs = m_case->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive;
