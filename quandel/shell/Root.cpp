@@ -410,7 +410,8 @@ void Root::buildMenus()
     m_text->setHighlighting(hervorhebung->isChecked());
     connect(hervorhebung, &QAction::toggled, this, [this](bool on) {
         m_text->setHighlighting(on);
-        store(QStringLiteral("Highlight"), on ? 1 : 0);
+        // The switch holds for this run even when the store cannot keep it.
+        (void)store(QStringLiteral("Highlight"), on ? 1 : 0);
     });
 
     QMenu *suchen = menuBar()->addMenu(QStringLiteral("&Suchen "));
