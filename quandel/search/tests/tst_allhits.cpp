@@ -122,7 +122,7 @@ void TestAllHits::init()
     m_folder = m_env->path(u"Dokumente"_s);
     QDir().mkpath(m_folder);
     const QString key = u"Software\\Tivorn\\Quandel Library"_s;
-    Registry::CreateRegKey(Registry::Root::CurrentUser, key, u"1"_s);
+    QVERIFY(Registry::CreateRegKey(Registry::Root::CurrentUser, key, u"1"_s));
     QVERIFY(Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Version"_s, u"2.5"_s));
     QVERIFY(Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Startup"_s, 1));
 }

@@ -161,10 +161,10 @@ void TestCrashRecovery::typedTextSurvivesKillMinusNine()
     m_folder = m_env->path(u"Dokumente"_s);
     const QString document = m_env->writeFile(u"Dokumente/Notiz.txt"_s, "notiz\r\n");
     const QString key = ProductInfo::registryKey();
-    Registry::CreateRegKey(Registry::Root::CurrentUser, key, u"1"_s);
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Version"_s, ProductInfo::versionText());
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Startup"_s, 1);
-    Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Pattern"_s, u"0"_s);
+    QVERIFY(Registry::CreateRegKey(Registry::Root::CurrentUser, key, u"1"_s));
+    QVERIFY(Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Version"_s, ProductInfo::versionText()));
+    QVERIFY(Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Startup"_s, 1));
+    QVERIFY(Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Pattern"_s, u"0"_s));
     if (!startDisplay()) {
         QSKIP("needs Xvfb and xdotool");
     }

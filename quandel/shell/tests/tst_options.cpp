@@ -169,13 +169,13 @@ void TestOptions::cancelWritesNothing()
 // Two programs running: an untouched Ok in one undid the other's change.
 void TestOptions::okKeepsWhatAnotherInstanceChanged()
 {
-    Registry::SetRegValue(User, Key, QStringLiteral("ToolTips"), 1);
-    Registry::SetRegValue(User, Key, QStringLiteral("TextIndex"), 0);
+    QVERIFY(Registry::SetRegValue(User, Key, QStringLiteral("ToolTips"), 1));
+    QVERIFY(Registry::SetRegValue(User, Key, QStringLiteral("TextIndex"), 0));
     runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
         // Meanwhile the other program changes a stored value and stores one
         // this dialog shows as its default.
-        Registry::SetRegValue(User, Key, QStringLiteral("ToolTips"), 0);
-        Registry::SetRegValue(User, Key, QStringLiteral("Werbung"), 1);
+        QVERIFY(Registry::SetRegValue(User, Key, QStringLiteral("ToolTips"), 0));
+        QVERIFY(Registry::SetRegValue(User, Key, QStringLiteral("Werbung"), 1));
         dialog.box(QStringLiteral("BTextIndex"))->click();
         click(dialog, QStringLiteral("BReady"));
     });
