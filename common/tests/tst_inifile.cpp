@@ -318,11 +318,7 @@ void TestIniFile::mixedEncodingsAreReadLineByLine()
 
 void TestIniFile::specialFileReadsEmptyAndIsNeverWritten_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("named pipe") << u"fifo"_s;
-    QTest::newRow("link to a named pipe") << u"fifo link"_s;
-    QTest::newRow("link to a device") << u"null link"_s;
-    QTest::newRow("above the size limit") << u"oversize"_s;
+    TestEnvironment::addUnreadableStoreRows();
 }
 
 // A pipe hung the program in open(), an oversized file was read whole and

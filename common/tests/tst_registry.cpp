@@ -430,11 +430,7 @@ void TestRegistry::localMachineIsReadOnlyView()
 
 void TestRegistry::specialStoreReadsEmptyAndIsNeverWritten_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("named pipe") << u"fifo"_s;
-    QTest::newRow("link to a named pipe") << u"fifo link"_s;
-    QTest::newRow("link to a device") << u"null link"_s;
-    QTest::newRow("above the size limit") << u"oversize"_s;
+    TestEnvironment::addUnreadableStoreRows();
 }
 
 // The key store was read without limit, and a pipe hung the start.

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTest>
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -115,4 +116,13 @@ QString TestEnvironment::nodeKind(const QString &path)
         return QStringLiteral("folder");
     }
     return QStringLiteral("other");
+}
+
+void TestEnvironment::addUnreadableStoreRows()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << QStringLiteral("fifo");
+    QTest::newRow("link to a named pipe") << QStringLiteral("fifo link");
+    QTest::newRow("link to a device") << QStringLiteral("null link");
+    QTest::newRow("above the size limit") << QStringLiteral("oversize");
 }

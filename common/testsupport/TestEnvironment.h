@@ -46,6 +46,10 @@ public:
     // What a path is now, links not followed: "file", "link", "fifo", "char
     // device", "folder", "other" or "none".
     static QString nodeKind(const QString &path);
+    // The rows of a data-driven test over stores that must read as empty and
+    // never be written: a column "kind" with the makeSpecial kinds a store
+    // can meet (a pipe, links to a pipe and to a device, an oversized file).
+    static void addUnreadableStoreRows();
 
 private:
     QTemporaryDir m_dir;

@@ -100,11 +100,7 @@ void TestSearchHistory::read()
 
 void TestSearchHistory::unreadableHistoryIsNeverWritten_data()
 {
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("named pipe") << u"fifo"_s;
-    QTest::newRow("link to a named pipe") << u"fifo link"_s;
-    QTest::newRow("link to a device, to switch it off") << u"null link"_s;
-    QTest::newRow("above the size limit") << u"oversize"_s;
+    TestEnvironment::addUnreadableStoreRows();
 }
 
 // A history that could not be read was replaced by the one new term, its
