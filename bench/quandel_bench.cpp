@@ -680,7 +680,11 @@ int main(int argc, char *argv[])
         QStringLiteral("All corpora: 10k x 1 KB, 10k x 10 KB, 10k x 100 KB and 100k x 1 KB (ignores --docs, --kb)."));
     const QCommandLineOption sampleOption(QStringLiteral("sample"), QStringLiteral("The sample library."),
                                           QStringLiteral("folder"), QStringLiteral(QUANDEL_SAMPLE_LIBRARY));
-    parser.addOptions({docsOption, sizeOption, seedOption, roundsOption, matrixOption, sampleOption});
+    const QCommandLineOption partsOption(
+        QStringLiteral("parts"),
+        QStringLiteral("Only these parts, separated by commas: search, stall, allhits, highlight, startup."),
+        QStringLiteral("list"), QStringLiteral("search,stall,allhits,highlight,startup"));
+    parser.addOptions({docsOption, sizeOption, seedOption, roundsOption, matrixOption, sampleOption, partsOption});
     parser.process(app);
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
     if (QStandardPaths::findExecutable(QStringLiteral("rg")).isEmpty()) {
@@ -697,21 +701,30 @@ int main(int argc, char *argv[])
     QTemporaryDir work;
     std::printf("seed %s, %d rounds, %d threads, LC_ALL=C.UTF-8; medians\n", qPrintable(parser.value(seedOption)),
                 rounds, QThread::idealThreadCount());
+    const QStringList parts = parser.value(partsOption).split(u',', Qt::SkipEmptyParts);
     seedKeyStore();
     Bench bench(work.path(), rounds, parser.value(seedOption).toUInt());
-    for (const CorpusShape &shape : std::as_const(corpora)) {
-        // Cancel is measured where a run lasts longest.
-        bench.corpus(shape, shape.kilobytes == 100 || corpora.size() == 1);
-    }
-    bench.stallWithLargeDocument();
-    bench.allHits(parser.value(docsOption).toInt(), parser.value(sizeOption).toInt());
-    bench.colourLargeModule();
     QList<QPair<QString, QString>> folders;
-    for (const CorpusShape &shape : std::as_const(corpora)) {
-        if (shape.kilobytes <= 10) {
-            folders.append({shape.name(), work.path() + u'/' + shape.name()});
+    if (parts.contains(u"search")) {
+        for (const CorpusShape &shape : std::as_const(corpora)) {
+            // Cancel is measured where a run lasts longest.
+            bench.corpus(shape, shape.kilobytes == 100 || corpora.size() == 1);
+            if (shape.kilobytes <= 10) {
+                folders.append({shape.name(), work.path() + u'/' + shape.name()});
+            }
         }
     }
-    bench.startup(parser.value(sampleOption), folders);
+    if (parts.contains(u"stall")) {
+        bench.stallWithLargeDocument();
+    }
+    if (parts.contains(u"allhits")) {
+        bench.allHits(parser.value(docsOption).toInt(), parser.value(sizeOption).toInt());
+    }
+    if (parts.contains(u"highlight")) {
+        bench.colourLargeModule();
+    }
+    if (parts.contains(u"startup")) {
+        bench.startup(parser.value(sampleOption), folders);
+    }
     return 0;
 }

@@ -45,7 +45,7 @@ int windows1252Byte(char16_t c)
     return 0x80 + static_cast<int>(found - HighBlock.begin());
 }
 
-QString decodeWindows1252(const QByteArray &bytes)
+QString windows1252Text(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
@@ -269,6 +269,11 @@ QString writeRefusal(const QString &path)
     return S_ISREG(info.st_mode) ? QString() : notRegular();
 }
 
+QString decodeWindows1252(QByteArrayView bytes)
+{
+    return windows1252Text(bytes);
+}
+
 QString decodeBytes(const QByteArray &bytes, TextFormat *format)
 {
     QString text;
@@ -286,7 +291,7 @@ QString decodeBytes(const QByteArray &bytes, TextFormat *format)
     } else {
         // Also a BOM followed by invalid UTF-8 ends here: its bytes are kept
         // as text rather than lost to replacement characters.
-        text = decodeWindows1252(bytes);
+        text = windows1252Text(bytes);
     }
     return text;
 }

@@ -58,6 +58,10 @@ DecodedText decodeLines(const QByteArray &bytes);
 // format receives the encoding and BOM (its line end is left alone).
 QString decodeBytes(const QByteArray &bytes, TextFormat *format);
 
+// The Windows-1252 text of bytes, as decode() reads a file that is not
+// UTF-8; line ends are left as they are.
+QString decodeWindows1252(QByteArrayView bytes);
+
 // Encodes text in the given format. When the format is Windows-1252 and the
 // text holds a character that code page cannot represent, the result is
 // UTF-8 instead and *switchedToUtf8 (when given) is set; nothing is ever

@@ -2,14 +2,22 @@
 
 #include "DocumentScanner.h"
 
+#include "TextFile.h"
+
 #include <QFile>
+#include <QStringDecoder>
+#include <QtEndian>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <bit>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace AllHits {
 
@@ -36,6 +44,143 @@ QList<Line> linesWithTerm(const QString &text, const QString &term, Qt::CaseSens
             lines.append({number, int(lineStart), text.mid(lineStart, end - lineStart), {}});
         }
         lines.last().columns.append(int(at - lineStart));
+    }
+    return lines;
+}
+
+namespace {
+
+constexpr quint64 Ones = 0x0101010101010101ull;
+constexpr quint64 High = 0x8080808080808080ull;
+
+// The top bit of every byte of w that is b, all other bits clear.
+quint64 bytesEqual(quint64 w, unsigned char b)
+{
+    const quint64 x = w ^ (Ones * b);
+    return ~(((x & ~High) + ~High) | x | ~High);
+}
+
+// Line ends and UTF-16 units that bytes become in the editor text: a UTF-8
+// character of four bytes is two units, every other character one; where
+// CR LF is folded, the CR of each CR LF is none. Eight bytes at a time.
+struct Tally
+{
+    qsizetype lines = 0;
+    qsizetype units = 0;
+
+    void add(const char *data, qsizetype size, bool utf8, bool foldCrLf)
+    {
+        qsizetype units = size;
+        qsizetype i = 0;
+        quint64 crBefore = 0; // a CR ended the last eight bytes
+        for (; i + 8 <= size; i += 8) {
+            quint64 w = 0;
+            std::memcpy(&w, data + i, sizeof w);
+            w = qFromLittleEndian(w);
+            const quint64 lf = bytesEqual(w, '\n');
+            lines += std::popcount(lf);
+            if (utf8) {
+                const quint64 continuation = w & High & ~(w << 1);
+                const quint64 fourByteLead = w & (w << 1) & (w << 2) & (w << 3) & High;
+                units += std::popcount(fourByteLead) - std::popcount(continuation);
+            }
+            if (foldCrLf) {
+                const quint64 cr = bytesEqual(w, '\r');
+                units -= std::popcount(((cr << 8) | (crBefore << 7)) & lf);
+                crBefore = cr >> 63;
+            }
+        }
+        for (; i < size; ++i) {
+            const auto b = static_cast<unsigned char>(data[i]);
+            if (b == '\n') {
+                ++lines;
+                if (foldCrLf && (i > 0 ? data[i - 1] == '\r' : crBefore != 0)) {
+                    --units;
+                }
+            }
+            if (utf8) {
+                units += (b >= 0xF0 ? 1 : 0) - ((b & 0xC0) == 0x80 ? 1 : 0);
+            }
+        }
+        this->units += units;
+    }
+};
+
+} // namespace
+
+QList<Line> linesInBytes(const QByteArray &bytes, const QString &term, Qt::CaseSensitivity cs,
+                         const QList<BytePattern> &anchors)
+{
+    if (anchors.isEmpty()) {
+        return linesWithTerm(DocumentScanner::editorText(bytes), term, cs);
+    }
+    const char *data = bytes.constData();
+    const qsizetype size = bytes.size();
+    const auto lineEnd = [data, size](qsizetype from) {
+        const void *lf = std::memchr(data + from, '\n', size_t(size - from));
+        return lf ? static_cast<const char *>(lf) - data : size;
+    };
+    // The lines an anchor occurs in; any other line cannot hold the term.
+    std::vector<qsizetype> starts;
+    for (const BytePattern &anchor : anchors) {
+        for (qsizetype from = 0; from < size;) {
+            const qsizetype found = anchor.findIn(data + from, size - from);
+            if (found < 0) {
+                break;
+            }
+            const void *lf = ::memrchr(data, '\n', size_t(from + found));
+            starts.push_back(lf ? static_cast<const char *>(lf) - data + 1 : 0);
+            from = lineEnd(from + found) + 1;
+        }
+    }
+    if (starts.empty()) {
+        return {};
+    }
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+
+    // Encoding and line ends as TextFile::decode() settles them for the
+    // whole file.
+    const QByteArrayView all(bytes);
+    qsizetype skip = 0;
+    bool utf8 = true;
+    if (all.startsWith("\xEF\xBB\xBF") && all.sliced(3).isValidUtf8()) {
+        skip = 3;
+    } else {
+        utf8 = all.isValidUtf8();
+    }
+    const qsizetype firstLf = lineEnd(0);
+    const bool foldCrLf = firstLf < size && firstLf > skip && data[firstLf - 1] == '\r';
+
+    QList<Line> lines;
+    Tally before;
+    qsizetype counted = skip;
+    for (qsizetype start : starts) {
+        start = std::max(start, skip);
+        before.add(data + counted, start - counted, utf8, foldCrLf);
+        counted = start;
+        const qsizetype end = lineEnd(start);
+        qsizetype textEnd = end;
+        if (foldCrLf && end < size && textEnd > start && data[textEnd - 1] == '\r') {
+            --textEnd;
+        }
+        const QByteArrayView lineBytes(data + start, textEnd - start);
+        QString text;
+        if (utf8) {
+            QStringDecoder decoder(QStringDecoder::Utf8,
+                                   QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+            text = decoder(lineBytes);
+        } else {
+            text = TextFile::decodeWindows1252(lineBytes);
+        }
+        Line line{int(before.lines) + 1, int(before.units), {}, {}};
+        for (qsizetype at = text.indexOf(term, 0, cs); at >= 0; at = text.indexOf(term, at + term.size(), cs)) {
+            line.columns.append(int(at));
+        }
+        if (!line.columns.isEmpty()) {
+            line.text = std::move(text);
+            lines.append(std::move(line));
+        }
     }
     return lines;
 }
@@ -78,6 +223,7 @@ struct Run::Shared
     std::atomic_int next{0};
     std::atomic_int working{0};
     const DocumentScanner scanner;
+    const QList<BytePattern> anchors = scanner.anchors();
     std::mutex mutex;
     QList<Document> found;
 };
@@ -134,12 +280,12 @@ void work(const std::shared_ptr<Run::Shared> &shared)
             }
             const Entry &entry = s.entries.at(i);
             // The scanner's quick test on the raw bytes rules out most files;
-            // only those it keeps are decoded for every line.
+            // of those it keeps, only lines that may hold the term are decoded.
             Document doc{entry.index, entry.name, 0, {}};
             if (entry.fromEditor) {
                 doc.lines = linesWithTerm(entry.text, s.term, s.cs);
-            } else if (readDocument(entry.path, bytes) && s.scanner.positionInBytes(bytes) >= 0) {
-                doc.lines = linesWithTerm(DocumentScanner::editorText(bytes), s.term, s.cs);
+            } else if (readDocument(entry.path, bytes) && s.scanner.mayContain(bytes)) {
+                doc.lines = linesInBytes(bytes, s.term, s.cs, s.anchors);
             }
             if (!doc.lines.isEmpty()) {
                 for (const Line &line : std::as_const(doc.lines)) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BytePattern.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -46,6 +48,12 @@ struct Entry
 
 // The lines of an editor text that hold the term, each occurrence once.
 QList<Line> linesWithTerm(const QString &text, const QString &term, Qt::CaseSensitivity cs);
+
+// The same lines for a file's bytes, read as the editor reads them. Only
+// lines that hold one of anchors (DocumentScanner::anchors()) are decoded;
+// without anchors the whole text is.
+QList<Line> linesInBytes(const QByteArray &bytes, const QString &term, Qt::CaseSensitivity cs,
+                         const QList<BytePattern> &anchors);
 
 // A long line cut around an occurrence: at most width characters, with "…"
 // where text was left out. markStart is the occurrence's place in the cut.

@@ -164,6 +164,17 @@ bool DocumentScanner::mayContain(const QByteArray &bytes) const
     });
 }
 
+QList<BytePattern> DocumentScanner::anchors() const
+{
+    if (m_groups.isEmpty()) {
+        return {};
+    }
+    // The first group is the term's longest ASCII run when it has one: the
+    // fewest patterns.
+    const Group &group = m_groups.constFirst();
+    return group.patterns + group.foldedAlternatives;
+}
+
 int DocumentScanner::positionInBytes(const QByteArray &bytes) const
 {
     if (m_term.isEmpty() || !mayContain(bytes)) {

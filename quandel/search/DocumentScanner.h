@@ -36,6 +36,13 @@ public:
     // The position of the term in the editor text of a file's bytes.
     int positionInBytes(const QByteArray &bytes) const;
 
+    // False when the bytes rule the term out.
+    bool mayContain(const QByteArray &bytes) const;
+
+    // Byte patterns of which every occurrence of the term in a file holds
+    // one, in either encoding; empty when the term has no byte test.
+    QList<BytePattern> anchors() const;
+
     // The text the editor would hold for the file's bytes.
     static QString editorText(const QByteArray &bytes);
 
@@ -54,8 +61,6 @@ private:
         QList<BytePattern> foldedAlternatives;
     };
 
-    // False when the bytes rule the term out.
-    bool mayContain(const QByteArray &bytes) const;
     int positionIn(const QString &path, QByteArray &buffer) const;
 
     QString m_term;

@@ -1,6 +1,7 @@
 #include "AllHits.h"
 #include "AlleTreffer.h"
 #include "DocumentLibrary.h"
+#include "DocumentScanner.h"
 #include "Registry.h"
 #include "Root.h"
 #include "ScriptedPrompts.h"
@@ -95,6 +96,8 @@ private Q_SLOTS:
 
     void linesWithTerm_data();
     void linesWithTerm();
+    void linesInBytes_data();
+    void linesInBytes();
     void excerpt_data();
     void excerpt();
     void sameHitsAsTheEditor_data();
@@ -168,6 +171,65 @@ void TestAllHits::linesWithTerm()
         QCOMPARE(text.mid(line.start, line.text.size()), line.text);
     }
     QCOMPARE(got, expected);
+}
+
+void TestAllHits::linesInBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<bool>("caseSensitive");
+    // Long lines, so that the counting before a hit runs over whole words of
+    // eight bytes and over their seams.
+    const QByteArray utf8Lines = QByteArray("Zeile \xF0\x9F\x98\x80 gr\xC3\xB6\xC3\x9F"
+                                            "e \xE2\x82\xAC\r\n")
+                                     .repeated(9);
+    const QByteArray codePageLines = QByteArray("Zeile \x80\x81\x9F gr\xF6\xDF"
+                                                "e\r\r\n\n")
+                                         .repeated(9);
+    QTest::newRow("UTF-8, CR LF, four-byte characters")
+        << utf8Lines + "ab\r\n" + utf8Lines + "xAB ab\r\nab" << u"ab"_s << false;
+    QTest::newRow("UTF-8, CR LF, the term across a CR") << utf8Lines + "a\rb\r\na\rb" << u"a\rb"_s << false;
+    QTest::newRow("Windows-1252, lone CR and LF") << codePageLines + "ab\r\n" + codePageLines +
+                                                         "\x84"
+                                                         "ab\r"
+                                                  << u"\u201Eab"_s << false;
+    QTest::newRow("Windows-1252 umlaut, case kept") << codePageLines + "GR\xD6\xDF"
+                                                                       "E gr\xF6\xDF"
+                                                                       "e"
+                                                    << u"GR\u00D6\u00DFE"_s << true;
+    QTest::newRow("LF file keeps its CRs") << QByteArray("x\n").repeated(11) + "ab\r\n\r\nab\r" << u"ab\r"_s << false;
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF"
+                                                   "ab \xF0\x9F\x98\x80\nab")
+                                     << u"ab"_s << false;
+    QTest::newRow("byte-order mark, then no UTF-8") << QByteArray("\xEF\xBB\xBF"
+                                                                  "ab \xE4\r\nab")
+                                                    << u"\u00EF\u00BB\u00BF"
+                                                       "ab"_s
+                                                    << false;
+    QTest::newRow("second byte-order mark") << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF"
+                                                          "ab")
+                                            << u"\uFEFFab"_s << false;
+    QTest::newRow("overlong UTF-8 is Windows-1252") << QByteArray("\xC0\xAF ab\n") << u"\u00C0\u00AF ab"_s << false;
+    QTest::newRow("UTF-16 surrogate is Windows-1252") << QByteArray("\xED\xA0\x80 ab\n") << u"ab"_s << false;
+    QTest::newRow("Kelvin sign and long s") << utf8Lines + "\xE2\x84\xAA"
+                                                           "abel ma\xC5\xBF\r\nKABEL"
+                                            << u"kabel"_s << false;
+    QTest::newRow("long s") << utf8Lines + "ma\xC5\xBF\r\nMAS" << u"mas"_s << false;
+    QTest::newRow("anchor without the term") << QByteArray("abc\nab\n") << u"abd"_s << false;
+    QTest::newRow("term with a line end") << QByteArray("a\r\nb\r\na\r\nb") << u"a\nb"_s << false;
+}
+
+void TestAllHits::linesInBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, term);
+    QFETCH(bool, caseSensitive);
+    const Qt::CaseSensitivity cs = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const std::atomic_bool cancel{false};
+    std::atomic_int progress{0};
+    const DocumentScanner scanner(term, cs, cancel, progress);
+    QCOMPARE(AllHits::linesInBytes(bytes, term, cs, scanner.anchors()),
+             AllHits::linesWithTerm(DocumentScanner::editorText(bytes), term, cs));
 }
 
 void TestAllHits::excerpt_data()
