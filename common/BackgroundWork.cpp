@@ -2,8 +2,15 @@
 
 #include <QTimer>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
 BackgroundWork::BackgroundWork(std::function<void()> work)
     : m_thread([this, work = std::move(work)] {
+          lowerPriorityOfThisThread();
           work();
           m_done.store(true);
           QMetaObject::invokeMethod(
@@ -44,4 +51,17 @@ void BackgroundWork::waitWhile(int intervalMs, const std::function<bool()> &poll
         loop.exec(flags);
     }
     m_loop = nullptr;
+}
+
+void BackgroundWork::lowerPriorityOfThisThread()
+{
+    // On Linux, a thread's nice value is its own, set through its thread id.
+    const auto thread = static_cast<id_t>(::gettid());
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, thread);
+    if (nice == -1 && errno != 0) {
+        return;
+    }
+    // Failing leaves the thread as it was, which only costs responsiveness.
+    (void)::setpriority(PRIO_PROCESS, thread, std::min(19, nice + WorkerNiceness));
 }

@@ -29,6 +29,14 @@ public:
     void waitWhile(int intervalMs, const std::function<bool()> &poll,
                    QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);
 
+    // Lets the calling thread, a worker that ends, give way to the window
+    // thread: its nice value goes up by WorkerNiceness. On a machine with
+    // fewer cores than busy threads, the window then still gets a core at
+    // once when it has something to do. For threads that end only: the
+    // step cannot be undone.
+    static constexpr int WorkerNiceness = 5;
+    static void lowerPriorityOfThisThread();
+
 private:
     std::atomic_bool m_done{false};
     QObject m_context; // receives the "done" call on the window thread

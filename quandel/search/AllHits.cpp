@@ -1,5 +1,6 @@
 #include "AllHits.h"
 
+#include "BackgroundWork.h"
 #include "DocumentScanner.h"
 
 #include "TextFile.h"
@@ -13,7 +14,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -60,6 +60,14 @@ quint64 bytesEqual(quint64 w, unsigned char b)
     return ~(((x & ~High) + ~High) | x | ~High);
 }
 
+// How many bytes of a mask from bytesEqual() have their top bit set; without
+// a call into the compiler's run-time library, which std::popcount makes
+// on processors it may not assume to count bits.
+int countMarked(quint64 marks)
+{
+    return int(((marks >> 7) * Ones) >> 56);
+}
+
 // Line ends and UTF-16 units that bytes become in the editor text: a UTF-8
 // character of four bytes is two units, every other character one; where
 // CR LF is folded, the CR of each CR LF is none. Eight bytes at a time.
@@ -78,15 +86,15 @@ struct Tally
             std::memcpy(&w, data + i, sizeof w);
             w = qFromLittleEndian(w);
             const quint64 lf = bytesEqual(w, '\n');
-            lines += std::popcount(lf);
+            lines += countMarked(lf);
             if (utf8) {
                 const quint64 continuation = w & High & ~(w << 1);
                 const quint64 fourByteLead = w & (w << 1) & (w << 2) & (w << 3) & High;
-                units += std::popcount(fourByteLead) - std::popcount(continuation);
+                units += countMarked(fourByteLead) - countMarked(continuation);
             }
             if (foldCrLf) {
                 const quint64 cr = bytesEqual(w, '\r');
-                units -= std::popcount(((cr << 8) | (crBefore << 7)) & lf);
+                units -= countMarked(((cr << 8) | (crBefore << 7)) & lf);
                 crBefore = cr >> 63;
             }
         }
@@ -210,13 +218,15 @@ Excerpt excerpt(const QString &line, int column, int termLength, int width)
 
 struct Run::Shared
 {
-    Shared(QList<Entry> e, QString t, Qt::CaseSensitivity c)
-        : entries(std::move(e)), term(std::move(t)), cs(c), scanner(term, cs, cancelled, scannerProgress)
+    Shared(QList<Entry> e, QString t, Qt::CaseSensitivity c, std::function<void()> f)
+        : entries(std::move(e)), term(std::move(t)), cs(c), finished(std::move(f)),
+          scanner(term, cs, cancelled, scannerProgress)
     {
     }
     const QList<Entry> entries;
     const QString term;
     const Qt::CaseSensitivity cs;
+    const std::function<void()> finished;
     std::atomic_bool cancelled{false};
     std::atomic_int examined{0};
     std::atomic_int scannerProgress{0};
@@ -267,6 +277,7 @@ bool readDocument(const QString &path, QByteArray &bytes)
 void work(const std::shared_ptr<Run::Shared> &shared)
 {
     Run::Shared &s = *shared;
+    BackgroundWork::lowerPriorityOfThisThread();
     QByteArray bytes;
     const int count = int(s.entries.size());
     while (!s.cancelled.load(std::memory_order_relaxed)) {
@@ -297,7 +308,12 @@ void work(const std::shared_ptr<Run::Shared> &shared)
             s.examined.fetch_add(1, std::memory_order_release);
         }
     }
-    s.working.fetch_sub(1, std::memory_order_acq_rel);
+    // Under the lock, so that a run cancelled (and its receiver gone) is
+    // never told.
+    const std::lock_guard lock(s.mutex);
+    if (s.working.fetch_sub(1, std::memory_order_acq_rel) == 1 && !s.cancelled && s.finished) {
+        s.finished();
+    }
 }
 
 // Workers of cancelled runs: a cancel returns at once, without waiting for the
@@ -342,8 +358,8 @@ Retired &retired()
 
 } // namespace
 
-Run::Run(QList<Entry> entries, QString term, Qt::CaseSensitivity cs, int threads)
-    : m_shared(std::make_shared<Shared>(std::move(entries), std::move(term), cs))
+Run::Run(QList<Entry> entries, QString term, Qt::CaseSensitivity cs, int threads, std::function<void()> finished)
+    : m_shared(std::make_shared<Shared>(std::move(entries), std::move(term), cs, std::move(finished)))
 {
     const int count = int(m_shared->entries.size());
     const int workers = std::max(1, std::min(threads, (count + ChunkSize - 1) / ChunkSize));
@@ -399,6 +415,7 @@ bool Run::isFinished() const
 
 void Run::cancel()
 {
+    const std::lock_guard lock(m_shared->mutex);
     m_shared->cancelled = true;
 }
 

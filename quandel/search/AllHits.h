@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -66,11 +67,13 @@ Excerpt excerpt(const QString &line, int column, int termLength, int width = 160
 
 // One run over the entries on worker threads. Results are collected by the
 // workers and handed out by take() in the window's thread; cancel() returns
-// at once, and a run that was cancelled hands out nothing more.
+// at once, and a run that was cancelled hands out nothing more. finished is
+// called on the last worker's thread when all entries are examined, unless
+// the run was cancelled before.
 class Run final
 {
 public:
-    Run(QList<Entry> entries, QString term, Qt::CaseSensitivity cs, int threads);
+    Run(QList<Entry> entries, QString term, Qt::CaseSensitivity cs, int threads, std::function<void()> finished = {});
     ~Run();
     Q_DISABLE_COPY_MOVE(Run)
 

@@ -22,6 +22,8 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace {
 
 enum Role
@@ -35,8 +37,8 @@ enum Role
 
 // How often the results collected by the workers are put into the tree, and
 // for how long at most each time: the window stays responsive.
-constexpr int DrainIntervalMs = 25;
-constexpr int DrainBudgetMs = 12;
+constexpr int DrainIntervalMs = 16;
+constexpr int DrainBudgetMs = 10;
 constexpr int ExpandedDocuments = 20;
 
 // Draws a line of the tree with a light background behind the term.
@@ -195,7 +197,10 @@ void AlleTreffer::start()
     }
     m_bar->setRange(0, std::max<int>(1, int(entries.size())));
     m_bar->setValue(0);
-    m_run = std::make_unique<AllHits::Run>(std::move(entries), term, m_lastCs, m_threads);
+    // The end of the run is taken in at once rather than at the next round.
+    m_run = std::make_unique<AllHits::Run>(std::move(entries), term, m_lastCs, m_threads, [this] {
+        QMetaObject::invokeMethod(this, &AlleTreffer::drain, Qt::QueuedConnection);
+    });
     m_stop->setEnabled(true);
     updateProgress();
     m_drain->start();
@@ -221,22 +226,24 @@ void AlleTreffer::drain()
     // Asked before taking: a run finished by then has nothing left after
     // this round.
     const bool finished = m_run->isFinished();
+    QList<QTreeWidgetItem *> nodes;
     while (clock.elapsed() < DrainBudgetMs) {
         const QList<AllHits::Document> docs = m_run->take(64);
         if (docs.isEmpty()) {
             break;
         }
         for (const AllHits::Document &doc : docs) {
-            addDocument(doc);
+            nodes.append(documentNode(doc));
         }
     }
+    insertNodes(std::move(nodes));
     updateProgress();
     if (finished) {
         finishRun(false);
     }
 }
 
-void AlleTreffer::addDocument(const AllHits::Document &doc)
+QTreeWidgetItem *AlleTreffer::documentNode(const AllHits::Document &doc)
 {
     auto *node = new QTreeWidgetItem;
     node->setText(0, doc.name);
@@ -258,25 +265,49 @@ void AlleTreffer::addDocument(const AllHits::Document &doc)
         row->setData(1, MarkStartRole, cut.markStart);
         row->setData(1, MarkLengthRole, int(m_lastTerm.size()));
     }
-    // Documents keep the order of the list, whichever worker found them.
-    int low = 0;
-    int high = m_tree->topLevelItemCount();
-    while (low < high) {
-        const int mid = (low + high) / 2;
-        if (m_tree->topLevelItem(mid)->data(0, IndexRole).toInt() < doc.index) {
-            low = mid + 1;
-        } else {
-            high = mid;
-        }
+    m_hits += doc.hits;
+    return node;
+}
+
+void AlleTreffer::insertNodes(QList<QTreeWidgetItem *> nodes)
+{
+    if (nodes.isEmpty()) {
+        return;
     }
-    m_tree->insertTopLevelItem(low, node);
+    const auto indexOf = [](const QTreeWidgetItem *item) { return item->data(0, IndexRole).toInt(); };
+    std::sort(nodes.begin(), nodes.end(),
+              [&indexOf](const QTreeWidgetItem *a, const QTreeWidgetItem *b) { return indexOf(a) < indexOf(b); });
+    // Documents keep the order of the list, whichever worker found them.
+    // Nodes that go to the same place go in together, one change of the
+    // tree each; most often the whole batch goes to the end. From the back,
+    // so that the places found stay valid.
+    qsizetype last = nodes.size();
+    while (last > 0) {
+        const int index = indexOf(nodes.at(last - 1));
+        int low = 0;
+        int high = m_tree->topLevelItemCount();
+        while (low < high) {
+            const int mid = (low + high) / 2;
+            if (indexOf(m_tree->topLevelItem(mid)) < index) {
+                low = mid + 1;
+            } else {
+                high = mid;
+            }
+        }
+        qsizetype first = last - 1;
+        // The nodes before it that also come after the tree's node at low - 1.
+        while (first > 0 && (low == 0 || indexOf(nodes.at(first - 1)) > indexOf(m_tree->topLevelItem(low - 1)))) {
+            --first;
+        }
+        m_tree->insertTopLevelItems(low, nodes.mid(first, last - first));
+        last = first;
+    }
     // The first documents open, so that lines show at once; a long list
     // stays a list of documents.
-    if (m_documents < ExpandedDocuments) {
-        node->setExpanded(true);
+    for (qsizetype i = 0; i < nodes.size() && m_documents + i < ExpandedDocuments; ++i) {
+        nodes.at(i)->setExpanded(true);
     }
-    ++m_documents;
-    m_hits += doc.hits;
+    m_documents += int(nodes.size());
 }
 
 void AlleTreffer::updateProgress()

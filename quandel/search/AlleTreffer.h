@@ -59,7 +59,8 @@ protected:
 private:
     void fillHistory();
     void drain();
-    void addDocument(const AllHits::Document &doc);
+    QTreeWidgetItem *documentNode(const AllHits::Document &doc);
+    void insertNodes(QList<QTreeWidgetItem *> nodes);
     void finishRun(bool cancelled);
     void updateProgress();
 

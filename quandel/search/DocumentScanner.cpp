@@ -1,5 +1,6 @@
 #include "DocumentScanner.h"
 
+#include "BackgroundWork.h"
 #include "DocumentText.h"
 #include "TextFile.h"
 
@@ -272,7 +273,10 @@ DocumentScanner::Hit DocumentScanner::scan(const QStringList &files, int threads
     std::vector<std::thread> pool;
     pool.reserve(size_t(workers - 1));
     for (int i = 1; i < workers; ++i) {
-        pool.emplace_back(work);
+        pool.emplace_back([&work] {
+            BackgroundWork::lowerPriorityOfThisThread();
+            work();
+        });
     }
     work();
     for (std::thread &t : pool) {
