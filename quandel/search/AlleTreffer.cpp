@@ -148,7 +148,10 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
     fillHistory();
 }
 
-AlleTreffer::~AlleTreffer() = default;
+AlleTreffer::~AlleTreffer()
+{
+    qDeleteAll(m_discarded);
+}
 
 void AlleTreffer::fillHistory()
 {
@@ -171,15 +174,8 @@ void AlleTreffer::start()
         m_run->cancel();
         finishRun(true);
     }
-    // As in the search dialog: a history that cannot be written only loses
-    // the entry; the search itself goes on.
-    (void)SearchHistory::save(m_historyFile, term);
-    fillHistory();
     m_lastTerm = term;
     m_lastCs = m_case->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    m_tree->clear();
-    m_documents = 0;
-    m_hits = 0;
 
     const QListWidget *list = m_library->listWidget();
     QList<AllHits::Entry> entries;
@@ -197,9 +193,23 @@ void AlleTreffer::start()
     }
     m_bar->setRange(0, std::max<int>(1, int(entries.size())));
     m_bar->setValue(0);
-    // The end of the run is taken in at once rather than at the next round.
+    // The workers start before the rest is done here. The end of the run is
+    // taken in at once rather than at the next round.
     m_run = std::make_unique<AllHits::Run>(std::move(entries), term, m_lastCs, m_threads, [this] {
         QMetaObject::invokeMethod(this, &AlleTreffer::drain, Qt::QueuedConnection);
+    });
+    // The rows of the last run leave the tree in one step; deleting tens of
+    // thousands of them would stall the window, so that is done a few at a
+    // time between the rounds.
+    m_discarded += m_tree->invisibleRootItem()->takeChildren();
+    m_documents = 0;
+    m_hits = 0;
+    // As in the search dialog: a history that cannot be written only loses
+    // the entry; the search itself goes on. Written in a turn of its own:
+    // the write waits for the disk.
+    QTimer::singleShot(0, this, [this, term] {
+        (void)SearchHistory::save(m_historyFile, term);
+        fillHistory();
     });
     m_stop->setEnabled(true);
     updateProgress();
@@ -217,12 +227,23 @@ void AlleTreffer::cancel()
 
 void AlleTreffer::drain()
 {
-    if (!m_run) {
-        m_drain->stop();
-        return;
-    }
     QElapsedTimer clock;
     clock.start();
+    if (m_run) {
+        takeResults(clock);
+    }
+    while (!m_discarded.isEmpty() && clock.elapsed() < DrainBudgetMs) {
+        for (int i = 0; i < 64 && !m_discarded.isEmpty(); ++i) {
+            delete m_discarded.takeLast();
+        }
+    }
+    if (!m_run && m_discarded.isEmpty()) {
+        m_drain->stop();
+    }
+}
+
+void AlleTreffer::takeResults(const QElapsedTimer &clock)
+{
     // Asked before taking: a run finished by then has nothing left after
     // this round.
     const bool finished = m_run->isFinished();
@@ -321,7 +342,9 @@ void AlleTreffer::updateProgress()
 
 void AlleTreffer::finishRun(bool cancelled)
 {
-    m_drain->stop();
+    if (m_discarded.isEmpty()) {
+        m_drain->stop();
+    }
     if (m_run) {
         updateProgress();
         m_run.reset();

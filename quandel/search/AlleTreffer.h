@@ -8,6 +8,7 @@
 
 class DocumentLibrary;
 class QCheckBox;
+class QElapsedTimer;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -59,6 +60,7 @@ protected:
 private:
     void fillHistory();
     void drain();
+    void takeResults(const QElapsedTimer &clock);
     QTreeWidgetItem *documentNode(const AllHits::Document &doc);
     void insertNodes(QList<QTreeWidgetItem *> nodes);
     void finishRun(bool cancelled);
@@ -76,6 +78,7 @@ private:
     QTreeWidget *m_tree = nullptr;
     QTimer *m_drain = nullptr;
     std::unique_ptr<AllHits::Run> m_run;
+    QList<QTreeWidgetItem *> m_discarded; // rows of an earlier run, to delete
     QString m_lastTerm;
     Qt::CaseSensitivity m_lastCs = Qt::CaseInsensitive;
     int m_threads = 2;
