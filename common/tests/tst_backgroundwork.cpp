@@ -3,6 +3,10 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -14,6 +18,7 @@ class TestBackgroundWork final : public QObject
 private Q_SLOTS:
     void waitEndsWithTheWorkNotAtThePoll();
     void pollStopsTheWait();
+    void onlyTheWorkerGivesWay();
 };
 
 void TestBackgroundWork::waitEndsWithTheWorkNotAtThePoll()
@@ -48,6 +53,20 @@ void TestBackgroundWork::pollStopsTheWait()
         QVERIFY(!work.isDone());
         release.store(true);
     } // the destructor waits for the work
+}
+
+void TestBackgroundWork::onlyTheWorkerGivesWay()
+{
+    const auto niceOfThisThread = [] { return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())); };
+    const int before = niceOfThisThread();
+    int worker = before;
+    {
+        BackgroundWork work([&] { worker = niceOfThisThread(); });
+    }
+    QCOMPARE(worker, std::min(19, before + BackgroundWork::WorkerNiceness));
+    // The window thread that started it keeps its place.
+    QCOMPARE(niceOfThisThread(), before);
+    QCOMPARE(::getpriority(PRIO_PROCESS, 0), before);
 }
 
 QTEST_GUILESS_MAIN(TestBackgroundWork)
