@@ -2,13 +2,12 @@
 
 #include "BackgroundWork.h"
 #include "DocumentScanner.h"
-
 #include "TextFile.h"
 
 #include <QFile>
 #include <QStringDecoder>
-#include <QtEndian>
 
+#include <emmintrin.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,27 +49,17 @@ QList<Line> linesWithTerm(const QString &text, const QString &term, Qt::CaseSens
 
 namespace {
 
-constexpr quint64 Ones = 0x0101010101010101ull;
-constexpr quint64 High = 0x8080808080808080ull;
-
-// The top bit of every byte of w that is b, all other bits clear.
-quint64 bytesEqual(quint64 w, unsigned char b)
+// The sum of the byte lanes of counts.
+qsizetype laneSum(__m128i counts)
 {
-    const quint64 x = w ^ (Ones * b);
-    return ~(((x & ~High) + ~High) | x | ~High);
-}
-
-// How many bytes of a mask from bytesEqual() have their top bit set; without
-// a call into the compiler's run-time library, which std::popcount makes
-// on processors it may not assume to count bits.
-int countMarked(quint64 marks)
-{
-    return int(((marks >> 7) * Ones) >> 56);
+    const __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+    return qsizetype(_mm_cvtsi128_si64(sums) + _mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
 }
 
 // Line ends and UTF-16 units that bytes become in the editor text: a UTF-8
 // character of four bytes is two units, every other character one; where
-// CR LF is folded, the CR of each CR LF is none. Eight bytes at a time.
+// CR LF is folded, the CR of each CR LF is none. Sixteen bytes at a time,
+// counted per byte lane and summed before a lane can overflow.
 struct Tally
 {
     qsizetype lines = 0;
@@ -78,31 +67,42 @@ struct Tally
 
     void add(const char *data, qsizetype size, bool utf8, bool foldCrLf)
     {
-        qsizetype units = size;
+        const __m128i lfByte = _mm_set1_epi8('\n');
+        const __m128i crByte = _mm_set1_epi8('\r');
+        const __m128i firstFourByteLead = _mm_set1_epi8(char(0xF0));
+        const __m128i afterContinuation = _mm_set1_epi8(char(0xC0));
+        units += size;
         qsizetype i = 0;
-        quint64 crBefore = 0; // a CR ended the last eight bytes
-        for (; i + 8 <= size; i += 8) {
-            quint64 w = 0;
-            std::memcpy(&w, data + i, sizeof w);
-            w = qFromLittleEndian(w);
-            const quint64 lf = bytesEqual(w, '\n');
-            lines += countMarked(lf);
-            if (utf8) {
-                const quint64 continuation = w & High & ~(w << 1);
-                const quint64 fourByteLead = w & (w << 1) & (w << 2) & (w << 3) & High;
-                units += countMarked(fourByteLead) - countMarked(continuation);
+        __m128i crBefore = _mm_setzero_si128(); // a CR ended the last sixteen bytes
+        while (i + 16 <= size) {
+            __m128i lfCount = _mm_setzero_si128();
+            __m128i fewer = _mm_setzero_si128(); // at most one a lane and round
+            __m128i more = _mm_setzero_si128();
+            for (qsizetype round = std::min<qsizetype>(255, (size - i) / 16); round > 0; --round, i += 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
+                const __m128i lf = _mm_cmpeq_epi8(v, lfByte);
+                lfCount = _mm_sub_epi8(lfCount, lf);
+                if (utf8) {
+                    // 0x80 to 0xBF: below 0xC0 as signed bytes.
+                    fewer = _mm_sub_epi8(fewer, _mm_cmplt_epi8(v, afterContinuation));
+                    more = _mm_sub_epi8(more, _mm_cmpeq_epi8(_mm_max_epu8(v, firstFourByteLead), v));
+                }
+                if (foldCrLf) {
+                    const __m128i cr = _mm_cmpeq_epi8(v, crByte);
+                    fewer = _mm_sub_epi8(fewer, _mm_and_si128(_mm_or_si128(_mm_slli_si128(cr, 1), crBefore), lf));
+                    crBefore = _mm_srli_si128(cr, 15);
+                }
             }
-            if (foldCrLf) {
-                const quint64 cr = bytesEqual(w, '\r');
-                units -= countMarked(((cr << 8) | (crBefore << 7)) & lf);
-                crBefore = cr >> 63;
-            }
+            lines += laneSum(lfCount);
+            units += laneSum(more) - laneSum(fewer);
         }
         for (; i < size; ++i) {
             const auto b = static_cast<unsigned char>(data[i]);
             if (b == '\n') {
                 ++lines;
-                if (foldCrLf && (i > 0 ? data[i - 1] == '\r' : crBefore != 0)) {
+                // i is past the first sixteen bytes here, or the range
+                // starts a line.
+                if (foldCrLf && i > 0 && data[i - 1] == '\r') {
                     --units;
                 }
             }
@@ -110,7 +110,6 @@ struct Tally
                 units += (b >= 0xF0 ? 1 : 0) - ((b & 0xC0) == 0x80 ? 1 : 0);
             }
         }
-        this->units += units;
     }
 };
 

@@ -200,7 +200,7 @@ void AlleTreffer::start()
     });
     // The rows of the last run leave the tree in one step; deleting tens of
     // thousands of them would stall the window, so that is done a few at a
-    // time between the rounds.
+    // time once the run has ended.
     m_discarded += m_tree->invisibleRootItem()->takeChildren();
     m_documents = 0;
     m_hits = 0;
@@ -232,7 +232,8 @@ void AlleTreffer::drain()
     if (m_run) {
         takeResults(clock);
     }
-    while (!m_discarded.isEmpty() && clock.elapsed() < DrainBudgetMs) {
+    // Rows of earlier runs go once no run needs the time.
+    while (!m_run && !m_discarded.isEmpty() && clock.elapsed() < DrainBudgetMs) {
         for (int i = 0; i < 64 && !m_discarded.isEmpty(); ++i) {
             delete m_discarded.takeLast();
         }
