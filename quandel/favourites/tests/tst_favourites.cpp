@@ -21,10 +21,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <csignal>
 #include <functional>
 #include <memory>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using Answer = Prompts::Answer;
@@ -92,32 +90,6 @@ QPoint rowCenter(const QListWidget *list, int row)
 {
     return list->visualItemRect(list->item(row)).center();
 }
-
-// A disk that fills up in the middle of a change: while it lives, no file can
-// grow beyond the given size.
-class DiskFillsAt final
-{
-public:
-    explicit DiskFillsAt(qsizetype bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFillsAt()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    DiskFillsAt(const DiskFillsAt &) = delete;
-    DiskFillsAt &operator=(const DiskFillsAt &) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
-};
 
 } // namespace
 

@@ -14,10 +14,8 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
-
-#include <sys/resource.h>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using Answer = Prompts::Answer;
@@ -600,17 +598,11 @@ void TestDocumentLibrary::saveFailureKeepsTheText()
     }
     {
         // No file may grow beyond a few bytes: what a full disk does.
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = 2;
+        std::optional<DiskFillsAt> full;
         if (breakage == u"readOnlyDiskFull") {
-            setrlimit(RLIMIT_FSIZE, &small);
+            full.emplace(2);
         }
         trigger(command);
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, handler);
     }
     if (breakage == u"saveAsOntoDeviceLink") {
         QCOMPARE(TestEnvironment::nodeKind(m_f->folder + u"/Geraet.txt.node"_s), u"char device"_s);

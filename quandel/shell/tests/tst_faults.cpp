@@ -23,42 +23,14 @@
 #include <QProcess>
 #include <QTest>
 
-#include <csignal>
 #include <ctime>
 #include <memory>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString Key = u"Software\\Tivorn\\Quandel Library"_s;
-
-// While it lives, no file may grow beyond a few bytes: every write of the
-// program meets what a full disk does to it.
-class DiskFull final
-{
-public:
-    DiskFull()
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = 4;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFull()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    DiskFull(const DiskFull &) = delete;
-    DiskFull &operator=(const DiskFull &) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
-};
 
 QString bigText(char fill)
 {
@@ -133,7 +105,7 @@ void TestFaults::diskFullKeepsEveryStore()
 
     text->setPlainText(u"Neuer Text, der nicht auf die Platte passt"_s);
     {
-        const DiskFull full;
+        const DiskFillsAt full(4); // every write meets a full disk
         if (store == u"save") {
             QVERIFY(!library->save());
         } else if (store == u"saveAs") {

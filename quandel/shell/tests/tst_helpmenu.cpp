@@ -41,8 +41,7 @@ private:
 void TestHelpMenu::init()
 {
     m_f = std::make_unique<RootFixture>();
-    QVERIFY(RootFixture::seedQuietStart());
-    QVERIFY(m_f->startAsStored());
+    QVERIFY(m_f->start());
 }
 
 void TestHelpMenu::cleanup()

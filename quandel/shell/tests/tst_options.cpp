@@ -76,8 +76,7 @@ void TestOptions::init()
     m_f = std::make_unique<RootFixture>();
     // Start-up without the splash; Startup is written by the dialog later, so
     // it is removed again to keep the first opening a fresh one.
-    QVERIFY(RootFixture::seedQuietStart());
-    QVERIFY(m_f->startAsStored());
+    QVERIFY(m_f->start());
     QVERIFY(Registry::DeleteRegValue(User, Key, QStringLiteral("Startup")));
 }
 
