@@ -349,9 +349,16 @@ struct CorpusShape
 class Bench final
 {
 public:
-    Bench(QString work, int rounds, unsigned seed) : m_work(std::move(work)), m_rounds(rounds), m_seed(seed) {}
+    Bench(QString work, int rounds, unsigned seed, QStringList parts)
+        : m_work(std::move(work)), m_rounds(rounds), m_seed(seed), m_parts(std::move(parts))
+    {
+    }
+
+    // The parts to run: all when none were named.
+    bool runs(const QString &part) const { return m_parts.isEmpty() || m_parts.contains(part); }
 
     void corpus(const CorpusShape &shape, bool withCancel);
+    QString writeCorpus(const CorpusShape &shape);
     void startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders);
     void stallWithLargeDocument();
     void allHits(int count, int kilobytes);
@@ -361,15 +368,22 @@ private:
     QString m_work;
     int m_rounds;
     unsigned m_seed;
+    QStringList m_parts;
 };
 
-void Bench::corpus(const CorpusShape &shape, bool withCancel)
+QString Bench::writeCorpus(const CorpusShape &shape)
 {
     const QString folder = m_work + u'/' + shape.name();
     QElapsedTimer made;
     made.start();
     makeCorpus(folder, shape.count, shape.kilobytes, m_seed);
     std::printf("\n== corpus %s (written in %.1f s)\n", qPrintable(shape.name()), seconds(made));
+    return folder;
+}
+
+void Bench::corpus(const CorpusShape &shape, bool withCancel)
+{
+    const QString folder = writeCorpus(shape);
     // Warm the page cache alike for all; a file list, not a glob, so that
     // 100,000 files fit on no command line.
     timeProcess(QStringLiteral("find %1 -type f -print0 | xargs -0 cat > /dev/null").arg(quoted(folder)));
@@ -397,17 +411,22 @@ void Bench::corpus(const CorpusShape &shape, bool withCancel)
 
     std::vector<double> refresh;
     std::vector<double> ls;
-    for (int i = 0; i < m_rounds; ++i) {
+    for (int i = 0; i < (runs(QStringLiteral("refresh")) ? m_rounds : 0); ++i) {
         QElapsedTimer t;
         t.start();
         library->refresh();
         refresh.push_back(seconds(t));
         ls.push_back(timeProcess(QStringLiteral("cd %1 && ls -1 | sort -f > /dev/null").arg(quoted(folder))));
     }
-    print(shape.name() + QStringLiteral(" refresh"), median(refresh), "s");
-    print(shape.name() + QStringLiteral(" ls_sort"), median(ls), "s");
-    print(shape.name() + QStringLiteral(" refresh_vs_ls"), median(refresh) / median(ls), "x");
-    printMemory(shape.name() + QStringLiteral("_refresh"));
+    if (!refresh.empty()) {
+        print(shape.name() + QStringLiteral(" refresh"), median(refresh), "s");
+        print(shape.name() + QStringLiteral(" ls_sort"), median(ls), "s");
+        print(shape.name() + QStringLiteral(" refresh_vs_ls"), median(refresh) / median(ls), "x");
+        printMemory(shape.name() + QStringLiteral("_refresh"));
+    }
+    if (!runs(QStringLiteral("search"))) {
+        return;
+    }
 
     const auto runSearch = [&](const QString &term) {
         list->setCurrentRow(0);
@@ -447,7 +466,7 @@ void Bench::corpus(const CorpusShape &shape, bool withCancel)
     print(shape.name() + QStringLiteral(" kept_after_search"), residentMiB() - rssBeforeSearch, "MiB");
     printMemory(shape.name() + QStringLiteral("_search"));
 
-    if (!withCancel) {
+    if (!withCancel || !runs(QStringLiteral("cancel"))) {
         return;
     }
     // Cancel: pressed 10 ms into a run of the slowest kind; the figure is
@@ -680,7 +699,12 @@ int main(int argc, char *argv[])
         QStringLiteral("All corpora: 10k x 1 KB, 10k x 10 KB, 10k x 100 KB and 100k x 1 KB (ignores --docs, --kb)."));
     const QCommandLineOption sampleOption(QStringLiteral("sample"), QStringLiteral("The sample library."),
                                           QStringLiteral("folder"), QStringLiteral(QUANDEL_SAMPLE_LIBRARY));
-    parser.addOptions({docsOption, sizeOption, seedOption, roundsOption, matrixOption, sampleOption});
+    const QCommandLineOption partsOption(
+        QStringLiteral("parts"),
+        QStringLiteral("Only these parts, separated by commas: refresh, search, cancel (needs search), stall, allhits, "
+                       "colour, startup. All when not given."),
+        QStringLiteral("list"));
+    parser.addOptions({docsOption, sizeOption, seedOption, roundsOption, matrixOption, sampleOption, partsOption});
     parser.process(app);
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
     if (QStandardPaths::findExecutable(QStringLiteral("rg")).isEmpty()) {
@@ -698,20 +722,36 @@ int main(int argc, char *argv[])
     std::printf("seed %s, %d rounds, %d threads, LC_ALL=C.UTF-8; medians\n", qPrintable(parser.value(seedOption)),
                 rounds, QThread::idealThreadCount());
     seedKeyStore();
-    Bench bench(work.path(), rounds, parser.value(seedOption).toUInt());
+    Bench bench(work.path(), rounds, parser.value(seedOption).toUInt(),
+                parser.value(partsOption).split(u',', Qt::SkipEmptyParts));
+    const bool corpusParts = bench.runs(QStringLiteral("refresh")) || bench.runs(QStringLiteral("search")) ||
+                             bench.runs(QStringLiteral("cancel"));
     for (const CorpusShape &shape : std::as_const(corpora)) {
-        // Cancel is measured where a run lasts longest.
-        bench.corpus(shape, shape.kilobytes == 100 || corpora.size() == 1);
+        // Cancel is measured where a run lasts longest. The start-up needs
+        // the corpora written.
+        if (corpusParts) {
+            bench.corpus(shape, shape.kilobytes == 100 || corpora.size() == 1);
+        } else if (bench.runs(QStringLiteral("startup")) && shape.kilobytes <= 10) {
+            bench.writeCorpus(shape);
+        }
     }
-    bench.stallWithLargeDocument();
-    bench.allHits(parser.value(docsOption).toInt(), parser.value(sizeOption).toInt());
-    bench.colourLargeModule();
+    if (bench.runs(QStringLiteral("stall"))) {
+        bench.stallWithLargeDocument();
+    }
+    if (bench.runs(QStringLiteral("allhits"))) {
+        bench.allHits(parser.value(docsOption).toInt(), parser.value(sizeOption).toInt());
+    }
+    if (bench.runs(QStringLiteral("colour"))) {
+        bench.colourLargeModule();
+    }
     QList<QPair<QString, QString>> folders;
     for (const CorpusShape &shape : std::as_const(corpora)) {
         if (shape.kilobytes <= 10) {
             folders.append({shape.name(), work.path() + u'/' + shape.name()});
         }
     }
-    bench.startup(parser.value(sampleOption), folders);
+    if (bench.runs(QStringLiteral("startup"))) {
+        bench.startup(parser.value(sampleOption), folders);
+    }
     return 0;
 }
