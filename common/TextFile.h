@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Reading and writing of user text files (documents, profile files).
@@ -57,6 +58,10 @@ DecodedText decodeLines(const QByteArray &bytes);
 // Decodes raw bytes as decode() does, but leaves every CR and LF as it is;
 // format receives the encoding and BOM (its line end is left alone).
 QString decodeBytes(const QByteArray &bytes, TextFormat *format);
+
+// True when the bytes are UTF-8 to their end: no stray or missing
+// continuation byte, no overlong form, no surrogate, nothing past U+10FFFF.
+bool isUtf8(QByteArrayView bytes);
 
 // Encodes text in the given format. When the format is Windows-1252 and the
 // text holds a character that code page cannot represent, the result is
