@@ -282,6 +282,23 @@ QString writeRefusal(const QString &path)
     return S_ISREG(info.st_mode) ? QString() : notRegular();
 }
 
+void foldCrLf(QString &text)
+{
+    const qsizetype first = text.indexOf(u"\r\n");
+    if (first < 0) {
+        return;
+    }
+    QChar *const data = text.data();
+    const qsizetype size = text.size();
+    qsizetype out = first;
+    for (qsizetype in = first; in < size; ++in) {
+        if (data[in] != u'\r' || in + 1 == size || data[in + 1] != u'\n') {
+            data[out++] = data[in];
+        }
+    }
+    text.truncate(out);
+}
+
 bool isUtf8(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
@@ -371,7 +388,7 @@ void settleLineEnds(DecodedText &result)
         format.lineEnd = TextFormat::LineEnd::CrLf;
         // A lone LF in such a file comes back as CR LF; it cannot be told
         // apart from the others once the text is in memory.
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        TextFile::foldCrLf(text);
     } else if (firstLf < 0 && format.encoding == TextFormat::Encoding::Windows1252) {
         // Without any line end to go by, a code-page file is taken to be one
         // of the library's own: lines added later end in CR LF like theirs.

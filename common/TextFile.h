@@ -59,6 +59,10 @@ DecodedText decodeLines(const QByteArray &bytes);
 // format receives the encoding and BOM (its line end is left alone).
 QString decodeBytes(const QByteArray &bytes, TextFormat *format);
 
+// Turns every CR LF of text into LF, as replace("\r\n", "\n") does, in one
+// pass.
+void foldCrLf(QString &text);
+
 // True when the bytes are UTF-8 to their end: no stray or missing
 // continuation byte, no overlong form, no surrogate, nothing past U+10FFFF.
 bool isUtf8(QByteArrayView bytes);
