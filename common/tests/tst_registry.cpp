@@ -9,10 +9,10 @@
 #include <QTest>
 
 #include <memory>
+#include <optional>
 
 #include <pwd.h>
 #include <signal.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -318,25 +318,16 @@ void TestRegistry::failedWriteReportsAndKeepsFile()
     }
     // Tests run as root, where permissions stop nothing; a file size limit
     // makes writing fail the way a full disk does.
-    rlimit oldLimit{};
-    QCOMPARE(getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
-    struct sigaction ignore
+    bool set = true;
+    bool created = true;
     {
-    };
-    struct sigaction oldAction
-    {
-    };
-    ignore.sa_handler = SIG_IGN;
-    QCOMPARE(sigaction(SIGXFSZ, &ignore, &oldAction), 0);
-    if (kind == u"size limit"_s) {
-        rlimit small = oldLimit;
-        small.rlim_cur = 4096;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        std::optional<DiskFillsAt> full;
+        if (kind == u"size limit"_s) {
+            full.emplace(4096);
+        }
+        set = Registry::SetRegValue(Root::CurrentUser, kKey, u"More"_s, u"y"_s);
+        created = Registry::CreateRegKey(Root::CurrentUser, u"Software\\New"_s, QString());
     }
-    const bool set = Registry::SetRegValue(Root::CurrentUser, kKey, u"More"_s, u"y"_s);
-    const bool created = Registry::CreateRegKey(Root::CurrentUser, u"Software\\New"_s, QString());
-    setrlimit(RLIMIT_FSIZE, &oldLimit);
-    sigaction(SIGXFSZ, &oldAction, nullptr);
     QVERIFY(!set);
     QVERIFY(!created);
     Registry::setStoreFile(QString());

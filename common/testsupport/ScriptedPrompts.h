@@ -8,10 +8,11 @@
 
 #include <functional>
 
-// Prompts for tests: records every call and answers from queues. A call whose
-// queue is empty gets the "cancel" answer, so a missing script never blocks.
-// Installs itself on construction and restores the real dialogs on
-// destruction.
+// Prompts for tests: records every call and answers from queues. A question
+// whose queue is empty (anything but a message with only an Ok button) fails
+// the running test and gets the "cancel" answer, so a missing script is seen
+// and never blocks. Installs itself on construction and restores the real
+// dialogs on destruction.
 class ScriptedPrompts final : public Prompts
 {
 public:
@@ -42,6 +43,10 @@ public:
     // result code; it may click the dialog's buttons to drive it.
     QQueue<std::function<int(QDialog &)>> dialogHandlers;
 
+    // Where a test means to leave questions unanswered (a soak run, the
+    // bench), unscripted questions just get the "cancel" answer.
+    bool failOnUnscripted = true;
+
     // Calls of one kind only.
     QList<Call> callsOf(const QString &kind) const;
 
@@ -53,4 +58,15 @@ public:
     bool printDialog(QWidget *parent, QPrinter &printer) override;
     bool pageSetupDialog(QWidget *parent, QPrinter &printer) override;
     int execDialog(QDialog &dialog) override;
+
+private:
+    void unscripted() const;
+    template <typename T> T answer(QQueue<T> &queue, const T &cancelled)
+    {
+        if (queue.isEmpty()) {
+            unscripted();
+            return cancelled;
+        }
+        return queue.dequeue();
+    }
 };

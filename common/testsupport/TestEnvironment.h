@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+#include <csignal>
+
+#include <sys/resource.h>
+
 #include <utility>
 
 // A fresh, empty home for one test case: HOME and the XDG folders point into a
@@ -54,4 +58,30 @@ public:
 private:
     QTemporaryDir m_dir;
     QByteArray m_oldHome;
+};
+
+// A disk that fills up in the middle of a change: while it lives, no file can
+// grow beyond the given size.
+class DiskFillsAt final
+{
+public:
+    explicit DiskFillsAt(qsizetype bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &m_old);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_old;
+        limit.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFillsAt()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_old);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    DiskFillsAt(const DiskFillsAt &) = delete;
+    DiskFillsAt &operator=(const DiskFillsAt &) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_handler)(int) = nullptr;
 };

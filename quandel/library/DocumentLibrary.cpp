@@ -3,29 +3,20 @@
 #include "DesktopShell.h"
 #include "DocumentInput.h"
 #include "DocumentKinds.h"
+#include "DocumentRecovery.h"
 #include "DocumentWatch.h"
 #include "EditorDocument.h"
 #include "Helpers.h"
-#include "Recovery.h"
 #include "UnsavedChanges.h"
 #include "WebView.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QTimer>
-
-namespace {
-
-const QString Untitled = QStringLiteral("Unbenannt");
-
-} // namespace
 
 DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent)
     : QObject(parent), m_w(widgets), m_editorDoc(widgets.text)
@@ -44,41 +35,13 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
     });
     // Every edit by the user marks the document changed, however it was made:
     // keys, the context menu, drag and drop, undo.
-    m_recovery = new RecoveryKeeper(QString(), this);
-    m_recoveryTimer = new QTimer(this);
-    m_recoveryTimer->setSingleShot(true);
-    connect(m_recoveryTimer, &QTimer::timeout, this, [this] { updateRecovery(); });
     connect(m_w.text, &QPlainTextEdit::textChanged, this, [this] {
         if (!m_editorDoc.isSettingText()) {
             m_state.mChange = true;
             m_watch->noteUserEdit();
         }
-        m_recoveryDirty = true;
-        if (m_editorDoc.isSettingText()) {
-            // Another document, or the same one read again: a recovery file
-            // of discarded changes goes at once (once the switch is done).
-            QTimer::singleShot(0, this, [this] {
-                if (!m_state.mChange || !m_editorDoc.isLoaded()) {
-                    updateRecovery();
-                }
-            });
-        } else if (!m_recoveryTimer->isActive()) {
-            m_recoveryTimer->start(RecoveryDelayMs);
-        }
     });
-    // The text is kept whenever the editor or the program loses the focus.
-    if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance())) {
-        connect(app, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *) {
-            if (old == m_w.text) {
-                updateRecovery();
-            }
-        });
-        connect(app, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState appState) {
-            if (appState != Qt::ApplicationActive) {
-                updateRecovery();
-            }
-        });
-    }
+    m_recovery = new DocumentRecovery(*this);
     m_watch = new DocumentWatch(*this);
     new DocumentInput(m_w, *this);
 }
@@ -235,7 +198,7 @@ void DocumentLibrary::refresh()
     m_folders = std::move(listing.folders);
 
     m_state.mIndex = -1;
-    m_state.mFile = Untitled;
+    m_state.mFile = EditingState::untitledName();
     m_fileIndex = -1;
     clearEditor();
 
@@ -353,7 +316,7 @@ void DocumentLibrary::documentSelected()
 
     if (isProjectView()) {
         if (!item) {
-            m_state.mFile = Untitled;
+            m_state.mFile = EditingState::untitledName();
             m_state.mIndex = -1;
             m_state.mChange = false;
             return;
@@ -382,7 +345,7 @@ void DocumentLibrary::documentSelected()
     m_state.mIndex = selected;
     m_state.mChange = false;
     if (m_fileIndex == -1) {
-        m_state.mFile = Untitled;
+        m_state.mFile = EditingState::untitledName();
         return;
     }
     const QString path = m_folder + u'/' + currentFileName();
@@ -472,7 +435,7 @@ void DocumentLibrary::newDocument(int kind)
     }
     selectKind(kind);
     m_state.mIndex = -1;
-    m_state.mFile = Untitled;
+    m_state.mFile = EditingState::untitledName();
     m_fileIndex = -1;
     selectEntry(-1);
     clearEditor();
@@ -501,132 +464,14 @@ void DocumentLibrary::open()
     }
 }
 
-void DocumentLibrary::reportSaveFailure(const QString &name)
+void DocumentLibrary::showSavedFile(const QString &path)
 {
-    Prompts::instance().message(m_w.window,
-                                name + QStringLiteral(" konnte nicht gespeichert werden. ") + u'\n' +
-                                    QStringLiteral("Schreibzugriff wird eventuell durch eine andere Anwendung "
-                                                   "blockiert. ") +
-                                    u'\n' + QStringLiteral("Andere Anwendungen schließen und Vorgang wiederholen. "),
-                                QStringLiteral(" ") + caption(), Prompts::Buttons::Ok, Prompts::Icon::Critical);
-}
-
-bool DocumentLibrary::writeDocument(const QString &path, const QString &name)
-{
-    const TextFile::WriteResult written = m_editorDoc.write(path);
-    if (!written.ok) {
-        return false;
-    }
-    if (!path.isEmpty() && path == documentPath()) {
-        // Known as written here before the message below lets the watcher's
-        // report in: our own Save is no change from outside.
-        m_watch->watchShownDocument();
-    }
-    if (written.switchedToUtf8) {
-        Prompts::instance().message(
-            m_w.window,
-            name + QStringLiteral(" enthält Zeichen, die der Zeichensatz Windows-1252 nicht kennt. ") + u'\n' +
-                QStringLiteral("Das Dokument wurde deshalb als UTF-8 gespeichert. "),
-            QStringLiteral(" ") + caption(), Prompts::Buttons::Ok, Prompts::Icon::Information);
-    }
-    return true;
-}
-
-bool DocumentLibrary::save()
-{
-    if (!m_editorDoc.isLoaded()) {
-        explainReadOnly();
-        // Nothing of this document is in the editor: saving would replace
-        // the file with what the editor could not show.
-        return false;
-    }
-    QString target;
-    QString name;
-    if (!m_externalPath.isEmpty()) {
-        target = m_externalPath;
-        name = QFileInfo(target).fileName();
-    } else if (isProjectView()) {
-        const QListWidgetItem *item = m_w.dateien->currentItem();
-        if (!item || m_state.mIndex < 0) {
-            return saveAs();
-        }
-        name = item->text();
-        target = documentPath();
-    } else {
-        name = currentFileName();
-        if (name.isEmpty()) {
-            return saveAs();
-        }
-        target = m_folder + u'/' + name;
-    }
-    QCoreApplication::processEvents();
-    if (!checkOutsideChanges(true)) {
-        return false;
-    }
-    if (!writeDocument(target, name)) {
-        reportSaveFailure(name);
-        m_state.mChange = true;
-        return false;
-    }
-    m_watch->watchShownDocument();
-    m_state.mChange = false;
-    m_state.mAction = EditingState::Pending::None;
-    updateRecovery();
-    m_w.dateien->setFocus();
-    return true;
-}
-
-bool DocumentLibrary::saveAs()
-{
-    if (!m_editorDoc.isLoaded()) {
-        // The editor does not hold this document as it is, and the name
-        // proposed is the document's own file.
-        return false;
-    }
-    Prompts::SaveRequest request;
-    request.title = QStringLiteral("Speichern unter ...");
-    const QStringList filters = DocumentKinds::saveFilters(m_pattern);
-    request.filters = filters.isEmpty() ? QStringList{QStringLiteral("Alle Dateitypen (*)")} : filters;
-    if (!m_externalPath.isEmpty()) {
-        request.proposedPath = m_externalPath;
-    } else if (m_fileIndex == -1) {
-        const QString proposed = DocumentKinds::proposedName(m_pattern);
-        // With no name to propose (a new project), the dialog opens in the
-        // document folder, or where the last Save as went.
-        request.proposedPath = !proposed.isEmpty()          ? m_folder + u'/' + proposed
-                               : m_lastSaveAsPath.isEmpty() ? m_folder + u'/'
-                                                            : m_lastSaveAsPath;
-    } else {
-        request.proposedPath = m_folder + u'/' + currentFileName();
-    }
-    const QString chosen = Prompts::instance().saveFileName(m_w.window, request);
-    if (currentFileName().isEmpty()) {
-        m_state.mFile = Untitled;
-        m_state.mChange = true;
-        m_state.mAction = EditingState::Pending::Cancel;
-    }
-    if (chosen.isEmpty()) {
-        return false;
-    }
-    if (!m_watch->watchedPath().isEmpty() && QFileInfo(chosen) == QFileInfo(m_watch->watchedPath()) &&
-        !checkOutsideChanges(true)) {
-        return false;
-    }
-    m_lastSaveAsPath = chosen;
-    const QString fileName = QFileInfo(chosen).fileName();
-    if (!writeDocument(chosen, fileName)) {
-        reportSaveFailure(fileName);
-        m_state.mChange = true;
-        return false;
-    }
-    m_state.mChange = false;
-    m_state.mAction = EditingState::Pending::None;
-    updateRecovery();
     refresh();
     // The file just written, when the list has it: with notiz.txt and
     // Notiz.txt side by side, a look-up by name alone would show the other.
+    const QString fileName = QFileInfo(path).fileName();
     int index = -1;
-    if (!isProjectView() && QFileInfo(QFileInfo(chosen).absolutePath()) == QFileInfo(m_folder) &&
+    if (!isProjectView() && QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) &&
         m_files.size() == m_w.dateien->count()) {
         index = int(m_files.indexOf(fileName));
     }
@@ -636,7 +481,6 @@ bool DocumentLibrary::saveAs()
                               DocumentKinds::lookupName(fileName));
     }
     selectEntry(index);
-    return true;
 }
 
 bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
@@ -656,98 +500,4 @@ void DocumentLibrary::reloadFromDisk(const QString &watched)
         m_w.webBrowser->navigate(QUrl::fromLocalFile(path));
     }
     setStatusFor(isProjectView() && m_externalPath.isEmpty() ? QFileInfo(path).absolutePath() : path);
-}
-
-// ---------------------------------------------------------------------------
-// Recovery of unsaved text
-
-void DocumentLibrary::updateRecovery()
-{
-    m_recoveryTimer->stop();
-    if (!m_state.mChange || !m_editorDoc.isLoaded()) {
-        if (m_recoveryKept) {
-            m_recovery->discard();
-            m_recoveryKept = false;
-        }
-        m_recoveryDirty = false;
-        return;
-    }
-    if (!m_recoveryDirty && m_recoveryKept) {
-        return;
-    }
-    RecoveryRecord record;
-    record.path = documentPath();
-    record.name = m_state.mFile;
-    record.kind = m_kind;
-    record.text = editorText(m_w.text);
-    // The version on disk the text started from, as read or saved here.
-    if (!record.path.isEmpty() && m_watch->watchedPath() == record.path) {
-        record.diskExists = m_watch->seenExists();
-        record.diskHash = m_watch->seenHash();
-    }
-    record.written = QDateTime::currentDateTime();
-    m_recovery->keep(std::move(record));
-    m_recoveryKept = true;
-    m_recoveryDirty = false;
-}
-
-bool DocumentLibrary::restoreUnsaved(const RecoveryRecord &record)
-{
-    if (!record.path.isEmpty() && QFileInfo(record.path).isFile()) {
-        if (!showExternalDocument(record.path, record.name)) {
-            return false;
-        }
-    } else {
-        // Untitled, or removed since: the text comes back as a new document,
-        // and saving asks for a name.
-        newDocument(record.kind >= 0 && record.kind < DocumentKinds::Count ? record.kind : 0);
-        if (m_state.mChange) {
-            return false;
-        }
-    }
-    if (!m_editorDoc.isLoaded()) {
-        return false;
-    }
-    m_w.text->setPlainText(record.text);
-    m_state.mChange = true;
-    m_recoveryDirty = true;
-    updateRecovery();
-    return true;
-}
-
-void DocumentLibrary::offerLeftRecovery()
-{
-    std::vector<LeftRecovery> left = m_recovery->claimLeftOver();
-    bool restored = false;
-    for (LeftRecovery &found : left) {
-        if (restored) {
-            found.keep();
-            continue;
-        }
-        const RecoveryRecord &record = found.record;
-        const QString name = record.name.isEmpty() ? Untitled : record.name;
-        QString text = QStringLiteral("Beim letzten Mal wurde Quandel Library beendet, ohne die Änderungen an „%1“ "
-                                      "zu speichern (Stand: %2).")
-                           .arg(name, QLocale().toString(record.written.toLocalTime(), QLocale::ShortFormat));
-        if (found.changedOnDisk()) {
-            text += u'\n' + QStringLiteral("Das Dokument wurde seitdem außerhalb von Quandel Library geändert.");
-        }
-        text += u'\n' + QString(u'\n') + QStringLiteral("Möchten Sie den ungesicherten Text wiederherstellen ? ") +
-                u'\n' + QString(u'\n') + QStringLiteral("Ja: Der Text erscheint als ungesicherte Änderung.") + u'\n' +
-                QStringLiteral("Nein: Der Text wird verworfen.") + u'\n' +
-                QStringLiteral("Abbrechen: Der Text wird beim nächsten Start wieder angeboten.");
-        const Prompts::Answer answer =
-            Prompts::instance().message(m_w.window, text, QStringLiteral(" ") + caption(),
-                                        Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
-        if (answer == Prompts::Answer::Yes && restoreUnsaved(record)) {
-            // This program's own recovery file holds the text by now.
-            m_recovery->waitForDone();
-            found.remove();
-            restored = true;
-        } else if (answer == Prompts::Answer::No) {
-            found.remove();
-        } else {
-            found.keep();
-        }
-    }
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "DocumentRecovery.h"
 #include "EditingState.h"
 #include "EditorDocument.h"
 #include "Prompts.h"
+#include "SaveCommands.h"
 
 #include <QObject>
 #include <QPointer>
@@ -12,9 +14,6 @@
 
 class DocumentWatch;
 class QAction;
-class QTimer;
-class RecoveryKeeper;
-struct RecoveryRecord;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -36,7 +35,8 @@ struct DocumentWidgets
 };
 
 // The document folder, its four kinds and the document list; the shown
-// document with its unsaved-changes tracking; New, Open, Save and Save as.
+// document with its unsaved-changes tracking; New, Open, Save and Save as
+// (written by SaveCommands); its unsaved text kept by DocumentRecovery.
 class DocumentLibrary final : public QObject
 {
     Q_OBJECT
@@ -95,15 +95,15 @@ public:
     static QString editorText(const QPlainTextEdit *editor) { return EditorDocument::editorText(editor); }
 
     // The commands.
-    void refresh();             // mnuaktualisieren
-    void selectKind(int kind);  // mnuAnsicht
-    void chooseFolder();        // mnuverzeichnis
-    void documentSelected();    // the document list's selection
-    void toggleWebView();       // mnuWebansicht
-    void newDocument(int kind); // mnuneues
-    void open();                // mnuoeffnen
-    bool save();                // mnuspeichern
-    bool saveAs();              // mnuspeichernunter
+    void refresh();                             // mnuaktualisieren
+    void selectKind(int kind);                  // mnuAnsicht
+    void chooseFolder();                        // mnuverzeichnis
+    void documentSelected();                    // the document list's selection
+    void toggleWebView();                       // mnuWebansicht
+    void newDocument(int kind);                 // mnuneues
+    void open();                                // mnuoeffnen
+    bool save() { return m_saving.save(); }     // mnuspeichern
+    bool saveAs() { return m_saving.saveAs(); } // mnuspeichernunter
 
     // While a search runs, the commands that would change the folder, the
     // kind, the list or the shown document do nothing.
@@ -128,14 +128,14 @@ public:
     // the user chose Cancel: a Save about to run must not overwrite.
     bool checkOutsideChanges(bool beforeSave = false);
 
-    // Unsaved text is kept in a recovery file (see RecoveryKeeper) at most
+    // Unsaved text is kept in a recovery file (see DocumentRecovery) at most
     // every RecoveryDelayMs and whenever the editor or the program loses the
     // focus; the file goes when the changes are saved or discarded.
     static constexpr int RecoveryDelayMs = 5000;
-    RecoveryKeeper *recovery() const { return m_recovery; }
+    RecoveryKeeper *recovery() const { return m_recovery->keeper(); }
     // At start-up: asks about the unsaved text each program that ended
     // without saving it left, newest first, until one is restored.
-    void offerLeftRecovery();
+    void offerLeftRecovery() { m_recovery->offerLeftOver(); }
 
 Q_SIGNALS:
     // Alt+Q in the list or the editor.
@@ -143,14 +143,17 @@ Q_SIGNALS:
 
 private:
     // The watch reads the shown document's path, state and window, and
-    // reloads the document.
+    // reloads the document; saving and recovery read and write the shown
+    // document and its editing state.
     friend class DocumentWatch;
+    friend class DocumentRecovery;
+    friend class SaveCommands;
 
     void selectEntry(int index);
     void clearEditor();
     void loadFile(const QString &path);
-    bool writeDocument(const QString &path, const QString &name);
-    void reportSaveFailure(const QString &name);
+    // After Save as: the list read afresh, with the file just written selected.
+    void showSavedFile(const QString &path);
     void setStatusFor(const QString &path);
     Prompts::Answer askToSave();
 
@@ -167,7 +170,7 @@ private:
     EditingState m_state;
 
     EditorDocument m_editorDoc;
-    QString m_lastSaveAsPath;
+    SaveCommands m_saving{*this};
     QString m_externalPath; // the shown document when the list does not stand for it
     QString m_projectFile;  // the shown project's text file, as spelled on disk
     bool m_readOnlyExplained = false;
@@ -175,11 +178,5 @@ private:
     bool m_loadingDeferred = false;
 
     DocumentWatch *m_watch = nullptr;
-
-    void updateRecovery();
-    bool restoreUnsaved(const RecoveryRecord &record);
-    RecoveryKeeper *m_recovery = nullptr;
-    QTimer *m_recoveryTimer = nullptr;
-    bool m_recoveryDirty = false; // the text changed since it was last kept
-    bool m_recoveryKept = false;  // the recovery file holds this program's text
+    DocumentRecovery *m_recovery = nullptr;
 };

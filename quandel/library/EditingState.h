@@ -13,7 +13,10 @@ struct EditingState
         Cancel
     };
 
-    QString mFile;        // document name for messages, "Unbenannt" when untitled
+    // The name of a document that has no file yet.
+    static QString untitledName() { return QStringLiteral("Unbenannt"); }
+
+    QString mFile;        // document name for messages, untitledName() when untitled
     int mIndex = 0;       // list index of the document, -1 = untitled
     bool mChange = false; // the editor holds changes that are not saved
     Pending mAction = Pending::None;

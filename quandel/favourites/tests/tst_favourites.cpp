@@ -6,9 +6,7 @@
 #include "FavouritesStore.h"
 #include "IniFile.h"
 #include "Registry.h"
-#include "Root.h"
-#include "ScriptedPrompts.h"
-#include "TestEnvironment.h"
+#include "RootFixture.h"
 #include "Tooltips.h"
 
 #include <QAction>
@@ -23,10 +21,8 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <csignal>
 #include <functional>
 #include <memory>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 using Answer = Prompts::Answer;
@@ -41,12 +37,6 @@ const QString DragHint = u"Klicken Sie den Eintrag mit der linken Maustaste und 
 void setting(const QString &name, const QVariant &value)
 {
     QVERIFY(TestEnvironment::writeSettings({{name, value}}));
-}
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The records as the manager writes them when every Datei is Name + ".txt".
@@ -101,32 +91,6 @@ QPoint rowCenter(const QListWidget *list, int row)
     return list->visualItemRect(list->item(row)).center();
 }
 
-// A disk that fills up in the middle of a change: while it lives, no file can
-// grow beyond the given size.
-class DiskFillsAt final
-{
-public:
-    explicit DiskFillsAt(qsizetype bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = rlim_t(bytes);
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFillsAt()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    DiskFillsAt(const DiskFillsAt &) = delete;
-    DiskFillsAt &operator=(const DiskFillsAt &) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
-};
-
 } // namespace
 
 class TestFavourites final : public QObject
@@ -167,7 +131,6 @@ private Q_SLOTS:
     void diskFullMidwayKeepsRecordsWhole();
 
 private:
-    QString put(const QString &relative, const QByteArray &bytes) const;
     void putLibrary() const;
     // Each seed is "slot:Name" and makes Name.txt; a "!" before the name
     // leaves the file missing. The font's section 0 is always there.
@@ -177,7 +140,7 @@ private:
     // The sample library with one favourite (dir below the document folder,
     // empty: the folder itself), started with the list's last entry selected.
     bool startWithFavourite(int kind, const QString &datei, const QString &dir = {});
-    QAction *item(int slot) const { return m_root->favourites()->item(slot); }
+    QAction *item(int slot) const { return m_f->root->favourites()->item(slot); }
     // Visible menu items: "slot:caption as shown", " (aus)" when disabled.
     QStringList menu() const;
     // "slot:Name:Datei", and ":Dir" when it is not the document folder.
@@ -185,53 +148,38 @@ private:
     QStringList sections() const;
     // Every file below the document folder with its bytes.
     QMap<QString, QByteArray> snapshot() const;
-    QString shownText() const { return DocumentLibrary::editorText(child<QPlainTextEdit>(*m_root, u"Text"_s)); }
-    QListWidget *dateien() const { return child<QListWidget>(*m_root, u"Dateien"_s); }
     QString selectedEntry() const;
     // Opens the manager and runs drive on it, shown and active; the dialog's
     // result, -1 when drive left it open.
     int manage(const std::function<void(Favoriten &)> &drive);
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<Root> m_root;
-    QString m_folder;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestFavourites::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_prompts = std::make_unique<ScriptedPrompts>();
-    m_folder = m_env->path(u"Dokumente"_s);
-    QDir().mkpath(m_folder);
+    m_f = std::make_unique<RootFixture>();
     AppPaths::ensureFolder(AppPaths::dataFolder());
 }
 
 void TestFavourites::cleanup()
 {
-    m_root.reset();
-    m_prompts.reset();
-    m_env.reset();
-}
-
-QString TestFavourites::put(const QString &relative, const QByteArray &bytes) const
-{
-    return m_env->writeFile(u"Dokumente/"_s + relative, bytes);
+    m_f.reset();
 }
 
 void TestFavourites::putLibrary() const
 {
-    put(u"Alpha.txt"_s, "alpha\r\n");
-    put(u"Notizen.txt"_s, "notizen\r\n");
-    put(u"Mein.Entwurf.txt"_s, "entwurf\r\n");
-    put(u".versteckt.txt"_s, "versteckt\r\n");
-    put(u"A&B.txt"_s, "ab\r\n");
-    put(u"Modul.bas"_s, "modul\r\n");
-    put(u"Modul.cls"_s, "klasse\r\n");
-    put(u"Hilfe.vbp"_s, "hilfe\r\n");
-    put(u"Projekt A/Quandel.ini"_s, "projekt\r\n");
-    put(u"Anderswo/Notizen.txt"_s, "anderswo\r\n");
-    put(u"Anderswo/Fremd.txt"_s, "fremd\r\n");
+    m_f->put(u"Alpha.txt"_s, "alpha\r\n");
+    m_f->put(u"Notizen.txt"_s, "notizen\r\n");
+    m_f->put(u"Mein.Entwurf.txt"_s, "entwurf\r\n");
+    m_f->put(u".versteckt.txt"_s, "versteckt\r\n");
+    m_f->put(u"A&B.txt"_s, "ab\r\n");
+    m_f->put(u"Modul.bas"_s, "modul\r\n");
+    m_f->put(u"Modul.cls"_s, "klasse\r\n");
+    m_f->put(u"Hilfe.vbp"_s, "hilfe\r\n");
+    m_f->put(u"Projekt A/Quandel.ini"_s, "projekt\r\n");
+    m_f->put(u"Anderswo/Notizen.txt"_s, "anderswo\r\n");
+    m_f->put(u"Anderswo/Fremd.txt"_s, "fremd\r\n");
 }
 
 void TestFavourites::seed(const QStringList &seeds) const
@@ -246,24 +194,19 @@ void TestFavourites::seed(const QStringList &seeds) const
         }
         const QString datei = name + u".txt"_s;
         if (!missing) {
-            put(datei, name.toUtf8() + "\r\n");
+            m_f->put(datei, name.toUtf8() + "\r\n");
         }
-        QVERIFY(FavouritesStore::write(AppPaths::dataFile(), entry.left(colon).toInt(), {name, datei, m_folder}));
+        QVERIFY(FavouritesStore::write(AppPaths::dataFile(), entry.left(colon).toInt(), {name, datei, m_f->folder}));
     }
 }
 
 bool TestFavourites::start(int kind, int linkCheck)
 {
-    auto settings = TestEnvironment::quietStart();
-    settings.append({u"Pattern"_s, QString::number(kind)});
+    RootFixture::Settings settings{{u"Pattern"_s, QString::number(kind)}};
     if (linkCheck >= 0) {
         settings.append({u"LinkCheck"_s, linkCheck});
     }
-    if (!TestEnvironment::writeSettings(settings)) {
-        return false;
-    }
-    m_root = std::make_unique<Root>(RootOptions{m_folder});
-    return m_root->start();
+    return RootFixture::seedQuietStart(settings) && m_f->startAsStored();
 }
 
 bool TestFavourites::startWithFavourite(int kind, const QString &datei, const QString &dir)
@@ -272,13 +215,13 @@ bool TestFavourites::startWithFavourite(int kind, const QString &datei, const QS
     seed({});
     if (!FavouritesStore::write(
             AppPaths::dataFile(), 1,
-            {FavouritesStore::displayName(datei), datei, dir.isEmpty() ? m_folder : m_folder + u'/' + dir})) {
+            {FavouritesStore::displayName(datei), datei, dir.isEmpty() ? m_f->folder : m_f->folder + u'/' + dir})) {
         return false;
     }
     if (!start(kind)) {
         return false;
     }
-    dateien()->setCurrentRow(dateien()->count() - 1);
+    m_f->list()->setCurrentRow(m_f->list()->count() - 1);
     return true;
 }
 
@@ -302,7 +245,7 @@ QStringList TestFavourites::records() const
         const Favourite f = FavouritesStore::read(AppPaths::dataFile(), slot);
         if (!f.name.isEmpty() || !f.datei.isEmpty() || !f.dir.isEmpty()) {
             result.append(QString::number(slot) + u':' + f.name + u':' + f.datei +
-                          (f.dir == m_folder ? QString() : QString(u':' + f.dir)));
+                          (f.dir == m_f->folder ? QString() : QString(u':' + f.dir)));
         }
     }
     return result;
@@ -321,24 +264,24 @@ QStringList TestFavourites::sections() const
 QMap<QString, QByteArray> TestFavourites::snapshot() const
 {
     QMap<QString, QByteArray> files;
-    QDirIterator it(m_folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(m_f->folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        files.insert(QDir(m_folder).relativeFilePath(path), bytesOf(path));
+        files.insert(QDir(m_f->folder).relativeFilePath(path), bytesOf(path));
     }
     return files;
 }
 
 QString TestFavourites::selectedEntry() const
 {
-    const QListWidgetItem *current = dateien()->currentItem();
+    const QListWidgetItem *current = m_f->list()->currentItem();
     return current ? current->text() : QString();
 }
 
 int TestFavourites::manage(const std::function<void(Favoriten &)> &drive)
 {
     int result = -2;
-    m_prompts->dialogHandlers.enqueue([&](QDialog &dialog) {
+    m_f->prompts.dialogHandlers.enqueue([&](QDialog &dialog) {
         auto *manager = qobject_cast<Favoriten *>(&dialog);
         dialog.show();
         dialog.activateWindow();
@@ -350,7 +293,7 @@ int TestFavourites::manage(const std::function<void(Favoriten &)> &drive)
         result = dialog.isVisible() ? -1 : dialog.result();
         return result;
     });
-    m_root->favourites()->manageAction()->trigger();
+    m_f->root->favourites()->manageAction()->trigger();
     return result;
 }
 
@@ -380,7 +323,7 @@ void TestFavourites::menuAndAdd()
     QFETCH(bool, dataFile);
     QFETCH(QStringList, seeds);
     QFETCH(int, otherInstanceSlot);
-    put(u"Alpha.txt"_s, "alpha\r\n");
+    m_f->put(u"Alpha.txt"_s, "alpha\r\n");
     if (dataFile) {
         seed(seeds);
     }
@@ -391,18 +334,18 @@ void TestFavourites::menuAndAdd()
     }
     if (otherInstanceSlot > 0) {
         QVERIFY(
-            FavouritesStore::write(AppPaths::dataFile(), otherInstanceSlot, {u"Fremd"_s, u"Fremd.txt"_s, m_folder}));
+            FavouritesStore::write(AppPaths::dataFile(), otherInstanceSlot, {u"Fremd"_s, u"Fremd.txt"_s, m_f->folder}));
     }
     const QStringList before = records();
 
-    dateien()->setCurrentItem(dateien()->findItems(u"Alpha"_s, Qt::MatchExactly).value(0));
-    m_root->favourites()->addAction()->trigger();
+    m_f->list()->setCurrentItem(m_f->list()->findItems(u"Alpha"_s, Qt::MatchExactly).value(0));
+    m_f->root->favourites()->addAction()->trigger();
     QTEST(menu(), "menuAfterAdd");
     // The add re-reads the file: what another instance wrote stays.
     QStringList after = records();
     QVERIFY(after.removeOne(menu().filter(u":Alpha"_s).value(0) + u":Alpha.txt"_s));
     QCOMPARE(after, before);
-    QVERIFY(m_prompts->calls.isEmpty());
+    QVERIFY(m_f->prompts.calls.isEmpty());
 }
 
 void TestFavourites::addTakesTheSelectedEntry_data()
@@ -430,19 +373,19 @@ void TestFavourites::addTakesTheSelectedEntry()
     QFETCH(QString, record);
     putLibrary();
     QVERIFY(start(kind));
-    const QList<QListWidgetItem *> found = dateien()->findItems(entry, Qt::MatchExactly);
+    const QList<QListWidgetItem *> found = m_f->list()->findItems(entry, Qt::MatchExactly);
     QCOMPARE(found.size(), 1);
-    dateien()->setCurrentItem(found.first());
+    m_f->list()->setCurrentItem(found.first());
 
-    m_root->favourites()->addSelected();
+    m_f->root->favourites()->addSelected();
     QCOMPARE(records(), QStringList{record});
     QCOMPARE(menu(), QStringList{record.section(u':', 0, 1)});
 
-    m_root->library()->selectKind(3);
+    m_f->root->library()->selectKind(3);
     item(1)->trigger();
-    QTEST(m_root->library()->checkedKind(), "viewWhenOpened");
-    QTEST(shownText(), "text");
-    QVERIFY(m_prompts->calls.isEmpty());
+    QTEST(m_f->root->library()->checkedKind(), "viewWhenOpened");
+    QTEST(m_f->shownText(), "text");
+    QVERIFY(m_f->prompts.calls.isEmpty());
 }
 
 void TestFavourites::addIsRefused_data()
@@ -465,7 +408,7 @@ void TestFavourites::addIsRefused()
     QFETCH(QString, document);
     putLibrary();
     if (!document.isEmpty()) {
-        put(document, "x\r\n");
+        m_f->put(document, "x\r\n");
     }
     QStringList seeds;
     for (int slot = 1; full && slot <= FavouritesStore::MaxSlots; ++slot) {
@@ -475,19 +418,19 @@ void TestFavourites::addIsRefused()
     QVERIFY(start(kind));
     if (!document.isEmpty()) {
         const QString entry = document.chopped(4);
-        const QList<QListWidgetItem *> found = dateien()->findItems(entry, Qt::MatchExactly);
+        const QList<QListWidgetItem *> found = m_f->list()->findItems(entry, Qt::MatchExactly);
         QCOMPARE(found.size(), 1);
-        dateien()->setCurrentItem(found.first());
+        m_f->list()->setCurrentItem(found.first());
     } else if (!full) {
-        m_root->library()->newDocument(kind);
+        m_f->root->library()->newDocument(kind);
     }
     const QByteArray before = bytesOf(AppPaths::dataFile());
     const QStringList menuBefore = menu();
 
-    m_root->favourites()->addSelected();
+    m_f->root->favourites()->addSelected();
     QCOMPARE(bytesOf(AppPaths::dataFile()), before);
     QCOMPARE(menu(), menuBefore);
-    const auto messages = m_prompts->callsOf(u"message"_s);
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), full || !document.isEmpty() ? 1 : 0);
     if (full) {
         QCOMPARE(message(messages.first()),
@@ -541,16 +484,16 @@ void TestFavourites::openFavourite()
     QVERIFY(startWithFavourite(startKind, datei, dir));
 
     item(1)->trigger();
-    QTEST(m_root->library()->checkedKind(), "view");
+    QTEST(m_f->root->library()->checkedKind(), "view");
     QTEST(selectedEntry(), "entry");
-    QTEST(shownText(), "text");
-    QVERIFY(m_prompts->calls.isEmpty());
+    QTEST(m_f->shownText(), "text");
+    QVERIFY(m_f->prompts.calls.isEmpty());
 
     // Saving writes the favourite's own file and no other.
     QMap<QString, QByteArray> expected = snapshot();
     expected[saved].prepend('x');
-    QTest::keyClick(child<QPlainTextEdit>(*m_root, u"Text"_s), 'x');
-    QVERIFY(m_root->library()->save());
+    QTest::keyClick(child<QPlainTextEdit>(*m_f->root, u"Text"_s), 'x');
+    QVERIFY(m_f->root->library()->save());
     QCOMPARE(snapshot(), expected);
 }
 
@@ -580,16 +523,16 @@ void TestFavourites::unsavedChangesAskFirst()
     QFETCH(QString, dir);
     QFETCH(bool, discard);
     QVERIFY(startWithFavourite(0, datei, dir));
-    dateien()->setCurrentItem(dateien()->findItems(u"Notizen"_s, Qt::MatchExactly).value(0));
-    QTest::keyClick(child<QPlainTextEdit>(*m_root, u"Text"_s), 'x');
+    m_f->list()->setCurrentItem(m_f->list()->findItems(u"Notizen"_s, Qt::MatchExactly).value(0));
+    QTest::keyClick(child<QPlainTextEdit>(*m_f->root, u"Text"_s), 'x');
     const QMap<QString, QByteArray> files = snapshot();
 
-    m_prompts->messageAnswers.enqueue(discard ? Answer::No : Answer::Cancel);
+    m_f->prompts.messageAnswers.enqueue(discard ? Answer::No : Answer::Cancel);
     item(1)->trigger();
-    QCOMPARE(m_prompts->callsOf(u"message"_s).size(), 1);
-    QCOMPARE(m_prompts->callsOf(u"message"_s).first().buttons, Prompts::Buttons::YesNoCancel);
-    QTEST(m_root->library()->checkedKind(), "view");
-    QTEST(shownText(), "text");
+    QCOMPARE(m_f->prompts.callsOf(u"message"_s).size(), 1);
+    QCOMPARE(m_f->prompts.callsOf(u"message"_s).first().buttons, Prompts::Buttons::YesNoCancel);
+    QTEST(m_f->root->library()->checkedKind(), "view");
+    QTEST(m_f->shownText(), "text");
     QCOMPARE(snapshot(), files);
 }
 
@@ -609,19 +552,19 @@ void TestFavourites::brokenLinkWhenOpening_data()
 void TestFavourites::brokenLinkWhenOpening()
 {
     QFETCH(QString, datei);
-    QDir(m_folder).mkdir(u"Ordner.txt"_s);
+    QDir(m_f->folder).mkdir(u"Ordner.txt"_s);
     QVERIFY(startWithFavourite(0, datei));
 
     item(1)->trigger();
-    const auto messages = m_prompts->callsOf(u"message"_s);
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), 1);
     QCOMPARE(message(messages.first()),
              message(u' ' + FavouritesStore::displayName(datei), Prompts::Icon::Critical, Prompts::Buttons::Ok,
-                     datei + u'\n' + m_folder + u"\n\n"_s + BrokenLink +
+                     datei + u'\n' + m_f->folder + u"\n\n"_s + BrokenLink +
                          u"\nÜberprüfen Sie die Verknüpfung und korregieren oder entfernen den Eintrag.  "_s));
-    QTEST(m_root->library()->checkedKind(), "view");
+    QTEST(m_f->root->library()->checkedKind(), "view");
     QTEST(selectedEntry(), "entry");
-    QTEST(shownText(), "text");
+    QTEST(m_f->shownText(), "text");
 }
 
 void TestFavourites::linkCheckAtStartup_data()
@@ -651,23 +594,27 @@ void TestFavourites::linkCheckAtStartup()
     seed(split("1:Gut,2:!Weg1,3:!Weg2,4:!Weg3,5:Auch"));
     setting(u"LinkError"_s, linkError ? 1 : 0);
     for (const QChar answer : answers) {
-        m_prompts->messageAnswers.enqueue(answer == u'Y' ? Answer::Yes : answer == u'N' ? Answer::No : Answer::Cancel);
+        m_f->prompts.messageAnswers.enqueue(answer == u'Y'   ? Answer::Yes
+                                            : answer == u'N' ? Answer::No
+                                                             : Answer::Cancel);
     }
+    // The manager, if it opens, is closed again.
+    m_f->prompts.dialogHandlers.enqueue([](QDialog &) { return int(QDialog::Rejected); });
     QVERIFY(start(0, linkCheck));
 
     QTEST(menu(), "menu");
     for (int slot = 2; slot <= FavouritesStore::MaxSlots; ++slot) {
         QVERIFY(item(slot)->isVisible() || item(slot)->text() == u"Favoriten");
     }
-    const auto questions = m_prompts->callsOf(u"message"_s);
+    const auto questions = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(questions.size(), answers.size());
     if (!questions.isEmpty()) {
         QCOMPARE(message(questions.first()),
                  message(u" Weg1"_s, Prompts::Icon::Exclamation, Prompts::Buttons::YesNoCancel,
-                         u"Weg1.txt\n"_s + m_folder + u"\n\n"_s + BrokenLink +
+                         u"Weg1.txt\n"_s + m_f->folder + u"\n\n"_s + BrokenLink +
                              u"\nSoll der Eintrag in den Favoriten trotzdem eingeblendet bleiben ? "_s));
     }
-    const auto dialogs = m_prompts->callsOf(u"dialog"_s);
+    const auto dialogs = m_f->prompts.callsOf(u"dialog"_s);
     QTEST(!dialogs.isEmpty(), "managerOpened");
     if (!dialogs.isEmpty()) {
         QCOMPARE(dialogs.first().text, u"Favoriten"_s);
@@ -757,9 +704,9 @@ void TestFavourites::managerDelete()
         auto *list = child<QListWidget>(dialog, u"LDaten"_s);
         auto *remove = child<QPushButton>(dialog, u"BEntfernen"_s);
         list->setCurrentRow(row);
-        m_prompts->messageAnswers.enqueue(yes ? Answer::Yes : Answer::No);
+        m_f->prompts.messageAnswers.enqueue(yes ? Answer::Yes : Answer::No);
         remove->click();
-        const auto messages = m_prompts->callsOf(u"message"_s);
+        const auto messages = m_f->prompts.callsOf(u"message"_s);
         QCOMPARE(messages.size(), 1);
         QCOMPARE(message(messages.first()),
                  message(u" Favoriten entfernen"_s, Prompts::Icon::Exclamation, Prompts::Buttons::YesNo,
@@ -930,7 +877,7 @@ void TestFavourites::managerTooltips()
         }
         Tooltips_Class *tips = dialog.tooltips();
         // The broken entry was selected at load.
-        QCOMPARE(window->toolText(list), u"Weg\n"_s + m_folder + u"\nWeg.txt\nPosition: 2 / 3"_s);
+        QCOMPARE(window->toolText(list), u"Weg\n"_s + m_f->folder + u"\nWeg.txt\nPosition: 2 / 3"_s);
         QCOMPARE(tips->Title(), u"Verknüpfungsfehler"_s);
         QCOMPARE(tips->BackColor(), 9809894U);
         QCOMPARE(tips->MaxTipWidth(), 450);
@@ -1019,7 +966,7 @@ void TestFavourites::diskFullMidwayKeepsRecordsWhole()
     putLibrary();
     seed(split("1:A,2:B"));
     QVERIFY(start());
-    dateien()->setCurrentItem(dateien()->findItems(u"Notizen"_s, Qt::MatchExactly).value(0));
+    m_f->list()->setCurrentItem(m_f->list()->findItems(u"Notizen"_s, Qt::MatchExactly).value(0));
     const QByteArray before = bytesOf(AppPaths::dataFile());
     const QStringList menuBefore = menu();
     {
@@ -1030,14 +977,14 @@ void TestFavourites::diskFullMidwayKeepsRecordsWhole()
                 click(dialog, u"BReady"_s);
             });
         } else {
-            m_root->favourites()->addSelected();
+            m_f->root->favourites()->addSelected();
         }
     }
     QCOMPARE(bytesOf(AppPaths::dataFile()), before);
     if (!manager) {
         // Told, and no entry that the next start would not show.
         QCOMPARE(menu(), menuBefore);
-        const auto messages = m_prompts->callsOf(u"message"_s);
+        const auto messages = m_f->prompts.callsOf(u"message"_s);
         QCOMPARE(messages.size(), 1);
         QVERIFY(messages.first().text.startsWith(u"Notizen konnte nicht zu den Favoriten hinzugefügt werden. \n"_s));
         QCOMPARE(messages.first().icon, Prompts::Icon::Critical);

@@ -1,10 +1,7 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
-#include "RecordingShell.h"
 #include "Registry.h"
-#include "Root.h"
-#include "ScriptedPrompts.h"
-#include "TestEnvironment.h"
+#include "RootFixture.h"
 #include "WebView.h"
 
 #include <QAction>
@@ -17,10 +14,8 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include <csignal>
 #include <memory>
-
-#include <sys/resource.h>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using Answer = Prompts::Answer;
@@ -28,12 +23,6 @@ using Answer = Prompts::Answer;
 namespace {
 
 const QString Caption = u"Tivorn Quandel Library"_s;
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString question(const QString &name)
 {
@@ -87,65 +76,33 @@ private Q_SLOTS:
     void webViewFollowsTheSelection();
 
 private:
-    QString put(const QString &relative, const QByteArray &bytes) const;
-    bool start(int kind = 0);
-    QListWidget *list() const { return m_root->findChild<QListWidget *>(u"Dateien"_s); }
-    QPlainTextEdit *editor() const { return m_root->findChild<QPlainTextEdit *>(u"Text"_s); }
-    QString shownText() const { return DocumentLibrary::editorText(editor()); }
-    const EditingState &state() const { return m_root->library()->state(); }
-    void trigger(const QString &action) const { m_root->findChild<QAction *>(action)->trigger(); }
+    void trigger(const QString &action) const { m_f->action(action)->trigger(); }
     void type(const QString &text) const;
     void select(int row, bool mouse) const;
     QStringList entries(const QString &listName = u"Dateien"_s) const;
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<RecordingShell> m_shell;
-    std::unique_ptr<Root> m_root;
-    QString m_folder;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestDocumentLibrary::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_prompts = std::make_unique<ScriptedPrompts>();
-    m_shell = std::make_unique<RecordingShell>();
-    m_folder = m_env->path(u"Dokumente"_s);
-    QDir().mkpath(m_folder);
+    m_f = std::make_unique<RootFixture>();
 }
 
 void TestDocumentLibrary::cleanup()
 {
-    m_root.reset();
-    m_shell.reset();
-    m_prompts.reset();
-    m_env.reset();
-}
-
-QString TestDocumentLibrary::put(const QString &relative, const QByteArray &bytes) const
-{
-    return m_env->writeFile(u"Dokumente/"_s + relative, bytes);
-}
-
-bool TestDocumentLibrary::start(int kind)
-{
-    if (!TestEnvironment::writeSettings(TestEnvironment::quietStart()
-                                        << std::pair{u"Pattern"_s, QVariant(QString::number(kind))})) {
-        return false;
-    }
-    m_root = std::make_unique<Root>(RootOptions{m_folder});
-    return m_root->start() && m_prompts->calls.isEmpty();
+    m_f.reset();
 }
 
 void TestDocumentLibrary::type(const QString &text) const
 {
     for (const QChar c : text) {
         if (c == u'\n') {
-            QTest::keyClick(editor(), Qt::Key_Return);
+            QTest::keyClick(m_f->editor(), Qt::Key_Return);
         } else if (c.unicode() < 0x80) {
-            QTest::keyClick(editor(), c.toLatin1());
+            QTest::keyClick(m_f->editor(), c.toLatin1());
         } else {
-            QTest::sendKeyEvent(QTest::Click, editor(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::sendKeyEvent(QTest::Click, m_f->editor(), Qt::Key_unknown, QString(c), Qt::NoModifier);
         }
     }
 }
@@ -153,16 +110,17 @@ void TestDocumentLibrary::type(const QString &text) const
 void TestDocumentLibrary::select(int row, bool mouse) const
 {
     if (mouse) {
-        QTest::mouseClick(list()->viewport(), Qt::LeftButton, {}, list()->visualItemRect(list()->item(row)).center());
+        QTest::mouseClick(m_f->list()->viewport(), Qt::LeftButton, {},
+                          m_f->list()->visualItemRect(m_f->list()->item(row)).center());
     } else {
-        list()->setCurrentRow(row);
+        m_f->list()->setCurrentRow(row);
     }
 }
 
 QStringList TestDocumentLibrary::entries(const QString &listName) const
 {
     // The frozen mirror is a view of the list's own entries.
-    const QAbstractItemModel *model = m_root->findChild<QAbstractItemView *>(listName)->model();
+    const QAbstractItemModel *model = m_f->root->findChild<QAbstractItemView *>(listName)->model();
     QStringList result;
     for (int i = 0; i < model->rowCount(); ++i) {
         result.append(model->index(i, 0).data().toString());
@@ -183,29 +141,29 @@ void TestDocumentLibrary::kindsListTheirEntries_data()
 
 void TestDocumentLibrary::kindsListTheirEntries()
 {
-    put(u"Notiz.txt"_s, "notiz\r\n");
-    put(u"a.b.txt"_s, "ab\r\n");
-    put(u".versteckt.txt"_s, "versteckt\r\n");
-    put(u"Modul.bas"_s, "modul\r\n");
-    put(u"Modul.cls"_s, "klasse\r\n");
-    put(u"Zeta.vbp"_s, "zeta\r\n");
-    put(u"Projekt A/Quandel.ini"_s, "projekt\r\n");
-    QDir(m_folder).mkdir(u"Projekt B"_s);
-    QVERIFY(start());
+    m_f->put(u"Notiz.txt"_s, "notiz\r\n");
+    m_f->put(u"a.b.txt"_s, "ab\r\n");
+    m_f->put(u".versteckt.txt"_s, "versteckt\r\n");
+    m_f->put(u"Modul.bas"_s, "modul\r\n");
+    m_f->put(u"Modul.cls"_s, "klasse\r\n");
+    m_f->put(u"Zeta.vbp"_s, "zeta\r\n");
+    m_f->put(u"Projekt A/Quandel.ini"_s, "projekt\r\n");
+    QDir(m_f->folder).mkdir(u"Projekt B"_s);
+    QVERIFY(m_f->start());
 
     QFETCH(int, kind);
     trigger(u"mnuAnsicht_%1"_s.arg(kind));
     for (int i = 0; i < DocumentKinds::Count; ++i) {
-        QCOMPARE(m_root->findChild<QAction *>(u"mnuAnsicht_%1"_s.arg(i))->isChecked(), i == kind);
+        QCOMPARE(m_f->root->findChild<QAction *>(u"mnuAnsicht_%1"_s.arg(i))->isChecked(), i == kind);
     }
     QFETCH(QStringList, expected);
     QCOMPARE(entries(), expected);
-    QCOMPARE(list()->currentRow(), 0);
+    QCOMPARE(m_f->list()->currentRow(), 0);
     QFETCH(QString, firstText);
-    QCOMPARE(shownText(), firstText);
-    QCOMPARE(state().mIndex, 0);
-    QCOMPARE(state().mFile, DocumentKinds::documentName(expected.first()));
-    QVERIFY(!state().mChange);
+    QCOMPARE(m_f->shownText(), firstText);
+    QCOMPARE(m_f->state().mIndex, 0);
+    QCOMPARE(m_f->state().mFile, DocumentKinds::documentName(expected.first()));
+    QVERIFY(!m_f->state().mChange);
 
     // The hidden mirror list is rebuilt, not appended to.
     trigger(u"mnuaktualisieren"_s);
@@ -226,20 +184,20 @@ void TestDocumentLibrary::emptyList()
 {
     QFETCH(QString, file);
     if (!file.isEmpty()) {
-        put(file, "text\r\n");
+        m_f->put(file, "text\r\n");
     }
-    QVERIFY(start());
+    QVERIFY(m_f->start());
     QFETCH(bool, deleteFolder);
     if (deleteFolder) {
-        QCOMPARE(list()->count(), 1);
-        QVERIFY(QDir(m_folder).removeRecursively());
+        QCOMPARE(m_f->list()->count(), 1);
+        QVERIFY(QDir(m_f->folder).removeRecursively());
     }
     trigger(u"mnuaktualisieren"_s);
-    QCOMPARE(list()->count(), 0);
+    QCOMPARE(m_f->list()->count(), 0);
     QCOMPARE(entries(u"Dateien_Imt"_s), QStringList());
-    QCOMPARE(shownText(), QString());
-    QCOMPARE(state().mFile, u"Unbenannt"_s);
-    QCOMPARE(state().mIndex, -1);
+    QCOMPARE(m_f->shownText(), QString());
+    QCOMPARE(m_f->state().mFile, u"Unbenannt"_s);
+    QCOMPARE(m_f->state().mIndex, -1);
 }
 
 void TestDocumentLibrary::unchangedDocumentRoundTrips_data()
@@ -266,15 +224,15 @@ void TestDocumentLibrary::unchangedDocumentRoundTrips_data()
 void TestDocumentLibrary::unchangedDocumentRoundTrips()
 {
     QFETCH(QByteArray, bytes);
-    const QString path = put(u"Doc.txt"_s, bytes);
-    QVERIFY(start());
+    const QString path = m_f->put(u"Doc.txt"_s, bytes);
+    QVERIFY(m_f->start());
     QFETCH(QString, shown);
-    QCOMPARE(shownText(), shown);
-    QVERIFY(!editor()->isReadOnly());
-    QVERIFY(!state().mChange);
+    QCOMPARE(m_f->shownText(), shown);
+    QVERIFY(!m_f->editor()->isReadOnly());
+    QVERIFY(!m_f->state().mChange);
     trigger(u"mnuspeichern"_s);
     QCOMPARE(bytesOf(path), bytes);
-    QVERIFY(m_prompts->calls.isEmpty());
+    QVERIFY(m_f->prompts.calls.isEmpty());
 }
 
 void TestDocumentLibrary::editsAreSaved_data()
@@ -322,29 +280,29 @@ void TestDocumentLibrary::editsAreSaved()
 {
     QFETCH(QString, file);
     QFETCH(QByteArray, before);
-    const QString path = m_folder + u'/' + file;
+    const QString path = m_f->folder + u'/' + file;
     if (before.isNull()) {
         QDir().mkpath(QFileInfo(path).absolutePath());
     } else {
-        put(file, before);
+        m_f->put(file, before);
     }
     QFETCH(bool, readOnly);
     if (readOnly) {
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     }
     QFETCH(int, kind);
-    QVERIFY(start(kind));
+    QVERIFY(m_f->start(kind));
     QFETCH(QString, typed);
     type(typed);
-    QVERIFY(state().mChange);
+    QVERIFY(m_f->state().mChange);
     trigger(u"mnuspeichern"_s);
 
     QFETCH(QByteArray, after);
     QCOMPARE(bytesOf(path), after);
-    QVERIFY(!state().mChange);
+    QVERIFY(!m_f->state().mChange);
     QVERIFY(QFileInfo(path).permissions() & QFileDevice::WriteOwner);
     QFETCH(QString, infoFor);
-    const auto messages = m_prompts->callsOf(u"message"_s);
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), infoFor.isEmpty() ? 0 : 1);
     if (!infoFor.isEmpty()) {
         QVERIFY(messages.first().text.startsWith(infoFor + u' '));
@@ -370,22 +328,22 @@ void TestDocumentLibrary::userEditsMarkChanged_data()
 
 void TestDocumentLibrary::userEditsMarkChanged()
 {
-    put(u"Notiz.txt"_s, "abc\r\ndef\r\n");
+    m_f->put(u"Notiz.txt"_s, "abc\r\ndef\r\n");
     QGuiApplication::clipboard()->setText(u"eingefügt"_s);
-    QVERIFY(start());
-    QVERIFY(!state().mChange);
+    QVERIFY(m_f->start());
+    QVERIFY(!m_f->state().mChange);
     QFETCH(QString, savedFirst);
     if (!savedFirst.isEmpty()) {
         type(savedFirst);
         trigger(u"mnuspeichern"_s);
-        QVERIFY(!state().mChange);
+        QVERIFY(!m_f->state().mChange);
     }
     QFETCH(QString, keys);
     for (const QString &key : keys.split(u',')) {
-        QTest::keySequence(editor(), QKeySequence(key));
+        QTest::keySequence(m_f->editor(), QKeySequence(key));
     }
     QFETCH(bool, changed);
-    QCOMPARE(state().mChange, changed);
+    QCOMPARE(m_f->state().mChange, changed);
 }
 
 void TestDocumentLibrary::answerWhenSelectingAnotherEntry_data()
@@ -416,40 +374,40 @@ void TestDocumentLibrary::answerWhenSelectingAnotherEntry_data()
 void TestDocumentLibrary::answerWhenSelectingAnotherEntry()
 {
     QFETCH(int, kind);
-    const QString first = put(kind == 0 ? u"Eins.txt"_s : u"Eins/Quandel.ini"_s, "eins\r\n");
-    put(kind == 0 ? u"Zwei.txt"_s : u"Zwei/Quandel.ini"_s, "zwei\r\n");
-    QVERIFY(start(kind));
+    const QString first = m_f->put(kind == 0 ? u"Eins.txt"_s : u"Eins/Quandel.ini"_s, "eins\r\n");
+    m_f->put(kind == 0 ? u"Zwei.txt"_s : u"Zwei/Quandel.ini"_s, "zwei\r\n");
+    QVERIFY(m_f->start(kind));
     type(u"X"_s);
     QFETCH(bool, mouse);
     QFETCH(Answer, answer);
-    m_prompts->messageAnswers.enqueue(answer);
+    m_f->prompts.messageAnswers.enqueue(answer);
     select(1, mouse);
 
-    const auto messages = m_prompts->callsOf(u"message"_s);
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages.first().text, question(u"Eins"_s));
     QCOMPARE(messages.first().title, Caption);
     QCOMPARE(messages.first().buttons, Prompts::Buttons::YesNoCancel);
     QCOMPARE(messages.first().icon, Prompts::Icon::Exclamation);
     QFETCH(int, row);
-    QCOMPARE(list()->currentRow(), row);
-    QCOMPARE(list()->selectedItems(), QList<QListWidgetItem *>{list()->currentItem()});
-    QCOMPARE(state().mIndex, row);
+    QCOMPARE(m_f->list()->currentRow(), row);
+    QCOMPARE(m_f->list()->selectedItems(), QList<QListWidgetItem *>{m_f->list()->currentItem()});
+    QCOMPARE(m_f->state().mIndex, row);
     QFETCH(QString, shown);
-    QCOMPARE(shownText(), shown);
+    QCOMPARE(m_f->shownText(), shown);
     QFETCH(bool, changed);
-    QCOMPARE(state().mChange, changed);
+    QCOMPARE(m_f->state().mChange, changed);
     QFETCH(QByteArray, saved);
     QCOMPARE(bytesOf(first), saved);
 
     // Selecting it again asks only while the changes are still unsaved.
-    m_prompts->messageAnswers.enqueue(Answer::No);
+    m_f->prompts.messageAnswers.enqueue(Answer::No);
     select(0, mouse);
     select(1, mouse);
     QFETCH(int, asked);
-    QCOMPARE(m_prompts->callsOf(u"message"_s).size(), asked);
-    QCOMPARE(shownText(), u"zwei\n"_s);
-    QCOMPARE(list()->currentRow(), 1);
+    QCOMPARE(m_f->prompts.callsOf(u"message"_s).size(), asked);
+    QCOMPARE(m_f->shownText(), u"zwei\n"_s);
+    QCOMPARE(m_f->list()->currentRow(), 1);
 }
 
 void TestDocumentLibrary::commandsAskFirst_data()
@@ -465,35 +423,36 @@ void TestDocumentLibrary::commandsAskFirst_data()
 
 void TestDocumentLibrary::commandsAskFirst()
 {
-    const QString first = put(u"Eins.txt"_s, "eins\r\n");
-    put(u"Zwei.txt"_s, "zwei\r\n");
-    QVERIFY(start());
+    const QString first = m_f->put(u"Eins.txt"_s, "eins\r\n");
+    m_f->put(u"Zwei.txt"_s, "zwei\r\n");
+    QVERIFY(m_f->start());
     type(u"X"_s);
     QFETCH(Answer, answer);
-    m_prompts->messageAnswers.enqueue(answer);
+    m_f->prompts.messageAnswers.enqueue(answer);
     QFETCH(QString, command);
+    m_f->prompts.folderAnswers.enqueue(QString()); // after saving, the folder choice is cancelled
     trigger(command);
 
-    const auto messages = m_prompts->callsOf(u"message"_s);
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages.first().text, question(u"Eins"_s));
-    QCOMPARE(shownText(), u"Xeins\n"_s);
-    QCOMPARE(list()->currentRow(), 0);
-    QVERIFY(!m_root->hasEnded());
+    QCOMPARE(m_f->shownText(), u"Xeins\n"_s);
+    QCOMPARE(m_f->list()->currentRow(), 0);
+    QVERIFY(!m_f->root->hasEnded());
     if (answer == Answer::Yes) {
         QCOMPARE(bytesOf(first), QByteArray("Xeins\r\n"));
-        QVERIFY(!state().mChange);
+        QVERIFY(!m_f->state().mChange);
         return;
     }
     QCOMPARE(bytesOf(first), QByteArray("eins\r\n"));
-    QVERIFY(state().mChange);
-    QCOMPARE(m_root->checkedKind(), 0);
-    QVERIFY(m_prompts->callsOf(u"folder"_s).isEmpty());
+    QVERIFY(m_f->state().mChange);
+    QCOMPARE(m_f->root->checkedKind(), 0);
+    QVERIFY(m_f->prompts.callsOf(u"folder"_s).isEmpty());
     // Cancelling leaves nothing pending: the next selection asks again.
-    m_prompts->messageAnswers.enqueue(Answer::No);
-    list()->setCurrentRow(1);
-    QCOMPARE(m_prompts->callsOf(u"message"_s).size(), 2);
-    QCOMPARE(shownText(), u"zwei\n"_s);
+    m_f->prompts.messageAnswers.enqueue(Answer::No);
+    m_f->list()->setCurrentRow(1);
+    QCOMPARE(m_f->prompts.callsOf(u"message"_s).size(), 2);
+    QCOMPARE(m_f->shownText(), u"zwei\n"_s);
 }
 
 void TestDocumentLibrary::newThenSaveAs_data()
@@ -524,67 +483,68 @@ void TestDocumentLibrary::newThenSaveAs_data()
 
 void TestDocumentLibrary::newThenSaveAs()
 {
-    put(u"Alt.txt"_s, "alt\r\n");
-    put(u"Modul.bas"_s, "modul\r\n");
-    QVERIFY(start());
+    m_f->put(u"Alt.txt"_s, "alt\r\n");
+    m_f->put(u"Modul.bas"_s, "modul\r\n");
+    QVERIFY(m_f->start());
     QFETCH(int, kind);
     trigger(u"mnuneues_%1"_s.arg(kind));
-    QCOMPARE(m_root->checkedKind(), kind);
-    QCOMPARE(list()->currentRow(), -1);
-    QVERIFY(list()->selectedItems().isEmpty());
-    QCOMPARE(shownText(), QString());
-    QCOMPARE(state().mIndex, -1);
-    QCOMPARE(state().mFile, u"Unbenannt"_s);
-    QVERIFY(!state().mChange);
+    QCOMPARE(m_f->root->checkedKind(), kind);
+    QCOMPARE(m_f->list()->currentRow(), -1);
+    QVERIFY(m_f->list()->selectedItems().isEmpty());
+    QCOMPARE(m_f->shownText(), QString());
+    QCOMPARE(m_f->state().mIndex, -1);
+    QCOMPARE(m_f->state().mFile, u"Unbenannt"_s);
+    QVERIFY(!m_f->state().mChange);
 
     type(u"abc"_s);
     QFETCH(QString, chosen);
-    m_prompts->saveAnswers.enqueue(m_folder + u'/' + chosen);
+    m_f->prompts.saveAnswers.enqueue(m_f->folder + u'/' + chosen);
     QFETCH(bool, fromCheck);
     if (fromCheck) {
-        m_prompts->messageAnswers.enqueue(Answer::Yes);
-        list()->setCurrentRow(0);
+        m_f->prompts.messageAnswers.enqueue(Answer::Yes);
+        m_f->list()->setCurrentRow(0);
     } else {
         trigger(u"mnuspeichernunter"_s);
     }
 
-    const auto saves = m_prompts->callsOf(u"save"_s);
+    const auto saves = m_f->prompts.callsOf(u"save"_s);
     QCOMPARE(saves.size(), 1);
     QCOMPARE(saves.first().save.title, u"Speichern unter ..."_s);
     QFETCH(QString, proposed);
-    QCOMPARE(saves.first().save.proposedPath, m_folder + u'/' + proposed);
+    QCOMPARE(saves.first().save.proposedPath, m_f->folder + u'/' + proposed);
     QFETCH(QStringList, filters);
     QCOMPARE(saves.first().save.filters, filters);
     // New documents are Windows-1252 with CR LF.
-    QCOMPARE(bytesOf(m_folder + u'/' + chosen), QByteArray("abc\r\n"));
+    QCOMPARE(bytesOf(m_f->folder + u'/' + chosen), QByteArray("abc\r\n"));
     QFETCH(QString, selected);
-    QVERIFY(list()->currentItem());
-    QCOMPARE(list()->currentItem()->text(), selected);
-    QCOMPARE(state().mIndex, list()->currentRow());
+    QVERIFY(m_f->list()->currentItem());
+    QCOMPARE(m_f->list()->currentItem()->text(), selected);
+    QCOMPARE(m_f->state().mIndex, m_f->list()->currentRow());
     // A class entry carries a tab after the name; the editing state keeps the name.
-    QCOMPARE(state().mFile, selected.endsWith(u'\t') ? selected.chopped(1) : selected);
+    QCOMPARE(m_f->state().mFile, selected.endsWith(u'\t') ? selected.chopped(1) : selected);
     QFETCH(QString, shown);
-    QCOMPARE(shownText(), shown);
-    QVERIFY(!state().mChange);
+    QCOMPARE(m_f->shownText(), shown);
+    QVERIFY(!m_f->state().mChange);
 }
 
 void TestDocumentLibrary::cancelledSaveAsOfUntitledStopsTheNextCheck()
 {
-    put(u"Alt.txt"_s, "alt\r\n");
-    QVERIFY(start());
+    m_f->put(u"Alt.txt"_s, "alt\r\n");
+    QVERIFY(m_f->start());
     trigger(u"mnuneues_0"_s);
     type(u"abc"_s);
+    m_f->prompts.saveAnswers.enqueue(QString()); // cancelled
     trigger(u"mnuspeichernunter"_s);
-    QVERIFY(state().mChange);
+    QVERIFY(m_f->state().mChange);
     trigger(u"mnuaktualisieren"_s);
-    QVERIFY(m_prompts->callsOf(u"message"_s).isEmpty());
-    QCOMPARE(shownText(), u"abc"_s);
-    QCOMPARE(list()->currentRow(), -1);
+    QVERIFY(m_f->prompts.callsOf(u"message"_s).isEmpty());
+    QCOMPARE(m_f->shownText(), u"abc"_s);
+    QCOMPARE(m_f->list()->currentRow(), -1);
 
-    m_prompts->messageAnswers.enqueue(Answer::No);
+    m_f->prompts.messageAnswers.enqueue(Answer::No);
     trigger(u"mnuaktualisieren"_s);
-    QCOMPARE(m_prompts->callsOf(u"message"_s).size(), 1);
-    QCOMPARE(shownText(), u"alt\n"_s);
+    QCOMPARE(m_f->prompts.callsOf(u"message"_s).size(), 1);
+    QCOMPARE(m_f->shownText(), u"alt\n"_s);
 }
 
 void TestDocumentLibrary::saveFailureKeepsTheText_data()
@@ -607,52 +567,46 @@ void TestDocumentLibrary::saveFailureKeepsTheText_data()
 void TestDocumentLibrary::saveFailureKeepsTheText()
 {
     QFETCH(int, kind);
-    const QString path = put(kind == 0 ? u"Notiz.txt"_s : u"Projekt/Quandel.ini"_s, "abc\r\n");
-    QVERIFY(start(kind));
+    const QString path = m_f->put(kind == 0 ? u"Notiz.txt"_s : u"Projekt/Quandel.ini"_s, "abc\r\n");
+    QVERIFY(m_f->start(kind));
     type(u"x"_s);
 
     QFETCH(QString, breakage);
     QFETCH(bool, fromCheck);
     QString command = u"mnuspeichern"_s;
     if (breakage == u"deleteFolder") {
-        QVERIFY(QDir(m_folder).removeRecursively());
+        QVERIFY(QDir(m_f->folder).removeRecursively());
     } else if (breakage == u"folderInPlace") {
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir().mkdir(path));
     } else if (breakage == u"saveAsOntoDeviceLink") {
-        if (m_env->makeSpecial(u"Dokumente/Geraet.txt"_s, u"null link"_s).isEmpty()) {
+        if (m_f->env.makeSpecial(u"Dokumente/Geraet.txt"_s, u"null link"_s).isEmpty()) {
             QSKIP("this machine cannot make a device");
         }
-        m_prompts->saveAnswers.enqueue(m_folder + u"/Geraet.txt"_s);
+        m_f->prompts.saveAnswers.enqueue(m_f->folder + u"/Geraet.txt"_s);
         command = u"mnuspeichernunter"_s;
     } else if (breakage == u"readOnlyDiskFull") {
         QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup));
     } else {
-        QVERIFY(QDir(m_folder).mkdir(u"Ordner.txt"_s));
-        m_prompts->saveAnswers.enqueue(m_folder + u"/Ordner.txt"_s);
+        QVERIFY(QDir(m_f->folder).mkdir(u"Ordner.txt"_s));
+        m_f->prompts.saveAnswers.enqueue(m_f->folder + u"/Ordner.txt"_s);
         command = u"mnuspeichernunter"_s;
     }
     if (fromCheck) {
-        m_prompts->messageAnswers.enqueue(Answer::Yes);
+        m_f->prompts.messageAnswers.enqueue(Answer::Yes);
         command = u"mnuaktualisieren"_s;
     }
     {
         // No file may grow beyond a few bytes: what a full disk does.
-        rlimit old{};
-        getrlimit(RLIMIT_FSIZE, &old);
-        const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = old;
-        small.rlim_cur = 2;
+        std::optional<DiskFillsAt> full;
         if (breakage == u"readOnlyDiskFull") {
-            setrlimit(RLIMIT_FSIZE, &small);
+            full.emplace(2);
         }
         trigger(command);
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, handler);
     }
     if (breakage == u"saveAsOntoDeviceLink") {
-        QCOMPARE(TestEnvironment::nodeKind(m_folder + u"/Geraet.txt.node"_s), u"char device"_s);
-        QVERIFY(QFileInfo(m_folder + u"/Geraet.txt"_s).isSymLink());
+        QCOMPARE(TestEnvironment::nodeKind(m_f->folder + u"/Geraet.txt.node"_s), u"char device"_s);
+        QVERIFY(QFileInfo(m_f->folder + u"/Geraet.txt"_s).isSymLink());
     }
     if (breakage == u"readOnlyDiskFull") {
         // Still read-only: the failed save must not leave it writable.
@@ -660,18 +614,18 @@ void TestDocumentLibrary::saveFailureKeepsTheText()
         QCOMPARE(bytesOf(path), QByteArray("abc\r\n"));
     }
 
-    const auto messages = m_prompts->callsOf(u"message"_s);
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), fromCheck ? 2 : 1);
     QFETCH(QString, name);
     QCOMPARE(messages.last().text, saveFailure(name));
     QCOMPARE(messages.last().title, u" "_s + Caption);
     QCOMPARE(messages.last().buttons, Prompts::Buttons::Ok);
     QCOMPARE(messages.last().icon, Prompts::Icon::Critical);
-    QCOMPARE(shownText(), u"xabc\n"_s);
-    QVERIFY(state().mChange);
-    QCOMPARE(list()->currentRow(), 0);
+    QCOMPARE(m_f->shownText(), u"xabc\n"_s);
+    QVERIFY(m_f->state().mChange);
+    QCOMPARE(m_f->list()->currentRow(), 0);
     if (breakage == u"saveAsOntoFolder") {
-        QCOMPARE(m_prompts->callsOf(u"save"_s).first().save.proposedPath, path);
+        QCOMPARE(m_f->prompts.callsOf(u"save"_s).first().save.proposedPath, path);
         QCOMPARE(bytesOf(path), QByteArray("abc\r\n"));
     }
 }
@@ -695,24 +649,24 @@ void TestDocumentLibrary::documentNotShownFaithfullyIsNeverWritten_data()
 
 void TestDocumentLibrary::documentNotShownFaithfullyIsNeverWritten()
 {
-    put(u"Aaa.txt"_s, "aaa\r\n");
+    m_f->put(u"Aaa.txt"_s, "aaa\r\n");
     QFETCH(QByteArray, bytes);
-    const QString path = put(u"Doc.txt"_s, bytes);
-    QVERIFY(start());
+    const QString path = m_f->put(u"Doc.txt"_s, bytes);
+    QVERIFY(m_f->start());
     QFETCH(bool, deleted);
     if (deleted) {
         QVERIFY(QFile::remove(path));
     }
-    list()->setCurrentRow(1);
-    QVERIFY(editor()->isReadOnly());
-    QVERIFY(!m_root->library()->isDocumentLoaded());
-    QVERIFY(!state().mChange);
+    m_f->list()->setCurrentRow(1);
+    QVERIFY(m_f->editor()->isReadOnly());
+    QVERIFY(!m_f->root->library()->isDocumentLoaded());
+    QVERIFY(!m_f->state().mChange);
     QFETCH(bool, explained);
-    QCOMPARE(!editor()->placeholderText().isEmpty(), explained);
-    QCOMPARE(shownText().isEmpty(), explained);
+    QCOMPARE(!m_f->editor()->placeholderText().isEmpty(), explained);
+    QCOMPARE(m_f->shownText().isEmpty(), explained);
 
     trigger(u"mnuspeichern"_s);
-    m_prompts->saveAnswers.enqueue(path);
+    m_f->prompts.saveAnswers.enqueue(path);
     trigger(u"mnuspeichernunter"_s);
     QCOMPARE(QFileInfo::exists(path), !deleted);
     QCOMPARE(bytesOf(path), deleted ? QByteArray() : bytes);
@@ -738,30 +692,30 @@ void TestDocumentLibrary::specialOrHugeDocumentIsExplainedNotRead()
     const QString relative = u"Dokumente/Aaa.txt"_s;
     QString path;
     if (kind == u"huge") {
-        path = m_env->path(relative);
+        path = m_f->env.path(relative);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(2ll * 1024 * 1024 * 1024));
     } else {
-        path = m_env->makeSpecial(relative, kind);
+        path = m_f->env.makeSpecial(relative, kind);
     }
     if (path.isEmpty()) {
         QSKIP("this machine cannot make such a node");
     }
     const QString kindBefore = TestEnvironment::nodeKind(path);
-    put(u"Bbb.txt"_s, "bbb\r\n");
+    m_f->put(u"Bbb.txt"_s, "bbb\r\n");
     QElapsedTimer clock;
     clock.start();
-    QVERIFY(start());
-    list()->setCurrentRow(1);
-    list()->setCurrentRow(0);
+    QVERIFY(m_f->start());
+    m_f->list()->setCurrentRow(1);
+    m_f->list()->setCurrentRow(0);
     trigger(u"mnuaktualisieren"_s);
     QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
 
-    QCOMPARE(list()->currentRow(), 0);
-    QVERIFY(editor()->isReadOnly());
-    QVERIFY(!m_root->library()->isDocumentLoaded());
+    QCOMPARE(m_f->list()->currentRow(), 0);
+    QVERIFY(m_f->editor()->isReadOnly());
+    QVERIFY(!m_f->root->library()->isDocumentLoaded());
     QFETCH(QString, reason);
-    QVERIFY2(editor()->placeholderText().contains(reason), qPrintable(editor()->placeholderText()));
+    QVERIFY2(m_f->editor()->placeholderText().contains(reason), qPrintable(m_f->editor()->placeholderText()));
     trigger(u"mnuspeichern"_s);
     QCOMPARE(TestEnvironment::nodeKind(path), kindBefore);
 }
@@ -769,14 +723,14 @@ void TestDocumentLibrary::specialOrHugeDocumentIsExplainedNotRead()
 void TestDocumentLibrary::tenThousandDocuments()
 {
     for (int i = 0; i < 10000; ++i) {
-        put(u"Dok%1.txt"_s.arg(i, 5, 10, QLatin1Char('0')), "Dok\r\n" + QByteArray::number(i));
+        m_f->put(u"Dok%1.txt"_s.arg(i, 5, 10, QLatin1Char('0')), "Dok\r\n" + QByteArray::number(i));
     }
-    QVERIFY(start());
-    QCOMPARE(list()->count(), 10000);
+    QVERIFY(m_f->start());
+    QCOMPARE(m_f->list()->count(), 10000);
     QCOMPARE(entries(u"Dateien_Imt"_s).size(), 10000);
-    QCOMPARE(list()->item(9999)->text(), u"Dok09999"_s);
-    QCOMPARE(list()->currentRow(), 0);
-    QCOMPARE(shownText(), u"Dok\n0"_s);
+    QCOMPARE(m_f->list()->item(9999)->text(), u"Dok09999"_s);
+    QCOMPARE(m_f->list()->currentRow(), 0);
+    QCOMPARE(m_f->shownText(), u"Dok\n0"_s);
 }
 
 void TestDocumentLibrary::openWithDefaultApplication_data()
@@ -794,20 +748,20 @@ void TestDocumentLibrary::openWithDefaultApplication_data()
 
 void TestDocumentLibrary::openWithDefaultApplication()
 {
-    put(u"Notiz.txt"_s, "abc\r\n");
-    put(u"Projekt/Quandel.ini"_s, "abc\r\n");
+    m_f->put(u"Notiz.txt"_s, "abc\r\n");
+    m_f->put(u"Projekt/Quandel.ini"_s, "abc\r\n");
     QFETCH(int, kind);
-    QVERIFY(start(kind));
+    QVERIFY(m_f->start(kind));
     QFETCH(bool, succeed);
-    m_shell->succeed = succeed;
+    m_f->shell.succeed = succeed;
     trigger(u"mnuoeffnen"_s);
 
-    const auto opened = m_shell->requestsOf(u"open"_s);
+    const auto opened = m_f->shell.requestsOf(u"open"_s);
     QCOMPARE(opened.size(), 1);
     QFETCH(QString, target);
-    QCOMPARE(opened.first().target, m_folder + u'/' + target);
+    QCOMPARE(opened.first().target, m_f->folder + u'/' + target);
     QFETCH(QString, message);
-    const auto messages = m_prompts->callsOf(u"message"_s);
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty()) {
         QCOMPARE(messages.first().text, message);
@@ -817,7 +771,7 @@ void TestDocumentLibrary::openWithDefaultApplication()
     // An untitled document has nothing to open.
     trigger(u"mnuneues_%1"_s.arg(kind));
     trigger(u"mnuoeffnen"_s);
-    QCOMPARE(m_shell->requestsOf(u"open"_s).size(), 1);
+    QCOMPARE(m_f->shell.requestsOf(u"open"_s).size(), 1);
 }
 
 void TestDocumentLibrary::chooseFolder_data()
@@ -830,51 +784,51 @@ void TestDocumentLibrary::chooseFolder_data()
 
 void TestDocumentLibrary::chooseFolder()
 {
-    put(u"Notiz.txt"_s, "abc\r\n");
-    const QString other = QFileInfo(m_env->writeFile(u"Anders/Fremd.txt"_s, "fremd\r\n")).absolutePath();
-    QVERIFY(start());
+    m_f->put(u"Notiz.txt"_s, "abc\r\n");
+    const QString other = QFileInfo(m_f->env.writeFile(u"Anders/Fremd.txt"_s, "fremd\r\n")).absolutePath();
+    QVERIFY(m_f->start());
     QFETCH(QString, answer);
-    m_prompts->folderAnswers.enqueue(answer.isEmpty() ? QString() : other);
+    m_f->prompts.folderAnswers.enqueue(answer.isEmpty() ? QString() : other);
     trigger(u"mnuverzeichnis"_s);
 
-    const auto prompts = m_prompts->callsOf(u"folder"_s);
+    const auto prompts = m_f->prompts.callsOf(u"folder"_s);
     QCOMPARE(prompts.size(), 1);
     QCOMPARE(prompts.first().text,
              u"Bitte wählen Sie den Ordner, indem ihre Dokumente \nund Projekte verwalten werden sollen ..."_s);
-    QCOMPARE(m_root->documentFolder(), answer.isEmpty() ? m_folder : other);
+    QCOMPARE(m_f->root->documentFolder(), answer.isEmpty() ? m_f->folder : other);
     QFETCH(QStringList, listed);
     QCOMPARE(entries(), listed);
-    QCOMPARE(list()->currentRow(), 0);
+    QCOMPARE(m_f->list()->currentRow(), 0);
 }
 
 void TestDocumentLibrary::webViewFollowsTheSelection()
 {
-    const QString eins = put(u"Eins.txt"_s, "<html><body>eins</body></html>\r\n");
-    const QString zwei = put(u"Zwei.txt"_s, "zwei\r\n");
-    QVERIFY(start());
-    auto *web = m_root->findChild<WebView *>(u"WebBrowser"_s);
-    QAction *webAction = m_root->findChild<QAction *>(u"mnuWebansicht"_s);
+    const QString eins = m_f->put(u"Eins.txt"_s, "<html><body>eins</body></html>\r\n");
+    const QString zwei = m_f->put(u"Zwei.txt"_s, "zwei\r\n");
+    QVERIFY(m_f->start());
+    auto *web = m_f->root->findChild<WebView *>(u"WebBrowser"_s);
+    QAction *webAction = m_f->root->findChild<QAction *>(u"mnuWebansicht"_s);
     trigger(u"mnuWebansicht"_s);
     QVERIFY(webAction->isChecked());
     QVERIFY(!web->isHidden());
-    QVERIFY(editor()->isHidden());
+    QVERIFY(m_f->editor()->isHidden());
     QCOMPARE(web->currentUrl(), QUrl::fromLocalFile(eins));
-    list()->setCurrentRow(1);
+    m_f->list()->setCurrentRow(1);
     QCOMPARE(web->currentUrl(), QUrl::fromLocalFile(zwei));
-    QCOMPARE(shownText(), u"zwei\n"_s);
+    QCOMPARE(m_f->shownText(), u"zwei\n"_s);
 
     // Only help documents have a rendered view.
     trigger(u"mnuAnsicht_1"_s);
     QVERIFY(web->isHidden());
     QVERIFY(!webAction->isChecked());
-    QVERIFY(!editor()->isHidden());
+    QVERIFY(!m_f->editor()->isHidden());
 
     trigger(u"mnuAnsicht_0"_s);
-    QTest::mouseClick(list()->viewport(), Qt::RightButton);
+    QTest::mouseClick(m_f->list()->viewport(), Qt::RightButton);
     QVERIFY(webAction->isChecked());
-    QTest::mouseClick(list()->viewport(), Qt::RightButton);
+    QTest::mouseClick(m_f->list()->viewport(), Qt::RightButton);
     QVERIFY(!webAction->isChecked());
-    QVERIFY(m_prompts->calls.isEmpty());
+    QVERIFY(m_f->prompts.calls.isEmpty());
 }
 
 QTEST_MAIN(TestDocumentLibrary)

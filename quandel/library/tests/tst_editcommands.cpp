@@ -1,5 +1,5 @@
 #include "DocumentLibrary.h"
-#include "LibraryFixture.h"
+#include "RootFixture.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -24,12 +24,12 @@ private Q_SLOTS:
     void pasteStaysAvailableWhileAMenuIsOpen();
 
 private:
-    std::unique_ptr<LibraryFixture> m_f;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestEditCommands::init()
 {
-    m_f = std::make_unique<LibraryFixture>();
+    m_f = std::make_unique<RootFixture>();
 }
 
 void TestEditCommands::cleanup()

@@ -6,9 +6,6 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 class TestEditorFont final : public QObject
 {
     Q_OBJECT
@@ -152,15 +149,11 @@ void TestEditorFont::diskFullMidwayKeepsTheOldFont()
     font.setBold(true);
 
     // Room for the first values, not for all of them.
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit limited = old;
-    limited.rlim_cur = rlim_t(before.size() + 6);
-    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    const bool stored = EditorFont::store(font, QColor(255, 255, 255), data);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, handler);
+    bool stored = true;
+    {
+        const DiskFillsAt full(before.size() + 6);
+        stored = EditorFont::store(font, QColor(255, 255, 255), data);
+    }
 
     QVERIFY(!stored);
     QCOMPARE(bytes(), before);

@@ -1,5 +1,5 @@
 #include "DocumentLibrary.h"
-#include "LibraryFixture.h"
+#include "RootFixture.h"
 
 #include <QDateTime>
 #include <QDialog>
@@ -103,7 +103,7 @@ private:
     // pressing Ok after each; cancels when the dialog is still open then.
     void renameTyping(const QStringList &names, const std::function<void()> &beforeOk = {});
 
-    std::unique_ptr<LibraryFixture> m_f;
+    std::unique_ptr<RootFixture> m_f;
     QString m_proposed;
     bool m_proposalSelected = false;
     bool m_readyWhenEmpty = true;
@@ -112,7 +112,7 @@ private:
 
 void TestFileCommands::init()
 {
-    m_f = std::make_unique<LibraryFixture>();
+    m_f = std::make_unique<RootFixture>();
     m_proposed.clear();
     m_proposalSelected = false;
     m_readyWhenEmpty = true;
@@ -287,7 +287,7 @@ void TestFileCommands::rename()
                                                                                         : Prompts::Buttons::Ok);
     }
     QFETCH(QStringList, after);
-    QCOMPARE(LibraryFixture::tree(m_f->folder), after);
+    QCOMPARE(RootFixture::tree(m_f->folder), after);
     QFETCH(QString, moved);
     if (!moved.isEmpty()) {
         const QStringList parts = moved.split(u'<');
@@ -321,7 +321,7 @@ void TestFileCommands::renameRefusesNames()
     m_f->env.writeFile(u"nebenan.txt"_s, "nebenan");
     QFETCH(int, kind);
     QVERIFY(m_f->start(kind));
-    const QStringList home = LibraryFixture::tree(m_f->env.home());
+    const QStringList home = RootFixture::tree(m_f->env.home());
     QFETCH(QString, name);
     renameTyping({name});
 
@@ -332,7 +332,7 @@ void TestFileCommands::renameRefusesNames()
     QCOMPARE(messages.first().icon, Prompts::Icon::Critical);
     QVERIFY(!m_accepted);
     // Neither the document folder nor its parent has been touched.
-    QCOMPARE(LibraryFixture::tree(m_f->env.home()), home);
+    QCOMPARE(RootFixture::tree(m_f->env.home()), home);
     QVERIFY(m_f->shell.requests.isEmpty());
 }
 
@@ -411,7 +411,7 @@ void TestFileCommands::remove()
         QCOMPARE(trash.first().target, m_f->folder + u'/' + trashed);
     }
     QFETCH(QStringList, after);
-    QCOMPARE(LibraryFixture::tree(m_f->folder), after);
+    QCOMPARE(RootFixture::tree(m_f->folder), after);
 
     QFETCH(QString, selected);
     QCOMPARE(m_f->list()->currentItem() ? m_f->list()->currentItem()->text() : QString(), selected);

@@ -2,7 +2,7 @@
 #include "DocumentLibrary.h"
 #include "FontAndPrint.h"
 #include "IniFile.h"
-#include "LibraryFixture.h"
+#include "RootFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -95,12 +95,12 @@ private:
     FontAndPrint *fontAndPrint() const { return m_f->root->findChild<FontAndPrint *>(); }
     QString printerToPdf() const;
 
-    std::unique_ptr<LibraryFixture> m_f;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestFontAndPrint::init()
 {
-    m_f = std::make_unique<LibraryFixture>();
+    m_f = std::make_unique<RootFixture>();
 }
 
 void TestFontAndPrint::cleanup()
@@ -146,7 +146,7 @@ void TestFontAndPrint::fontChoiceSurvivesRestart()
         QVERIFY(font.bold());
         QVERIFY(!font.italic());
         QCOMPARE(m_f->editor()->palette().color(QPalette::Text), QColor(255, 0, 0));
-        m_f->restart();
+        QVERIFY(m_f->restart());
     }
 }
 

@@ -1,7 +1,7 @@
 #include "AppPaths.h"
 #include "DocumentLibrary.h"
-#include "LibraryFixture.h"
 #include "Recovery.h"
+#include "RootFixture.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -76,12 +76,12 @@ private Q_SLOTS:
 private:
     void settle() const;
 
-    std::unique_ptr<LibraryFixture> m_f;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestRecovery::init()
 {
-    m_f = std::make_unique<LibraryFixture>();
+    m_f = std::make_unique<RootFixture>();
 }
 
 void TestRecovery::cleanup()
@@ -199,7 +199,7 @@ void TestRecovery::leftTextIsOffered()
     const QString left = leaveRecovery(record);
     m_f->prompts.messageAnswers.enqueue(answer);
 
-    m_f->start();
+    QVERIFY(!m_f->start()); // it asks about the kept text
     const auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages.first().text, question(record.name, record.written, changedOnDisk));
@@ -227,7 +227,7 @@ void TestRecovery::leftTextIsOffered()
     // Asked once: a restart asks again only about what was kept for later.
     m_f->prompts.calls.clear();
     m_f->prompts.messageAnswers.enqueue(Answer::Cancel);
-    m_f->restart();
+    QVERIFY(m_f->restart());
     QCOMPARE(m_f->prompts.callsOf(u"message"_s).size(), fileLeft ? 1 : 0);
 }
 

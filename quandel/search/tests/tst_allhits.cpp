@@ -1,10 +1,7 @@
 #include "AllHits.h"
 #include "AlleTreffer.h"
 #include "DocumentLibrary.h"
-#include "Registry.h"
-#include "Root.h"
-#include "ScriptedPrompts.h"
-#include "TestEnvironment.h"
+#include "RootFixture.h"
 #include "TextFile.h"
 
 #include <QAction>
@@ -106,32 +103,19 @@ private:
     void startRoot(int kind);
     AlleTreffer *openWindow();
     bool run(AlleTreffer *window, const QString &term, bool caseSensitive = false);
-    QListWidget *list() const { return m_root->findChild<QListWidget *>(u"Dateien"_s); }
-    QPlainTextEdit *editor() const { return m_root->findChild<QPlainTextEdit *>(u"Text"_s); }
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<Root> m_root;
-    QString m_folder;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestAllHits::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_prompts = std::make_unique<ScriptedPrompts>();
-    m_folder = m_env->path(u"Dokumente"_s);
-    QDir().mkpath(m_folder);
-    const QString key = u"Software\\Tivorn\\Quandel Library"_s;
-    QVERIFY(Registry::CreateRegKey(Registry::Root::CurrentUser, key, u"1"_s));
-    QVERIFY(Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Version"_s, u"2.5"_s));
-    QVERIFY(Registry::SetRegValue(Registry::Root::CurrentUser, key, u"Startup"_s, 1));
+    m_f = std::make_unique<RootFixture>();
+    QVERIFY(RootFixture::seedQuietStart());
 }
 
 void TestAllHits::cleanup()
 {
-    m_root.reset();
-    m_prompts.reset();
-    m_env.reset();
+    m_f.reset();
 }
 
 void TestAllHits::linesWithTerm_data()
@@ -205,24 +189,23 @@ void TestAllHits::startRoot(int kind)
         const TextFormat format = formatOf(i);
         const QByteArray bytes = TextFile::encode(documentText(rng, format), format);
         if (kind == 2) {
-            m_env->writeFile(u"Dokumente/P%1/Quandel.ini"_s.arg(i, 2, 10, QLatin1Char('0')), bytes);
+            m_f->env.writeFile(u"Dokumente/P%1/Quandel.ini"_s.arg(i, 2, 10, QLatin1Char('0')), bytes);
         } else {
-            m_env->writeFile(u"Dokumente/d%1.txt"_s.arg(i, 2, 10, QLatin1Char('0')), bytes);
+            m_f->env.writeFile(u"Dokumente/d%1.txt"_s.arg(i, 2, 10, QLatin1Char('0')), bytes);
         }
     }
-    m_root = std::make_unique<Root>(RootOptions{m_folder});
-    QVERIFY(m_root->start());
+    QVERIFY(m_f->startAsStored());
     if (kind != 0) {
-        m_root->findChild<QAction *>(u"mnuAnsicht_%1"_s.arg(kind))->trigger();
+        m_f->action(u"mnuAnsicht_%1"_s.arg(kind))->trigger();
     }
-    QCOMPARE(list()->count(), 40);
+    QCOMPARE(m_f->list()->count(), 40);
 }
 
 AlleTreffer *TestAllHits::openWindow()
 {
-    QAction *entry = m_root->findChild<QAction *>(u"mnuAlleTreffer"_s);
+    QAction *entry = m_f->root->findChild<QAction *>(u"mnuAlleTreffer"_s);
     entry->trigger();
-    return m_root->findChild<AlleTreffer *>();
+    return m_f->root->findChild<AlleTreffer *>();
 }
 
 bool TestAllHits::run(AlleTreffer *window, const QString &term, bool caseSensitive)
@@ -263,15 +246,15 @@ void TestAllHits::sameHitsAsTheEditor()
     // Each document loaded through the list, searched in the editor.
     QTreeWidget *tree = window->tree();
     int node = 0;
-    for (int i = 0; i < list()->count(); ++i) {
-        list()->setCurrentRow(i);
-        const LineHits expected = editorHits(DocumentLibrary::editorText(editor()), term, cs);
+    for (int i = 0; i < m_f->list()->count(); ++i) {
+        m_f->list()->setCurrentRow(i);
+        const LineHits expected = editorHits(DocumentLibrary::editorText(m_f->editor()), term, cs);
         if (expected.isEmpty()) {
             continue;
         }
-        QVERIFY2(node < tree->topLevelItemCount(), qPrintable(list()->item(i)->text()));
+        QVERIFY2(node < tree->topLevelItemCount(), qPrintable(m_f->list()->item(i)->text()));
         const QTreeWidgetItem *doc = tree->topLevelItem(node++);
-        QCOMPARE(doc->text(0), list()->item(i)->text());
+        QCOMPARE(doc->text(0), m_f->list()->item(i)->text());
         int total = 0;
         for (const auto &line : expected) {
             total += int(line.second.size());
@@ -294,10 +277,9 @@ void TestAllHits::cancelAndRestart()
     // Enough documents that a run is still under way when cancelled.
     const QByteArray body = QByteArray("Zeile mit Treffer\r\n").repeated(200);
     for (int i = 0; i < 3000; ++i) {
-        m_env->writeFile(u"Dokumente/d%1.txt"_s.arg(i, 4, 10, QLatin1Char('0')), body);
+        m_f->env.writeFile(u"Dokumente/d%1.txt"_s.arg(i, 4, 10, QLatin1Char('0')), body);
     }
-    m_root = std::make_unique<Root>(RootOptions{m_folder});
-    QVERIFY(m_root->start());
+    QVERIFY(m_f->startAsStored());
     AlleTreffer *window = openWindow();
     window->setThreads(1);
     QSignalSpy ended(window, &AlleTreffer::runEnded);
@@ -330,16 +312,15 @@ void TestAllHits::cancelAndRestart()
     QCOMPARE(window->lastTerm(), u"zeile"_s);
     // Documents in the order of the list, whichever worker found them.
     for (int i = 0; i < 3000; ++i) {
-        QCOMPARE(window->tree()->topLevelItem(i)->text(0), list()->item(i)->text());
+        QCOMPARE(window->tree()->topLevelItem(i)->text(0), m_f->list()->item(i)->text());
     }
 }
 
 void TestAllHits::activationAsksAboutChanges()
 {
-    m_env->writeFile(u"Dokumente/a.txt"_s, "erste Zeile\r\n");
-    m_env->writeFile(u"Dokumente/b.txt"_s, "eins\r\nzwei\r\ndrei Ziel und Ziel\r\n");
-    m_root = std::make_unique<Root>(RootOptions{m_folder});
-    QVERIFY(m_root->start());
+    m_f->env.writeFile(u"Dokumente/a.txt"_s, "erste Zeile\r\n");
+    m_f->env.writeFile(u"Dokumente/b.txt"_s, "eins\r\nzwei\r\ndrei Ziel und Ziel\r\n");
+    QVERIFY(m_f->startAsStored());
     AlleTreffer *window = openWindow();
     QVERIFY(run(window, u"ziel"_s));
     QTreeWidgetItem *doc = window->tree()->topLevelItem(0);
@@ -349,25 +330,25 @@ void TestAllHits::activationAsksAboutChanges()
     QCOMPARE(row->text(0), u"3"_s);
 
     // Unsaved changes in a.txt: Cancel keeps everything as it was.
-    editor()->setFocus();
-    QTest::keyClicks(editor(), u"neu "_s);
-    const QString edited = editor()->toPlainText();
-    m_prompts->messageAnswers.enqueue(Prompts::Answer::Cancel);
+    m_f->editor()->setFocus();
+    QTest::keyClicks(m_f->editor(), u"neu "_s);
+    const QString edited = m_f->editor()->toPlainText();
+    m_f->prompts.messageAnswers.enqueue(Prompts::Answer::Cancel);
     window->activate(row);
-    QCOMPARE(m_prompts->callsOf(u"message"_s).size(), 1);
-    QCOMPARE(list()->currentRow(), 0);
-    QCOMPARE(editor()->toPlainText(), edited);
-    QVERIFY(!editor()->textCursor().hasSelection());
+    QCOMPARE(m_f->prompts.callsOf(u"message"_s).size(), 1);
+    QCOMPARE(m_f->list()->currentRow(), 0);
+    QCOMPARE(m_f->editor()->toPlainText(), edited);
+    QVERIFY(!m_f->editor()->textCursor().hasSelection());
 
     // No: b.txt is shown with the occurrence of the row selected.
-    m_prompts->messageAnswers.enqueue(Prompts::Answer::No);
+    m_f->prompts.messageAnswers.enqueue(Prompts::Answer::No);
     window->activate(row);
-    QCOMPARE(list()->currentRow(), 1);
-    const QTextCursor cursor = editor()->textCursor();
+    QCOMPARE(m_f->list()->currentRow(), 1);
+    const QTextCursor cursor = m_f->editor()->textCursor();
     QCOMPARE(cursor.selectedText(), u"Ziel"_s);
     QCOMPARE(cursor.selectionStart(), int(u"eins\nzwei\ndrei "_s.size()));
     // And the editor marks every occurrence of the term.
-    QTRY_COMPARE(editor()->extraSelections().size(), 2);
+    QTRY_COMPARE(m_f->editor()->extraSelections().size(), 2);
 }
 
 QTEST_MAIN(TestAllHits)

@@ -1,12 +1,9 @@
 #include "AppPaths.h"
 #include "DocumentLibrary.h"
-#include "Registry.h"
-#include "Root.h"
-#include "ScriptedPrompts.h"
+#include "RootFixture.h"
 #include "SearchController.h"
 #include "SearchHistory.h"
 #include "Suchen.h"
-#include "TestEnvironment.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,7 +29,7 @@ namespace {
 
 const QString Searching = u" Begriff: ''zzz'' wird in Ihren Dokumenten gesucht ..."_s;
 
-QByteArray bytesOf(const QString &path)
+QByteArray bytesOrMissing(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
@@ -113,64 +110,52 @@ private:
     // Writes the documents d0.txt … and starts the main window on them.
     void start(const Documents &documents);
     Suchen *openDialog(const QString &term);
-    QListWidget *list() const { return child<QListWidget>(m_root.get(), u"Dateien"_s); }
-    QPlainTextEdit *editor() const { return child<QPlainTextEdit>(m_root.get(), u"Text"_s); }
-    QString status() const { return child<QLabel>(m_root.get(), u"LStatus"_s)->text(); }
     bool panesShown() const;
     QStringList messages() const;
 
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<Root> m_root;
-    QString m_folder;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestSearch::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_prompts = std::make_unique<ScriptedPrompts>();
-    m_folder = m_env->path(u"Dokumente"_s);
-    QDir().mkpath(m_folder);
-    QVERIFY(TestEnvironment::writeSettings(TestEnvironment::quietStart()));
+    m_f = std::make_unique<RootFixture>();
+    QVERIFY(RootFixture::seedQuietStart());
 }
 
 void TestSearch::cleanup()
 {
-    m_root.reset();
-    m_prompts.reset();
-    m_env.reset();
+    m_f.reset();
 }
 
 void TestSearch::start(const Documents &documents)
 {
     for (int i = 0; i < documents.size(); ++i) {
-        m_env->writeFile(u"Dokumente/d%1.txt"_s.arg(i), documents.at(i));
+        m_f->env.writeFile(u"Dokumente/d%1.txt"_s.arg(i), documents.at(i));
     }
-    m_root = std::make_unique<Root>(RootOptions{m_folder});
-    QVERIFY(m_root->start());
-    QCOMPARE(list()->count(), documents.size());
-    m_prompts->calls.clear();
+    QVERIFY(m_f->startAsStored());
+    QCOMPARE(m_f->list()->count(), documents.size());
+    m_f->prompts.calls.clear();
 }
 
 Suchen *TestSearch::openDialog(const QString &term)
 {
-    child<QAction>(m_root.get(), u"mnuSuchen"_s)->trigger();
-    Suchen *dialog = m_root->search()->dialog();
+    child<QAction>(m_f->root.get(), u"mnuSuchen"_s)->trigger();
+    Suchen *dialog = m_f->root->search()->dialog();
     QTest::keyClicks(child<QComboBox>(dialog, u"Text1"_s)->lineEdit(), term);
     return dialog;
 }
 
 bool TestSearch::panesShown() const
 {
-    return list()->isVisible() && editor()->isVisible() &&
-           !child<QWidget>(m_root.get(), u"Dateien_Imt"_s)->isVisible() &&
-           !child<QWidget>(m_root.get(), u"Text_Imt"_s)->isVisible() && !progressVisible();
+    return m_f->list()->isVisible() && m_f->editor()->isVisible() &&
+           !child<QWidget>(m_f->root.get(), u"Dateien_Imt"_s)->isVisible() &&
+           !child<QWidget>(m_f->root.get(), u"Text_Imt"_s)->isVisible() && !progressVisible();
 }
 
 QStringList TestSearch::messages() const
 {
     QStringList texts;
-    for (const ScriptedPrompts::Call &call : m_prompts->callsOf(u"message"_s)) {
+    for (const ScriptedPrompts::Call &call : m_f->prompts.callsOf(u"message"_s)) {
         texts.append(call.text);
     }
     return texts;
@@ -204,7 +189,7 @@ void TestSearch::dialog()
     QVERIFY(!again->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(again.isNull());
-    QCOMPARE(m_root->search()->term(), QString());
+    QCOMPARE(m_f->root->search()->term(), QString());
 }
 
 void TestSearch::search_data()
@@ -254,14 +239,14 @@ void TestSearch::search()
     QFETCH(bool, caseSensitive);
     QFETCH(QString, typed);
     start(documents);
-    list()->setCurrentRow(selected);
-    QTest::keyClicks(editor(), typed);
+    m_f->list()->setCurrentRow(selected);
+    QTest::keyClicks(m_f->editor(), typed);
     const QString term = u"abc"_s;
     QPointer<Suchen> dialog = openDialog(term);
     child<QRadioButton>(dialog, forward ? u"OVorwärts"_s : u"ORückwärts"_s)->click();
     child<QCheckBox>(dialog, u"BSchreibung"_s)->setChecked(caseSensitive);
     if (findNext) {
-        child<QAction>(m_root.get(), u"mnuWeitersuchen"_s)->trigger();
+        child<QAction>(m_f->root.get(), u"mnuWeitersuchen"_s)->trigger();
     } else {
         child<QPushButton>(dialog, u"CSuchen"_s)->click();
         QCOMPARE(SearchHistory::read(AppPaths::historyFile()), QStringList{term});
@@ -271,9 +256,9 @@ void TestSearch::search()
     QVERIFY(!dialog.isNull());
     QCOMPARE(dialog->term(), term);
     if (hit < 0) {
-        QCOMPARE(list()->currentRow(), selected);
+        QCOMPARE(m_f->list()->currentRow(), selected);
         QCOMPARE(messages(), QStringList{u"Begriff ''abc'' konnte nicht gefunden werden.  "_s});
-        const ScriptedPrompts::Call call = m_prompts->calls.constFirst();
+        const ScriptedPrompts::Call call = m_f->prompts.calls.constFirst();
         QCOMPARE(call.title, u" Tivorn Quandel Library"_s);
         QCOMPARE(call.buttons, Prompts::Buttons::Ok);
         QCOMPARE(call.icon, Prompts::Icon::Information);
@@ -281,9 +266,9 @@ void TestSearch::search()
         return;
     }
     QCOMPARE(messages(), QStringList());
-    QCOMPARE(list()->currentRow(), hit);
+    QCOMPARE(m_f->list()->currentRow(), hit);
     QCOMPARE(dialog->isVisible(), findNext);
-    const QTextCursor cursor = editor()->textCursor();
+    const QTextCursor cursor = m_f->editor()->textCursor();
     QCOMPARE(cursor.selectionStart(), selectionStart);
     QCOMPARE(cursor.selectedText().compare(term, Qt::CaseInsensitive), 0);
 }
@@ -305,58 +290,58 @@ void TestSearch::runAcrossUnsavedChanges()
     QFETCH(int, selected);
     QFETCH(QByteArray, originFile);
     start({"eins\r\n", "zwei abc\r\n"});
-    QTest::keyClicks(editor(), u"neu "_s);
-    m_prompts->messageAnswers.enqueue(answer);
+    QTest::keyClicks(m_f->editor(), u"neu "_s);
+    m_f->prompts.messageAnswers.enqueue(answer);
     child<QPushButton>(openDialog(u"abc"_s), u"CSuchen"_s)->click();
 
     const QStringList asked = messages();
     QCOMPARE(asked.size(), 1);
     QVERIFY2(asked[0].startsWith(u"d0"_s) && asked[0].contains(u"wurde geändert."_s), qPrintable(asked[0]));
-    QCOMPARE(list()->currentRow(), selected);
-    QCOMPARE(bytesOf(m_folder + u"/d0.txt"_s), originFile);
+    QCOMPARE(m_f->list()->currentRow(), selected);
+    QCOMPARE(bytesOrMissing(m_f->folder + u"/d0.txt"_s), originFile);
     QVERIFY(panesShown());
     if (selected == 1) {
-        QCOMPARE(editor()->textCursor().selectionStart(), 5);
-        QCOMPARE(editor()->textCursor().selectedText(), u"abc"_s);
+        QCOMPARE(m_f->editor()->textCursor().selectionStart(), 5);
+        QCOMPARE(m_f->editor()->textCursor().selectedText(), u"abc"_s);
     } else {
-        QCOMPARE(editor()->toPlainText(), u"neu eins\n"_s);
-        QVERIFY(m_root->library()->state().mChange);
+        QCOMPARE(m_f->editor()->toPlainText(), u"neu eins\n"_s);
+        QVERIFY(m_f->root->library()->state().mChange);
     }
 }
 
 void TestSearch::cancelledRun()
 {
     start({"eins", "zwei", "drei", "vier"});
-    list()->setCurrentRow(1);
+    m_f->list()->setCurrentRow(1);
     QPointer<Suchen> dialog = openDialog(u"zzz"_s);
-    CancelWhenProgressShows canceller(child<QLabel>(m_root.get(), u"LStatus"_s));
+    CancelWhenProgressShows canceller(child<QLabel>(m_f->root.get(), u"LStatus"_s));
     child<QPushButton>(dialog, u"CSuchen"_s)->click();
 
     QCOMPARE(canceller.statusDuringRun, Searching);
     QCOMPARE(messages(), QStringList());
-    QCOMPARE(list()->currentRow(), 1);
+    QCOMPARE(m_f->list()->currentRow(), 1);
     QVERIFY(panesShown());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(dialog.isNull());
-    QCOMPARE(m_root->search()->term(), QString());
+    QCOMPARE(m_f->root->search()->term(), QString());
 }
 
 void TestSearch::cancelledFindNext()
 {
     start({"eins", "zwei", "drei", "vier", "fünf"});
     openDialog(u"zzz"_s);
-    list()->setCurrentRow(1);
-    CancelWhenProgressShows canceller(child<QLabel>(m_root.get(), u"LStatus"_s));
-    m_root->search()->findNext();
+    m_f->list()->setCurrentRow(1);
+    CancelWhenProgressShows canceller(child<QLabel>(m_f->root.get(), u"LStatus"_s));
+    m_f->root->search()->findNext();
 
     QCOMPARE(canceller.statusDuringRun, Searching);
     QCOMPARE(messages(), QStringList());
     // Where the run stopped depends on how far the workers got: never before
     // the document the run started from.
-    QVERIFY(list()->currentRow() >= 1);
+    QVERIFY(m_f->list()->currentRow() >= 1);
     QVERIFY(panesShown());
-    QVERIFY(!m_root->search()->isRunning());
-    QCOMPARE(m_root->search()->term(), u"zzz"_s);
+    QVERIFY(!m_f->root->search()->isRunning());
+    QCOMPARE(m_f->root->search()->term(), u"zzz"_s);
 }
 
 void TestSearch::runOnEmptyList()
@@ -364,11 +349,11 @@ void TestSearch::runOnEmptyList()
     start({});
     Suchen *dialog = openDialog(u"zzz"_s);
     child<QPushButton>(dialog, u"CSuchen"_s)->click();
-    QCOMPARE(bytesOf(AppPaths::historyFile()), "zzz\r\n"_ba);
-    QCOMPARE(status(), Searching);
+    QCOMPARE(bytesOrMissing(AppPaths::historyFile()), "zzz\r\n"_ba);
+    QCOMPARE(m_f->status(), Searching);
     QCOMPARE(messages(), QStringList());
     QVERIFY(dialog->isVisible());
-    QVERIFY(list()->isVisible());
+    QVERIFY(m_f->list()->isVisible());
     QVERIFY(!progressVisible());
 }
 
@@ -392,17 +377,17 @@ void TestSearch::clearHistory()
     if (exists) {
         QVERIFY(SearchHistory::save(AppPaths::historyFile(), u"abc"_s));
     }
-    m_prompts->messageAnswers.enqueue(answer);
-    child<QAction>(m_root.get(), u"mnuVerlauf"_s)->trigger();
+    m_f->prompts.messageAnswers.enqueue(answer);
+    child<QAction>(m_f->root.get(), u"mnuVerlauf"_s)->trigger();
 
-    QCOMPARE(bytesOf(AppPaths::historyFile()), after);
+    QCOMPARE(bytesOrMissing(AppPaths::historyFile()), after);
     if (!exists) {
         QCOMPARE(messages(), QStringList());
         return;
     }
     QCOMPARE(messages(),
              QStringList{u"Möchten Sie Verlauf und History (Sucheingaben) aus dem Auswahlbox entfernen ?  "_s});
-    const ScriptedPrompts::Call call = m_prompts->calls.constFirst();
+    const ScriptedPrompts::Call call = m_f->prompts.calls.constFirst();
     QCOMPARE(call.title, u" Verlauf und History"_s);
     QCOMPARE(call.buttons, Prompts::Buttons::YesNo);
     QCOMPARE(call.icon, Prompts::Icon::Question);
@@ -429,11 +414,11 @@ void TestSearch::termIsSearchedAsTyped()
     start({"abc ABC ab übung Übung"});
     QVERIFY(SearchHistory::save(AppPaths::historyFile(), u"xyz"_s));
     QVERIFY(SearchHistory::save(AppPaths::historyFile(), history));
-    m_root->show();
-    QApplication::setActiveWindow(m_root.get());
-    QVERIFY(QTest::qWaitForWindowActive(m_root.get()));
+    m_f->root->show();
+    QApplication::setActiveWindow(m_f->root.get());
+    QVERIFY(QTest::qWaitForWindowActive(m_f->root.get()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F, Qt::ControlModifier);
-    Suchen *dialog = m_root->search()->dialog();
+    Suchen *dialog = m_f->root->search()->dialog();
     QApplication::setActiveWindow(dialog);
     QVERIFY(QTest::qWaitForWindowActive(dialog));
     child<QCheckBox>(dialog, u"BSchreibung"_s)->setChecked(matchCase);

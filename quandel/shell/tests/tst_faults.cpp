@@ -8,12 +8,10 @@
 #include "FavouritesMenu.h"
 #include "IniFile.h"
 #include "Registry.h"
-#include "Root.h"
-#include "ScriptedPrompts.h"
+#include "RootFixture.h"
 #include "SearchController.h"
 #include "SearchHistory.h"
 #include "Suchen.h"
-#include "TestEnvironment.h"
 #include "TextFile.h"
 
 #include <QAction>
@@ -25,48 +23,14 @@
 #include <QProcess>
 #include <QTest>
 
-#include <csignal>
 #include <ctime>
 #include <memory>
-#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
 const QString Key = u"Software\\Tivorn\\Quandel Library"_s;
-
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// While it lives, no file may grow beyond a few bytes: every write of the
-// program meets what a full disk does to it.
-class DiskFull final
-{
-public:
-    DiskFull()
-    {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = 4;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFull()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    DiskFull(const DiskFull &) = delete;
-    DiskFull &operator=(const DiskFull &) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
-};
 
 QString bigText(char fill)
 {
@@ -90,34 +54,25 @@ private Q_SLOTS:
     void startUpWithATenMegabyteDataFile();
 
 private:
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<Root> m_root;
-    QString m_folder;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestFaults::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_prompts = std::make_unique<ScriptedPrompts>();
-    m_folder = m_env->path(u"Dokumente"_s);
-    QDir().mkpath(m_folder);
-    m_env->writeFile(u"Dokumente/Notiz.txt"_s, "Alter Text, lang genug\r\n");
-    m_env->writeFile(u"Dokumente/Zweite.txt"_s, "Noch ein Dokument\r\n");
-    QVERIFY(TestEnvironment::writeSettings(TestEnvironment::quietStart() << std::pair{u"Path"_s, QVariant(m_folder)}));
+    m_f = std::make_unique<RootFixture>();
+    m_f->put(u"Notiz.txt"_s, "Alter Text, lang genug\r\n");
+    m_f->put(u"Zweite.txt"_s, "Noch ein Dokument\r\n");
+    QVERIFY(RootFixture::seedQuietStart({{u"Path"_s, m_f->folder}}));
     QVERIFY(IniFiles::WriteINI(AppPaths::dataFile(), u"1"_s, u"Name"_s, u"Zweite"_s));
     QVERIFY(IniFiles::WriteINI(AppPaths::dataFile(), u"1"_s, u"Datei"_s, u"Zweite.txt"_s));
-    QVERIFY(IniFiles::WriteINI(AppPaths::dataFile(), u"1"_s, u"Dir"_s, m_folder));
+    QVERIFY(IniFiles::WriteINI(AppPaths::dataFile(), u"1"_s, u"Dir"_s, m_f->folder));
     QVERIFY(SearchHistory::save(AppPaths::historyFile(), u"früher"_s));
-    m_root = std::make_unique<Root>();
-    QVERIFY(m_root->start());
+    QVERIFY(m_f->startAsStored(false));
 }
 
 void TestFaults::cleanup()
 {
-    m_root.reset();
-    m_prompts.reset();
-    m_env.reset();
+    m_f.reset();
 }
 
 void TestFaults::diskFullKeepsEveryStore_data()
@@ -133,10 +88,10 @@ void TestFaults::diskFullKeepsEveryStore_data()
 void TestFaults::diskFullKeepsEveryStore()
 {
     QFETCH(QString, store);
-    DocumentLibrary *library = m_root->library();
-    auto *text = m_root->findChild<QPlainTextEdit *>(u"Text"_s);
-    const QString notiz = m_folder + u"/Notiz.txt"_s;
-    const QString zweite = m_folder + u"/Zweite.txt"_s;
+    DocumentLibrary *library = m_f->root->library();
+    auto *text = m_f->root->findChild<QPlainTextEdit *>(u"Text"_s);
+    const QString notiz = m_f->folder + u"/Notiz.txt"_s;
+    const QString zweite = m_f->folder + u"/Zweite.txt"_s;
     const QStringList files = {notiz, zweite, AppPaths::dataFile(), AppPaths::historyFile(), Registry::storeFile()};
     QHash<QString, QByteArray> before;
     QHash<QString, QStringList> listedBefore;
@@ -150,27 +105,27 @@ void TestFaults::diskFullKeepsEveryStore()
 
     text->setPlainText(u"Neuer Text, der nicht auf die Platte passt"_s);
     {
-        const DiskFull full;
+        const DiskFillsAt full(4); // every write meets a full disk
         if (store == u"save") {
             QVERIFY(!library->save());
         } else if (store == u"saveAs") {
-            m_prompts->saveAnswers.enqueue(zweite);
+            m_f->prompts.saveAnswers.enqueue(zweite);
             QVERIFY(!library->saveAs());
         } else if (store == u"favourite") {
-            m_root->findChild<QAction *>(u"mnuhinzufügen"_s)->trigger();
+            m_f->root->findChild<QAction *>(u"mnuhinzufügen"_s)->trigger();
         } else if (store == u"history") {
-            m_root->search()->openDialog();
-            m_root->search()->dialog()->setTerm(u"Platte"_s);
-            m_root->search()->runSearch();
+            m_f->root->search()->openDialog();
+            m_f->root->search()->dialog()->setTerm(u"Platte"_s);
+            m_f->root->search()->runSearch();
         } else {
             library->state().mChange = false;
-            m_root->mnubeenden();
+            m_f->root->mnubeenden();
         }
     }
 
     if (store == u"save" || store == u"saveAs") {
         // Told, and the text is still there and still marked changed.
-        const auto messages = m_prompts->callsOf(u"message"_s);
+        const auto messages = m_f->prompts.callsOf(u"message"_s);
         QVERIFY(!messages.isEmpty());
         QVERIFY(messages.constLast().text.contains(u" konnte nicht gespeichert werden. "_s));
         QVERIFY(library->state().mChange);
@@ -187,7 +142,7 @@ void TestFaults::diskFullKeepsEveryStore()
 
 void TestFaults::killedSaveLeavesOldOrNew()
 {
-    const QString path = m_env->path(u"Gross.txt"_s);
+    const QString path = m_f->env.path(u"Gross.txt"_s);
     const QByteArray oldBytes = TextFile::encode(bigText('a'), TextFormat::document());
     {
         QFile f(path);
@@ -214,17 +169,16 @@ void TestFaults::killedSaveLeavesOldOrNew()
 // read whole and then replaced; now the start says so, and leaves it alone.
 void TestFaults::unreadableStoresAreReportedAndNeverWritten()
 {
-    m_root.reset();
-    const QDir home(m_env->home());
+    m_f->root.reset();
+    const QDir home(m_f->env.home());
     QVERIFY(QFile::remove(AppPaths::historyFile()));
     QVERIFY(QFile::remove(AppPaths::dataFile()));
-    QVERIFY(!m_env->makeSpecial(home.relativeFilePath(AppPaths::historyFile()), u"fifo"_s).isEmpty());
-    QVERIFY(!m_env->makeSpecial(home.relativeFilePath(AppPaths::dataFile()), u"oversize"_s).isEmpty());
-    m_prompts->calls.clear();
+    QVERIFY(!m_f->env.makeSpecial(home.relativeFilePath(AppPaths::historyFile()), u"fifo"_s).isEmpty());
+    QVERIFY(!m_f->env.makeSpecial(home.relativeFilePath(AppPaths::dataFile()), u"oversize"_s).isEmpty());
+    m_f->prompts.calls.clear();
 
-    m_root = std::make_unique<Root>();
-    m_root->start();
-    const auto messages = m_prompts->callsOf(u"message"_s);
+    QVERIFY(m_f->startAsStored(false));
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), 1);
     QCOMPARE(messages.first().text,
              AppPaths::dataFile() +
@@ -235,10 +189,10 @@ void TestFaults::unreadableStoresAreReportedAndNeverWritten()
                  u"fehlen bis auf Weiteres. "_s);
     QCOMPARE(messages.first().icon, Prompts::Icon::Exclamation);
 
-    m_root->favourites()->addSelected();
+    m_f->root->favourites()->addSelected();
     QVERIFY(!SearchHistory::save(AppPaths::historyFile(), u"neu"_s));
-    m_root->findChild<QAction *>(u"mnubeenden"_s)->trigger();
-    m_root.reset();
+    m_f->root->findChild<QAction *>(u"mnubeenden"_s)->trigger();
+    m_f->root.reset();
     QCOMPARE(TestEnvironment::nodeKind(AppPaths::historyFile()), u"fifo"_s);
     QCOMPARE(QFileInfo(AppPaths::dataFile()).size(), 17ll * 1024 * 1024);
 }
@@ -255,10 +209,9 @@ void TestFaults::startUpWithATenMegabyteDataFile()
         return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
     };
     const auto timedStart = [this, &cpuMs] {
-        m_root.reset();
+        m_f->root.reset();
         const qint64 before = cpuMs();
-        m_root = std::make_unique<Root>();
-        m_root->start();
+        (void)m_f->startAsStored(false); // only the time counts here
         return cpuMs() - before;
     };
     qint64 small = timedStart();
@@ -269,7 +222,7 @@ void TestFaults::startUpWithATenMegabyteDataFile()
         const QString section = QString::number(slot);
         changes.append({IniFiles::Change::Kind::Write, section, u"Name"_s, u"Zweite"_s});
         changes.append({IniFiles::Change::Kind::Write, section, u"Datei"_s, u"Zweite.txt"_s});
-        changes.append({IniFiles::Change::Kind::Write, section, u"Dir"_s, m_folder});
+        changes.append({IniFiles::Change::Kind::Write, section, u"Dir"_s, m_f->folder});
     }
     QVERIFY(IniFiles::ApplyINIChanges(AppPaths::dataFile(), changes));
     QFile data(AppPaths::dataFile());
@@ -286,7 +239,7 @@ void TestFaults::startUpWithATenMegabyteDataFile()
     // Once only: the file was just written, so nothing of it is cached yet.
     const qint64 big = timedStart();
     qInfo("start-up: %lld ms with a small data file, %lld ms with 10 MB", small, big);
-    QCOMPARE(m_root->findChild<QAction *>(u"mnuFavoriten_30"_s)->text(), u"Zweite"_s);
+    QCOMPARE(m_f->root->findChild<QAction *>(u"mnuFavoriten_30"_s)->text(), u"Zweite"_s);
     QVERIFY2(big - small <= 500, qPrintable(u"%1 ms more"_s.arg(big - small)));
 }
 

@@ -1,12 +1,8 @@
 // The help menu: web pages, companion programs and the about dialog.
 
 #include "AppPaths.h"
-#include "RecordingShell.h"
-#include "Registry.h"
-#include "Root.h"
-#include "ScriptedPrompts.h"
+#include "RootFixture.h"
 #include "SiblingPrograms.h"
-#include "TestEnvironment.h"
 
 #include <QAction>
 #include <QDialog>
@@ -39,37 +35,23 @@ private Q_SLOTS:
     void aboutDialog();
 
 private:
-    QAction *action(const QString &name) const { return m_root->findChild<QAction *>(name); }
-
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<RecordingShell> m_shell;
-    std::unique_ptr<Root> m_root;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestHelpMenu::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_prompts = std::make_unique<ScriptedPrompts>();
-    m_shell = std::make_unique<RecordingShell>();
-    QVERIFY(TestEnvironment::writeSettings(TestEnvironment::quietStart()));
-    const QString folder = m_env->path(u"Dokumente"_s);
-    QDir().mkpath(folder);
-    m_root = std::make_unique<Root>(RootOptions{folder});
-    QVERIFY(m_root->start());
+    m_f = std::make_unique<RootFixture>();
+    QVERIFY(m_f->start());
 }
 
 void TestHelpMenu::cleanup()
 {
-    m_root.reset();
-    m_shell.reset();
-    m_prompts.reset();
-    m_env.reset();
+    m_f.reset();
 }
 
 void TestHelpMenu::menuOrder()
 {
-    auto *menu = m_root->findChild<QMenu *>(u"mnuFragezeichen"_s);
+    auto *menu = m_f->root->findChild<QMenu *>(u"mnuFragezeichen"_s);
     QVERIFY(menu);
     QCOMPARE(menu->title(), u"&? "_s);
     QStringList names;
@@ -78,10 +60,10 @@ void TestHelpMenu::menuOrder()
     }
     QCOMPARE(names, (QStringList{u"mnuHilfethemen"_s, u"-"_s, u"mnuSoftware"_s, u"mnuHilfe"_s, u"-"_s,
                                  u"mnuProgramme_1"_s, u"mnuProgramme_2"_s, u"mnuProgramme_3"_s, u"-"_s, u"mnuinfo"_s}));
-    auto *web = m_root->findChild<QMenu *>(u"mnuHilfe"_s);
+    auto *web = m_f->root->findChild<QMenu *>(u"mnuHilfe"_s);
     QCOMPARE(web->title(), u"&Web Hilfethemen  "_s);
-    QCOMPARE(action(u"mnuinfo"_s)->text(), u"&Info ..."_s);
-    QCOMPARE(action(u"mnuHilfethemen"_s)->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(m_f->action(u"mnuinfo"_s)->text(), u"&Info ..."_s);
+    QCOMPARE(m_f->action(u"mnuHilfethemen"_s)->shortcut(), QKeySequence(Qt::Key_F1));
 }
 
 void TestHelpMenu::webLinks_data()
@@ -105,28 +87,28 @@ void TestHelpMenu::webLinks()
     QFETCH(QString, entry);
     QFETCH(QString, caption);
     QFETCH(QUrl, url);
-    QCOMPARE(action(entry)->text(), caption);
-    action(entry)->trigger();
-    const auto urls = m_shell->requestsOf(u"url"_s);
+    QCOMPARE(m_f->action(entry)->text(), caption);
+    m_f->action(entry)->trigger();
+    const auto urls = m_f->shell.requestsOf(u"url"_s);
     QCOMPARE(urls.size(), 1);
     QCOMPARE(urls.first().target, url.toString());
     QVERIFY(url.scheme() == u"https");
     // A failing shell is not reported.
-    m_shell->succeed = false;
-    action(entry)->trigger();
-    QVERIFY(m_prompts->callsOf(u"message"_s).isEmpty());
+    m_f->shell.succeed = false;
+    m_f->action(entry)->trigger();
+    QVERIFY(m_f->prompts.callsOf(u"message"_s).isEmpty());
 }
 
 void TestHelpMenu::missingCompanionDoesNothing()
 {
     QVERIFY(!SiblingPrograms::exists(0));
-    QTRY_VERIFY(!action(u"mnuProgramme_1"_s)->isEnabled());
+    QTRY_VERIFY(!m_f->action(u"mnuProgramme_1"_s)->isEnabled());
     // A disabled action ignores trigger(): enabled by hand, the command
     // itself must notice that the program is missing.
-    action(u"mnuProgramme_1"_s)->setEnabled(true);
-    action(u"mnuProgramme_1"_s)->trigger();
-    QVERIFY(m_shell->requestsOf(u"start"_s).isEmpty());
-    QVERIFY(m_prompts->calls.isEmpty());
+    m_f->action(u"mnuProgramme_1"_s)->setEnabled(true);
+    m_f->action(u"mnuProgramme_1"_s)->trigger();
+    QVERIFY(m_f->shell.requestsOf(u"start"_s).isEmpty());
+    QVERIFY(m_f->prompts.calls.isEmpty());
 }
 
 void TestHelpMenu::companionIsStarted()
@@ -137,8 +119,8 @@ void TestHelpMenu::companionIsStarted()
     QVERIFY(program.open(QIODevice::WriteOnly));
     program.close();
     const auto cleanupProgram = qScopeGuard([path] { QFile::remove(path); });
-    action(u"mnuProgramme_2"_s)->trigger();
-    const auto starts = m_shell->requestsOf(u"start"_s);
+    m_f->action(u"mnuProgramme_2"_s)->trigger();
+    const auto starts = m_f->shell.requestsOf(u"start"_s);
     QCOMPARE(starts.size(), 1);
     QCOMPARE(starts.first().target, path);
 }
@@ -148,7 +130,7 @@ void TestHelpMenu::aboutDialog()
     QString caption;
     QString name;
     QString database;
-    m_prompts->dialogHandlers.enqueue([&](QDialog &dialog) {
+    m_f->prompts.dialogHandlers.enqueue([&](QDialog &dialog) {
         caption = dialog.windowTitle();
         name = dialog.findChild<QLabel *>(u"RName"_s)->text();
         database = dialog.findChild<QLineEdit *>(u"tDatabase"_s)->text();
@@ -157,11 +139,11 @@ void TestHelpMenu::aboutDialog()
         dialog.findChild<QPushButton *>(u"BAbbrechen"_s)->click();
         return dialog.result();
     });
-    action(u"mnuinfo"_s)->trigger();
+    m_f->action(u"mnuinfo"_s)->trigger();
     QCOMPARE(caption, u" Info über Quandel Library"_s);
     QCOMPARE(name, u"Quandel Library 2.05 Build 200"_s);
     QCOMPARE(database, QFileInfo(AppPaths::dataFile()).absoluteFilePath());
-    const auto urls = m_shell->requestsOf(u"url"_s);
+    const auto urls = m_f->shell.requestsOf(u"url"_s);
     QCOMPARE(urls.size(), 2);
     QCOMPARE(urls.at(0).target, u"mailto:support@tivorn.example?Subject=Quandel Library&Body= "_s);
     QCOMPARE(urls.at(1).target, u"https://www.tivorn.example/quandel/"_s);

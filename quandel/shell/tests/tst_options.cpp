@@ -1,10 +1,7 @@
 #include "DocumentLibrary.h"
 #include "Optionen.h"
-#include "RecordingShell.h"
 #include "Registry.h"
-#include "Root.h"
-#include "ScriptedPrompts.h"
-#include "TestEnvironment.h"
+#include "RootFixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -71,41 +68,28 @@ private Q_SLOTS:
     void tickReachesTheMenuWithin200ms();
 
 private:
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-    std::unique_ptr<RecordingShell> m_shell;
-    std::unique_ptr<Root> m_root;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestOptions::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_prompts = std::make_unique<ScriptedPrompts>();
-    m_shell = std::make_unique<RecordingShell>();
-    QVERIFY(TestEnvironment::writeSettings({{QStringLiteral("Version"), QStringLiteral("2.5")}}));
-    const QString folder = m_env->path(QStringLiteral("Dokumente"));
-    QDir().mkpath(folder);
-    m_root = std::make_unique<Root>(RootOptions{folder});
+    m_f = std::make_unique<RootFixture>();
     // Start-up without the splash; Startup is written by the dialog later, so
     // it is removed again to keep the first opening a fresh one.
-    QVERIFY(Registry::SetRegValue(User, Key, QStringLiteral("Startup"), 1));
-    QVERIFY(m_root->start());
+    QVERIFY(m_f->start());
     QVERIFY(Registry::DeleteRegValue(User, Key, QStringLiteral("Startup")));
 }
 
 void TestOptions::cleanup()
 {
-    m_root.reset();
-    m_shell.reset();
-    m_prompts.reset();
-    m_env.reset();
+    m_f.reset();
 }
 
 void TestOptions::firstOpeningShowsDefaults()
 {
     QHash<QString, bool> shown;
     QString caption;
-    runOptions(*m_root, *m_prompts, [&](Optionen &dialog) {
+    runOptions(*m_f->root, m_f->prompts, [&](Optionen &dialog) {
         caption = dialog.windowTitle();
         for (const Optionen::Box &box : Optionen::Boxes) {
             const QString name = QString::fromUtf16(box.name);
@@ -124,7 +108,7 @@ void TestOptions::firstOpeningShowsDefaults()
 
 void TestOptions::okRightAfterOpeningWritesAllEight()
 {
-    runOptions(*m_root, *m_prompts, [](Optionen &dialog) { click(dialog, QStringLiteral("BReady")); });
+    runOptions(*m_f->root, m_f->prompts, [](Optionen &dialog) { click(dialog, QStringLiteral("BReady")); });
     const std::pair<const char *, uint> expected[] = {{"TextIndex", 0}, {"Recycle", 1},   {"LinkCheck", 1},
                                                       {"LinkError", 1}, {"Startup", 0},   {"ToolTips", 1},
                                                       {"Werbung", 0},   {"StatusText", 1}};
@@ -136,7 +120,7 @@ void TestOptions::okRightAfterOpeningWritesAllEight()
 void TestOptions::recycleBoxCannotBeCleared()
 {
     bool checkedAfterClicks = false;
-    runOptions(*m_root, *m_prompts, [&](Optionen &dialog) {
+    runOptions(*m_f->root, m_f->prompts, [&](Optionen &dialog) {
         QCheckBox *recycle = dialog.box(QStringLiteral("BRecycle"));
         recycle->click();
         recycle->click();
@@ -154,7 +138,7 @@ void TestOptions::cancelWritesNothing()
         QFile f(Registry::storeFile());
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }();
-    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+    runOptions(*m_f->root, m_f->prompts, [](Optionen &dialog) {
         for (const Optionen::Box &box : Optionen::Boxes) {
             dialog.box(QString::fromUtf16(box.name))->click();
         }
@@ -171,7 +155,7 @@ void TestOptions::okKeepsWhatAnotherInstanceChanged()
 {
     QVERIFY(Registry::SetRegValue(User, Key, QStringLiteral("ToolTips"), 1));
     QVERIFY(Registry::SetRegValue(User, Key, QStringLiteral("TextIndex"), 0));
-    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+    runOptions(*m_f->root, m_f->prompts, [](Optionen &dialog) {
         // Meanwhile the other program changes a stored value and stores one
         // this dialog shows as its default.
         QVERIFY(Registry::SetRegValue(User, Key, QStringLiteral("ToolTips"), 0));
@@ -187,30 +171,30 @@ void TestOptions::okKeepsWhatAnotherInstanceChanged()
 
 void TestOptions::hidingThePictureWidensListAndEditor()
 {
-    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+    runOptions(*m_f->root, m_f->prompts, [](Optionen &dialog) {
         dialog.box(QStringLiteral("BWerbung"))->click();
         click(dialog, QStringLiteral("BReady"));
     });
-    QVERIFY(m_root->findChild<QWidget *>(QStringLiteral("Background"))->isHidden());
+    QVERIFY(m_f->root->findChild<QWidget *>(QStringLiteral("Background"))->isHidden());
     // W - 400 twips, W being the client width plus the designed frame of
     // 120 twips: 280 twips are 18.7 pixels at 96 dpi.
-    const int client = m_root->width();
-    QCOMPARE(m_root->findChild<QWidget *>(QStringLiteral("Dateien"))->width(), client - 19);
-    QCOMPARE(m_root->findChild<QWidget *>(QStringLiteral("Text"))->width(), client - 19);
+    const int client = m_f->root->width();
+    QCOMPARE(m_f->root->findChild<QWidget *>(QStringLiteral("Dateien"))->width(), client - 19);
+    QCOMPARE(m_f->root->findChild<QWidget *>(QStringLiteral("Text"))->width(), client - 19);
     QCOMPARE(stored(QStringLiteral("Werbung")), std::optional<uint>(1));
     // The status line stays hidden whatever the option says.
-    QVERIFY(m_root->findChild<QWidget *>(QStringLiteral("LStatus"))->isHidden());
+    QVERIFY(m_f->root->findChild<QWidget *>(QStringLiteral("LStatus"))->isHidden());
 
-    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+    runOptions(*m_f->root, m_f->prompts, [](Optionen &dialog) {
         dialog.box(QStringLiteral("BWerbung"))->click();
         click(dialog, QStringLiteral("BReady"));
     });
-    QVERIFY(!m_root->findChild<QWidget *>(QStringLiteral("Background"))->isHidden());
+    QVERIFY(!m_f->root->findChild<QWidget *>(QStringLiteral("Background"))->isHidden());
 }
 
 void TestOptions::storedValuesAreShownAgain()
 {
-    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+    runOptions(*m_f->root, m_f->prompts, [](Optionen &dialog) {
         dialog.box(QStringLiteral("BStatusText"))->click();
         dialog.box(QStringLiteral("BTextIndex"))->click();
         click(dialog, QStringLiteral("BReady"));
@@ -218,7 +202,7 @@ void TestOptions::storedValuesAreShownAgain()
     QCOMPARE(stored(QStringLiteral("StatusText")), std::optional<uint>(0));
     bool statusText = true;
     bool textIndex = false;
-    runOptions(*m_root, *m_prompts, [&](Optionen &dialog) {
+    runOptions(*m_f->root, m_f->prompts, [&](Optionen &dialog) {
         statusText = dialog.box(QStringLiteral("BStatusText"))->isChecked();
         textIndex = dialog.box(QStringLiteral("BTextIndex"))->isChecked();
         click(dialog, QStringLiteral("BAbbrechen"));
@@ -229,26 +213,26 @@ void TestOptions::storedValuesAreShownAgain()
 
 void TestOptions::helpButtonOpensTopicSeven()
 {
-    runOptions(*m_root, *m_prompts, [](Optionen &dialog) {
+    runOptions(*m_f->root, m_f->prompts, [](Optionen &dialog) {
         click(dialog, QStringLiteral("BHilfe"));
         click(dialog, QStringLiteral("BAbbrechen"));
     });
     // The tests lie in the program folder, beside brenlow and the help.
-    const auto starts = m_shell->requestsOf(QStringLiteral("start"));
-    QVERIFY2(m_prompts->callsOf(QStringLiteral("message")).isEmpty(), "the viewer and the help content are found");
+    const auto starts = m_f->shell.requestsOf(QStringLiteral("start"));
+    QVERIFY2(m_f->prompts.callsOf(QStringLiteral("message")).isEmpty(), "the viewer and the help content are found");
     QCOMPARE(starts.size(), 1);
     QVERIFY(starts.first().arguments.constLast().endsWith(QStringLiteral("Quandel.chf,7")));
 }
 
 void TestOptions::tickReachesTheMenuWithin200ms()
 {
-    QAction *webView = m_root->findChild<QAction *>(QStringLiteral("mnuWebansicht"));
-    QAction *selectAll = m_root->findChild<QAction *>(QStringLiteral("mnumarkieren"));
+    QAction *webView = m_f->root->findChild<QAction *>(QStringLiteral("mnuWebansicht"));
+    QAction *selectAll = m_f->root->findChild<QAction *>(QStringLiteral("mnumarkieren"));
     QTRY_VERIFY(webView->isEnabled()); // help documents are shown
-    m_root->findChild<QAction *>(QStringLiteral("mnuAnsicht_1"))->trigger();
+    m_f->root->findChild<QAction *>(QStringLiteral("mnuAnsicht_1"))->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(!webView->isEnabled(), 300);
 
-    auto *text = m_root->findChild<QPlainTextEdit *>(QStringLiteral("Text"));
+    auto *text = m_f->root->findChild<QPlainTextEdit *>(QStringLiteral("Text"));
     text->setPlainText(QString());
     QTRY_VERIFY_WITH_TIMEOUT(!selectAll->isEnabled(), 300);
     text->setPlainText(QStringLiteral("Text"));

@@ -2,9 +2,7 @@
 #include "CodeEditor.h"
 #include "IniFile.h"
 #include "Registry.h"
-#include "Root.h"
-#include "ScriptedPrompts.h"
-#include "TestEnvironment.h"
+#include "RootFixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -76,6 +74,16 @@ struct SplashProbe
     }
 };
 
+// Starts the window while the probe looks for the splash; the milliseconds
+// the start took, -1 when it failed.
+qint64 startWatched(Root &root, SplashProbe &probe)
+{
+    probe.arm();
+    QElapsedTimer clock;
+    clock.start();
+    return root.start() ? clock.elapsed() : -1;
+}
+
 } // namespace
 
 class TestRoot final : public QObject
@@ -108,38 +116,28 @@ private Q_SLOTS:
     void pictureRightClickTogglesWebView();
 
 private:
-    std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ScriptedPrompts> m_prompts;
-    QString m_folder;
+    std::unique_ptr<RootFixture> m_f;
 };
 
 void TestRoot::init()
 {
-    m_env = std::make_unique<TestEnvironment>();
-    m_prompts = std::make_unique<ScriptedPrompts>();
-    m_folder = m_env->path(QStringLiteral("Dokumente"));
-    QDir().mkpath(m_folder);
+    m_f = std::make_unique<RootFixture>();
 }
 
 void TestRoot::cleanup()
 {
-    m_prompts.reset();
-    m_env.reset();
+    m_f.reset();
 }
 
 void TestRoot::firstRun()
 {
-    m_prompts->dialogHandlers.enqueue(clickReady);
+    m_f->prompts.dialogHandlers.enqueue(clickReady);
+    m_f->prompts.folderAnswers.enqueue(QString()); // no folder chosen yet
     SplashProbe probe;
-    probe.arm();
-    QElapsedTimer clock;
-    clock.start();
     Root root;
-    QVERIFY(root.start());
-
+    QVERIFY(startWatched(root, probe) >= 1000);
     QVERIFY2(probe.seen, "the splash is shown during start-up");
-    QVERIFY(clock.elapsed() >= 1000);
-    const auto dialogs = m_prompts->callsOf(QStringLiteral("dialog"));
+    const auto dialogs = m_f->prompts.callsOf(QStringLiteral("dialog"));
     QCOMPARE(dialogs.size(), 1);
     QCOMPARE(dialogs.first().text, QStringLiteral("Lizenz"));
     QCOMPARE(dialogs.first().title, QStringLiteral(" Sicherheitswarnung"));
@@ -149,7 +147,7 @@ void TestRoot::firstRun()
     // No stored folder: the window appears at 500, 500 twips and asks for one.
     QVERIFY(root.isVisible());
     QCOMPARE(root.frameGeometry().topLeft(), QPoint(33, 33));
-    const auto folders = m_prompts->callsOf(QStringLiteral("folder"));
+    const auto folders = m_f->prompts.callsOf(QStringLiteral("folder"));
     QCOMPARE(folders.size(), 1);
     QCOMPARE(folders.first().text, QStringLiteral("Bitte wählen Sie den Ordner, indem ihre Dokumente \n"
                                                   "und Projekte verwalten werden sollen ..."));
@@ -166,7 +164,7 @@ void TestRoot::firstRun()
 
 void TestRoot::declinedDisclaimerEndsWithoutWriting()
 {
-    m_prompts->dialogHandlers.enqueue([](QDialog &dialog) {
+    m_f->prompts.dialogHandlers.enqueue([](QDialog &dialog) {
         dialog.findChild<QPushButton *>(QStringLiteral("BAbbrechen"))->click();
         return dialog.result();
     });
@@ -180,36 +178,29 @@ void TestRoot::declinedDisclaimerEndsWithoutWriting()
 
 void TestRoot::secondRunShowsNoDisclaimer()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
-    Root root;
-    QVERIFY(root.start());
-    QVERIFY(m_prompts->callsOf(QStringLiteral("dialog")).isEmpty());
-    QVERIFY(m_prompts->callsOf(QStringLiteral("folder")).isEmpty());
-    QCOMPARE(root.documentFolder(), m_folder);
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
+    QVERIFY(m_f->startAsStored(false));
+    Root &root = *m_f->root;
+    QVERIFY(m_f->prompts.callsOf(QStringLiteral("dialog")).isEmpty());
+    QVERIFY(m_f->prompts.callsOf(QStringLiteral("folder")).isEmpty());
+    QCOMPARE(root.documentFolder(), m_f->folder);
 
     // Another version's acceptance does not count for this one.
     seed(QStringLiteral("Version"), QStringLiteral("2.4"));
-    m_prompts->dialogHandlers.enqueue(clickReady);
+    m_f->prompts.dialogHandlers.enqueue(clickReady);
     Root again;
     QVERIFY(again.start());
-    QCOMPARE(m_prompts->callsOf(QStringLiteral("dialog")).size(), 1);
+    QCOMPARE(m_f->prompts.callsOf(QStringLiteral("dialog")).size(), 1);
     QCOMPARE(stored(QStringLiteral("Version")).value_or(QVariant()).toString(), QStringLiteral("2.5"));
 }
 
 void TestRoot::startupOptionSkipsSplash()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Path"), m_folder);
-    seed(QStringLiteral("Startup"), 1);
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
     SplashProbe probe;
-    probe.arm();
-    QElapsedTimer clock;
-    clock.start();
     Root root;
-    QVERIFY(root.start());
-    QVERIFY(clock.elapsed() < 1000);
+    const qint64 ms = startWatched(root, probe);
+    QVERIFY(ms >= 0 && ms < 1000);
     QTest::qWait(400);
     QVERIFY(!probe.seen);
 }
@@ -231,9 +222,7 @@ void TestRoot::storedKindAndPicturePane_data()
 
 void TestRoot::storedKindAndPicturePane()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
     QFETCH(QString, pattern);
     seed(QStringLiteral("Pattern"), pattern);
     QFETCH(int, werbung);
@@ -263,9 +252,7 @@ void TestRoot::storedKindAndPicturePane()
 
 void TestRoot::storedPlacementIsRestored()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
     seed(QStringLiteral("Left"), QStringLiteral("1500"));
     seed(QStringLiteral("Top"), QStringLiteral("750"));
     seed(QStringLiteral("Width"), QStringLiteral("9000"));
@@ -278,11 +265,9 @@ void TestRoot::storedPlacementIsRestored()
 
 void TestRoot::exitWritesFolderKindAndPlacement()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
-    Root root;
-    QVERIFY(root.start());
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
+    QVERIFY(m_f->startAsStored(false));
+    Root &root = *m_f->root;
     action(root, QStringLiteral("mnuAnsicht_3"))->trigger();
     root.move(120, 90);
     root.resize(900, 700);
@@ -291,7 +276,7 @@ void TestRoot::exitWritesFolderKindAndPlacement()
     action(root, QStringLiteral("mnubeenden"))->trigger();
 
     QCOMPARE(ended.size(), 1);
-    QCOMPARE(stored(QStringLiteral("Path"))->toString(), m_folder);
+    QCOMPARE(stored(QStringLiteral("Path"))->toString(), m_f->folder);
     QCOMPARE(stored(QStringLiteral("Pattern"))->toString(), QStringLiteral("3"));
     QCOMPARE(stored(QStringLiteral("Last"))->toString(), QString());
     // The web view is off: 0, stored as a number.
@@ -306,11 +291,9 @@ void TestRoot::exitWritesFolderKindAndPlacement()
 
 void TestRoot::exitFromMinimisedStoresNormalPlacement()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
-    Root root;
-    QVERIFY(root.start());
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
+    QVERIFY(m_f->startAsStored(false));
+    Root &root = *m_f->root;
     root.move(150, 120);
     root.resize(800, 640);
     const QRect normal = root.frameGeometry();
@@ -326,11 +309,9 @@ void TestRoot::exitFromMinimisedStoresNormalPlacement()
 
 void TestRoot::closingTheWindowRunsExit()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
-    Root root;
-    QVERIFY(root.start());
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
+    QVERIFY(m_f->startAsStored(false));
+    Root &root = *m_f->root;
     action(root, QStringLiteral("mnuAnsicht_2"))->trigger();
     QSignalSpy ended(&root, &Root::ended);
     QVERIFY(root.close());
@@ -353,46 +334,42 @@ void TestRoot::commandLineFolderIsNotStored()
 {
     QFETCH(bool, exists);
     QFETCH(QString, chosen);
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
-    const QString other = m_env->path(QStringLiteral("Beispiele"));
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
+    const QString other = m_f->env.path(QStringLiteral("Beispiele"));
     if (exists) {
         QDir().mkpath(other);
     }
     if (!chosen.isEmpty()) {
-        chosen = m_env->path(chosen);
+        chosen = m_f->env.path(chosen);
         QDir().mkpath(chosen);
     }
-    m_prompts->folderAnswers.enqueue(chosen);
+    m_f->prompts.folderAnswers.enqueue(chosen);
     Root root(RootOptions{other});
     QVERIFY(root.start());
     // A folder given for this run is used without asking, even on a first run.
-    QCOMPARE(m_prompts->callsOf(QStringLiteral("folder")).size(), exists ? 0 : 1);
+    QCOMPARE(m_f->prompts.callsOf(QStringLiteral("folder")).size(), exists ? 0 : 1);
     QCOMPARE(root.documentFolder(), exists ? other : chosen);
     root.mnubeenden();
     // Neither that folder nor the lack of one replaces the stored folder.
-    QCOMPARE(stored(QStringLiteral("Path")).value_or(QVariant()).toString(), chosen.isEmpty() ? m_folder : chosen);
+    QCOMPARE(stored(QStringLiteral("Path")).value_or(QVariant()).toString(), chosen.isEmpty() ? m_f->folder : chosen);
 }
 
 void TestRoot::storedFolderThatIsAFileIsChosenAnew()
 {
     seed(QStringLiteral("Version"), QStringLiteral("2.5"));
     seed(QStringLiteral("Startup"), 1);
-    const QString file = m_env->writeFile(QStringLiteral("Dokumente.txt"), "kein Ordner\r\n");
+    const QString file = m_f->env.writeFile(QStringLiteral("Dokumente.txt"), "kein Ordner\r\n");
     seed(QStringLiteral("Path"), file);
-    m_prompts->folderAnswers.enqueue(m_folder);
+    m_f->prompts.folderAnswers.enqueue(m_f->folder);
     Root root;
     QVERIFY(root.start());
-    QCOMPARE(m_prompts->callsOf(QStringLiteral("folder")).size(), 1);
-    QCOMPARE(root.documentFolder(), m_folder);
+    QCOMPARE(m_f->prompts.callsOf(QStringLiteral("folder")).size(), 1);
+    QCOMPARE(root.documentFolder(), m_f->folder);
 }
 
 void TestRoot::editorFontFromDataFile()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
     const QString data = AppPaths::dataFile();
     QVERIFY(IniFiles::WriteINI(data, QStringLiteral("0"), QStringLiteral("ForeColor"), QStringLiteral("255")));
     QVERIFY(
@@ -414,11 +391,9 @@ void TestRoot::editorFontFromDataFile()
 
 void TestRoot::highlightSwitchIsKept()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
     seed(QStringLiteral("Pattern"), QStringLiteral("1"));
-    QFile module(m_folder + QStringLiteral("/Modul.bas"));
+    QFile module(m_f->folder + QStringLiteral("/Modul.bas"));
     QVERIFY(module.open(QIODevice::WriteOnly));
     module.write("Option Explicit\r\nDim x As Long\r\n");
     module.close();
@@ -475,7 +450,8 @@ void TestRoot::damagedStoreStartsWithDefaults()
     out.write(content);
     out.close();
 
-    m_prompts->dialogHandlers.enqueue(clickReady);
+    m_f->prompts.dialogHandlers.enqueue(clickReady);
+    m_f->prompts.folderAnswers.enqueue(QString()); // the stored folder is lost with the rest
     Root root;
     QVERIFY(root.start());
     QVERIFY(root.isVisible());
@@ -489,10 +465,10 @@ void TestRoot::damagedStoreStartsWithDefaults()
 void TestRoot::unwritableSettingsFolderStillStarts()
 {
     // A file where the settings folder should be: nothing can be stored.
-    const QString blocked = m_env->writeFile(QStringLiteral("blocked"), "not a folder");
+    const QString blocked = m_f->env.writeFile(QStringLiteral("blocked"), "not a folder");
     Registry::setStoreFile(blocked + QStringLiteral("/registry.reg"));
-    m_prompts->dialogHandlers.enqueue(clickReady);
-    Root root(RootOptions{m_folder});
+    m_f->prompts.dialogHandlers.enqueue(clickReady);
+    Root root(RootOptions{m_f->folder});
     QVERIFY(root.start());
     QVERIFY(root.isVisible());
     QSignalSpy ended(&root, &Root::ended);
@@ -505,11 +481,9 @@ void TestRoot::unwritableSettingsFolderStillStarts()
 
 void TestRoot::minimumSizeIsEnforced()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
-    Root root;
-    QVERIFY(root.start());
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
+    QVERIFY(m_f->startAsStored(false));
+    Root &root = *m_f->root;
     root.resize(400, 333); // 6000 x 5000 twips
     // The minimum outer size 8560 x 7810 twips less the designed frame of
     // 120 x 750 twips: a client area of 563 x 471 pixels below the menu bar.
@@ -523,11 +497,9 @@ void TestRoot::minimumSizeIsEnforced()
 
 void TestRoot::pictureRightClickTogglesWebView()
 {
-    seed(QStringLiteral("Version"), QStringLiteral("2.5"));
-    seed(QStringLiteral("Startup"), 1);
-    seed(QStringLiteral("Path"), m_folder);
-    Root root;
-    QVERIFY(root.start());
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
+    QVERIFY(m_f->startAsStored(false));
+    Root &root = *m_f->root;
     auto *pane = root.findChild<QWidget *>(QStringLiteral("Background"));
     QAction *web = action(root, QStringLiteral("mnuWebansicht"));
     QVERIFY(!web->isChecked());

@@ -1,4 +1,4 @@
-#include "LibraryFixture.h"
+#include "RootFixture.h"
 
 #include "DocumentLibrary.h"
 #include "ProductInfo.h"
@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 
@@ -19,67 +20,85 @@ QByteArray bytesOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-LibraryFixture::LibraryFixture() : folder(env.path(u"Dokumente"_s))
+RootFixture::RootFixture() : folder(env.path(u"Dokumente"_s))
 {
     QDir().mkpath(folder);
 }
 
-LibraryFixture::~LibraryFixture()
+RootFixture::~RootFixture()
 {
     root.reset();
 }
 
-QString LibraryFixture::put(const QString &relative, const QByteArray &bytes) const
+QString RootFixture::put(const QString &relative, const QByteArray &bytes) const
 {
     return env.writeFile(u"Dokumente/"_s + relative, bytes);
 }
 
-bool LibraryFixture::start(int kind)
+bool RootFixture::seedQuietStart(const Settings &values)
 {
-    if (!TestEnvironment::writeSettings(TestEnvironment::quietStart()
-                                        << std::pair{u"Pattern"_s, QVariant(QString::number(kind))})) {
+    return TestEnvironment::writeSettings(TestEnvironment::quietStart() << values);
+}
+
+bool RootFixture::start(int kind)
+{
+    if (!seedQuietStart({{u"Pattern"_s, QVariant(QString::number(kind))}})) {
         return false;
     }
-    root = std::make_unique<Root>(RootOptions{folder});
-    return root->start() && prompts.calls.isEmpty();
+    return startAsStored() && prompts.calls.isEmpty();
 }
 
-void LibraryFixture::restart()
+bool RootFixture::startAsStored(bool useFolder)
 {
     root.reset();
-    root = std::make_unique<Root>(RootOptions{folder});
-    root->start();
+    root = std::make_unique<Root>(useFolder ? RootOptions{folder} : RootOptions{});
+    return root->start();
 }
 
-void LibraryFixture::run(const QString &action) const
+bool RootFixture::restart()
 {
-    auto *a = root->findChild<QAction *>(action);
+    return startAsStored();
+}
+
+void RootFixture::run(const QString &action) const
+{
+    QAction *a = this->action(action);
     Q_ASSERT(a);
     a->setEnabled(true);
     a->trigger();
 }
 
-QListWidget *LibraryFixture::list() const
+QAction *RootFixture::action(const QString &name) const
+{
+    return root->findChild<QAction *>(name);
+}
+
+QListWidget *RootFixture::list() const
 {
     return root->findChild<QListWidget *>(u"Dateien"_s);
 }
 
-QPlainTextEdit *LibraryFixture::editor() const
+QPlainTextEdit *RootFixture::editor() const
 {
     return root->findChild<QPlainTextEdit *>(u"Text"_s);
 }
 
-QString LibraryFixture::shownText() const
+QString RootFixture::status() const
+{
+    return root->findChild<QLabel *>(u"LStatus"_s)->text();
+}
+
+QString RootFixture::shownText() const
 {
     return DocumentLibrary::editorText(editor());
 }
 
-const EditingState &LibraryFixture::state() const
+const EditingState &RootFixture::state() const
 {
     return root->library()->state();
 }
 
-QStringList LibraryFixture::entries() const
+QStringList RootFixture::entries() const
 {
     QStringList result;
     for (int i = 0; i < list()->count(); ++i) {
@@ -88,7 +107,7 @@ QStringList LibraryFixture::entries() const
     return result;
 }
 
-QStringList LibraryFixture::tree(const QString &folder)
+QStringList RootFixture::tree(const QString &folder)
 {
     QStringList names;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);

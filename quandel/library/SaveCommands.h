@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+class DocumentLibrary;
+
+// Save and Save as of the shown document: where it is written (its list
+// entry, its project's text file, or the file of a document the list has no
+// entry for), the check for changes made by other programs first, and what
+// the user is told when writing fails or changes the character set.
+class SaveCommands final
+{
+public:
+    // Over the library's shown document; a member of the library.
+    explicit SaveCommands(DocumentLibrary &library) : m_library(library) {}
+    SaveCommands(const SaveCommands &) = delete;
+    SaveCommands &operator=(const SaveCommands &) = delete;
+
+    bool save();   // mnuspeichern
+    bool saveAs(); // mnuspeichernunter
+
+private:
+    bool write(const QString &path, const QString &name);
+    void reportFailure(const QString &name);
+
+    DocumentLibrary &m_library;
+    QString m_lastSaveAsPath;
+};
