@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,6 +33,14 @@ constexpr std::array<char16_t, 32> HighBlock = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+constexpr std::array<char16_t, 256> Windows1252 = [] {
+    std::array<char16_t, 256> table{};
+    for (size_t b = 0; b < table.size(); ++b) {
+        table[b] = b >= 0x80 && b < 0xA0 ? HighBlock[b - 0x80] : char16_t(b);
+    }
+    return table;
+}();
+
 // The byte for a character, or -1 when Windows-1252 has none.
 int windows1252Byte(char16_t c)
 {
@@ -50,8 +59,7 @@ QString windows1252Text(QByteArrayView bytes)
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
     for (const char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        *out++ = (b >= 0x80 && b < 0xA0) ? QChar(HighBlock[b - 0x80]) : QChar(static_cast<char16_t>(b));
+        *out++ = QChar(Windows1252[static_cast<unsigned char>(byte)]);
     }
     return text;
 }
@@ -71,14 +79,19 @@ bool encodeWindows1252(const QString &text, QByteArray *bytes)
 }
 
 // Strict: an incomplete sequence at the end counts as an error, and a second
-// BOM stays in the text. The re-encoding check makes sure the text reproduces
-// the bytes exactly, whatever the decoder tolerates.
+// BOM stays in the text. Checked before it is decoded, so that a file in the
+// code page costs no decoding, and a valid one is decoded once.
 bool decodeUtf8(const QByteArray &bytes, QString *text)
 {
+    if (!TextFile::isUtf8(bytes)) {
+        return false;
+    }
+    // A BOM at the start stays in the text: decodeBytes() has taken off
+    // the one that marks the encoding.
     QStringDecoder decoder(QStringDecoder::Utf8,
                            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     *text = decoder(bytes);
-    return !decoder.hasError() && text->toUtf8() == bytes;
+    return true;
 }
 
 // Qt's own test: vectorised, and as fast in a debug build as in a release
@@ -274,6 +287,77 @@ QString decodeWindows1252(QByteArrayView bytes)
     return windows1252Text(bytes);
 }
 
+void foldCrLf(QString &text)
+{
+    const qsizetype first = text.indexOf(u"\r\n");
+    if (first < 0) {
+        return;
+    }
+    QChar *const data = text.data();
+    const qsizetype size = text.size();
+    qsizetype out = first;
+    for (qsizetype in = first; in < size; ++in) {
+        if (data[in] != u'\r' || in + 1 == size || data[in + 1] != u'\n') {
+            data[out++] = data[in];
+        }
+    }
+    text.truncate(out);
+}
+
+bool isUtf8(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *const end = p + bytes.size();
+    while (p < end) {
+        // ASCII, eight bytes at a time.
+        quint64 word = 0;
+        while (end - p >= qsizetype(sizeof word)) {
+            std::memcpy(&word, p, sizeof word);
+            if ((word & 0x8080808080808080ull) != 0) {
+                break;
+            }
+            p += sizeof word;
+        }
+        if (p == end) {
+            break;
+        }
+        const unsigned char lead = *p;
+        if (lead < 0x80) {
+            ++p;
+            continue;
+        }
+        // The bytes that follow a lead byte, and the range of the first of
+        // them, which rules out overlong forms, surrogates and code points
+        // past U+10FFFF.
+        qsizetype following = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            following = 1;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            following = 2;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            following = 3;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (end - p <= following || p[1] < low || p[1] > high) {
+            return false;
+        }
+        for (qsizetype i = 2; i <= following; ++i) {
+            if ((p[i] & 0xC0) != 0x80) {
+                return false;
+            }
+        }
+        p += following + 1;
+    }
+    return true;
+}
+
 QString decodeBytes(const QByteArray &bytes, TextFormat *format)
 {
     QString text;
@@ -309,7 +393,7 @@ void settleLineEnds(DecodedText &result)
         format.lineEnd = TextFormat::LineEnd::CrLf;
         // A lone LF in such a file comes back as CR LF; it cannot be told
         // apart from the others once the text is in memory.
-        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        TextFile::foldCrLf(text);
     } else if (firstLf < 0 && format.encoding == TextFormat::Encoding::Windows1252) {
         // Without any line end to go by, a code-page file is taken to be one
         // of the library's own: lines added later end in CR LF like theirs.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 // Reading and writing of user text files (documents, profile files).
@@ -61,6 +62,14 @@ QString decodeBytes(const QByteArray &bytes, TextFormat *format);
 // The Windows-1252 text of bytes, as decode() reads a file that is not
 // UTF-8; line ends are left as they are.
 QString decodeWindows1252(QByteArrayView bytes);
+
+// Turns every CR LF of text into LF, as replace("\r\n", "\n") does, in one
+// pass.
+void foldCrLf(QString &text);
+
+// True when the bytes are UTF-8 to their end: no stray or missing
+// continuation byte, no overlong form, no surrogate, nothing past U+10FFFF.
+bool isUtf8(QByteArrayView bytes);
 
 // Encodes text in the given format. When the format is Windows-1252 and the
 // text holds a character that code page cannot represent, the result is

@@ -8,6 +8,8 @@
 #include <QStringDecoder>
 #include <QTest>
 
+#include <random>
+
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -51,6 +53,8 @@ class TestTextFile final : public QObject
 private slots:
     void decode_data();
     void decode();
+    void isUtf8AgreesWithTheDecoder_data();
+    void isUtf8AgreesWithTheDecoder();
     void roundTrip_data();
     void roundTrip();
     void windows1252MatchesSystemCodec();
@@ -126,6 +130,64 @@ void TestTextFile::decode()
     QCOMPARE(decoded.format.encoding, encoding);
     QCOMPARE(decoded.format.bom, bom);
     QCOMPARE(decoded.format.lineEnd, lineEnd);
+}
+
+void TestTextFile::isUtf8AgreesWithTheDecoder_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<unsigned>("seed"); // > 0: many sequences of the bytes that matter, at random
+    const auto row = [](const char *name, const QByteArray &bytes) { QTest::newRow(name) << bytes << 0u; };
+    row("empty", QByteArray());
+    row("ascii longer than a word", "0123456789abcdefghij");
+    row("two, three and four bytes", "\xC3\xBC \xE2\x82\xAC \xF0\x9F\x98\x80");
+    row("highest code point", "\xF4\x8F\xBF\xBF");
+    row("past the highest", "\xF4\x90\x80\x80");
+    row("noncharacter", "\xEF\xBF\xBE");
+    row("overlong two", "\xC1\xBF");
+    row("overlong three", "\xE0\x9F\xBF");
+    row("overlong four", "\xF0\x8F\xBF\xBF");
+    row("surrogate", "\xED\xA0\x80");
+    row("cut after eight ascii", "abcdefgh\xE2\x82");
+    row("stray continuation", "abc\x80");
+    row("windows-1252 umlaut", "Gr\xFC\xDF");
+    row("bom", "\xEF\xBB\xBFx");
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+        QTest::addRow("random %u", seed) << QByteArray() << seed;
+    }
+}
+
+void TestTextFile::isUtf8AgreesWithTheDecoder()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(unsigned, seed);
+    // Qt's strict decoder, and the bytes back from what it decoded.
+    const auto decodes = [](const QByteArray &b) {
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        const QString text = decoder(b);
+        return !decoder.hasError() && text.toUtf8() == b;
+    };
+    if (seed == 0) {
+        QCOMPARE(TextFile::isUtf8(bytes), decodes(bytes));
+        return;
+    }
+    const unsigned char interesting[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF,
+                                         0xE0, 0xE1, 0xEC, 0xED, 0xEE, 0xEF, 0xF0, 0xF1, 0xF3, 0xF4, 0xF5, 0xFF};
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<size_t> pick(0, std::size(interesting) - 1);
+    std::uniform_int_distribution<int> length(1, 6);
+    std::uniform_int_distribution<int> asciiBefore(0, 11);
+    int valid = 0;
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray b(asciiBefore(rng), 'a');
+        for (int n = length(rng); n > 0; --n) {
+            b += char(interesting[pick(rng)]);
+        }
+        const bool expected = decodes(b);
+        valid += expected ? 1 : 0;
+        QVERIFY2(TextFile::isUtf8(b) == expected, b.toHex(' ').constData());
+    }
+    QVERIFY(valid > 100); // the table is not all invalid
 }
 
 void TestTextFile::roundTrip_data()

@@ -2,11 +2,20 @@
 
 #include <QCollator>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <numeric>
+#include <vector>
 
 namespace DocumentKinds {
 
@@ -148,38 +157,190 @@ QStringList listFolders(const QString &folder)
     return list(folder, QString()).folders;
 }
 
+namespace {
+
+// A file name pattern: "*.ext" is a test of the ending, anything else a
+// wildcard expression.
+class NamePattern final
+{
+public:
+    explicit NamePattern(const QString &wildcard)
+    {
+        const QString ending = wildcard.mid(1);
+        if (wildcard.startsWith(u'*') && !ending.contains(u'*') && !ending.contains(u'?') && !ending.contains(u'[')) {
+            m_ending = ending;
+        } else {
+            m_expression = QRegularExpression::fromWildcard(wildcard, Qt::CaseInsensitive);
+        }
+    }
+    bool matches(const QString &name) const
+    {
+        return m_expression.pattern().isEmpty() ? name.endsWith(m_ending, Qt::CaseInsensitive)
+                                                : m_expression.match(name).hasMatch();
+    }
+
+private:
+    QString m_ending;
+    QRegularExpression m_expression;
+};
+
+// A folder, or a link to one; anything else that is no "." or ".." counts as
+// a file, as hidden files, links to nowhere, pipes and sockets do.
+bool isFolder(DIR *folder, const dirent *entry)
+{
+    if (entry->d_type == DT_DIR) {
+        return true;
+    }
+    if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_LNK) {
+        return false;
+    }
+    struct stat info
+    {
+    };
+    return ::fstatat(::dirfd(folder), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
+}
+
+struct Entry
+{
+    QString name;
+    bool folder = false;
+    // For a name of printable ASCII characters only: its characters' ranks
+    // in the collation, compared as bytes; empty for any other name.
+    QByteArray rank;
+};
+
+// The collation orders a printable ASCII character by one weight, the same
+// for a letter in either case, and a string of such characters letter by
+// letter; so such names compare by their characters' ranks, taken from the
+// collation itself, without it. Other names go to the collation.
+class NameOrder final
+{
+public:
+    NameOrder() : m_collator(nameCollator())
+    {
+        std::array<char16_t, Last - First + 1> chars{};
+        std::iota(chars.begin(), chars.end(), char16_t(First));
+        const auto text = [](const char16_t &c) { return QStringView(&c, 1); };
+        std::stable_sort(chars.begin(), chars.end(),
+                         [&](char16_t a, char16_t b) { return m_collator.compare(text(a), text(b)) < 0; });
+        char rank = 1;
+        for (size_t i = 0; i < chars.size(); ++i) {
+            if (i > 0 && m_collator.compare(text(chars[i - 1]), text(chars[i])) != 0) {
+                ++rank;
+            }
+            m_ranks[size_t(chars[i] - First)] = rank;
+        }
+    }
+
+    QByteArray rank(const QString &name) const
+    {
+        QByteArray ranks(name.size(), Qt::Uninitialized);
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const char16_t c = name.at(i).unicode();
+            if (c < First || c > Last) {
+                return {};
+            }
+            ranks[i] = m_ranks[size_t(c - First)];
+        }
+        return ranks;
+    }
+
+    // Names the collation finds equal (they differ in case only) in the
+    // order of their lower-case letters, then of their letters.
+    bool less(const Entry &a, const Entry &b) const
+    {
+        const int c =
+            !a.rank.isEmpty() && !b.rank.isEmpty() ? a.rank.compare(b.rank) : m_collator.compare(a.name, b.name);
+        if (c != 0) {
+            return c < 0;
+        }
+        if (const int lower = a.name.toLower().compare(b.name.toLower()); lower != 0) {
+            return lower < 0;
+        }
+        return a.name < b.name;
+    }
+
+private:
+    static constexpr char16_t First = 0x20;
+    static constexpr char16_t Last = 0x7e;
+    QCollator m_collator;
+    std::array<char, Last - First + 1> m_ranks{};
+};
+
+const NameOrder &nameOrder()
+{
+    static const NameOrder order;
+    return order;
+}
+
+// In the order a German reader expects: Ü beside U, not after z.
+void sortEntries(std::vector<Entry> &entries)
+{
+    const NameOrder &order = nameOrder();
+    for (Entry &entry : entries) {
+        entry.rank = order.rank(entry.name);
+    }
+    std::sort(entries.begin(), entries.end(), [&order](const Entry &a, const Entry &b) { return order.less(a, b); });
+}
+
+} // namespace
+
+QStringList sortedNames(const QStringList &names)
+{
+    std::vector<Entry> entries;
+    entries.reserve(size_t(names.size()));
+    for (const QString &name : names) {
+        entries.push_back(Entry{name, false, {}});
+    }
+    sortEntries(entries);
+    QStringList sorted;
+    sorted.reserve(names.size());
+    for (Entry &entry : entries) {
+        sorted.append(std::move(entry.name));
+    }
+    return sorted;
+}
+
 Listing list(const QString &folder, const QString &pattern)
 {
     Listing listing;
     if (folder.isEmpty()) {
         return listing;
     }
-    const QDir dir(folder);
-    QList<QRegularExpression> patterns;
+    std::vector<NamePattern> patterns;
     for (const QString &wildcard : pattern.split(u';', Qt::SkipEmptyParts)) {
-        patterns.append(QRegularExpression::fromWildcard(wildcard, Qt::CaseInsensitive));
+        patterns.emplace_back(wildcard);
     }
     const auto matches = [&patterns](const QString &name) {
-        return patterns.isEmpty() ||
-               std::any_of(patterns.begin(), patterns.end(),
-                           [&name](const QRegularExpression &re) { return re.match(name).hasMatch(); });
+        return patterns.empty() ||
+               std::any_of(patterns.begin(), patterns.end(), [&name](const NamePattern &p) { return p.matches(name); });
     };
-    // One sorted list of everything: each kind keeps its order when the two
-    // are taken apart. The pattern applies to files only.
-    QFileInfoList entries = dir.entryInfoList(
-        QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
-    // In the order a German reader expects (Ü beside U, not after z); names
-    // the collation finds equal keep the order above.
-    const QCollator collator = nameCollator();
-    std::stable_sort(entries.begin(), entries.end(), [&collator](const QFileInfo &a, const QFileInfo &b) {
-        return collator.compare(a.fileName(), b.fileName()) < 0;
-    });
-    for (const QFileInfo &entry : entries) {
-        const QString name = entry.fileName();
-        if (entry.isDir()) {
-            listing.folders.append(dir.filePath(name));
-        } else if (matches(name)) {
-            listing.files.append(name);
+    // One reading of the folder; the kind of an entry comes with its name
+    // where the file system gives it, so only links are looked at.
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (dir == nullptr) {
+        return listing;
+    }
+    std::vector<Entry> entries;
+    while (const dirent *entry = ::readdir(dir)) {
+        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
+            continue;
+        }
+        const bool isDir = isFolder(dir, entry);
+        QString name = QFile::decodeName(entry->d_name);
+        // The pattern applies to files only.
+        if (isDir || matches(name)) {
+            entries.push_back(Entry{std::move(name), isDir, {}});
+        }
+    }
+    ::closedir(dir);
+    sortEntries(entries);
+    const QDir base(folder);
+    for (Entry &entry : entries) {
+        if (entry.folder) {
+            listing.folders.append(base.filePath(entry.name));
+        } else {
+            listing.files.append(std::move(entry.name));
         }
     }
     return listing;

@@ -49,6 +49,10 @@ QString lookupName(const QString &fileName);
 // collation without regard to case.
 QCollator nameCollator();
 
+// The names in that order; names it finds equal (they differ in case only)
+// in the order of their lower-case letters, then of their letters.
+QStringList sortedNames(const QStringList &names);
+
 // The files of the folder that match the pattern (several separated by ";"),
 // hidden files included, sorted by name without regard to case.
 QStringList listFiles(const QString &folder, const QString &pattern);

@@ -1,10 +1,10 @@
 #include "DocumentText.h"
 
-DocumentText DocumentText::fromFile(const QString &fileText)
+DocumentText DocumentText::fromFile(QString fileText)
 {
     DocumentText doc;
-    doc.editorText = fileText;
-    doc.finalLineEnd = fileText.endsWith(u'\n');
+    doc.editorText = std::move(fileText);
+    doc.finalLineEnd = doc.editorText.endsWith(u'\n');
     if (doc.finalLineEnd) {
         doc.editorText.chop(1);
     }

@@ -17,7 +17,7 @@ struct DocumentText
     bool appendedLineEnd = false; // editorText got a display line end
 
     // The editor text for a document's decoded text ("\n" line ends).
-    static DocumentText fromFile(const QString &fileText);
+    static DocumentText fromFile(QString fileText);
 
     // The text to write for what the editor holds now.
     QString toFile(const QString &currentEditorText) const;

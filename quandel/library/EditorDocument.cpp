@@ -8,6 +8,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -62,22 +63,19 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
     m_format = read.content.format;
     // A document edited on two systems ends some lines in CR LF and others
     // in LF: each line keeps its own ending through a save.
-    QString fileText = read.content.text;
-    TextFormat rawFormat;
-    QString rawText = TextFile::decodeBytes(read.bytes, &rawFormat);
-    const QList<bool> crLfEnds = lineEndsIfMixed(rawText);
+    QString fileText = std::move(read.content.text);
+    const QList<bool> crLfEnds = lineEndsIfMixed(read.bytes);
     m_mixedLineEnds = !crLfEnds.isEmpty();
     if (m_mixedLineEnds) {
-        fileText = rawText.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        // Decoding folds CR LF only where the first line ends in it.
+        TextFile::foldCrLf(fileText);
     }
-    m_doc = DocumentText::fromFile(fileText);
+    m_doc = DocumentText::fromFile(std::move(fileText));
     const SettingTextGuard guard(m_settingText);
     m_editor->setPlainText(m_doc.editorText);
-    for (qsizetype line = 0; line < crLfEnds.size(); ++line) {
-        QTextBlock block = m_editor->document()->findBlockByNumber(int(line));
-        if (block.isValid()) {
-            block.setUserState(crLfEnds.at(line) ? 1 : 0);
-        }
+    QTextBlock block = m_editor->document()->begin();
+    for (qsizetype line = 0; line < crLfEnds.size() && block.isValid(); ++line, block = block.next()) {
+        block.setUserState(crLfEnds.at(line) ? 1 : 0);
     }
     // Characters the editor cannot hold as they are (a lone carriage return,
     // control characters of a binary file) would come back changed: such a
@@ -85,7 +83,7 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
     // survives the editor, but only binary files hold it.
     if (m_doc.editorText.contains(QChar(u'\0'))) {
         m_readOnlyReason = QStringLiteral("Es enthält Nullzeichen und ist wohl keine Textdatei.");
-    } else if (editorText(m_editor) != m_doc.editorText) {
+    } else if (!isKeptAsIs(m_doc.editorText) && editorText(m_editor) != m_doc.editorText) {
         m_readOnlyReason = QStringLiteral("Es enthält Wagenrücklaufzeichen (CR) ohne Zeilenvorschub, die der "
                                           "Editor nicht unverändert halten kann.");
     }
@@ -154,23 +152,47 @@ TextFile::WriteResult EditorDocument::write(const QString &path)
     return written;
 }
 
-QList<bool> EditorDocument::lineEndsIfMixed(const QString &rawText)
+bool EditorDocument::isKeptAsIs(QStringView text)
 {
-    QList<bool> crLf;
-    bool anyCrLf = false;
-    bool anyLf = false;
-    for (qsizetype i = 0; i < rawText.size(); ++i) {
-        if (rawText.at(i) == u'\r' && (i + 1 >= rawText.size() || rawText.at(i + 1) != u'\n')) {
+    return std::none_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u == u'\r' || (u >= 0x2029 && (u == 0x2029 || u == 0xFDD0 || u == 0xFDD1));
+    });
+}
+
+QList<bool> EditorDocument::lineEndsIfMixed(const QByteArray &bytes)
+{
+    // CR and LF are the same bytes in both encodings, and no other
+    // character's bytes hold them.
+    const char *const begin = bytes.constData();
+    const char *const end = begin + bytes.size();
+    const auto next = [end](const char *from, char c) {
+        const void *found = from < end ? std::memchr(from, c, size_t(end - from)) : nullptr;
+        return found ? static_cast<const char *>(found) : end;
+    };
+    for (const char *cr = next(begin, '\r'); cr != end; cr = next(cr + 1, '\r')) {
+        if (cr + 1 == end || cr[1] != '\n') {
             return {}; // a lone CR: the editor cannot keep it anyway
         }
-        if (rawText.at(i) == u'\n') {
-            const bool withCr = i > 0 && rawText.at(i - 1) == u'\r';
-            crLf.append(withCr);
-            anyCrLf = anyCrLf || withCr;
-            anyLf = anyLf || !withCr;
-        }
     }
-    return anyCrLf && anyLf ? crLf : QList<bool>();
+    bool anyCrLf = false;
+    bool anyLf = false;
+    qsizetype lines = 0;
+    for (const char *lf = next(begin, '\n'); lf != end; lf = next(lf + 1, '\n')) {
+        const bool withCr = lf > begin && lf[-1] == '\r';
+        anyCrLf = anyCrLf || withCr;
+        anyLf = anyLf || !withCr;
+        ++lines;
+    }
+    if (!anyCrLf || !anyLf) {
+        return {};
+    }
+    QList<bool> crLf;
+    crLf.reserve(lines);
+    for (const char *lf = next(begin, '\n'); lf != end; lf = next(lf + 1, '\n')) {
+        crLf.append(lf > begin && lf[-1] == '\r');
+    }
+    return crLf;
 }
 
 QString EditorDocument::withLineEnds(const QString &fileText) const

@@ -41,11 +41,16 @@ public:
     // it keeps no-break spaces, which German documents are full of.
     static QString editorText(const QPlainTextEdit *editor);
 
+    // False when text holds a character the editor takes for a line end
+    // besides LF (CR, U+2029 and the frame marks U+FDD0, U+FDD1): only such
+    // a text can come back from the editor changed.
+    static bool isKeptAsIs(QStringView text);
+
 private:
     void showLoadFailure(const QString &reason);
-    // For a text whose lines end in both CR LF and LF: per line end, whether
-    // it is CR LF; empty for any other text.
-    static QList<bool> lineEndsIfMixed(const QString &rawText);
+    // For a file whose lines end in both CR LF and LF: per line end, whether
+    // it is CR LF; empty for any other file.
+    static QList<bool> lineEndsIfMixed(const QByteArray &bytes);
     // The file text with each line's own ending.
     QString withLineEnds(const QString &fileText) const;
 

@@ -151,10 +151,10 @@ QList<Line> linesInBytes(const QByteArray &bytes, const QString &term, Qt::CaseS
     const QByteArrayView all(bytes);
     qsizetype skip = 0;
     bool utf8 = true;
-    if (all.startsWith("\xEF\xBB\xBF") && all.sliced(3).isValidUtf8()) {
+    if (all.startsWith("\xEF\xBB\xBF") && TextFile::isUtf8(all.sliced(3))) {
         skip = 3;
     } else {
-        utf8 = all.isValidUtf8();
+        utf8 = TextFile::isUtf8(all);
     }
     const qsizetype firstLf = lineEnd(0);
     const bool foldCrLf = firstLf < size && firstLf > skip && data[firstLf - 1] == '\r';

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <random>
+
 using namespace Qt::StringLiterals;
 
 class TestDocumentKinds final : public QObject
@@ -20,6 +22,8 @@ private Q_SLOTS:
     void lookupName();
     void listFiles_data();
     void listFiles();
+    void sortedNamesFollowTheCollation_data();
+    void sortedNamesFollowTheCollation();
     void documentText_data();
     void documentText();
 };
@@ -72,9 +76,11 @@ void TestDocumentKinds::listFiles_data()
 {
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("help documents") << u"*.txt"_s << QStringList{u".versteckt.txt"_s, u"A.txt"_s, u"Ä.txt"_s,
-                                                                 u"b.txt"_s,          u"C.TXT"_s, u"Ümlaut Datei.txt"_s,
-                                                                 u"zebra.txt"_s};
+    // Links count as what they point to; a link to nowhere as a file.
+    QTest::newRow("help documents")
+        << u"*.txt"_s
+        << QStringList{u".versteckt.txt"_s,   u"A.txt"_s,       u"Ä.txt"_s,    u"b.txt"_s, u"C.TXT"_s, u"kaputt.txt"_s,
+                       u"Ümlaut Datei.txt"_s, u"Verweis.txt"_s, u"zebra.txt"_s};
     QTest::newRow("classes and modules") << u"*.bas;*.cls"_s << QStringList{u"e.bas"_s, u"f.cls"_s, u"G.Bas"_s};
     QTest::newRow("help projects") << u"*.vbp"_s << QStringList{u"Projekt.vbp"_s};
     QTest::newRow("nothing matches") << u"*.chm"_s << QStringList{};
@@ -96,17 +102,62 @@ void TestDocumentKinds::listFiles()
     for (const QString &folder : {u"Zeta"_s, u"Übung"_s, u"uhr"_s}) {
         QVERIFY(QDir(dir.path()).mkdir(folder));
     }
+    QVERIFY(QFile::link(dir.filePath(u"A.txt"_s), dir.filePath(u"Verweis.txt"_s)));
+    QVERIFY(QFile::link(dir.filePath(u"Zeta"_s), dir.filePath(u"Verweis Ordner"_s)));
+    QVERIFY(QFile::link(dir.filePath(u"fehlt"_s), dir.filePath(u"kaputt.txt"_s)));
     QStringList folders;
     for (const QString &path : DocumentKinds::listFolders(dir.path())) {
         folders.append(QFileInfo(path).fileName());
     }
-    QCOMPARE(folders, QStringList({u"Ordner.txt"_s, u"Übung"_s, u"uhr"_s, u"Zeta"_s}));
+    QCOMPARE(folders, QStringList({u"Ordner.txt"_s, u"Übung"_s, u"uhr"_s, u"Verweis Ordner"_s, u"Zeta"_s}));
 
     QFETCH(QString, pattern);
     QFETCH(QStringList, expected);
     QCOMPARE(DocumentKinds::listFiles(dir.path(), pattern), expected);
     QVERIFY(DocumentKinds::listFiles(dir.filePath(u"fehlt"_s), pattern).isEmpty());
     QVERIFY(DocumentKinds::listFiles(QString(), pattern).isEmpty());
+}
+
+void TestDocumentKinds::sortedNamesFollowTheCollation_data()
+{
+    QTest::addColumn<QString>("alphabet");
+    QTest::addColumn<int>("maxLength");
+    QString ascii;
+    for (char16_t c = 0x20; c < 0x7f; ++c) {
+        ascii += QChar(c);
+    }
+    // Every printable ASCII character, where the list orders without the
+    // collation; with umlauts, sharp s and controls, where it asks it.
+    QTest::newRow("printable ASCII") << ascii << 4;
+    QTest::newRow("short, few letters") << u" -._aAbB1"_s << 3;
+    QTest::newRow("with umlauts") << (ascii + u"äÄöÖüÜßé\u00a0\u0001\u007f"_s) << 4;
+}
+
+void TestDocumentKinds::sortedNamesFollowTheCollation()
+{
+    QFETCH(QString, alphabet);
+    QFETCH(int, maxLength);
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<qsizetype> pick(0, alphabet.size() - 1);
+    std::uniform_int_distribution<int> length(1, maxLength);
+    QStringList names;
+    for (int i = 0; i < 3000; ++i) {
+        QString name;
+        for (int n = length(rng); n > 0; --n) {
+            name += alphabet.at(pick(rng));
+        }
+        names.append(name);
+    }
+    const QStringList sorted = DocumentKinds::sortedNames(names);
+    QCOMPARE(sorted.size(), names.size());
+    const QCollator collator = DocumentKinds::nameCollator();
+    for (qsizetype i = 1; i < sorted.size(); ++i) {
+        const QString &a = sorted.at(i - 1);
+        const QString &b = sorted.at(i);
+        const int order = collator.compare(a, b);
+        QVERIFY2(order < 0 || (order == 0 && (a.toLower() < b.toLower() || (a.toLower() == b.toLower() && a <= b))),
+                 qPrintable(u"\""_s + a + u"\" before \""_s + b + u'"'));
+    }
 }
 
 void TestDocumentKinds::documentText_data()

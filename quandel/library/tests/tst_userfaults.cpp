@@ -4,6 +4,7 @@
 #include "AppPaths.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "EditorDocument.h"
 #include "FavouritesStore.h"
 #include "RootFixture.h"
 
@@ -148,6 +149,7 @@ private Q_SLOTS:
     void mixedLineEndsRoundTrip();
     void readOnlyDocumentSaysWhy_data();
     void readOnlyDocumentSaysWhy();
+    void editorKeepsTheOtherCharacters();
     void projectTextInAnySpelling_data();
     void projectTextInAnySpelling();
     void saveOfUntitledRunsSaveAs_data();
@@ -471,7 +473,16 @@ void TestUserFaults::readOnlyDocumentSaysWhy_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("reason");
 
-    QTest::newRow("lone CR") << QByteArray("a\nb\rc\n") << u"Wagenrücklaufzeichen (CR) ohne Zeilenvorschub"_s;
+    const QString cr = u"Wagenrücklaufzeichen (CR) ohne Zeilenvorschub"_s;
+    QTest::newRow("lone CR") << QByteArray("a\nb\rc\n") << cr;
+    QTest::newRow("CR at the end") << QByteArray("a\r\nb\r") << cr;
+    // Other characters the editor takes for a line end come back as LF.
+    QTest::newRow("paragraph separator") << QByteArray("a\xE2\x80\xA9"
+                                                       "b\n")
+                                         << cr;
+    QTest::newRow("frame mark") << QByteArray("a\xEF\xB7\x91"
+                                              "b\n")
+                                << cr;
     QTest::newRow("NUL") << QByteArray("a\0b\r\n", 5) << u"Nullzeichen"_s;
 }
 
@@ -504,6 +515,26 @@ void TestUserFaults::readOnlyDocumentSaysWhy()
     QTest::mouseClick(m_f->editor()->viewport(), Qt::LeftButton);
     key(Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(messageTexts(m_f->prompts).size(), 2);
+}
+
+// Loading skips comparing the editor's text with the file's unless the text
+// holds one of the characters isKeptAsIs() names: every other character must
+// come back from the editor as it went in.
+void TestUserFaults::editorKeepsTheOtherCharacters()
+{
+    QString others;
+    for (char32_t c = 1; c < 0x10000; ++c) {
+        const auto u = char16_t(c);
+        if (!QChar::isSurrogate(u) && u != u'\n' && EditorDocument::isKeptAsIs(QStringView(&u, 1))) {
+            others += QChar(u);
+            others += (c % 64 == 0) ? u'\n' : u'x';
+        }
+    }
+    others += u"\U0001F600\U00010000\U0010FFFD\n"_s;
+    QVERIFY(others.size() > 120000);
+    QPlainTextEdit editor;
+    editor.setPlainText(others);
+    QCOMPARE(EditorDocument::editorText(&editor), others);
 }
 
 void TestUserFaults::projectTextInAnySpelling_data()

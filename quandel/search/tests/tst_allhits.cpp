@@ -183,8 +183,9 @@ void TestAllHits::linesInBytes_data()
                                                     << u"GR\u00D6\u00DFE"_s << true;
     QTest::newRow("LF file keeps its CRs") << QByteArray("x\n").repeated(11) + "ab\r\n\r\nab\r" << u"ab\r"_s << false;
     // More than 4 KB of umlauts: the per-lane counts must be summed in time.
-    QTest::newRow("long UTF-8 line") << QByteArray("\xC3\xB6").repeated(2100) + "\r\n\xC3\xB6" "ab" << u"\u00F6ab"_s
-                                     << false;
+    QTest::newRow("long UTF-8 line") << QByteArray("\xC3\xB6").repeated(2100) + "\r\n\xC3\xB6"
+                                                                                "ab"
+                                     << u"\u00F6ab"_s << false;
     QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF"
                                                    "ab \xF0\x9F\x98\x80\nab")
                                      << u"ab"_s << false;
