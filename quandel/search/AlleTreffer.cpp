@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QPoint>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -23,16 +24,20 @@
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
+// What a row keeps beside its text, few values each, as tens of thousands
+// of rows are made in a run: the document's list index (on document nodes;
+// a line row takes its node's), where the line starts in the editor text and
+// where the term starts in the line (as a point, in column 0), and where the
+// mark starts in the cut line (column 1).
 enum Role
 {
     IndexRole = Qt::UserRole,
-    LineStartRole,
-    ColumnRole,
-    MarkStartRole,
-    MarkLengthRole,
+    PlaceRole,
+    MarkStartRole = Qt::UserRole + 3,
 };
 
 // How often the results collected by the workers are put into the tree, and
@@ -45,25 +50,51 @@ constexpr int ExpandedDocuments = 20;
 class MarkDelegate final : public QStyledItemDelegate
 {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    // term: the term of the rows shown, kept by the window.
+    MarkDelegate(const QString *term, QObject *parent) : QStyledItemDelegate(parent), m_term(term) {}
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::paint(painter, option, index);
         const QVariant start = index.data(MarkStartRole);
-        if (!start.isValid()) {
+        if (!start.isValid() || m_term->isEmpty()) {
             return;
         }
         const QString text = index.data(Qt::DisplayRole).toString();
         const QFontMetrics fm(option.font);
         const int margin = option.widget ? option.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1 : 3;
         const int x = option.rect.x() + margin + fm.horizontalAdvance(text.left(start.toInt()));
-        const int width = fm.horizontalAdvance(text.mid(start.toInt(), index.data(MarkLengthRole).toInt()));
+        const int width = fm.horizontalAdvance(text.mid(start.toInt(), m_term->size()));
         QColor mark = option.palette.color(QPalette::Highlight);
         mark.setAlpha(90);
         painter->fillRect(QRect(x, option.rect.y() + 1, width, option.rect.height() - 2), mark);
     }
+
+private:
+    const QString *m_term;
 };
+
+// Line numbers stand right-aligned.
+class LineNumberDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.parent().isValid()) {
+            option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+        }
+    }
+};
+
+int indexOf(const QTreeWidgetItem *item)
+{
+    const QTreeWidgetItem *node = item->parent() ? item->parent() : item;
+    return node->data(0, IndexRole).toInt();
+}
 
 QString documentPath(const DocumentLibrary *library, int index)
 {
@@ -120,7 +151,8 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
     m_tree->setColumnCount(2);
     m_tree->setHeaderLabels({QStringLiteral("Dokument / Zeile"), QStringLiteral("Treffer")});
     m_tree->setUniformRowHeights(true);
-    m_tree->setItemDelegateForColumn(1, new MarkDelegate(m_tree));
+    m_tree->setItemDelegateForColumn(0, new LineNumberDelegate(m_tree));
+    m_tree->setItemDelegateForColumn(1, new MarkDelegate(&m_lastTerm, m_tree));
     m_tree->header()->setStretchLastSection(true);
     m_tree->setColumnWidth(0, 180);
 
@@ -202,6 +234,7 @@ void AlleTreffer::start()
     // thousands of them would stall the window, so that is done a few at a
     // time once the run has ended.
     m_discarded += m_tree->invisibleRootItem()->takeChildren();
+    m_shownIndexes.clear();
     m_documents = 0;
     m_hits = 0;
     // As in the search dialog: a history that cannot be written only loses
@@ -272,20 +305,15 @@ QTreeWidgetItem *AlleTreffer::documentNode(const AllHits::Document &doc)
     node->setText(1, doc.hits == 1 ? QStringLiteral("1 Treffer") : QStringLiteral("%1 Treffer").arg(doc.hits));
     node->setData(0, IndexRole, doc.index);
     if (!doc.lines.isEmpty()) {
-        node->setData(0, LineStartRole, doc.lines.constFirst().start);
-        node->setData(0, ColumnRole, doc.lines.constFirst().columns.constFirst());
+        node->setData(0, PlaceRole, QPoint(doc.lines.constFirst().start, doc.lines.constFirst().columns.constFirst()));
     }
     for (const AllHits::Line &line : doc.lines) {
         auto *row = new QTreeWidgetItem(node);
         const AllHits::Excerpt cut = AllHits::excerpt(line.text, line.columns.constFirst(), int(m_lastTerm.size()));
         row->setText(0, QString::number(line.number));
-        row->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
         row->setText(1, cut.text);
-        row->setData(0, IndexRole, doc.index);
-        row->setData(0, LineStartRole, line.start);
-        row->setData(0, ColumnRole, line.columns.constFirst());
+        row->setData(0, PlaceRole, QPoint(line.start, line.columns.constFirst()));
         row->setData(1, MarkStartRole, cut.markStart);
-        row->setData(1, MarkLengthRole, int(m_lastTerm.size()));
     }
     m_hits += doc.hits;
     return node;
@@ -296,32 +324,40 @@ void AlleTreffer::insertNodes(QList<QTreeWidgetItem *> nodes)
     if (nodes.isEmpty()) {
         return;
     }
-    const auto indexOf = [](const QTreeWidgetItem *item) { return item->data(0, IndexRole).toInt(); };
-    std::sort(nodes.begin(), nodes.end(),
-              [&indexOf](const QTreeWidgetItem *a, const QTreeWidgetItem *b) { return indexOf(a) < indexOf(b); });
+    QList<int> indexes;
+    indexes.reserve(nodes.size());
+    for (const QTreeWidgetItem *node : std::as_const(nodes)) {
+        indexes.append(indexOf(node));
+    }
+    QList<qsizetype> order(nodes.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [&indexes](qsizetype a, qsizetype b) { return indexes[a] < indexes[b]; });
+    QList<QTreeWidgetItem *> sorted;
+    QList<int> sortedIndexes;
+    sorted.reserve(nodes.size());
+    sortedIndexes.reserve(nodes.size());
+    for (const qsizetype i : std::as_const(order)) {
+        sorted.append(nodes.at(i));
+        sortedIndexes.append(indexes.at(i));
+    }
+    nodes = std::move(sorted);
     // Documents keep the order of the list, whichever worker found them.
     // Nodes that go to the same place go in together, one change of the
     // tree each; most often the whole batch goes to the end. From the back,
-    // so that the places found stay valid.
+    // so that the places found stay valid. m_shownIndexes mirrors the
+    // tree's nodes, so the places are found without asking the items.
     qsizetype last = nodes.size();
     while (last > 0) {
-        const int index = indexOf(nodes.at(last - 1));
-        int low = 0;
-        int high = m_tree->topLevelItemCount();
-        while (low < high) {
-            const int mid = (low + high) / 2;
-            if (indexOf(m_tree->topLevelItem(mid)) < index) {
-                low = mid + 1;
-            } else {
-                high = mid;
-            }
-        }
+        const auto at = std::lower_bound(m_shownIndexes.cbegin(), m_shownIndexes.cend(), sortedIndexes.at(last - 1));
+        const qsizetype low = at - m_shownIndexes.cbegin();
         qsizetype first = last - 1;
         // The nodes before it that also come after the tree's node at low - 1.
-        while (first > 0 && (low == 0 || indexOf(nodes.at(first - 1)) > indexOf(m_tree->topLevelItem(low - 1)))) {
+        while (first > 0 && (low == 0 || sortedIndexes.at(first - 1) > m_shownIndexes.at(low - 1))) {
             --first;
         }
-        m_tree->insertTopLevelItems(low, nodes.mid(first, last - first));
+        m_tree->insertTopLevelItems(int(low), nodes.mid(first, last - first));
+        m_shownIndexes.insert(low, last - first, 0);
+        std::copy(sortedIndexes.cbegin() + first, sortedIndexes.cbegin() + last, m_shownIndexes.begin() + low);
         last = first;
     }
     // The first documents open, so that lines show at once; a long list
@@ -362,9 +398,10 @@ void AlleTreffer::activate(QTreeWidgetItem *item)
     if (!item || m_library->isBusy() || m_lastTerm.isEmpty()) {
         return;
     }
-    const int index = item->data(0, IndexRole).toInt();
-    const int lineStart = item->data(0, LineStartRole).toInt();
-    const int column = item->data(0, ColumnRole).toInt();
+    const int index = indexOf(item);
+    const QPoint place = item->data(0, PlaceRole).toPoint();
+    const int lineStart = place.x();
+    const int column = place.y();
     QListWidget *list = m_library->listWidget();
     if (index < 0 || index >= list->count()) {
         return;

@@ -3,6 +3,7 @@
 #include "AllHits.h"
 
 #include <QDialog>
+#include <QList>
 
 #include <memory>
 
@@ -83,5 +84,6 @@ private:
     Qt::CaseSensitivity m_lastCs = Qt::CaseInsensitive;
     int m_threads = 2;
     int m_documents = 0;
+    QList<int> m_shownIndexes; // the list index of each node of the tree, in order
     int m_hits = 0;
 };
