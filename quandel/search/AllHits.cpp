@@ -233,6 +233,9 @@ struct Run::Shared
     std::atomic_int working{0};
     const DocumentScanner scanner;
     const QList<BytePattern> anchors = scanner.anchors();
+    // Looking for the anchors then rules out the same files as the quick
+    // test would: one pass over the bytes instead of two.
+    const bool anchorsDecide = scanner.anchorsAreTheWholeTest();
     std::mutex mutex;
     QList<Document> found;
 };
@@ -294,7 +297,7 @@ void work(const std::shared_ptr<Run::Shared> &shared)
             Document doc{entry.index, entry.name, 0, {}};
             if (entry.fromEditor) {
                 doc.lines = linesWithTerm(entry.text, s.term, s.cs);
-            } else if (readDocument(entry.path, bytes) && s.scanner.mayContain(bytes)) {
+            } else if (readDocument(entry.path, bytes) && (s.anchorsDecide || s.scanner.mayContain(bytes))) {
                 doc.lines = linesInBytes(bytes, s.term, s.cs, s.anchors);
             }
             if (!doc.lines.isEmpty()) {

@@ -42,6 +42,9 @@ public:
     // Byte patterns of which every occurrence of the term in a file holds
     // one, in either encoding; empty when the term has no byte test.
     QList<BytePattern> anchors() const;
+    // True when a file without any anchor is all that mayContain() rules
+    // out: the anchors are its whole test.
+    bool anchorsAreTheWholeTest() const { return m_groups.size() == 1; }
 
     // The text the editor would hold for the file's bytes.
     static QString editorText(const QByteArray &bytes);
