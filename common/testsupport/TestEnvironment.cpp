@@ -92,6 +92,12 @@ QString TestEnvironment::makeSpecial(const QString &relative, const QString &kin
     return {};
 }
 
+TestEnvironment::NodeState TestEnvironment::stateOf(const QString &path)
+{
+    const QString target = QFileInfo(path).canonicalFilePath();
+    return {QFileInfo(path).isSymLink(), nodeKind(target), QFileInfo(target).size(), QFile::permissions(target)};
+}
+
 QString TestEnvironment::nodeKind(const QString &path)
 {
     struct stat info

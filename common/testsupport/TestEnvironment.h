@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
@@ -50,6 +51,17 @@ public:
     // What a path is now, links not followed: "file", "link", "fifo", "char
     // device", "folder", "other" or "none".
     static QString nodeKind(const QString &path);
+    // What a path shows of itself, to tell that nothing touched it: whether
+    // it is a link, and the kind, size and mode of what it stands for.
+    struct NodeState
+    {
+        bool link = false;
+        QString kind;
+        qint64 size = 0;
+        QFile::Permissions mode;
+        bool operator==(const NodeState &) const = default;
+    };
+    static NodeState stateOf(const QString &path);
     // The rows of a data-driven test over stores that must read as empty and
     // never be written: a column "kind" with the makeSpecial kinds a store
     // can meet (a pipe, links to a pipe and to a device, an oversized file).
