@@ -17,6 +17,7 @@
 #include <emmintrin.h>
 #endif
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using TextFile::FileKey;
@@ -269,6 +270,21 @@ QString storeRefusal(const QString &path)
     }
     ::close(fd);
     return key.size > MaxStoreBytes ? tooLarge(key.size, MaxStoreBytes) : QString();
+}
+
+bool isNullDevice(const QString &path)
+{
+    struct stat info
+    {
+    };
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISCHR(info.st_mode)) {
+        return false;
+    }
+    struct stat null
+    {
+    };
+    const dev_t nullDevice = ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) ? null.st_rdev : makedev(1, 3);
+    return info.st_rdev == nullDevice;
 }
 
 QString writeRefusal(const QString &path)

@@ -145,6 +145,11 @@ int openRegular(const QString &path, FileKey *key, QString *error, bool *missing
 // MaxStoreBytes. Empty when it is fine or missing. Reads nothing.
 QString storeRefusal(const QString &path);
 
+// True when path names, through any links, the null device (a character
+// device with the numbers of /dev/null): a store put there is switched off.
+// It reads as empty, is never written, and needs no word to the user.
+bool isNullDevice(const QString &path);
+
 // The reason a path cannot be written as a regular file: empty when it is a
 // regular file, a link to one, or nothing yet (a dangling link included).
 QString writeRefusal(const QString &path);
