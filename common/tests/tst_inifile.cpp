@@ -116,25 +116,26 @@ void TestIniFile::read_data()
 
     // Windows-1252 whose bytes happen to be valid UTF-8, and UTF-8 that
     // Windows-1252 would garble, in a file that is not UTF-8 as a whole.
-    const std::pair<const char *, QString> mixed[] = {
-        {"Viel Spa\xDF\x85", u"Viel Spaß…"_s},
-        {"Fu\xDF\x96", u"Fuß–"_s},
-        {"Ma\xDF\xAE", u"Maß®"_s},
-        {"\xC4\x93"
-         "x",
-         u"Ä“x"_s},
-        {"\xD6\xB2 \xDC\xB0", u"Ö² Ü°"_s},
-        {"Gro\xDF\xA0"
-         "x",
-         u"Groß\u00A0x"_s},
-        {"Viel Spa\xC3\x9F\xE2\x80\xA6", u"Viel Spaß…"_s},
-        {"M\xC3\xBCller", u"Müller"_s},
-        {"1 \xC2\xB0", u"1 °"_s},
-        {"\xD0\x9F\xD1\x80\xD0\xB8", u"При"_s},
-        {"\xC5\x81\xC3\xB3\x64\xC5\xBA", u"Łódź"_s},
+    const struct
+    {
+        const char *bytes;
+        QString text;
+        const char *code;
+    } mixed[] = {
+        {"Viel Spa\xDF\x85", u"Viel Spaß…"_s, "windows-1252"},
+        {"Fu\xDF\x96", u"Fuß–"_s, "windows-1252"},
+        {"Ma\xDF\xAE", u"Maß®"_s, "windows-1252"},
+        {"\xC4\x93\x78", u"Ä“x"_s, "windows-1252"},
+        {"\xD6\xB2 \xDC\xB0", u"Ö² Ü°"_s, "windows-1252"},
+        {"Gro\xDF\xA0\x78", u"Groß\u00A0x"_s, "windows-1252"},
+        {"Viel Spa\xC3\x9F\xE2\x80\xA6", u"Viel Spaß…"_s, "utf-8"},
+        {"M\xC3\xBCller", u"Müller"_s, "utf-8"},
+        {"1 \xC2\xB0", u"1 °"_s, "utf-8"},
+        {"\xD0\x9F\xD1\x80\xD0\xB8", u"При"_s, "utf-8"},
+        {"\xC5\x81\xC3\xB3\x64\xC5\xBA", u"Łódź"_s, "utf-8"},
     };
-    for (const auto &[bytes, text] : mixed) {
-        QTest::addRow("mixed file: %s", bytes) << mixedFile(bytes) << u"s"_s << u"k"_s << text;
+    for (const auto &[bytes, text, code] : mixed) {
+        QTest::addRow("mixed file: %s in %s", qPrintable(text), code) << mixedFile(bytes) << u"s"_s << u"k"_s << text;
     }
     QTest::newRow("mixed file: windows-1252 line") << mixedFile("x") << u"s"_s << u"a"_s << u"Größe"_s;
     QTest::newRow("lone cr line ends") << QByteArray("[S]\ra=1\rk=2\r") << u"s"_s << u"k"_s << u"2"_s;
