@@ -6,11 +6,12 @@
 
 // Reading and writing of user text files (documents, profile files).
 //
-// Decoding: a UTF-8 byte-order mark or valid UTF-8 means UTF-8, anything else
-// is Windows-1252 (which maps all 256 byte values, so every file decodes and
-// round-trips). The encoding, the BOM and the line-end style are remembered
-// in TextFormat and used again when the text is written back. In memory,
-// line ends are "\n".
+// Decoding of documents: a UTF-8 byte-order mark or valid UTF-8 means UTF-8,
+// anything else is Windows-1252 (which maps all 256 byte values, so every
+// file decodes and round-trips). The encoding, the BOM and the line-end style
+// are remembered in TextFormat and used again when the text is written back.
+// In memory, line ends are "\n". Profile files and the key store decide
+// their encoding with the helpers below (IniFile.h, Registry.h).
 struct TextFormat
 {
     enum class Encoding
