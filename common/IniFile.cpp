@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <algorithm>
@@ -14,11 +15,10 @@
 namespace {
 
 // Only blanks and tabs, like the profile functions: a no-break space (byte
-// 0xA0 in Windows-1252) belongs to the value. The CR is there for lines of an
-// LF file that end in CR LF.
+// 0xA0 in Windows-1252) belongs to the value.
 bool isBlank(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\r';
+    return c == u' ' || c == u'\t';
 }
 
 QStringView trimmed(QStringView text)
@@ -77,21 +77,241 @@ Line classify(const QString &text)
     return line;
 }
 
+// How the bytes of one line are written. A file mixes UTF-8 and Windows-1252
+// where programs of both kinds wrote to it; each line keeps its own, so a
+// write changes no byte of the lines it leaves alone.
+enum class Code : quint8
+{
+    Utf8,
+    Windows1252,
+    Utf16
+};
+
+// CR, LF and CR LF all end a line; each line keeps its own.
+enum class End : quint8
+{
+    None, // the last line, without a line break
+    Lf,
+    CrLf,
+    Cr
+};
+
+struct ProfileLine
+{
+    QString text;
+    Code code = Code::Utf8;
+    End end = End::Lf;
+};
+
 struct Profile
 {
-    QStringList lines;
-    bool finalLineBreak = true;
-    TextFormat format = TextFormat::settings();
-
-    QString text() const
+    enum class Base
     {
-        QString joined = lines.join(u'\n');
-        if (finalLineBreak && !lines.isEmpty()) {
-            joined += u'\n';
-        }
-        return joined;
-    }
+        Utf8,
+        Windows1252,
+        Utf16Le,
+        Utf16Be
+    };
+
+    QList<ProfileLine> lines;
+    // The file's own way, for lines that are new or changed.
+    Base base = Base::Utf8;
+    bool bom = false;
+    End style = End::Lf;
+    bool changed = false;
+
+    bool wide() const { return base == Base::Utf16Le || base == Base::Utf16Be; }
 };
+
+const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
+inline char16_t unitOf(QChar c)
+{
+    return c.unicode();
+}
+
+inline char16_t unitOf(char c)
+{
+    return static_cast<unsigned char>(c);
+}
+
+// Calls visit(line, end) for each line of text, without its line break.
+template <typename View, typename Visit> void splitLines(View text, Visit visit)
+{
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = unitOf(text[i]);
+        if (c != u'\n' && c != u'\r') {
+            continue;
+        }
+        End end = End::Lf;
+        qsizetype next = i + 1;
+        if (c == u'\r') {
+            end = End::Cr;
+            if (next < size && unitOf(text[next]) == u'\n') {
+                end = End::CrLf;
+                ++next;
+            }
+        }
+        visit(text.sliced(start, i - start), end);
+        start = next;
+        i = next - 1;
+    }
+    if (start < size) {
+        visit(text.sliced(start), End::None);
+    }
+}
+
+// A file that is valid UTF-8 as a whole (plain ASCII too) is UTF-8. In any
+// other file a line is UTF-8 only where that reading is the plausible one,
+// and Windows-1252 otherwise. UTF-16 needs its byte-order mark.
+Profile parseProfile(const QByteArray &bytes)
+{
+    Profile profile;
+    QString wide;
+    bool bigEndian = false;
+    if (TextFile::decodeUtf16(bytes, &wide, &bigEndian)) {
+        profile.base = bigEndian ? Profile::Base::Utf16Be : Profile::Base::Utf16Le;
+        profile.bom = true;
+        splitLines(QStringView(wide), [&profile](QStringView text, End end) {
+            profile.lines.append({text.toString(), Code::Utf16, end});
+        });
+    } else {
+        QByteArrayView rest = bytes;
+        if (rest.startsWith(Utf8Bom)) {
+            profile.bom = true;
+            rest = rest.sliced(Utf8Bom.size());
+        }
+        const bool utf8 = TextFile::isUtf8(rest);
+        profile.base = utf8 ? Profile::Base::Utf8 : Profile::Base::Windows1252;
+        const Code baseCode = utf8 ? Code::Utf8 : Code::Windows1252;
+        // A BOM in the middle of the file is a character of its line.
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        splitLines(rest, [&](QByteArrayView raw, End end) {
+            ProfileLine line;
+            line.end = end;
+            if (QtPrivate::isAscii(QLatin1StringView(raw))) {
+                line.text = QString::fromLatin1(raw);
+                line.code = baseCode;
+            } else if (utf8 || (TextFile::isUtf8(raw) && TextFile::utf8ReadingIsPlausible(raw))) {
+                line.text = decoder.decode(raw);
+                line.code = Code::Utf8;
+            } else {
+                line.text = TextFile::decodeWindows1252(raw);
+                line.code = Code::Windows1252;
+            }
+            profile.lines.append(std::move(line));
+        });
+    }
+    const auto broken = std::find_if(profile.lines.cbegin(), profile.lines.cend(),
+                                     [](const ProfileLine &line) { return line.end != End::None; });
+    // Nothing to go by: new lines get the line ends of new profile files, or
+    // in UTF-16 those of the system that writes such files.
+    profile.style = broken != profile.lines.cend() ? broken->end : profile.wide() ? End::CrLf : End::Lf;
+    return profile;
+}
+
+QByteArrayView endBytes(End end)
+{
+    switch (end) {
+    case End::None:
+        return {};
+    case End::Lf:
+        return "\n";
+    case End::CrLf:
+        return "\r\n";
+    case End::Cr:
+        return "\r";
+    }
+    return {};
+}
+
+QByteArray bytesOf(const Profile &profile)
+{
+    const bool bigEndian = profile.base == Profile::Base::Utf16Be;
+    QByteArray out;
+    if (profile.wide()) {
+        out = bigEndian ? QByteArrayLiteral("\xFE\xFF") : QByteArrayLiteral("\xFF\xFE");
+    } else if (profile.bom) {
+        out = Utf8Bom;
+    }
+    for (const ProfileLine &line : profile.lines) {
+        const QByteArrayView end = endBytes(line.end);
+        if (profile.wide()) {
+            out += TextFile::encodeUtf16(line.text, bigEndian);
+            out += TextFile::encodeUtf16(QString::fromLatin1(end), bigEndian);
+            continue;
+        }
+        if (line.code == Code::Windows1252) {
+            // Chosen only for text that the code page holds (codeFor()).
+            out += TextFile::encode(line.text, {TextFormat::Encoding::Windows1252, false, TextFormat::LineEnd::Lf});
+        } else {
+            out += line.text.toUtf8();
+        }
+        out += end;
+    }
+    return out;
+}
+
+// The code a new or changed line is written in: the file's own, and UTF-8
+// in a Windows-1252 file for text that code page cannot hold.
+Code codeFor(const Profile &profile, const QString &text)
+{
+    switch (profile.base) {
+    case Profile::Base::Utf16Le:
+    case Profile::Base::Utf16Be:
+        return Code::Utf16;
+    case Profile::Base::Utf8:
+        return Code::Utf8;
+    case Profile::Base::Windows1252:
+        break;
+    }
+    return TextFile::fitsWindows1252(text) ? Code::Windows1252 : Code::Utf8;
+}
+
+void setLine(Profile &profile, qsizetype index, QString text)
+{
+    ProfileLine &line = profile.lines[index];
+    line.code = codeFor(profile, text);
+    line.text = std::move(text);
+    profile.changed = true;
+}
+
+// A line put after the last one of a file without a final line break takes
+// that lack over.
+void insertLine(Profile &profile, qsizetype index, QString text)
+{
+    End end = profile.style;
+    if (index == profile.lines.size() && index > 0 && profile.lines.last().end == End::None) {
+        profile.lines.last().end = profile.style;
+        end = End::None;
+    }
+    const Code code = codeFor(profile, text);
+    profile.lines.insert(index, {std::move(text), code, end});
+    profile.changed = true;
+}
+
+// The bytes to write: every line that was not changed as it was read. When
+// they would read back as other text (a change made a mixed file valid UTF-8
+// as a whole, or a new UTF-8 line passes for Windows-1252), the whole file
+// is written in UTF-8 instead, which reads back as it is.
+QByteArray bytesToWrite(Profile &profile)
+{
+    const QByteArray bytes = bytesOf(profile);
+    const Profile back = parseProfile(bytes);
+    const bool same = std::equal(back.lines.cbegin(), back.lines.cend(), profile.lines.cbegin(), profile.lines.cend(),
+                                 [](const ProfileLine &a, const ProfileLine &b) { return a.text == b.text; });
+    if (same) {
+        return bytes;
+    }
+    profile.base = Profile::Base::Utf8;
+    for (ProfileLine &line : profile.lines) {
+        line.code = Code::Utf8;
+    }
+    return bytesOf(profile);
+}
 
 enum class Load
 {
@@ -109,26 +329,7 @@ Load loadFromDisk(const QString &fileName, Profile *profile, TextFile::FileKey *
         return read.missing ? Load::Missing : Load::Failed;
     }
     *key = read.key;
-    const DecodedText decoded = TextFile::decodeLines(read.bytes);
-    const QString &text = decoded.text;
-    profile->format = decoded.format;
-    // Plain ASCII is valid UTF-8, and a profile file is UTF-8 unless it
-    // proves otherwise; TextFile takes such text for the documents' code page.
-    if (profile->format.encoding == TextFormat::Encoding::Windows1252 && QtPrivate::isAscii(QStringView(text))) {
-        profile->format.encoding = TextFormat::Encoding::Utf8;
-    }
-    if (!text.contains(u'\n')) {
-        // Nothing to go by: new lines get the line ends of new profile files.
-        profile->format.lineEnd = TextFormat::settings().lineEnd;
-    }
-    if (text.isEmpty()) {
-        return Load::Ok;
-    }
-    profile->lines = text.split(u'\n');
-    profile->finalLineBreak = text.endsWith(u'\n');
-    if (profile->finalLineBreak) {
-        profile->lines.removeLast();
-    }
+    *profile = parseProfile(read.bytes);
     return Load::Ok;
 }
 
@@ -164,11 +365,11 @@ ProfileCache &profileCache()
 
 void buildIndex(CachedProfile &entry)
 {
-    const QStringList &lines = entry.profile.lines;
+    const QList<ProfileLine> &lines = entry.profile.lines;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         // Only header lines count here; most lines are entries, and this
         // pass must stay cheap for files of many megabytes.
-        const QString &text = lines.at(i);
+        const QString &text = lines.at(i).text;
         qsizetype first = 0;
         while (first < text.size() && isBlank(text.at(first))) {
             ++first;
@@ -231,12 +432,22 @@ struct Range
     qsizetype end = -1;
 };
 
-QList<Range> sectionRanges(const QStringList &lines, QStringView section)
+const QString &textOf(const QString &line)
+{
+    return line;
+}
+
+const QString &textOf(const ProfileLine &line)
+{
+    return line.text;
+}
+
+template <typename Lines> QList<Range> sectionRanges(const Lines &lines, QStringView section)
 {
     QList<Range> ranges;
     Range *open = nullptr;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const Line line = classify(lines.at(i));
+        const Line line = classify(textOf(lines.at(i)));
         if (line.kind != Line::Kind::Section) {
             continue;
         }
@@ -252,10 +463,10 @@ QList<Range> sectionRanges(const QStringList &lines, QStringView section)
     return ranges;
 }
 
-qsizetype findKey(const QStringList &lines, const Range &range, QStringView key)
+template <typename Lines> qsizetype findKey(const Lines &lines, const Range &range, QStringView key)
 {
     for (qsizetype i = range.header + 1; i < range.end; ++i) {
-        const Line line = classify(lines.at(i));
+        const Line line = classify(textOf(lines.at(i)));
         if (line.kind == Line::Kind::Entry && sameName(line.name, key)) {
             return i;
         }
@@ -293,9 +504,9 @@ QString readValue(QStringView value)
     return value.toString();
 }
 
-bool save(const QString &fileName, const Profile &profile)
+bool save(const QString &fileName, Profile &profile)
 {
-    return TextFile::write(fileName, profile.text(), profile.format).ok;
+    return TextFile::writeBytes(fileName, bytesToWrite(profile)).isEmpty();
 }
 
 // The changes work on the lines in memory; a batch of them is one read and
@@ -312,35 +523,35 @@ bool writeInto(Profile &profile, QStringView sectionName, QStringView keyName, c
     cleanValue.replace(u'\r', u' ');
     cleanValue.replace(u'\n', u' ');
 
-    QStringList &lines = profile.lines;
+    const QList<ProfileLine> &lines = profile.lines;
     const QList<Range> ranges = sectionRanges(lines, sectionName);
     if (ranges.isEmpty()) {
-        if (!lines.isEmpty() && !trimmed(lines.last()).isEmpty()) {
-            lines.append(QString());
+        if (!lines.isEmpty() && !trimmed(lines.last().text).isEmpty()) {
+            insertLine(profile, lines.size(), QString());
         }
-        lines.append(u'[' + sectionName.toString() + u']');
-        lines.append(keyName.toString() + u'=' + cleanValue);
+        insertLine(profile, lines.size(), u'[' + sectionName.toString() + u']');
+        insertLine(profile, lines.size(), keyName.toString() + u'=' + cleanValue);
         return true;
     }
     const Range &first = ranges.first();
     const qsizetype existing = findKey(lines, first, keyName);
     if (existing >= 0) {
-        const Line line = classify(lines.at(existing));
+        const Line line = classify(lines.at(existing).text);
         // An unchanged value leaves the line as the user formatted it; a
         // changed one keeps at least the file's spelling of the key.
         if (line.value != cleanValue) {
-            lines[existing] = line.name.toString() + u'=' + cleanValue;
+            setLine(profile, existing, line.name.toString() + u'=' + cleanValue);
         }
         return true;
     }
     qsizetype after = first.header;
     for (qsizetype i = first.end - 1; i > first.header; --i) {
-        if (!trimmed(lines.at(i)).isEmpty()) {
+        if (!trimmed(lines.at(i).text).isEmpty()) {
             after = i;
             break;
         }
     }
-    lines.insert(after + 1, keyName.toString() + u'=' + cleanValue);
+    insertLine(profile, after + 1, keyName.toString() + u'=' + cleanValue);
     return true;
 }
 
@@ -353,11 +564,8 @@ bool deleteFrom(Profile &profile, QStringView sectionName)
     if (ranges.isEmpty()) {
         return true;
     }
-    // The lines left over all had their line break; only the removed last
-    // one may have lacked it.
-    if (ranges.last().end == profile.lines.size()) {
-        profile.finalLineBreak = true;
-    }
+    // The lines left over all keep their line breaks.
+    profile.changed = true;
     for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) {
         profile.lines.remove(range->header, range->end - range->header);
     }
@@ -381,7 +589,6 @@ bool ApplyINIChanges(const QString &fileName, const QList<Change> &changes)
     if (loaded == Load::Missing && !writes) {
         return true; // nothing to delete from, and nothing is created
     }
-    const QString before = profile.text();
     bool ok = true;
     for (const Change &change : changes) {
         const QStringView section = trimmed(change.section);
@@ -389,7 +596,7 @@ bool ApplyINIChanges(const QString &fileName, const QList<Change> &changes)
                                                  : deleteFrom(profile, section)) &&
              ok;
     }
-    if (loaded == Load::Ok && profile.text() == before) {
+    if (loaded == Load::Ok && !profile.changed) {
         return ok;
     }
     if (loaded == Load::Missing && !QDir().mkpath(QFileInfo(fileName).absolutePath())) {
@@ -422,9 +629,9 @@ QString GetINIString(const QString &fileName, const QString &section, const QStr
         if (header < 0) {
             return;
         }
-        const QStringList &lines = entry.profile.lines;
+        const QList<ProfileLine> &lines = entry.profile.lines;
         for (qsizetype i = header + 1; i < lines.size(); ++i) {
-            const Line line = classify(lines.at(i));
+            const Line line = classify(lines.at(i).text);
             if (line.kind == Line::Kind::Section) {
                 return;
             }
@@ -442,7 +649,10 @@ Snapshot Snapshot::read(const QString &fileName)
     Snapshot snapshot;
     Profile profile;
     if (load(fileName, &profile) == Load::Ok) {
-        snapshot.m_lines = std::move(profile.lines);
+        snapshot.m_lines.reserve(profile.lines.size());
+        for (ProfileLine &line : profile.lines) {
+            snapshot.m_lines.append(std::move(line.text));
+        }
     }
     return snapshot;
 }

@@ -10,10 +10,15 @@
 // reading, writing creates what is missing and keeps every other line of the
 // file exactly as it was. Writes replace the file atomically.
 //
-// Encoding: a file with a UTF-8 BOM or valid UTF-8 is UTF-8, anything else is
-// Windows-1252; a rewrite keeps the file's encoding and line ends. A value
-// that Windows-1252 cannot hold switches the file to UTF-8. New files are
-// UTF-8 with LF line ends.
+// Encoding: UTF-16 (LE or BE) with its byte-order mark; else a file that is
+// valid UTF-8 as a whole (with or without BOM) is UTF-8; in any other file
+// each line is Windows-1252, or UTF-8 where that reading is the plausible
+// one (TextFile::utf8ReadingIsPlausible). CR, LF and CR LF all end a line.
+// A write leaves the bytes of every line it does not change as they were;
+// new and changed lines get the file's encoding and line ends (in a
+// Windows-1252 file UTF-8 for a value that code page cannot hold). Should
+// the result not read back as written, the whole file is written in UTF-8.
+// New files are UTF-8 with LF line ends.
 namespace IniFiles {
 
 constexpr int MaxValueLength = 254;

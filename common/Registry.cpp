@@ -247,47 +247,43 @@ std::optional<QString> parseKeyLine(const QString &trimmed)
     return normalisedKey(slash < 0 ? QString() : inner.mid(slash + 1));
 }
 
-void parseStore(QByteArrayView data, Store &store)
+// Calls visit(line) for each line of text; CR, LF and CR LF all end one.
+template <typename View, typename Visit> void forEachLine(View text, Visit visit)
 {
-    if (data.startsWith("\xEF\xBB\xBF")) {
-        data = data.sliced(3);
+    while (!text.isEmpty()) {
+        qsizetype end = 0;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r') {
+            ++end;
+        }
+        visit(text.first(end));
+        qsizetype next = end + 1;
+        if (end < text.size() && text[end] == u'\r' && next < text.size() && text[next] == u'\n') {
+            ++next;
+        }
+        text = next < text.size() ? text.sliced(next) : View();
     }
+}
+
+// The file is this program's own UTF-8, or an export of the Windows registry
+// editor: UTF-16 with a byte-order mark ("Windows Registry Editor Version
+// 5.00"), or the older "REGEDIT4" in the Windows code page.
+void parseStore(const QByteArray &bytes, Store &store)
+{
     // -1: outside any key of ours, values there are skipped.
     qsizetype current = -1;
-    while (!data.isEmpty()) {
-        const qsizetype end = data.indexOf('\n');
-        QByteArrayView raw = end < 0 ? data : data.first(end);
-        data = end < 0 ? QByteArrayView() : data.sliced(end + 1);
-        if (raw.endsWith('\r')) {
-            raw.chop(1);
-        }
-        // A line that is not valid UTF-8 is damage, not text.
-        QStringDecoder decoder(QStringDecoder::Utf8,
-                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        const QString line = decoder.decode(raw);
-        if (decoder.hasError()) {
-            // A damaged key line must not hand its values to the key before.
-            if (raw.trimmed().startsWith('[')) {
-                current = -1;
-            }
-            continue;
-        }
+    const auto take = [&store, &current](const QString &line) {
         const QString trimmed = line.trimmed();
         if (trimmed.startsWith(u'[')) {
             const std::optional<QString> path = parseKeyLine(trimmed);
-            if (!path) {
-                current = -1;
-                continue;
-            }
-            current = store.add(*path);
-            continue;
+            current = path ? store.add(*path) : -1;
+            return;
         }
         if (current < 0) {
-            continue;
+            return;
         }
         std::optional<Value> value = parseValueLine(line);
         if (!value) {
-            continue;
+            return;
         }
         Key &key = store.keys[current];
         const qsizetype existing = key.indexOfValue(value->name);
@@ -298,7 +294,38 @@ void parseStore(QByteArrayView data, Store &store)
         } else {
             key.values.append(*value);
         }
+    };
+
+    QString wide;
+    bool bigEndian = false;
+    if (TextFile::decodeUtf16(bytes, &wide, &bigEndian)) {
+        forEachLine(QStringView(wide), [&take](QStringView line) { take(line.toString()); });
+        return;
     }
+    QByteArrayView data = bytes;
+    if (data.startsWith("\xEF\xBB\xBF")) {
+        data = data.sliced(3);
+    }
+    const bool codePage = data.startsWith("REGEDIT4");
+    forEachLine(data, [&](QByteArrayView raw) {
+        if (codePage) {
+            take(TextFile::decodeWindows1252(raw));
+            return;
+        }
+        // In a file of our own, a line that is not valid UTF-8 is damage, not
+        // text.
+        QStringDecoder decoder(QStringDecoder::Utf8,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        const QString line = decoder.decode(raw);
+        if (decoder.hasError()) {
+            // A damaged key line must not hand its values to the key before.
+            if (raw.trimmed().startsWith('[')) {
+                current = -1;
+            }
+            return;
+        }
+        take(line);
+    });
 }
 
 // Values of kinds this store does not write (binary, multi-string, values
@@ -394,7 +421,10 @@ template <typename Apply> bool update(Apply apply)
 {
     // A symbolic link (to a synchronised folder, say) stays a link.
     const QString target = TextFile::writeTarget(Registry::storeFile());
-    if (target.isEmpty() || !AppPaths::ensureFolder(QFileInfo(target).absolutePath())) {
+    // A device, a pipe or a folder (the null device, to switch the store
+    // off) gets no lock file beside it either.
+    if (target.isEmpty() || !TextFile::writeRefusal(target).isEmpty() ||
+        !AppPaths::ensureFolder(QFileInfo(target).absolutePath())) {
         return false;
     }
     QLockFile lock(target + QStringLiteral(".lock"));

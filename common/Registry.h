@@ -18,6 +18,10 @@
 // replaces the file atomically, so two running programs never tear it (the
 // last writer wins). A damaged file is read as far as it is valid.
 //
+// Exports of the Windows registry editor copied into place are read too:
+// UTF-16 with a byte-order mark and REGEDIT4 in Windows-1252, with CR, LF or
+// CR LF line ends. The first change writes the store in its own UTF-8 form.
+//
 // HKEY_LOCAL_MACHINE is a read-only view: it answers RegisteredOwner (under
 // both ...\Windows\CurrentVersion and ...\Windows Nt\CurrentVersion) with the
 // account's full name when one is set; writes to it report failure.

@@ -17,6 +17,7 @@
 #include <emmintrin.h>
 #endif
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 using TextFile::FileKey;
@@ -271,6 +272,21 @@ QString storeRefusal(const QString &path)
     return key.size > MaxStoreBytes ? tooLarge(key.size, MaxStoreBytes) : QString();
 }
 
+bool isNullDevice(const QString &path)
+{
+    struct stat info
+    {
+    };
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISCHR(info.st_mode)) {
+        return false;
+    }
+    struct stat null
+    {
+    };
+    const dev_t nullDevice = ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) ? null.st_rdev : makedev(1, 3);
+    return info.st_rdev == nullDevice;
+}
+
 QString writeRefusal(const QString &path)
 {
     const QString target = writeTarget(path);
@@ -432,31 +448,110 @@ DecodedText decode(const QByteArray &bytes)
     return result;
 }
 
-DecodedText decodeLines(const QByteArray &bytes)
+namespace {
+
+// Bytes that Windows-1252 reads as a letter, or leaves undefined: after a
+// capital letter they make no text of that code page.
+bool windows1252LetterOrUndefined(unsigned char byte)
 {
-    DecodedText whole = decode(bytes);
-    if (whole.format.encoding == TextFormat::Encoding::Utf8 || isAscii(bytes)) {
-        return whole;
+    switch (byte) {
+    case 0x81:
+    case 0x83:
+    case 0x8A:
+    case 0x8C:
+    case 0x8D:
+    case 0x8E:
+    case 0x8F:
+    case 0x90:
+    case 0x9A:
+    case 0x9C:
+    case 0x9D:
+    case 0x9E:
+    case 0x9F:
+    case 0xAA:
+    case 0xB5:
+    case 0xBA:
+        return true;
+    default:
+        return false;
     }
-    const QList<QByteArray> lines = bytes.split('\n');
-    const bool anyUtf8 = std::any_of(lines.begin(), lines.end(), [](const QByteArray &line) {
-        QString ignored;
-        return !isAscii(line) && decodeUtf8(line, &ignored);
-    });
-    if (!anyUtf8) {
-        return whole;
-    }
-    DecodedText result;
-    result.format.encoding = TextFormat::Encoding::Utf8;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        TextFormat ignored;
-        if (i > 0) {
-            result.text += u'\n';
+}
+
+} // namespace
+
+bool utf8ReadingIsPlausible(QByteArrayView bytes)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype size = bytes.size();
+    int forUtf8 = 0;
+    int forWindows1252 = 0;
+    bool afterSequence = false;
+    for (qsizetype i = 0; i < size;) {
+        const unsigned char lead = p[i];
+        if (lead < 0x80) {
+            afterSequence = false;
+            ++i;
+            continue;
         }
-        result.text += decodeBytes(lines.at(i), &ignored);
+        const qsizetype length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (lead < 0xC2 || length > size - i) {
+            return false; // not UTF-8 at all
+        }
+        const unsigned char second = p[i + 1];
+        if (length > 2 || lead == 0xC3 || (lead == 0xC2 && second >= 0xA0)) {
+            ++forUtf8;
+        } else if (lead == 0xC2) {
+            ++forWindows1252; // UTF-8 would make it a C1 control
+        } else {
+            const bool beforeSequence = i + 2 < size && p[i + 2] >= 0x80;
+            if (afterSequence || beforeSequence || windows1252LetterOrUndefined(second)) {
+                ++forUtf8;
+            } else {
+                ++forWindows1252;
+            }
+        }
+        afterSequence = true;
+        i += length;
     }
-    settleLineEnds(result);
-    return result;
+    return forUtf8 > forWindows1252;
+}
+
+bool decodeUtf16(QByteArrayView bytes, QString *text, bool *bigEndian)
+{
+    if (bytes.size() < 2 || bytes.size() % 2 != 0) {
+        return false;
+    }
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    if (p[0] == 0xFF && p[1] == 0xFE) {
+        *bigEndian = false;
+    } else if (p[0] == 0xFE && p[1] == 0xFF) {
+        *bigEndian = true;
+    } else {
+        return false;
+    }
+    const qsizetype units = bytes.size() / 2 - 1;
+    text->resize(units);
+    QChar *out = text->data();
+    const int high = *bigEndian ? 0 : 1;
+    for (qsizetype i = 0; i < units; ++i) {
+        const unsigned char *unit = p + 2 + 2 * i;
+        out[i] = QChar(char16_t((unit[high] << 8) | unit[1 - high]));
+    }
+    return true;
+}
+
+QByteArray encodeUtf16(QStringView text, bool bigEndian)
+{
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    char *out = bytes.data();
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        const char high = static_cast<char>(unit >> 8);
+        const char low = static_cast<char>(unit & 0xFF);
+        *out++ = bigEndian ? high : low;
+        *out++ = bigEndian ? low : high;
+    }
+    return bytes;
 }
 
 QByteArray encode(const QString &text, const TextFormat &format, bool *switchedToUtf8)

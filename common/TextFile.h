@@ -6,11 +6,12 @@
 
 // Reading and writing of user text files (documents, profile files).
 //
-// Decoding: a UTF-8 byte-order mark or valid UTF-8 means UTF-8, anything else
-// is Windows-1252 (which maps all 256 byte values, so every file decodes and
-// round-trips). The encoding, the BOM and the line-end style are remembered
-// in TextFormat and used again when the text is written back. In memory,
-// line ends are "\n".
+// Decoding of documents: a UTF-8 byte-order mark or valid UTF-8 means UTF-8,
+// anything else is Windows-1252 (which maps all 256 byte values, so every
+// file decodes and round-trips). The encoding, the BOM and the line-end style
+// are remembered in TextFormat and used again when the text is written back.
+// In memory, line ends are "\n". Profile files and the key store decide
+// their encoding with the helpers below (IniFile.h, Registry.h).
 struct TextFormat
 {
     enum class Encoding
@@ -49,11 +50,25 @@ namespace TextFile {
 // that is not followed by LF stays in the text.
 DecodedText decode(const QByteArray &bytes);
 
-// Decodes as decode() does, but a file that is neither all UTF-8 nor all
-// Windows-1252 (a settings file edited by programs of both kinds) is taken
-// line by line: a line that is valid UTF-8 is UTF-8, any other line
-// Windows-1252. Such a file is written back as UTF-8.
-DecodedText decodeLines(const QByteArray &bytes);
+// For bytes that are valid UTF-8, in a file that is not UTF-8 as a whole:
+// true when their UTF-8 reading is the plausible one. Windows-1252 text passes
+// for UTF-8 where a capital umlaut or a sharp s is followed by punctuation
+// ("Spaß…" is DF 85, which UTF-8 reads as U+07C5); such a pair on its own
+// counts for Windows-1252. For UTF-8 count what Windows-1252 would turn into
+// the usual garbage: a sequence of three or four bytes, a pair led by C2 A0
+// or above or by C3 (Latin-1 letters and signs), a pair whose second byte
+// would be a letter or an undefined byte, and pairs that follow one another.
+// The side with more such sequences wins; a tie counts for Windows-1252.
+bool utf8ReadingIsPlausible(QByteArrayView bytes);
+
+// The text of UTF-16 bytes that begin with a byte-order mark (FF FE or
+// FE FF) and have an even length, without the mark; *bigEndian tells which.
+// Every code unit is kept as it is, so encodeUtf16() gives the bytes back.
+// False for anything else.
+bool decodeUtf16(QByteArrayView bytes, QString *text, bool *bigEndian);
+
+// The UTF-16 code units of text, without a byte-order mark.
+QByteArray encodeUtf16(QStringView text, bool bigEndian);
 
 // Decodes raw bytes as decode() does, but leaves every CR and LF as it is;
 // format receives the encoding and BOM (its line end is left alone).
@@ -130,6 +145,11 @@ int openRegular(const QString &path, FileKey *key, QString *error, bool *missing
 // empty and never written over): not a regular file, or larger than
 // MaxStoreBytes. Empty when it is fine or missing. Reads nothing.
 QString storeRefusal(const QString &path);
+
+// True when path names, through any links, the null device (a character
+// device with the numbers of /dev/null): a store put there is switched off.
+// It reads as empty, is never written, and needs no word to the user.
+bool isNullDevice(const QString &path);
 
 // The reason a path cannot be written as a regular file: empty when it is a
 // regular file, a link to one, or nothing yet (a dangling link included).

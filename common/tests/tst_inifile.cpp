@@ -31,6 +31,24 @@ QByteArray junk()
     return bytes;
 }
 
+// Text in UTF-16 with its byte-order mark, as Windows writes it.
+QByteArray utf16(const QString &text, bool bigEndian = false)
+{
+    QByteArray bytes = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+    for (const QChar c : text) {
+        const char high = static_cast<char>(c.unicode() >> 8);
+        const char low = static_cast<char>(c.unicode() & 0xFF);
+        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
+// A file that is not UTF-8 as a whole: its first value is Windows-1252.
+QByteArray mixedFile(const QByteArray &line)
+{
+    return "[s]\r\na=Gr\xF6\xDF\x65\r\nk=" + line + "\r\n";
+}
+
 } // namespace
 
 class TestIniFile final : public QObject
@@ -50,7 +68,6 @@ private slots:
     void invalidNamesAreRefused();
     void deleteSection_data();
     void deleteSection();
-    void mixedEncodingsAreReadLineByLine();
     void specialFileReadsEmptyAndIsNeverWritten_data();
     void specialFileReadsEmptyAndIsNeverWritten();
 };
@@ -96,6 +113,35 @@ void TestIniFile::read_data()
                                          << u"Ω"_s;
     QTest::newRow("100 000-character line")
         << QByteArray("[s]\n" + QByteArray(100000, 'x') + "\nk=1\n") << u"s"_s << u"k"_s << u"1"_s;
+
+    // Windows-1252 whose bytes happen to be valid UTF-8, and UTF-8 that
+    // Windows-1252 would garble, in a file that is not UTF-8 as a whole.
+    const struct
+    {
+        const char *bytes;
+        QString text;
+        const char *code;
+    } mixed[] = {
+        {"Viel Spa\xDF\x85", u"Viel Spaß…"_s, "windows-1252"},
+        {"Fu\xDF\x96", u"Fuß–"_s, "windows-1252"},
+        {"Ma\xDF\xAE", u"Maß®"_s, "windows-1252"},
+        {"\xC4\x93\x78", u"Ä“x"_s, "windows-1252"},
+        {"\xD6\xB2 \xDC\xB0", u"Ö² Ü°"_s, "windows-1252"},
+        {"Gro\xDF\xA0\x78", u"Groß\u00A0x"_s, "windows-1252"},
+        {"Viel Spa\xC3\x9F\xE2\x80\xA6", u"Viel Spaß…"_s, "utf-8"},
+        {"M\xC3\xBCller", u"Müller"_s, "utf-8"},
+        {"1 \xC2\xB0", u"1 °"_s, "utf-8"},
+        {"\xD0\x9F\xD1\x80\xD0\xB8", u"При"_s, "utf-8"},
+        {"\xC5\x81\xC3\xB3\x64\xC5\xBA", u"Łódź"_s, "utf-8"},
+    };
+    for (const auto &[bytes, text, code] : mixed) {
+        QTest::addRow("mixed file: %s in %s", qPrintable(text), code) << mixedFile(bytes) << u"s"_s << u"k"_s << text;
+    }
+    QTest::newRow("mixed file: windows-1252 line") << mixedFile("x") << u"s"_s << u"a"_s << u"Größe"_s;
+    QTest::newRow("lone cr line ends") << QByteArray("[S]\ra=1\rk=2\r") << u"s"_s << u"k"_s << u"2"_s;
+    QTest::newRow("all three line ends") << QByteArray("[S]\r\na=1\rb=2\nk=3") << u"s"_s << u"k"_s << u"3"_s;
+    QTest::newRow("utf-16le") << utf16(u"[s]\r\nk=Grüße Ω\r\n"_s) << u"s"_s << u"k"_s << u"Grüße Ω"_s;
+    QTest::newRow("utf-16be") << utf16(u"[s]\nk=Grüße Ω"_s, true) << u"s"_s << u"k"_s << u"Grüße Ω"_s;
     QTest::newRow("binary junk") << QByteArray(junk() + "\n[s]\nk=1\n" + junk()) << u"s"_s << u"k"_s << u"1"_s;
 }
 
@@ -157,8 +203,30 @@ void TestIniFile::write_data()
         << QByteArray("[s]\na=1\r\nk=1\n") << u"s"_s << u"k"_s << u"2"_s << QByteArray("[s]\na=1\r\nk=2\n");
     QTest::newRow("windows-1252 file stays windows-1252")
         << QByteArray("[s]\na=\xE4\n") << u"s"_s << u"b"_s << u"ö"_s << QByteArray("[s]\na=\xE4\nb=\xF6\n");
-    QTest::newRow("value outside windows-1252 switches to utf-8")
+    QTest::newRow("utf-8 line for a value outside windows-1252")
+        << QByteArray("[s]\na=\xE4\n") << u"s"_s << u"b"_s << u"Łódź"_s
+        << QByteArray("[s]\na=\xE4\nb=\xC5\x81\xC3\xB3\x64\xC5\xBA\n");
+    // As a line of its own, Ω (CE A9) would read as Windows-1252 "Î©".
+    QTest::newRow("utf-8 file for a value that would not read back")
         << QByteArray("[s]\na=\xE4\n") << u"s"_s << u"b"_s << u"Ω"_s << QByteArray("[s]\na=\xC3\xA4\nb=\xCE\xA9\n");
+    QTest::newRow("windows-1252 value that is valid utf-8")
+        << mixedFile("x") << u"s"_s << u"b"_s << u"Viel Spaß…"_s
+        << QByteArray("[s]\r\na=Gr\xF6\xDF\x65\r\nk=x\r\nb=Viel Spa\xDF\x85\r\n");
+    QTest::newRow("unchanged lines keep their encoding")
+        << QByteArray("[s]\r\na=Gr\xF6\xDF\x65\r\nb=Viel Spa\xDF\x85\r\nu=M\xC3\xBCller\r\n") << u"s"_s << u"c"_s
+        << u"1"_s << QByteArray("[s]\r\na=Gr\xF6\xDF\x65\r\nb=Viel Spa\xDF\x85\r\nu=M\xC3\xBCller\r\nc=1\r\n");
+    QTest::newRow("lone cr file: new key")
+        << QByteArray("[S]\ra=1\r[t]\r") << u"s"_s << u"b"_s << u"2"_s << QByteArray("[S]\ra=1\rb=2\r[t]\r");
+    QTest::newRow("lone cr file: changed key")
+        << QByteArray("[S]\ra=1\rb=2") << u"s"_s << u"a"_s << u"9"_s << QByteArray("[S]\ra=9\rb=2");
+    QTest::newRow("lone cr file: new section")
+        << QByteArray("[S]\ra=1\r") << u"n"_s << u"k"_s << u"v"_s << QByteArray("[S]\ra=1\r\r[n]\rk=v\r");
+    QTest::newRow("each line keeps its line end")
+        << QByteArray("[s]\na=1\rk=1\r\n") << u"s"_s << u"k"_s << u"2"_s << QByteArray("[s]\na=1\rk=2\r\n");
+    QTest::newRow("utf-16le stays utf-16le")
+        << utf16(u"[s]\r\na=ä\r\n"_s) << u"s"_s << u"b"_s << u"Ω"_s << utf16(u"[s]\r\na=ä\r\nb=Ω\r\n"_s);
+    QTest::newRow("utf-16be stays utf-16be")
+        << utf16(u"[s]\na=ä"_s, true) << u"n"_s << u"k"_s << u"ö"_s << utf16(u"[s]\na=ä\n\n[n]\nk=ö"_s, true);
     QTest::newRow("ascii file is utf-8") << QByteArray("[s]\n") << u"s"_s << u"k"_s << u"ä"_s
                                          << QByteArray("[s]\nk=\xC3\xA4\n");
     QTest::newRow("utf-8 bom kept") << QByteArray("\xEF\xBB\xBF[s]\r\n") << u"s"_s << u"k"_s << u"ä"_s
@@ -182,6 +250,9 @@ void TestIniFile::write()
     const QString path = env.writeFile(u"test.ini"_s, before);
     QVERIFY(IniFiles::WriteINI(path, section, key, value));
     QCOMPARE(fileBytes(path), after);
+    if (!value.contains(u'\n') && !value.contains(u'\r')) {
+        QCOMPARE(IniFiles::GetINIString(path, section, key), value);
+    }
 }
 
 void TestIniFile::writeCreatesFileAndFolders()
@@ -279,6 +350,10 @@ void TestIniFile::deleteSection_data()
         << QByteArray("k=0\r\n[a]\r\nx=1\r\n[B]\r\ny=1\r\n\r\n[c]\r\nz=1\r\n[b]\r\nw=2") << u"b"_s
         << QByteArray("k=0\r\n[a]\r\nx=1\r\n[c]\r\nz=1\r\n");
     QTest::newRow("only section") << QByteArray("[s]\nk=1\n") << u"s"_s << QByteArray();
+    // What is left would be valid UTF-8 and read "Spa" + U+07C5.
+    QTest::newRow("mixed file that would pass for utf-8")
+        << QByteArray("[b]\r\nk=Gr\xF6\xDF\x65\r\n[2]\r\nk=Spa\xDF\x85\r\n") << u"b"_s
+        << QByteArray("[2]\r\nk=Spa\xC3\x9F\xE2\x80\xA6\r\n");
     QTest::newRow("missing section leaves file alone")
         << QByteArray("[a] \nk = 1\n") << u"s"_s << QByteArray("[a] \nk = 1\n");
 }
@@ -294,26 +369,6 @@ void TestIniFile::deleteSection()
     QVERIFY(IniFiles::DeleteINISection(path, section));
     QCOMPARE(fileBytes(path), after);
     QCOMPARE(IniFiles::GetINIString(path, section, u"k"_s), QString());
-}
-
-// One stray Windows-1252 byte made the whole file Windows-1252, and every
-// UTF-8 path in it read as "BÃ¼cher".
-void TestIniFile::mixedEncodingsAreReadLineByLine()
-{
-    TestEnvironment env;
-    const QString path = env.writeFile(u"Quandel.dat"_s, u"[1]\r\nName=Bücher\r\nDir=/home/anna/Bücher\r\n"_s.toUtf8() +
-                                                             "[2]\r\nName=M\xfcller\r\nDir=/home/anna/\x80uro\r\n");
-    const auto check = [&path] {
-        QCOMPARE(IniFiles::GetINIString(path, u"1"_s, u"Name"_s), u"Bücher"_s);
-        QCOMPARE(IniFiles::GetINIString(path, u"1"_s, u"Dir"_s), u"/home/anna/Bücher"_s);
-        QCOMPARE(IniFiles::GetINIString(path, u"2"_s, u"Name"_s), u"Müller"_s);
-        QCOMPARE(IniFiles::GetINIString(path, u"2"_s, u"Dir"_s), u"/home/anna/€uro"_s);
-    };
-    check();
-    // A rewrite keeps every value's characters; the file is UTF-8 then.
-    QVERIFY(IniFiles::WriteINI(path, u"3"_s, u"Name"_s, u"Neu"_s));
-    check();
-    QVERIFY(fileBytes(path).contains(u"Müller"_s.toUtf8()));
 }
 
 void TestIniFile::specialFileReadsEmptyAndIsNeverWritten_data()

@@ -70,6 +70,8 @@ private slots:
     void deleteValue();
     void damagedFileReadsValidParts_data();
     void damagedFileReadsValidParts();
+    void windowsExportsAreRead_data();
+    void windowsExportsAreRead();
     void failedWriteReportsAndKeepsFile_data();
     void failedWriteReportsAndKeepsFile();
     void symbolicLinkIsFollowed();
@@ -290,6 +292,47 @@ void TestRegistry::damagedFileReadsValidParts()
         // The first pass rewrites the file; the second reads the rewrite.
         QVERIFY(Registry::SetRegValue(Root::CurrentUser, kKey, u"New"_s, 5));
         QCOMPARE(query(kKey, u"New"_s), QVariant(5u));
+    }
+    QVERIFY(fileBytes(Registry::storeFile()).startsWith("Windows Registry Editor Version 5.00\n\n"));
+}
+
+void TestRegistry::windowsExportsAreRead_data()
+{
+    QTest::addColumn<QByteArray>("content");
+
+    const QString v5 = u"Windows Registry Editor Version 5.00\r\n\r\n"
+                       u"[HKEY_CURRENT_USER\\Software\\Tivorn\\Quandel Library]\r\n"
+                       u"\"Path\"=\"/home/jürgen/Größe – 2\"\r\n"
+                       u"\"Viewer\"=dword:00000001\r\n\r\n"_s;
+    const auto utf16 = [](const QString &text, bool bigEndian) {
+        QByteArray bytes = bigEndian ? "\xFE\xFF"_ba : "\xFF\xFE"_ba;
+        for (const QChar c : text) {
+            const char high = static_cast<char>(c.unicode() >> 8);
+            const char low = static_cast<char>(c.unicode() & 0xFF);
+            bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+        }
+        return bytes;
+    };
+    QTest::newRow("regedit, utf-16le") << utf16(v5, false);
+    QTest::newRow("utf-16be") << utf16(v5, true);
+    QTest::newRow("regedit4 in windows-1252")
+        << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Tivorn\\Quandel Library]\r\n"
+           "\"Path\"=\"/home/j\xFCrgen/Gr\xF6\xDF\x65 \x96 2\"\r\n\"Viewer\"=dword:00000001\r\n"_ba;
+    QTest::newRow("lone cr line ends") << QByteArray(v5.toUtf8()).replace("\r\n", "\r");
+}
+
+// Exports of the Windows registry editor, copied into place by a user
+// moving over, read as nothing (UTF-16) or without their umlaut values.
+void TestRegistry::windowsExportsAreRead()
+{
+    QFETCH(QByteArray, content);
+
+    m_env->writeFile(QDir(m_env->home()).relativeFilePath(Registry::storeFile()), content);
+    for (int pass = 0; pass < 2; ++pass) {
+        QCOMPARE(query(kKey, u"Path"_s), QVariant(u"/home/jürgen/Größe – 2"_s));
+        QCOMPARE(query(kKey, u"Viewer"_s), QVariant(1u));
+        // The first pass rewrites the file in the store's own form.
+        QVERIFY(Registry::SetRegValue(Root::CurrentUser, kKey, u"New"_s, 5));
     }
     QVERIFY(fileBytes(Registry::storeFile()).startsWith("Windows Registry Editor Version 5.00\n\n"));
 }

@@ -49,7 +49,14 @@ bool writeContent(const QString &path, const QString &content, TextFormat format
     // the write fails all the same, it stays as it was.
     const bool madeWritable = file.exists() && !(before & QFileDevice::WriteOwner) &&
                               file.setPermissions(before | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-    const bool written = TextFile::writeBytes(path, TextFile::encode(content, format)).isEmpty();
+    QByteArray bytes = TextFile::encode(content, format);
+    // Windows-1252 whose bytes happen to be valid UTF-8 ("Spaß…" is DF 85)
+    // would read back as other text; such a history is written in UTF-8.
+    TextFormat readBack;
+    if (TextFile::decodeBytes(bytes, &readBack) != content) {
+        bytes = TextFile::encode(content, {TextFormat::Encoding::Utf8, false, TextFormat::LineEnd::Lf});
+    }
+    const bool written = TextFile::writeBytes(path, bytes).isEmpty();
     if (!written && madeWritable) {
         file.setPermissions(before);
     }

@@ -620,23 +620,33 @@ void Root::showSplash()
 
 // A store that is a pipe, a device or far too large is read as empty and
 // never written over; the user is told once, at the start, why settings,
-// favourites or history are missing.
+// favourites or history are missing. A store linked to the null device is
+// switched off on purpose: nothing to say about it.
 void Root::reportUnreadableStores()
 {
+    const std::pair<QString, QString> stores[] = {
+        {Registry::storeFile(), QStringLiteral("Die Einstellungen darin fehlen bis auf Weiteres.")},
+        {AppPaths::dataFile(), QStringLiteral("Die Favoriten und die Schriftart darin fehlen bis auf Weiteres.")},
+        {AppPaths::historyFile(), QStringLiteral("Der Suchverlauf darin fehlt bis auf Weiteres.")},
+        {AppPaths::winIniFile(), QStringLiteral("Die zuletzt gewählte Zip-Datei darin fehlt bis auf Weiteres.")},
+    };
     QString text;
-    for (const QString &store :
-         {Registry::storeFile(), AppPaths::dataFile(), AppPaths::historyFile(), AppPaths::winIniFile()}) {
+    int refused = 0;
+    for (const auto &[store, missing] : stores) {
+        if (TextFile::isNullDevice(store)) {
+            continue;
+        }
         if (const QString reason = TextFile::storeRefusal(store); !reason.isEmpty()) {
-            text += store + u'\n' + reason + u'\n' + u'\n';
+            text += store + u'\n' + reason + u'\n' + missing + u'\n' + u'\n';
+            ++refused;
         }
     }
-    if (text.isEmpty()) {
+    if (refused == 0) {
         return;
     }
-    Prompts::instance().message(this,
-                                text + QStringLiteral("Quandel Library liest diese Dateien nicht und verändert sie "
-                                                      "nicht. Die Einstellungen darin fehlen bis auf Weiteres. "),
-                                QStringLiteral(" ") + ProductInfo::windowCaption(), Prompts::Buttons::Ok,
+    text += refused == 1 ? QStringLiteral("Quandel Library liest diese Datei nicht und verändert sie nicht. ")
+                         : QStringLiteral("Quandel Library liest diese Dateien nicht und verändert sie nicht. ");
+    Prompts::instance().message(this, text, QStringLiteral(" ") + ProductInfo::windowCaption(), Prompts::Buttons::Ok,
                                 Prompts::Icon::Exclamation);
 }
 

@@ -46,6 +46,9 @@ void TestSearchHistory::save_data()
                                << QByteArray("\xEF\xBB\xBF" + u"ä\r\nx\r\n"_s.toUtf8());
     QTest::newRow("term outside Windows-1252 turns the file to UTF-8")
         << u"Müller\r\n"_s.toLatin1() << u"Łódź"_s << u"Łódź\r\nMüller\r\n"_s.toUtf8();
+    // In Windows-1252 (DF 85) it would read back as "Viel Spa" + U+07C5.
+    QTest::newRow("term that would pass for UTF-8 turns the file to UTF-8")
+        << QByteArray() << u"Viel Spaß…"_s << u"Viel Spaß…\r\n"_s.toUtf8();
 }
 
 void TestSearchHistory::save()

@@ -167,34 +167,53 @@ void TestFaults::killedSaveLeavesOldOrNew()
 
 // A pipe or an oversized file in place of a store hung the start or was
 // read whole and then replaced; now the start says so, and leaves it alone.
+// A store linked to the null device is switched off: no word about it.
 void TestFaults::unreadableStoresAreReportedAndNeverWritten()
 {
     m_f->root.reset();
     const QDir home(m_f->env.home());
     QVERIFY(QFile::remove(AppPaths::historyFile()));
     QVERIFY(QFile::remove(AppPaths::dataFile()));
-    QVERIFY(!m_f->env.makeSpecial(home.relativeFilePath(AppPaths::historyFile()), u"fifo"_s).isEmpty());
+    QVERIFY(!m_f->env.makeSpecial(home.relativeFilePath(AppPaths::historyFile()), u"null link"_s).isEmpty());
     QVERIFY(!m_f->env.makeSpecial(home.relativeFilePath(AppPaths::dataFile()), u"oversize"_s).isEmpty());
+    QVERIFY(!m_f->env.makeSpecial(home.relativeFilePath(AppPaths::winIniFile()), u"fifo"_s).isEmpty());
+    const TestEnvironment::NodeState history = TestEnvironment::stateOf(AppPaths::historyFile());
     m_f->prompts.calls.clear();
 
     QVERIFY(m_f->startAsStored(false));
-    const auto messages = m_f->prompts.callsOf(u"message"_s);
+    auto messages = m_f->prompts.callsOf(u"message"_s);
     QCOMPARE(messages.size(), 1);
+    const QString pipe = u"\nDas ist keine gewöhnliche Datei, sondern ein Ordner, ein Gerät oder eine Pipe.\n"_s;
     QCOMPARE(messages.first().text,
              AppPaths::dataFile() +
-                 u"\nDie Datei ist zu groß (17,0 MB). Es können höchstens 16,0 MB gelesen werden.\n\n"_s +
-                 AppPaths::historyFile() +
-                 u"\nDas ist keine gewöhnliche Datei, sondern ein Ordner, ein Gerät oder eine Pipe.\n\n"
-                 u"Quandel Library liest diese Dateien nicht und verändert sie nicht. Die Einstellungen darin "
-                 u"fehlen bis auf Weiteres. "_s);
+                 u"\nDie Datei ist zu groß (17,0 MB). Es können höchstens 16,0 MB gelesen werden.\n"
+                 u"Die Favoriten und die Schriftart darin fehlen bis auf Weiteres.\n\n"_s +
+                 AppPaths::winIniFile() + pipe +
+                 u"Die zuletzt gewählte Zip-Datei darin fehlt bis auf Weiteres.\n\n"
+                 u"Quandel Library liest diese Dateien nicht und verändert sie nicht. "_s);
     QCOMPARE(messages.first().icon, Prompts::Icon::Exclamation);
 
     m_f->root->favourites()->addSelected();
     QVERIFY(!SearchHistory::save(AppPaths::historyFile(), u"neu"_s));
     m_f->root->findChild<QAction *>(u"mnubeenden"_s)->trigger();
     m_f->root.reset();
-    QCOMPARE(TestEnvironment::nodeKind(AppPaths::historyFile()), u"fifo"_s);
+    QVERIFY(TestEnvironment::stateOf(AppPaths::historyFile()) == history);
+    QCOMPARE(TestEnvironment::nodeKind(AppPaths::winIniFile()), u"fifo"_s);
     QCOMPARE(QFileInfo(AppPaths::dataFile()).size(), 17ll * 1024 * 1024);
+
+    // A history that is some other device or a pipe is reported, as what
+    // it is.
+    QVERIFY(QFile::remove(AppPaths::historyFile()));
+    QVERIFY(QFile::remove(AppPaths::dataFile()));
+    QVERIFY(QFile::remove(AppPaths::winIniFile()));
+    QVERIFY(!m_f->env.makeSpecial(home.relativeFilePath(AppPaths::historyFile()), u"zero link"_s).isEmpty());
+    m_f->prompts.calls.clear();
+    QVERIFY(m_f->startAsStored(false));
+    messages = m_f->prompts.callsOf(u"message"_s);
+    QCOMPARE(messages.size(), 1);
+    QCOMPARE(messages.first().text, AppPaths::historyFile() + pipe +
+                                        u"Der Suchverlauf darin fehlt bis auf Weiteres.\n\n"
+                                        u"Quandel Library liest diese Datei nicht und verändert sie nicht. "_s);
 }
 
 // Every value looked up read its whole file again: thirty favourites of a
