@@ -7,6 +7,7 @@
 #include "DocumentWatch.h"
 #include "EditorDocument.h"
 #include "Helpers.h"
+#include "Recovery.h"
 #include "UnsavedChanges.h"
 #include "WebView.h"
 
@@ -486,6 +487,12 @@ void DocumentLibrary::showSavedFile(const QString &path)
 bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
 {
     return m_watch->check(beforeSave);
+}
+
+void DocumentLibrary::keepUnsavedTextForNextStart()
+{
+    m_recovery->update();
+    m_recovery->keeper()->leaveForNextStart();
 }
 
 void DocumentLibrary::reloadFromDisk(const QString &watched)

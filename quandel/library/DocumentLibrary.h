@@ -136,6 +136,10 @@ public:
     // At start-up: asks about the unsaved text each program that ended
     // without saving it left, newest first, until one is restored.
     void offerLeftRecovery() { m_recovery->offerLeftOver(); }
+    // The program is about to end without asking (the session ends, a
+    // signal): unsaved text goes to the recovery file now, and the file
+    // stays for the next start to offer.
+    void keepUnsavedTextForNextStart();
 
 Q_SIGNALS:
     // Alt+Q in the list or the editor.
