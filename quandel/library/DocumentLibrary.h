@@ -14,6 +14,9 @@
 
 class DocumentWatch;
 class QAction;
+namespace DocumentKinds {
+struct Listing;
+}
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -163,6 +166,10 @@ private:
 
     // Reads the watched file again after another program changed it.
     void reloadFromDisk(const QString &watched);
+    // The folder as another look found it (documents others added or
+    // removed): the list shows it, the shown document keeps its entry, its
+    // text and its selection.
+    void takeOutsideListing(const DocumentKinds::Listing &found);
 
     DocumentWidgets m_w;
     QString m_folder;
