@@ -311,9 +311,10 @@ DocumentWatch::PollResult DocumentWatch::poll(const PollRequest &request)
 
 void DocumentWatch::startPoll()
 {
-    // One look at a time; none while a question is open or a search reads
-    // the list and the editor.
-    if (m_pollRunning || m_asking || m_library.isBusy()) {
+    // One look at a time; none while a question or dialog is open (the
+    // list and the shown document stay as they were when it opened) or a
+    // search reads the list and the editor.
+    if (m_pollRunning || m_asking || m_library.isBusy() || QGuiApplication::modalWindow()) {
         return;
     }
     m_pollRunning = true;
@@ -345,6 +346,9 @@ void DocumentWatch::takePoll(const PollResult &result)
         return;
     }
     m_folderEvents = FolderEvents::NotReported;
+    if (m_asking || QGuiApplication::modalWindow()) {
+        return; // opened since the look began; the next look comes after it
+    }
     // Only when the file is still as it was when the look began: a save or
     // reload here since then has seen it last.
     const bool seenUnchanged = sameStamp(request.seen, m_seen) && request.seen.hash == m_seen.hash;
