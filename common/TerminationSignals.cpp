@@ -25,9 +25,13 @@ extern "C" void onTerminationSignal(int signalNumber)
 {
     // Only async-signal-safe calls from here on.
     const int savedErrno = errno;
-    if (g_pending != 0) {
+    if (g_pending == signalNumber) {
+        // Asked again (Ctrl+C twice, kill twice): the program is stuck.
         ::signal(signalNumber, SIG_DFL);
         ::raise(signalNumber); // delivered when this handler returns
+    } else if (g_pending != 0) {
+        // Another of them while the first is handled (systemd sends SIGHUP
+        // right after SIGTERM at logout): the end is already under way.
     } else {
         g_pending = signalNumber;
         const unsigned char byte = static_cast<unsigned char>(signalNumber);

@@ -10,10 +10,11 @@ class QSocketNotifier;
 // received() on the thread that made it, from its event loop, nested loops
 // of modal dialogs included, so that the program can keep what it must
 // before it ends. The handler itself only writes the signal's number to a
-// pipe. A second such signal while the first is still being handled ends
-// the program as the default would: a program that cannot keep its data
-// in time must still end. A signal ignored when the program started (nohup,
-// a job in the background) stays ignored. One object per program.
+// pipe. The same signal again while the first is still being handled ends
+// the program as the default would (a program that cannot keep its data in
+// time must still end); another of them meanwhile changes nothing. A signal
+// ignored when the program started (nohup, a job in the background) stays
+// ignored. One object per program.
 class TerminationSignals final : public QObject
 {
     Q_OBJECT

@@ -12,6 +12,7 @@ class TestTerminationSignals final : public QObject
 private Q_SLOTS:
     void reportedOnTheEventLoop_data();
     void reportedOnTheEventLoop();
+    void anotherSignalWhileOneIsHandled();
 };
 
 void TestTerminationSignals::reportedOnTheEventLoop_data()
@@ -67,6 +68,40 @@ void TestTerminationSignals::reportedOnTheEventLoop()
     };
     QCOMPARE(::sigaction(signalNumber, &own, &after), 0);
     QVERIFY(after.sa_handler == before.sa_handler);
+}
+
+void TestTerminationSignals::anotherSignalWhileOneIsHandled()
+{
+    // At logout systemd sends SIGHUP right after SIGTERM: it must neither
+    // end the program before the first is handled nor be reported again.
+    struct sigaction ownTerm
+    {
+    };
+    struct sigaction ownHup
+    {
+    };
+    QCOMPARE(::sigaction(SIGTERM, nullptr, &ownTerm), 0);
+    QCOMPARE(::sigaction(SIGHUP, nullptr, &ownHup), 0);
+    if (ownTerm.sa_handler == SIG_IGN || ownHup.sa_handler == SIG_IGN) {
+        QSKIP("the signals are ignored in this test's environment");
+    }
+    {
+        TerminationSignals reports;
+        QList<int> received;
+        connect(&reports, &TerminationSignals::received, this, [&received](int signalNumber) {
+            received.append(signalNumber);
+            if (signalNumber == SIGTERM) {
+                QCOMPARE(std::raise(SIGHUP), 0);
+                QTest::qWait(50); // the loop runs on, as while the text is written
+            }
+        });
+        QCOMPARE(std::raise(SIGTERM), 0);
+        QTRY_COMPARE(received, QList<int>{SIGTERM});
+        QTest::qWait(50);
+        QCOMPARE(received, QList<int>{SIGTERM});
+    }
+    ::sigaction(SIGTERM, &ownTerm, nullptr);
+    ::sigaction(SIGHUP, &ownHup, nullptr);
 }
 
 QTEST_GUILESS_MAIN(TestTerminationSignals)
