@@ -1,8 +1,11 @@
 #include "FileSystem.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <sys/vfs.h>
 
 namespace {
 
@@ -80,4 +83,52 @@ bool PathExists(const QString &path)
         return false;
     }
     return QFileInfo::exists(path);
+}
+
+bool reportsOutsideChanges(qint64 fileSystemType)
+{
+    // Magic numbers of <linux/magic.h> and of the file systems themselves;
+    // the kernel reports them in 32 bits, sign-extended on some systems.
+    switch (quint32(quint64(fileSystemType) & 0xFFFFFFFFu)) {
+    case 0x6969u:     // NFS
+    case 0x517Bu:     // SMB (smbfs)
+    case 0xFF534D42u: // CIFS
+    case 0xFE534D42u: // SMB2/3 (ksmbd clients, cifs)
+    case 0x564Cu:     // NCP (NetWare)
+    case 0x65735546u: // FUSE: sshfs, rclone, synced folders, virtiofs
+    case 0x01021997u: // 9p (v9fs): WSL, QEMU shared folders
+    case 0x00C36400u: // Ceph
+    case 0x5346414Fu: // AFS (OpenAFS)
+    case 0x6B414653u: // kAFS
+    case 0x73757245u: // Coda
+    case 0x47504653u: // GPFS
+    case 0x0BD00BD0u: // Lustre
+    case 0x01161970u: // GFS2
+    case 0x7461636Fu: // OCFS2
+    case 0x786F4256u: // VirtualBox shared folders (vboxsf)
+    case 0x7C7C6673u: // Parallels shared folders (prl_fs)
+    case 0x19830326u: // fhgfs / BeeGFS
+        return false;
+    default:
+        return true;
+    }
+}
+
+bool folderReportsOutsideChanges(const QString &folder)
+{
+    if (!fileEventsReported()) {
+        return false;
+    }
+    struct statfs info
+    {
+    };
+    if (folder.isEmpty() || ::statfs(QFile::encodeName(folder).constData(), &info) != 0) {
+        return true;
+    }
+    return reportsOutsideChanges(qint64(info.f_type));
+}
+
+bool fileEventsReported()
+{
+    return qEnvironmentVariableIntValue("QUANDEL_NO_FILE_EVENTS") != 1;
 }

@@ -1,10 +1,12 @@
 #include "ProductInfo.h"
 #include "Root.h"
+#include "TerminationSignals.h"
 #include "Translations.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QSessionManager>
 
 namespace {
 
@@ -58,6 +60,9 @@ int main(int argc, char *argv[])
     }
 
     QApplication app(argc, argv);
+    // From here on, a signal to end waits for the window thread to keep the
+    // unsaved text.
+    TerminationSignals endSignals;
     describe(app);
     // The taskbar finds the launcher and its icon through the desktop file;
     // window captions stay exactly as each window sets them.
@@ -76,6 +81,18 @@ int main(int argc, char *argv[])
 
     Root root(options);
     QObject::connect(&root, &Root::ended, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    // A logout, a shutdown or kill does not wait for an answer: whatever is
+    // on the screen, open questions and dialogs included, the unsaved text
+    // goes to the recovery file and the exit values are stored, then the
+    // program ends at once, before anything else could run.
+    const auto endAtOnce = [&root](int signalNumber) {
+        if (root.endWithoutAsking()) {
+            TerminationSignals::endProcess(signalNumber);
+        }
+    };
+    QObject::connect(&endSignals, &TerminationSignals::received, &root, endAtOnce);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &root,
+                     [endAtOnce](QSessionManager &) { endAtOnce(0); });
     if (!root.start()) {
         return 0;
     }

@@ -28,6 +28,8 @@ private slots:
     void resourceFile_data();
     void resourceFile();
     void resourceFileOfTheBuildTree();
+    void fileSystemsWithoutChangeEvents_data();
+    void fileSystemsWithoutChangeEvents();
 
 private:
     TestEnvironment m_env;
@@ -198,6 +200,36 @@ void TestFileSystem::resourceFileOfTheBuildTree()
 {
     // The help content is copied beside the programs of the build tree.
     QCOMPARE(AppPaths::resourceFile(u"Quandel.chf"_s), QCoreApplication::applicationDirPath() + u"/Quandel.chf"_s);
+}
+
+void TestFileSystem::fileSystemsWithoutChangeEvents_data()
+{
+    QTest::addColumn<qint64>("type"); // statfs f_type
+    QTest::addColumn<bool>("reports");
+
+    QTest::newRow("ext4") << qint64(0xEF53) << true;
+    QTest::newRow("tmpfs") << qint64(0x01021994) << true;
+    QTest::newRow("btrfs") << qint64(0x9123683E) << true;
+    QTest::newRow("xfs") << qint64(0x58465342) << true;
+    QTest::newRow("overlayfs") << qint64(0x794C7630) << true;
+    QTest::newRow("NFS") << qint64(0x6969) << false;
+    QTest::newRow("SMB") << qint64(0x517B) << false;
+    QTest::newRow("CIFS") << qint64(0xFF534D42) << false;
+    // The kernel's 32 bits, sign-extended into a 64-bit f_type.
+    QTest::newRow("CIFS sign-extended") << qint64(int32_t(0xFF534D42)) << false;
+    QTest::newRow("SMB2") << qint64(0xFE534D42) << false;
+    QTest::newRow("FUSE") << qint64(0x65735546) << false;
+    QTest::newRow("9p") << qint64(0x01021997) << false;
+    QTest::newRow("Ceph") << qint64(0x00C36400) << false;
+    QTest::newRow("AFS") << qint64(0x5346414F) << false;
+    QTest::newRow("vboxsf") << qint64(0x786F4256) << false;
+}
+
+void TestFileSystem::fileSystemsWithoutChangeEvents()
+{
+    QFETCH(qint64, type);
+    QFETCH(bool, reports);
+    QCOMPARE(reportsOutsideChanges(type), reports);
 }
 
 QTEST_GUILESS_MAIN(TestFileSystem)

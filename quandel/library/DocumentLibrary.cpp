@@ -7,6 +7,7 @@
 #include "DocumentWatch.h"
 #include "EditorDocument.h"
 #include "Helpers.h"
+#include "Recovery.h"
 #include "UnsavedChanges.h"
 #include "WebView.h"
 
@@ -486,6 +487,68 @@ void DocumentLibrary::showSavedFile(const QString &path)
 bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
 {
     return m_watch->check(beforeSave);
+}
+
+void DocumentLibrary::keepUnsavedTextForNextStart()
+{
+    m_recovery->update();
+    m_recovery->keeper()->leaveForNextStart();
+}
+
+void DocumentLibrary::takeOutsideListing(const DocumentKinds::Listing &found)
+{
+    if (m_busy) {
+        return;
+    }
+    const bool project = isProjectView();
+    QStringList files = found.files;
+    QStringList folders = found.folders;
+    // The shown document keeps its entry while it is shown, also when its
+    // file went: it is still saved under that name (the watch has marked it
+    // changed).
+    QString shownFile;
+    QString shownFolder;
+    if (m_externalPath.isEmpty() && m_state.mIndex >= 0) {
+        if (!project) {
+            shownFile = currentFileName();
+            if (!shownFile.isEmpty() && !files.contains(shownFile)) {
+                files.append(shownFile);
+                files = DocumentKinds::sortedNames(files);
+            }
+        } else if (const QListWidgetItem *item = m_w.dateien->item(m_state.mIndex)) {
+            shownFolder = m_folder + u'/' + item->text();
+            if (!folders.contains(shownFolder)) {
+                folders.append(shownFolder);
+                folders = DocumentKinds::sortedNames(folders);
+            }
+        }
+    }
+    const bool entriesChange = project ? folders != m_folders : files != m_files;
+    m_files = std::move(files);
+    m_folders = std::move(folders);
+    if (!project) {
+        m_fileIndex = shownFile.isEmpty() ? -1 : int(m_files.indexOf(shownFile));
+    } else if (m_fileIndex >= m_files.size()) {
+        m_fileIndex = -1;
+    }
+    if (!entriesChange) {
+        return;
+    }
+    const int shownRow = project ? (shownFolder.isEmpty() ? -1 : int(m_folders.indexOf(shownFolder))) : m_fileIndex;
+    {
+        const QSignalBlocker blockList(m_w.dateien);
+        m_w.dateien->clear();
+        m_w.dateien->addItems(DocumentKinds::listEntries(m_files, m_folders, project));
+        if (shownRow >= 0) {
+            m_w.dateien->setCurrentRow(shownRow);
+        } else {
+            m_w.dateien->setCurrentIndex(QModelIndex());
+            m_w.dateien->clearSelection();
+        }
+    }
+    if (m_state.mIndex >= 0) {
+        m_state.mIndex = shownRow;
+    }
 }
 
 void DocumentLibrary::reloadFromDisk(const QString &watched)

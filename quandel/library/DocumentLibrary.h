@@ -14,6 +14,9 @@
 
 class DocumentWatch;
 class QAction;
+namespace DocumentKinds {
+struct Listing;
+}
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -136,6 +139,10 @@ public:
     // At start-up: asks about the unsaved text each program that ended
     // without saving it left, newest first, until one is restored.
     void offerLeftRecovery() { m_recovery->offerLeftOver(); }
+    // The program is about to end without asking (the session ends, a
+    // signal): unsaved text goes to the recovery file now, and the file
+    // stays for the next start to offer.
+    void keepUnsavedTextForNextStart();
 
 Q_SIGNALS:
     // Alt+Q in the list or the editor.
@@ -159,6 +166,10 @@ private:
 
     // Reads the watched file again after another program changed it.
     void reloadFromDisk(const QString &watched);
+    // The folder as another look found it (documents others added or
+    // removed): the list shows it, the shown document keeps its entry, its
+    // text and its selection.
+    void takeOutsideListing(const DocumentKinds::Listing &found);
 
     DocumentWidgets m_w;
     QString m_folder;

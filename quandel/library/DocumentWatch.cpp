@@ -1,6 +1,8 @@
 #include "DocumentWatch.h"
 
+#include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "FileSystem.h"
 #include "Prompts.h"
 #include "TextFile.h"
 
@@ -11,6 +13,8 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
 #include <QWidget>
 
@@ -26,14 +30,32 @@ constexpr int BusyRetryDelayMs = 500;
 // The most the editor loads (EditorDocument); more is never hashed.
 constexpr qint64 MaxHashedBytes = 16ll * 1024 * 1024;
 
+bool isApplicationActive()
+{
+    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
 } // namespace
+
+struct DocumentWatch::PollResult
+{
+    PollRequest request;
+    bool reports = true; // the file systems report changes: no look needed
+    DiskStamp now;
+    DocumentKinds::Listing listing;
+};
 
 DocumentWatch::DocumentWatch(DocumentLibrary &library) : QObject(&library), m_library(library)
 {
     m_watcher = new QFileSystemWatcher(this);
+    m_watcherOff = !fileEventsReported();
     m_outsideCheck = new QTimer(this);
     m_outsideCheck->setSingleShot(true);
     connect(m_outsideCheck, &QTimer::timeout, this, [this] { check(false); });
+    m_pollTimer = new QTimer(this);
+    m_pollTimer->setObjectName(QStringLiteral("FolderPoll"));
+    m_pollTimer->setInterval(PollIntervalMs);
+    connect(m_pollTimer, &QTimer::timeout, this, &DocumentWatch::startPoll);
     connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] { schedule(OutsideCheckDelayMs); });
     connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { schedule(OutsideCheckDelayMs); });
     // Closing the question itself activates the window again; only when the
@@ -43,6 +65,7 @@ DocumentWatch::DocumentWatch(DocumentLibrary &library) : QObject(&library), m_li
             if (appState != Qt::ApplicationActive) {
                 m_hasPostponed = false;
             }
+            updatePolling();
         });
     }
     if (m_library.m_w.window) {
@@ -97,6 +120,7 @@ void DocumentWatch::watchShownDocument(bool withHash)
     }
     m_seen = stampOf(m_watchedPath, withHash);
     renewWatch(true);
+    updatePolling();
 }
 
 void DocumentWatch::hashOfRead(const QByteArray *bytes)
@@ -122,10 +146,14 @@ void DocumentWatch::forgetShownDocument()
     if (!watched.isEmpty()) {
         m_watcher->removePaths(watched);
     }
+    updatePolling();
 }
 
 void DocumentWatch::renewWatch(bool replaced)
 {
+    if (m_watcherOff) {
+        return;
+    }
     const QStringList files = m_watcher->files();
     const QStringList folders = m_watcher->directories();
     if (QFileInfo(m_watchedPath).isFile()) {
@@ -161,6 +189,11 @@ void DocumentWatch::schedule(int delayMs)
 
 bool DocumentWatch::check(bool beforeSave)
 {
+    return checkFile(beforeSave, nullptr);
+}
+
+bool DocumentWatch::checkFile(bool beforeSave, const DiskStamp *polled)
+{
     // Another check is waiting for the user's answer; and a path that is no
     // longer the shown document's belongs to a switch still under way.
     if (m_asking || m_watchedPath.isEmpty() || m_watchedPath != m_library.documentPath()) {
@@ -172,7 +205,7 @@ bool DocumentWatch::check(bool beforeSave)
         return true;
     }
     EditingState &state = m_library.state();
-    DiskStamp now = stampOf(m_watchedPath, false);
+    DiskStamp now = polled ? *polled : stampOf(m_watchedPath, false);
     const bool touched = !sameStamp(now, m_seen);
     renewWatch(touched);
     if (!touched) {
@@ -187,7 +220,9 @@ bool DocumentWatch::check(bool beforeSave)
         }
         return true;
     }
-    now = stampOf(m_watchedPath, true);
+    if (!polled) {
+        now = stampOf(m_watchedPath, true);
+    }
     if (m_seen.exists && !now.hash.isEmpty() && now.hash == m_seen.hash) {
         m_seen = now;
         return true;
@@ -219,5 +254,109 @@ bool DocumentWatch::check(bool beforeSave)
         m_postponed = now;
         m_hasPostponed = true;
         return false;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Looking again where the file system reports nothing
+
+bool DocumentWatch::isPolling() const
+{
+    return m_pollTimer->isActive();
+}
+
+QString DocumentWatch::pollKey() const
+{
+    // A document of another folder (a favourite) may lie elsewhere.
+    const QString folder = m_library.folder();
+    const QString shownFolder = m_watchedPath.isEmpty() ? folder : QFileInfo(m_watchedPath).absolutePath();
+    return shownFolder == folder ? folder : folder + u'\n' + shownFolder;
+}
+
+void DocumentWatch::updatePolling()
+{
+    if (const QString key = pollKey(); key != m_polledKey) {
+        m_polledKey = key;
+        m_folderEvents = FolderEvents::Unknown;
+    }
+    // Only while the user works here: a file server is not asked every two
+    // seconds for a program in the background.
+    const bool wanted =
+        isApplicationActive() && !m_library.folder().isEmpty() && m_folderEvents != FolderEvents::Reported;
+    if (!wanted) {
+        m_pollTimer->stop();
+    } else if (!m_pollTimer->isActive()) {
+        m_pollTimer->start();
+    }
+}
+
+DocumentWatch::PollResult DocumentWatch::poll(const PollRequest &request)
+{
+    PollResult result;
+    result.request = request;
+    result.reports = folderReportsOutsideChanges(request.folder) &&
+                     (request.path.isEmpty() || folderReportsOutsideChanges(QFileInfo(request.path).absolutePath()));
+    if (result.reports) {
+        return result;
+    }
+    if (!request.path.isEmpty()) {
+        result.now = stampOf(request.path, false);
+        if (!sameStamp(result.now, request.seen)) {
+            result.now = stampOf(request.path, true);
+        }
+    }
+    result.listing = DocumentKinds::list(request.folder, request.pattern);
+    return result;
+}
+
+void DocumentWatch::startPoll()
+{
+    // One look at a time; none while a question or dialog is open (the
+    // list and the shown document stay as they were when it opened) or a
+    // search reads the list and the editor.
+    if (m_pollRunning || m_asking || m_library.isBusy() || QGuiApplication::modalWindow()) {
+        return;
+    }
+    m_pollRunning = true;
+    PollRequest request{m_library.folder(), m_library.pattern(), m_watchedPath, m_seen};
+    QThreadPool::globalInstance()->start([request = std::move(request), watch = QPointer<DocumentWatch>(this)] {
+        PollResult result = poll(request);
+        // The application outlives every window; the watch may not.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [result = std::move(result), watch] {
+                if (watch) {
+                    watch->takePoll(result);
+                }
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DocumentWatch::takePoll(const PollResult &result)
+{
+    m_pollRunning = false;
+    const PollRequest &request = result.request;
+    if (request.folder != m_library.folder() || request.path != m_watchedPath) {
+        return; // another folder or document by now: the next look is for that
+    }
+    if (result.reports) {
+        m_folderEvents = FolderEvents::Reported;
+        updatePolling();
+        return;
+    }
+    m_folderEvents = FolderEvents::NotReported;
+    if (m_asking || QGuiApplication::modalWindow()) {
+        return; // opened since the look began; the next look comes after it
+    }
+    // Only when the file is still as it was when the look began: a save or
+    // reload here since then has seen it last.
+    const bool seenUnchanged = sameStamp(request.seen, m_seen) && request.seen.hash == m_seen.hash;
+    if (!request.path.isEmpty() && seenUnchanged && !sameStamp(result.now, m_seen)) {
+        checkFile(false, &result.now);
+    }
+    // The check may have asked; what the user did meanwhile comes first.
+    if (request.folder == m_library.folder() && request.pattern == m_library.pattern() && !m_library.isBusy()) {
+        m_library.takeOutsideListing(result.listing);
     }
 }

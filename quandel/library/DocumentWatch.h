@@ -13,6 +13,10 @@ class QTimer;
 // Another program may write or remove it while it is shown here: the watch
 // reloads it when nothing here would be lost, asks when something would, and
 // marks it changed when it is gone.
+// Where the document folder lies on a file system that reports no changes
+// (a file server: NFS, SMB, FUSE, 9p …), the shown document and the folder
+// listing are looked at every PollIntervalMs on a worker thread while the
+// program is active; documents others add or remove show up in the list.
 class DocumentWatch final : public QObject
 {
     Q_OBJECT
@@ -47,6 +51,10 @@ public:
     // See DocumentLibrary::checkOutsideChanges.
     bool check(bool beforeSave);
 
+    static constexpr int PollIntervalMs = 2000;
+    // True while the folder is looked at on the timer.
+    bool isPolling() const;
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -64,6 +72,24 @@ private:
     static bool sameStamp(const DiskStamp &a, const DiskStamp &b);
     void renewWatch(bool replaced);
     void schedule(int delayMs);
+    // polled: the file as a look on the worker found it (hash included
+    // when it differs from m_seen); null to look now.
+    bool checkFile(bool beforeSave, const DiskStamp *polled);
+
+    // One look on the worker thread.
+    struct PollRequest
+    {
+        QString folder;
+        QString pattern;
+        QString path; // the shown document's file; empty when none
+        DiskStamp seen;
+    };
+    struct PollResult;
+    static PollResult poll(const PollRequest &request);
+    QString pollKey() const;
+    void updatePolling();
+    void startPoll();
+    void takePoll(const PollResult &result);
 
     DocumentLibrary &m_library;
     QFileSystemWatcher *m_watcher = nullptr;
@@ -74,4 +100,18 @@ private:
     bool m_hasPostponed = false;
     bool m_onlyGone = false; // mChange was set for the removed file, not by the user
     bool m_asking = false;
+
+    // The folders a look was last asked for (the document folder and the
+    // shown document's), and whether their file systems report changes.
+    enum class FolderEvents
+    {
+        Unknown,
+        Reported,
+        NotReported
+    };
+    QTimer *m_pollTimer = nullptr;
+    QString m_polledKey;
+    FolderEvents m_folderEvents = FolderEvents::Unknown;
+    bool m_pollRunning = false;
+    bool m_watcherOff = false; // QUANDEL_NO_FILE_EVENTS: the watcher hears nothing
 };

@@ -143,7 +143,9 @@ RecoveryKeeper::RecoveryKeeper(const QString &folder, QObject *parent)
 RecoveryKeeper::~RecoveryKeeper()
 {
     m_worker->waitForDone();
-    QFile::remove(m_file);
+    if (!m_leftForNextStart) {
+        QFile::remove(m_file);
+    }
     m_lock->unlock();
 }
 
@@ -175,6 +177,13 @@ void RecoveryKeeper::discard()
 void RecoveryKeeper::waitForDone()
 {
     m_worker->waitForDone();
+}
+
+void RecoveryKeeper::leaveForNextStart()
+{
+    m_worker->waitForDone();
+    m_leftForNextStart = true;
+    m_lock->unlock();
 }
 
 std::vector<LeftRecovery> RecoveryKeeper::claimLeftOver() const

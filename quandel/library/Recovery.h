@@ -69,6 +69,10 @@ public:
     void discard();
     // Blocks until every queued write and removal is done.
     void waitForDone();
+    // The program ends with its text unsaved (the session ends): waits for
+    // the queued writes and gives up the lock; the file stays for the next
+    // start, this object's end leaves it alone.
+    void leaveForNextStart();
     QString fileName() const { return m_file; }
     QString folder() const { return m_folder; }
 
@@ -84,4 +88,5 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QThreadPool> m_worker;
     std::shared_ptr<std::atomic_int> m_generation;
+    bool m_leftForNextStart = false;
 };

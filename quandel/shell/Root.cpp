@@ -586,6 +586,7 @@ bool Root::start()
     guarded([this] { restoreWebView(); });
     guarded([this] { closeSplash(); });
     guarded([this] { showWindowAndCheckFolder(); });
+    m_shown = true;
     m_library->setLoadingDeferred(false);
     guarded([this] { showSelectedDocument(); });
     guarded([this] { applyEditorFont(); });
@@ -907,6 +908,28 @@ bool Root::storeAndEnd()
     if (isMinimized()) {
         showNormal();
     }
+    storeExitValues();
+    m_ended = true;
+    Q_EMIT ended();
+    return true;
+}
+
+bool Root::endWithoutAsking()
+{
+    if (m_ended) {
+        return false;
+    }
+    m_library->keepUnsavedTextForNextStart();
+    // Before that the window holds nothing the next start could use.
+    if (m_shown) {
+        storeExitValues();
+    }
+    m_ended = true;
+    return true;
+}
+
+void Root::storeExitValues()
+{
     QList<std::pair<QString, QVariant>> values;
     const QString folder = m_library->folder();
     const bool folderFromCommandLine = !m_options.folder.isEmpty() && folder == QDir::cleanPath(m_options.folder);
@@ -930,10 +953,6 @@ bool Root::storeAndEnd()
     // store cannot be written the program ends all the same: nothing can be
     // done about it now, and the next start uses the values stored before.
     (void)Registry::SetRegValues(User, ProductInfo::registryKey(), values);
-
-    m_ended = true;
-    Q_EMIT ended();
-    return true;
 }
 
 void Root::closeEvent(QCloseEvent *event)

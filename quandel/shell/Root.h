@@ -62,6 +62,14 @@ public:
     // The exit command: asks about unsaved changes, stores folder, kind, last
     // document, web view and window placement, and ends the program.
     void mnubeenden();
+    // The session ends (logout, shutdown) or a signal tells the program to
+    // end: nothing may ask the user now. Unsaved text goes to the recovery
+    // file, which the next start offers back, and once the window has been
+    // shown the exit values are stored as by the exit command. True when
+    // the caller is to end the program at once now; false when the exit
+    // command has already stored everything and the program's end is
+    // under way.
+    bool endWithoutAsking();
 
     // mnuoptionen: the options dialog, modal.
     void mnuoptionen();
@@ -122,6 +130,7 @@ private:
     void updateTermMarks();
 
     bool storeAndEnd();
+    void storeExitValues();
     void applyPlacement();
     void settlePlacement();
     // Timer1: the enabled state of the menu entries follows the state.
@@ -180,5 +189,6 @@ private:
     // The outer rectangle restored at start, until the window is framed.
     QRect m_placement;
     bool m_ended = false;
+    bool m_shown = false; // start-up has placed and shown the window
     bool m_inLayout = false;
 };

@@ -1,11 +1,13 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "DocumentWatch.h"
 #include "RootFixture.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSaveFile>
 #include <QTest>
@@ -71,6 +73,9 @@ private Q_SLOTS:
     void saveChecksBeforeTheWatcherReports();
     void activationChecks();
     void burstOfWritesAsksOnce();
+    void folderWithoutEventsIsLookedAt_data();
+    void folderWithoutEventsIsLookedAt();
+    void localFolderIsNotLookedAt();
 
 private:
     QString startWith(const QString &file, const QByteArray &bytes, int kind = 0);
@@ -88,6 +93,7 @@ void TestOutsideChanges::init()
 void TestOutsideChanges::cleanup()
 {
     m_f.reset();
+    qunsetenv("QUANDEL_NO_FILE_EVENTS");
 }
 
 QString TestOutsideChanges::startWith(const QString &file, const QByteArray &bytes, int kind)
@@ -358,6 +364,97 @@ void TestOutsideChanges::burstOfWritesAsksOnce()
     QTest::qWait(200);
     QCOMPARE(questions(), 1);
     QCOMPARE(m_f->shownText(), u"xabc\n"_s);
+}
+
+void TestOutsideChanges::folderWithoutEventsIsLookedAt_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("changed");
+
+    const int files = DocumentKinds::HelpDocuments;
+    const int projects = DocumentKinds::ProjectFolders;
+    QTest::newRow("shown document written")
+        << files << u"write"_s << QStringList{u"Andere"_s, u"Notiz"_s} << u"fremd\n"_s << false;
+    QTest::newRow("shown document removed, its entry stays")
+        << files << u"remove"_s << QStringList{u"Andere"_s, u"Notiz"_s} << u"abc\n"_s << true;
+    QTest::newRow("document added") << files << u"add"_s << QStringList{u"Andere"_s, u"Neu"_s, u"Notiz"_s} << u"abc\n"_s
+                                    << false;
+    QTest::newRow("document before the shown one removed")
+        << files << u"remove other"_s << QStringList{u"Notiz"_s} << u"abc\n"_s << false;
+    QTest::newRow("project's text written")
+        << projects << u"write"_s << QStringList{u"Alpha"_s, u"Beta"_s} << u"fremd\n"_s << false;
+    QTest::newRow("project added") << projects << u"add"_s << QStringList{u"Alpha"_s, u"Beta"_s, u"Gamma"_s}
+                                   << u"abc\n"_s << false;
+    QTest::newRow("project before the shown one removed")
+        << projects << u"remove other"_s << QStringList{u"Beta"_s} << u"abc\n"_s << false;
+}
+
+void TestOutsideChanges::folderWithoutEventsIsLookedAt()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, change);
+    // A file server's folder: the watcher hears nothing.
+    qputenv("QUANDEL_NO_FILE_EVENTS", "1");
+    const bool project = kind == DocumentKinds::ProjectFolders;
+    const QString other = m_f->put(project ? u"Alpha/Quandel.ini"_s : u"Andere.txt"_s, "andere\r\n");
+    const QString shownPath = m_f->put(project ? u"Beta/Quandel.ini"_s : u"Notiz.txt"_s, "abc\r\n");
+    const QString shownEntry = project ? u"Beta"_s : u"Notiz"_s;
+    QVERIFY(m_f->start(kind));
+    m_f->list()->setCurrentRow(1);
+    QCOMPARE(m_f->shownText(), u"abc\n"_s);
+    auto *watcher = m_f->root->library()->findChild<QFileSystemWatcher *>();
+    QVERIFY(watcher->files().isEmpty() && watcher->directories().isEmpty());
+    QVERIFY(QTest::qWaitForWindowActive(m_f->root.get()));
+    QTRY_VERIFY(m_f->root->library()->findChild<DocumentWatch *>()->isPolling());
+    // The check of the activation itself is over before the change.
+    QCoreApplication::processEvents();
+
+    if (change == u"write") {
+        writeOutside(shownPath, "fremd\r\n");
+    } else if (change == u"remove") {
+        QVERIFY(QFile::remove(shownPath));
+    } else if (change == u"add") {
+        m_f->put(project ? u"Gamma/Quandel.ini"_s : u"Neu.txt"_s, "neu\r\n");
+    } else {
+        QVERIFY(project ? QDir(QFileInfo(other).absolutePath()).removeRecursively() : QFile::remove(other));
+    }
+    constexpr int Deadline = DocumentWatch::PollIntervalMs * 5;
+    QFETCH(QStringList, entries);
+    QFETCH(QString, shown);
+    QFETCH(bool, changed);
+    QTRY_COMPARE_WITH_TIMEOUT(m_f->entries(), entries, Deadline);
+    QTRY_COMPARE_WITH_TIMEOUT(m_f->shownText(), shown, Deadline);
+    QTRY_COMPARE_WITH_TIMEOUT(m_f->state().mChange, changed, Deadline);
+    // The shown document keeps its entry and its selection.
+    QVERIFY(m_f->list()->currentItem());
+    QCOMPARE(m_f->list()->currentItem()->text(), shownEntry);
+    QCOMPARE(m_f->state().mIndex, m_f->list()->currentRow());
+    QCOMPARE(m_f->state().mFile, shownEntry);
+    QCOMPARE(questions(), 0);
+    if (changed) {
+        // Save writes the shown text to its name again.
+        m_f->run(u"mnuspeichern"_s);
+        QCOMPARE(bytesOf(shownPath), QByteArray("abc\r\n"));
+    }
+}
+
+void TestOutsideChanges::localFolderIsNotLookedAt()
+{
+    QVERIFY(!startWith(u"Notiz.txt"_s, "abc\r\n").isEmpty());
+    QVERIFY(QTest::qWaitForWindowActive(m_f->root.get()));
+    const QString another = m_f->env.path(u"Andere"_s);
+    QVERIFY(QDir().mkpath(another));
+    m_f->prompts.folderAnswers.enqueue(another);
+    m_f->run(u"mnuverzeichnis"_s);
+    QCOMPARE(m_f->root->library()->folder(), another);
+    // A new folder is looked at once; that look tells that its file system
+    // reports changes, and the timer stops.
+    const DocumentWatch *watch = m_f->root->library()->findChild<DocumentWatch *>();
+    QVERIFY(watch->isPolling());
+    QTRY_VERIFY_WITH_TIMEOUT(!watch->isPolling(), DocumentWatch::PollIntervalMs * 5);
 }
 
 QTEST_MAIN(TestOutsideChanges)

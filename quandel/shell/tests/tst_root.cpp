@@ -1,5 +1,6 @@
 #include "AppPaths.h"
 #include "CodeEditor.h"
+#include "EditingState.h"
 #include "IniFile.h"
 #include "Registry.h"
 #include "RootFixture.h"
@@ -104,6 +105,7 @@ private Q_SLOTS:
     void exitWritesFolderKindAndPlacement();
     void exitFromMinimisedStoresNormalPlacement();
     void closingTheWindowRunsExit();
+    void endingWithoutAskingKeepsTextAndValues();
     void commandLineFolderIsNotStored_data();
     void commandLineFolderIsNotStored();
     void storedFolderThatIsAFileIsChosenAnew();
@@ -318,6 +320,32 @@ void TestRoot::closingTheWindowRunsExit()
     QCOMPARE(ended.size(), 1);
     QVERIFY(!root.isVisible());
     QCOMPARE(stored(QStringLiteral("Pattern"))->toString(), QStringLiteral("2"));
+}
+
+void TestRoot::endingWithoutAskingKeepsTextAndValues()
+{
+    const QString path = m_f->put(QStringLiteral("Notiz.txt"), "notiz\r\n");
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
+    QVERIFY(m_f->startAsStored(false));
+    Root &root = *m_f->root;
+    root.move(120, 90);
+    QTest::keyClicks(m_f->editor(), QStringLiteral("Hallo "));
+
+    // A logout: no question, though the text is unsaved.
+    QVERIFY(root.endWithoutAsking());
+    QVERIFY(m_f->prompts.calls.isEmpty());
+    QVERIFY(!root.endWithoutAsking());
+    QCOMPARE(stored(QStringLiteral("Last"))->toString(), QStringLiteral("Notiz"));
+    QCOMPARE(stored(QStringLiteral("Left"))->toString(), QStringLiteral("1800"));
+    QCOMPARE(bytesOf(path), QByteArray("notiz\r\n"));
+
+    // Whatever runs after it, the next start offers the text back.
+    m_f->root.reset();
+    m_f->prompts.messageAnswers.enqueue(Prompts::Answer::Yes);
+    QVERIFY(m_f->startAsStored(false));
+    QCOMPARE(m_f->prompts.callsOf(QStringLiteral("message")).size(), 1);
+    QCOMPARE(m_f->shownText(), QStringLiteral("Hallo notiz\n"));
+    QVERIFY(m_f->state().mChange);
 }
 
 void TestRoot::commandLineFolderIsNotStored_data()
