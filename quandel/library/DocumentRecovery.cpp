@@ -377,7 +377,7 @@ void DocumentRecovery::carryOut(std::vector<LeftRecovery> &left, const std::vect
             break;
         }
     }
-    if (!written.isEmpty() && editor == left.size()) {
+    if (!written.isEmpty()) {
         m_library.refresh();
     }
     if (editor < left.size()) {
