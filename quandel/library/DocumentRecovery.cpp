@@ -18,6 +18,7 @@
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -279,7 +280,8 @@ int DocumentRecovery::askAboutAll(const std::vector<LeftRecovery> &left)
         } else if (!record.path.isEmpty() && trustedPath(record).isEmpty()) {
             line += QStringLiteral(" – außerhalb des Dokumentordners, kommt als neues Dokument zurück");
         }
-        list->addItem(line);
+        auto *item = new QListWidgetItem(line, list);
+        item->setToolTip(line);
     }
     list->setCurrentRow(0);
     layout->addWidget(list);
@@ -310,6 +312,10 @@ int DocumentRecovery::askAboutAll(const std::vector<LeftRecovery> &left)
         }
     }
     layout->addWidget(buttons);
+    // Wide enough for whole paths where the screen has room.
+    if (const QScreen *screen = m_library.m_w.window->screen()) {
+        dialog.resize(qMin(screen->availableGeometry().width() * 9 / 10, 900), dialog.sizeHint().height());
+    }
     list->setFocus();
     return Prompts::instance().execDialog(dialog);
 }
