@@ -34,7 +34,7 @@ enum AllChoice
 };
 
 // How many new documents a summary names before it counts the rest.
-constexpr int MaxNamed = 20;
+constexpr int MaxNamed = 10;
 
 QString megabytes(qint64 bytes)
 {

@@ -278,7 +278,12 @@ void RecoveryKeeper::keep(RecoveryRecord record)
         QString error;
         // A folder that could not be made at start has no lock yet: the file
         // is never without one, or another program would take it for left.
-        if (!AppPaths::ensureFolder(m_folder) || (!m_lock->isLocked() && !m_lock->tryLock(0))) {
+        const bool ready = AppPaths::ensureFolder(m_folder);
+        if (ready && !m_lock->isLocked()) {
+            QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            m_lock->tryLock(0);
+        }
+        if (!ready || !m_lock->isLocked()) {
             error = QStringLiteral("Der Ordner „%1“ lässt sich nicht anlegen oder ist keiner.")
                         .arg(QDir::toNativeSeparators(m_folder));
         } else if (const QString failed = TextFile::writeBytes(m_file, record.serialise()); !failed.isEmpty()) {

@@ -79,9 +79,9 @@ class RecoveryKeeper final : public QObject
     Q_DISABLE_COPY_MOVE(RecoveryKeeper)
 
 public:
-    // The most recovery files one start looks at; the others wait for the
-    // next start.
-    static constexpr int MaxLeftOver = 1000;
+    // The most recovery files one start looks at (each claim holds a lock
+    // open); the others wait for the next start.
+    static constexpr int MaxLeftOver = 500;
 
     // folder: where recovery files are kept; empty for AppPaths::stateFolder().
     explicit RecoveryKeeper(const QString &folder = QString(), QObject *parent = nullptr);
