@@ -392,6 +392,9 @@ void DocumentRecovery::carryOut(std::vector<LeftRecovery> &left, const std::vect
             m_keeper->waitForDone();
             left[editor].remove();
         } else {
+            failed.append(
+                QStringLiteral("„%1“ lässt sich nicht in den Editor laden.")
+                    .arg(left[editor].record.name.isEmpty() ? EditingState::untitledName() : left[editor].record.name));
             left[editor].keep();
         }
     }
@@ -400,8 +403,11 @@ void DocumentRecovery::carryOut(std::vector<LeftRecovery> &left, const std::vect
     }
     QString text;
     if (!written.isEmpty()) {
-        text = QStringLiteral("Diese wiederhergestellten Texte sind als neue Dokumente im Dokumentordner "
-                              "gespeichert:") +
+        text = (written.size() == 1
+                    ? QStringLiteral("Dieser wiederhergestellte Text ist als neues Dokument im Dokumentordner "
+                                     "gespeichert:")
+                    : QStringLiteral("Diese wiederhergestellten Texte sind als neue Dokumente im Dokumentordner "
+                                     "gespeichert:")) +
                u'\n' + QStringList(written.mid(0, MaxNamed)).join(u'\n');
         if (written.size() > MaxNamed) {
             text += u'\n' + QStringLiteral("und %1 weitere").arg(written.size() - MaxNamed);
@@ -409,9 +415,11 @@ void DocumentRecovery::carryOut(std::vector<LeftRecovery> &left, const std::vect
     }
     if (!failed.isEmpty()) {
         text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) +
-                QStringLiteral("%1 Texte konnten nicht gespeichert werden und werden beim nächsten Start wieder "
-                               "angeboten:")
-                    .arg(failed.size()) +
+                (failed.size() == 1 ? QStringLiteral("Ein Text ließ sich nicht wiederherstellen; er wird beim "
+                                                     "nächsten Start wieder angeboten:")
+                                    : QStringLiteral("%1 Texte ließen sich nicht wiederherstellen; sie werden beim "
+                                                     "nächsten Start wieder angeboten. Zum Beispiel:")
+                                          .arg(failed.size())) +
                 u'\n' + failed.first();
     }
     Prompts::instance().message(m_library.m_w.window, text, QStringLiteral(" ") + m_library.caption(),
