@@ -194,6 +194,10 @@ void TestRecovery::typingAloneKeepsTheTextWithinFiveSeconds()
     QTest::keyClicks(m_f->editor(), u"b"_s);
     QTRY_VERIFY_WITH_TIMEOUT(kept().has_value(), DocumentLibrary::RecoveryDelayMs + 3000);
     QCOMPARE(kept()->text, u"abnotiz\n"_s);
+    // A program about to end writes the latest text at once.
+    QTest::keyClicks(m_f->editor(), u"c"_s);
+    QVERIFY(m_f->root->library()->writeRecoveryNow());
+    QCOMPARE(kept()->text, u"abcnotiz\n"_s);
 }
 
 void TestRecovery::leftTextIsOffered_data()
