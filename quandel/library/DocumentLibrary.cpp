@@ -491,7 +491,8 @@ bool DocumentLibrary::checkOutsideChanges(bool beforeSave)
 
 void DocumentLibrary::keepUnsavedTextForNextStart()
 {
-    m_recovery->update();
+    // The program ends next: a failed write can no longer be told.
+    static_cast<void>(m_recovery->writeNow());
     m_recovery->keeper()->leaveForNextStart();
 }
 

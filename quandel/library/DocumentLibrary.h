@@ -136,13 +136,25 @@ public:
     // focus; the file goes when the changes are saved or discarded.
     static constexpr int RecoveryDelayMs = 5000;
     RecoveryKeeper *recovery() const { return m_recovery->keeper(); }
-    // At start-up: asks about the unsaved text each program that ended
-    // without saving it left, newest first, until one is restored.
+    // At start-up: asks about the unsaved text that programs which ended
+    // without saving it left, newest first: one question for one text, a
+    // list to restore, decide one by one, discard or keep for later for
+    // several. One text goes into the editor; further ones become new
+    // documents, texts too large for the editor files saved elsewhere.
     void offerLeftRecovery() { m_recovery->offerLeftOver(); }
     // The program is about to end without asking (the session ends, a
     // signal): unsaved text goes to the recovery file now, and the file
     // stays for the next start to offer.
     void keepUnsavedTextForNextStart();
+    // Writes the recovery file for unsaved text at once, for a program about
+    // to end; false when unsaved text could not be written.
+    bool writeRecoveryNow() { return m_recovery->writeNow(); }
+    // Tells recovery which paths are favourites' documents (see
+    // DocumentRecovery::setFavouriteCheck).
+    void setRecoveryFavourites(std::function<bool(const QString &)> isFavourite)
+    {
+        m_recovery->setFavouriteCheck(std::move(isFavourite));
+    }
 
 Q_SIGNALS:
     // Alt+Q in the list or the editor.

@@ -12,9 +12,7 @@
 
 namespace {
 
-// Documents larger than this are not put into the editor: it would take long
-// and hold a lot of memory, and the user could not work with them anyway.
-constexpr qint64 MaxEditorBytes = 16ll * 1024 * 1024;
+constexpr qint64 MaxEditorBytes = EditorDocument::MaxBytes;
 
 // Marks the editor text as set by the program, not typed by the user.
 class SettingTextGuard

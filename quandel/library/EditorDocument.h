@@ -14,6 +14,11 @@ class QPlainTextEdit;
 class EditorDocument final
 {
 public:
+    // Documents larger than this are not put into the editor: it would take
+    // long and hold a lot of memory, and the user could not work with them
+    // anyway.
+    static constexpr qint64 MaxBytes = 16ll * 1024 * 1024;
+
     explicit EditorDocument(QPlainTextEdit *editor) : m_editor(editor) {}
     EditorDocument(const EditorDocument &) = delete;
     EditorDocument &operator=(const EditorDocument &) = delete;

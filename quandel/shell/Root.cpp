@@ -184,6 +184,21 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     searchWidgets.webBrowser = m_webBrowser;
     m_search = new SearchController(searchWidgets, m_library, AppPaths::historyFile(), this);
     m_favourites = new FavouritesMenu(this, m_favouritesMenu, m_library, AppPaths::dataFile(), this);
+    // Unsaved text is restored to a favourite's document, and to no file
+    // outside the document folder besides.
+    m_library->setRecoveryFavourites([dataFile = AppPaths::dataFile()](const QString &path) {
+        const QFileInfo target(path);
+        for (int slot = 1; slot <= FavouritesStore::MaxSlots; ++slot) {
+            const Favourite favourite = FavouritesStore::read(dataFile, slot);
+            if (!favourite.isFree() &&
+                (target == QFileInfo(favourite.fullPath()) ||
+                 (QFileInfo(target.path()) == QFileInfo(favourite.fullPath()) &&
+                  target.fileName().compare(DocumentKinds::projectFileName(), Qt::CaseInsensitive) == 0))) {
+                return true;
+            }
+        }
+        return false;
+    });
     connect(m_favourites->manageAction(), &QAction::triggered, this, &Root::showFavouritesManager);
     collectDocumentCommands();
     connect(m_search, &SearchController::runningChanged, this, [this](bool running) {

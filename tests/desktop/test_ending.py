@@ -6,6 +6,7 @@ back."""
 
 import json
 import signal
+from pathlib import Path
 
 from desktopsession import MAIN_CAPTION, DesktopSession, main
 from quandelsteps import Main
@@ -28,8 +29,15 @@ def state_folder(s: DesktopSession):
     return s.home / ".local" / "state" / "Tivorn" / "Quandel Library"
 
 
+def kept_text(path: Path) -> str:
+    # A head line of JSON, then the text itself.
+    head, _, text = path.read_bytes().partition(b"\n")
+    assert json.loads(head)["textBytes"] == len(text), path
+    return text.decode("utf-8")
+
+
 def kept_texts(s: DesktopSession) -> list[str]:
-    return [json.loads(p.read_text(encoding="utf-8"))["text"] for p in sorted(state_folder(s).glob("*.qrec"))]
+    return [kept_text(p) for p in sorted(state_folder(s).glob("*.qrec"))]
 
 
 def type_at_start(m: Main, text: str) -> None:
