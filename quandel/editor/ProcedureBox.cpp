@@ -1,0 +1,222 @@
+#include "ProcedureBox.h"
+
+#include "CodeEditor.h"
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QShortcut>
+#include <QStringListModel>
+#include <QTextBlock>
+#include <QTimer>
+
+namespace {
+
+// Knows whether it was chosen from its open list: the focus then goes on to
+// the editor, while arrow keys on the closed box leave it in the box.
+class ProcedureCombo final : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+    bool takeFromPopup()
+    {
+        const bool was = m_popup;
+        m_popup = false;
+        return was;
+    }
+
+    void showPopup() override
+    {
+        m_popup = true;
+        QComboBox::showPopup();
+    }
+    void hidePopup() override
+    {
+        QComboBox::hidePopup();
+        // activated() follows at once when an entry was chosen.
+        QTimer::singleShot(0, this, [this] { m_popup = false; });
+    }
+
+private:
+    bool m_popup = false;
+};
+
+} // namespace
+
+ProcedureBox::ProcedureBox(CodeEditor *editor, QWidget *parent) : QWidget(parent), m_editor(editor)
+{
+    setObjectName(QStringLiteral("Prozeduren"));
+    auto *layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_label = new QLabel(QStringLiteral("Prozedur"), this);
+    m_label->setObjectName(QStringLiteral("LProzedur"));
+    auto *combo = new ProcedureCombo(this);
+    m_combo = combo;
+    m_combo->setObjectName(QStringLiteral("Prozedur"));
+    m_combo->setAccessibleName(QStringLiteral("Prozedur"));
+    m_combo->setAccessibleDescription(
+        QStringLiteral("Die Prozeduren und Deklarationen des Moduls; die Wahl setzt den Cursor auf ihre erste Zeile. "
+                       "Strg+Umschalt+O führt hierher, Eingabe zurück in den Text."));
+    m_combo->setToolTip(QStringLiteral("Prozedur (Strg+Umschalt+O)"));
+    m_label->setBuddy(m_combo);
+    // A module may hold thousands of entries: neither the box nor its list
+    // measures each of them.
+    m_combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_combo->setMinimumContentsLength(24);
+    m_combo->setMaxVisibleItems(20);
+    auto *view = new QListView(m_combo);
+    view->setUniformItemSizes(true);
+    m_combo->setView(view);
+    m_model = new QStringListModel(this);
+    m_combo->setModel(m_model);
+    layout->addWidget(m_label);
+    layout->addWidget(m_combo, 1);
+
+    auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), this);
+    shortcut->setObjectName(QStringLiteral("ProzedurTaste"));
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this] { m_combo->setFocus(Qt::ShortcutFocusReason); });
+
+    m_pause = new QTimer(this);
+    m_pause->setSingleShot(true);
+    m_pause->setInterval(PauseMs);
+    connect(m_pause, &QTimer::timeout, this, &ProcedureBox::startScan);
+    m_slice = new QTimer(this);
+    m_slice->setSingleShot(true);
+    m_slice->setInterval(0);
+    connect(m_slice, &QTimer::timeout, this, &ProcedureBox::scanSlice);
+
+    connect(m_editor->document(), &QTextDocument::contentsChange, this, &ProcedureBox::textChanged);
+    connect(m_editor, &QPlainTextEdit::cursorPositionChanged, this, &ProcedureBox::showCurrent);
+    connect(m_editor, &CodeEditor::viewChanged, this, [this] {
+        if (applies() && m_dirty) {
+            startScan();
+        }
+        Q_EMIT appliesChanged();
+    });
+    connect(m_combo, &QComboBox::activated, this, [this, combo](int index) {
+        goTo(index);
+        if (combo->takeFromPopup()) {
+            m_editor->setFocus(Qt::OtherFocusReason);
+        }
+    });
+    m_combo->installEventFilter(this);
+}
+
+bool ProcedureBox::eventFilter(QObject *watched, QEvent *event)
+{
+    // Return on the closed box goes back into the text, at the entry shown.
+    if (watched == m_combo && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            goTo(m_combo->currentIndex());
+            m_editor->setFocus(Qt::OtherFocusReason);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool ProcedureBox::applies() const
+{
+    return m_editor->holdsCode();
+}
+
+void ProcedureBox::goTo(int index)
+{
+    if (index < 0 || index >= m_entries.size()) {
+        return;
+    }
+    const QTextBlock block = m_editor->document()->findBlockByNumber(m_entries.at(index).firstLine);
+    if (!block.isValid()) {
+        return;
+    }
+    QTextCursor cursor(block);
+    m_editor->setTextCursor(cursor);
+    // The declaration shows near the top, with the procedure below it.
+    m_editor->ensureCursorVisible();
+    m_editor->centerCursor();
+}
+
+void ProcedureBox::textChanged(int position, int removed, int added)
+{
+    m_dirty = true;
+    // Reading stops; it starts afresh once typing pauses.
+    m_scanBlock = -1;
+    m_slice->stop();
+    if (!applies()) {
+        m_pause->stop();
+        return;
+    }
+    // A new text (a document loaded) is read at once.
+    const bool whole =
+        position == 0 && added + 1 >= m_editor->document()->characterCount() && (added > 0 || removed > 0);
+    if (whole) {
+        m_pause->stop();
+        startScan();
+    } else {
+        m_pause->start();
+    }
+}
+
+void ProcedureBox::startScan()
+{
+    if (!applies()) {
+        return;
+    }
+    m_scanner = ProcedureList::Scanner();
+    m_scanBlock = 0;
+    m_dirty = false;
+    scanSlice();
+}
+
+void ProcedureBox::scanSlice()
+{
+    if (m_scanBlock < 0) {
+        return;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QTextBlock block = m_editor->document()->findBlockByNumber(m_scanBlock);
+    int count = 0;
+    while (block.isValid()) {
+        m_scanner.addLine(block.text());
+        block = block.next();
+        if (++count % 256 == 0 && clock.elapsed() >= SliceMs) {
+            break;
+        }
+    }
+    if (block.isValid()) {
+        m_scanBlock = block.blockNumber();
+        m_slice->start();
+        return;
+    }
+    m_scanBlock = -1;
+    m_entries = m_scanner.finish();
+    QStringList labels;
+    labels.reserve(m_entries.size());
+    for (const ProcedureList::Entry &e : std::as_const(m_entries)) {
+        labels.append(e.label());
+    }
+    {
+        const QSignalBlocker blocker(m_combo);
+        m_model->setStringList(labels);
+    }
+    showCurrent();
+    Q_EMIT updated();
+}
+
+void ProcedureBox::showCurrent()
+{
+    if (!applies() || m_entries.isEmpty()) {
+        return;
+    }
+    const qsizetype index = ProcedureList::entryAt(m_entries, m_editor->textCursor().blockNumber());
+    if (index != m_combo->currentIndex()) {
+        const QSignalBlocker blocker(m_combo);
+        m_combo->setCurrentIndex(int(index));
+    }
+}
