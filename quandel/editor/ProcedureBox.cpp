@@ -67,6 +67,9 @@ ProcedureBox::ProcedureBox(CodeEditor *editor, QWidget *parent) : QWidget(parent
     m_combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_combo->setMinimumContentsLength(24);
     m_combo->setMaxVisibleItems(20);
+    // The list drops down below the box, twenty entries at a time, rather
+    // than over the window centred on the current entry.
+    m_combo->setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     auto *view = new QListView(m_combo);
     view->setUniformItemSizes(true);
     m_combo->setView(view);
