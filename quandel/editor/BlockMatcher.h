@@ -36,7 +36,7 @@ using LineAt = std::function<QString(int)>;
 // Lines looked at in each direction before giving up: keeps a cursor move
 // in a huge module cheap. Blocks inside a procedure end at its boundaries
 // long before.
-constexpr int ScanLimit = 20000;
+constexpr int ScanLimit = 5000;
 
 // The block of the keyword at (line, column); the cursor may stand anywhere
 // on the keyword or right after it.

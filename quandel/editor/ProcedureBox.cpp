@@ -92,7 +92,8 @@ ProcedureBox::ProcedureBox(CodeEditor *editor, QWidget *parent) : QWidget(parent
     m_slice->setInterval(0);
     connect(m_slice, &QTimer::timeout, this, &ProcedureBox::scanSlice);
 
-    connect(m_editor->document(), &QTextDocument::contentsChange, this, &ProcedureBox::textChanged);
+    connect(m_editor->document(), &QTextDocument::contentsChange, this, &ProcedureBox::noteChange);
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &ProcedureBox::textChanged);
     connect(m_editor, &QPlainTextEdit::cursorPositionChanged, this, &ProcedureBox::showCurrent);
     connect(m_editor, &CodeEditor::viewChanged, this, [this] {
         if (applies() && m_dirty) {
@@ -139,30 +140,43 @@ void ProcedureBox::goTo(int index)
     }
     QTextCursor cursor(block);
     m_editor->setTextCursor(cursor);
-    // The declaration shows near the top, with the procedure below it.
-    m_editor->ensureCursorVisible();
     m_editor->centerCursor();
 }
 
-void ProcedureBox::textChanged(int position, int removed, int added)
+void ProcedureBox::noteChange(int position, int removed, int added)
+{
+    // Colouring reports its changes here too; only those followed by
+    // textChanged are edits.
+    const QTextDocument *doc = m_editor->document();
+    m_changeWhole = position == 0 && added + 1 >= doc->characterCount() && (added > 0 || removed > 0);
+    m_changeFirst = doc->findBlock(position).blockNumber();
+    const QTextBlock last = doc->findBlock(position + added);
+    m_changeUnchangedAtEnd = last.isValid() ? doc->blockCount() - 1 - last.blockNumber() : 0;
+}
+
+void ProcedureBox::textChanged()
 {
     m_dirty = true;
     // Reading stops; it starts afresh once typing pauses.
+    m_rescan.reset();
     m_scanBlock = -1;
     m_slice->stop();
+    if (m_changeWhole || !applies()) {
+        m_readAll = true;
+    } else {
+        m_firstChanged = std::min(m_firstChanged, m_changeFirst);
+        m_unchangedAtEnd = std::min(m_unchangedAtEnd, m_changeUnchangedAtEnd);
+    }
     if (!applies()) {
         m_pause->stop();
-        return;
-    }
-    // A new text (a document loaded) is read at once.
-    const bool whole =
-        position == 0 && added + 1 >= m_editor->document()->characterCount() && (added > 0 || removed > 0);
-    if (whole) {
+    } else if (m_changeWhole) {
+        // A new text (a document loaded) is read at once.
         m_pause->stop();
         startScan();
     } else {
         m_pause->start();
     }
+    m_changeWhole = false;
 }
 
 void ProcedureBox::startScan()
@@ -170,35 +184,45 @@ void ProcedureBox::startScan()
     if (!applies()) {
         return;
     }
-    m_scanner = ProcedureList::Scanner();
-    m_scanBlock = 0;
+    const int lines = m_editor->document()->blockCount();
+    const int firstChanged = std::min(m_firstChanged, lines - 1);
+    const int lastChanged = std::max(firstChanged, lines - 1 - std::min(m_unchangedAtEnd, lines - 1));
+    m_rescan.emplace(m_readAll ? QList<ProcedureList::Entry>{} : m_entries, m_entriesLines, firstChanged, lastChanged,
+                     lines);
+    m_scanBlock = m_rescan->firstLine();
     m_dirty = false;
     scanSlice();
 }
 
 void ProcedureBox::scanSlice()
 {
-    if (m_scanBlock < 0) {
+    if (m_scanBlock < 0 || !m_rescan) {
         return;
     }
     QElapsedTimer clock;
     clock.start();
     QTextBlock block = m_editor->document()->findBlockByNumber(m_scanBlock);
     int count = 0;
-    while (block.isValid()) {
-        m_scanner.addLine(block.text());
+    bool known = false;
+    while (block.isValid() && !known) {
+        known = m_rescan->addLine(block.text());
         block = block.next();
         if (++count % 256 == 0 && clock.elapsed() >= SliceMs) {
             break;
         }
     }
-    if (block.isValid()) {
+    if (block.isValid() && !known) {
         m_scanBlock = block.blockNumber();
         m_slice->start();
         return;
     }
     m_scanBlock = -1;
-    m_entries = m_scanner.finish();
+    m_entries = m_rescan->finish();
+    m_rescan.reset();
+    m_entriesLines = m_editor->document()->blockCount();
+    m_readAll = false;
+    m_firstChanged = INT_MAX;
+    m_unchangedAtEnd = INT_MAX;
     QStringList labels;
     labels.reserve(m_entries.size());
     for (const ProcedureList::Entry &e : std::as_const(m_entries)) {

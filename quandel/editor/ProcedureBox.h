@@ -4,6 +4,9 @@
 
 #include <QWidget>
 
+#include <climits>
+#include <optional>
+
 class CodeEditor;
 class QComboBox;
 class QLabel;
@@ -48,7 +51,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void textChanged(int position, int removed, int added);
+    void noteChange(int position, int removed, int added);
+    void textChanged();
     void startScan();
     void scanSlice();
     void showCurrent();
@@ -60,8 +64,19 @@ private:
     QTimer *m_pause = nullptr;
     QTimer *m_slice = nullptr;
     QList<ProcedureList::Entry> m_entries;
-    ProcedureList::Scanner m_scanner;
+    int m_entriesLines = 0; // the lines of the text the entries were read from
+    std::optional<ProcedureList::Rescan> m_rescan;
     int m_scanBlock = -1; // the next block to read, -1 while not reading
     bool m_dirty = true;
+    // The lines edited since the entries were read: from the first changed
+    // line, to the last counted from the end; everything after a new text.
+    int m_firstChanged = INT_MAX;
+    int m_unchangedAtEnd = INT_MAX;
+    bool m_readAll = true;
+    // The last change the document reported: an edit when the text changed
+    // with it, else new colours.
+    int m_changeFirst = 0;
+    int m_changeUnchangedAtEnd = 0;
+    bool m_changeWhole = false;
     bool m_fromPopup = false;
 };

@@ -75,6 +75,20 @@ void appendContinued(QString &joined, QStringView line)
     joined += u' ';
 }
 
+// The declarations section runs from the class head to the first procedure.
+void settleGeneral(QList<Entry> &entries, int lines)
+{
+    Entry &general = entries.first();
+    general.firstLine = std::clamp(general.firstLine, 0, std::max(0, lines - 1));
+    general.lastLine = std::max(general.firstLine, lines - 1);
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        if (entries.at(i).isProcedure()) {
+            general.lastLine = std::max(general.firstLine, entries.at(i).firstLine - 1);
+            break;
+        }
+    }
+}
+
 } // namespace
 
 QString Entry::label() const
@@ -102,7 +116,7 @@ QString Entry::label() const
     return name;
 }
 
-Scanner::Scanner()
+Scanner::Scanner(int firstLine) : m_header(firstLine == 0), m_line(firstLine)
 {
     m_entries.append(Entry{});
 }
@@ -145,10 +159,11 @@ void Scanner::addLine(QStringView line)
     logicalLine(line, number, number);
 }
 
-void Scanner::close(int lastLine)
+void Scanner::close(int lastLine, bool ended)
 {
     if (m_open >= 0) {
         m_entries[m_open].lastLine = std::max(m_entries.at(m_open).firstLine, lastLine);
+        m_entries[m_open].ended = ended;
         m_open = -1;
     }
 }
@@ -181,7 +196,7 @@ void Scanner::logicalLine(QStringView text, int first, int last)
                     (is(text, what, u"Property") && open >= Kind::PropertyGet && open <= Kind::PropertySet) ||
                     (is(text, what, u"Type") && open == Kind::Type) || (is(text, what, u"Enum") && open == Kind::Enum);
                 if (matches) {
-                    close(last);
+                    close(last, true);
                 }
             }
             continue;
@@ -231,7 +246,7 @@ void Scanner::logicalLine(QStringView text, int first, int last)
             continue;
         }
         // A declaration whose End is missing ends where the next one starts.
-        close(first - 1);
+        close(first - 1, false);
         m_entries.append(entry);
         if (opens) {
             m_open = int(m_entries.size() - 1);
@@ -244,17 +259,9 @@ QList<Entry> Scanner::finish()
     if (m_pendingFirst >= 0) {
         logicalLine(m_pending, m_pendingFirst, m_line - 1);
     }
-    close(m_line - 1);
+    close(m_line - 1, false);
     QList<Entry> entries = std::move(m_entries);
-    Entry &general = entries.first();
-    general.firstLine = std::clamp(general.firstLine, 0, std::max(0, m_line - 1));
-    general.lastLine = std::max(general.firstLine, m_line - 1);
-    for (qsizetype i = 1; i < entries.size(); ++i) {
-        if (entries.at(i).isProcedure()) {
-            general.lastLine = std::max(general.firstLine, entries.at(i).firstLine - 1);
-            break;
-        }
-    }
+    settleGeneral(entries, m_line);
     *this = Scanner();
     return entries;
 }
@@ -276,6 +283,85 @@ QList<Entry> parse(QStringView text)
         start = end + 1;
     }
     return scanner.finish();
+}
+
+Rescan::Rescan(QList<Entry> before, int linesBefore, int firstChanged, int lastChanged, int lines)
+    : m_before(std::move(before)), m_lastChanged(lastChanged), m_delta(lines - linesBefore), m_lines(lines)
+{
+    // Reading starts at the last declaration before the change; one before
+    // that which was never ended ends where the next starts, so reading
+    // starts before that one too.
+    qsizetype from = 0;
+    if (!m_before.isEmpty()) {
+        from = (std::upper_bound(m_before.begin() + 1, m_before.end(), firstChanged - 1,
+                                 [](int l, const Entry &e) { return l < e.firstLine; }) -
+                m_before.begin()) -
+               1;
+        while (from > 1 && !m_before.at(from - 1).ended && m_before.at(from - 1).kind != Kind::Declare) {
+            --from;
+        }
+    }
+    m_first = from >= 1 ? m_before.at(from).firstLine : 0;
+    m_keep = std::max<qsizetype>(from, 1);
+    m_line = m_first;
+    m_scanner = Scanner(m_first);
+}
+
+bool Rescan::addLine(QStringView line)
+{
+    const qsizetype count = m_scanner.entries().size();
+    m_scanner.addLine(line);
+    const int number = m_line++;
+    if (m_before.isEmpty() || number <= m_lastChanged || m_scanner.entries().size() == count) {
+        return false;
+    }
+    // A declaration after the change: if the earlier reading had it at the
+    // same place (moved by the lines added or removed), the rest is known.
+    const Entry &found = m_scanner.entries().last();
+    const int old = found.firstLine - m_delta;
+    const auto it = std::lower_bound(m_before.begin() + 1, m_before.end(), old,
+                                     [](const Entry &e, int l) { return e.firstLine < l; });
+    if (it == m_before.end() || it->firstLine != old || it->kind != found.kind || it->name != found.name) {
+        return false;
+    }
+    m_resumeAt = it - m_before.begin();
+    return true;
+}
+
+QList<Entry> Rescan::finish()
+{
+    QList<Entry> read;
+    if (m_resumeAt >= 0) {
+        // Every entry read is closed by now: the one met again closed the
+        // open one.
+        read = m_scanner.entries();
+        read.removeLast();
+    } else {
+        read = m_scanner.finish();
+    }
+    QList<Entry> entries;
+    entries.reserve(m_keep + read.size() + (m_resumeAt >= 0 ? m_before.size() - m_resumeAt : 0));
+    if (m_first == 0 || m_before.isEmpty()) {
+        entries.append(read.first());
+    } else {
+        entries.append(m_before.first());
+    }
+    for (qsizetype i = 1; i < m_keep && i < m_before.size(); ++i) {
+        entries.append(m_before.at(i));
+    }
+    for (qsizetype i = 1; i < read.size(); ++i) {
+        entries.append(read.at(i));
+    }
+    if (m_resumeAt >= 0) {
+        for (qsizetype i = m_resumeAt; i < m_before.size(); ++i) {
+            Entry e = m_before.at(i);
+            e.firstLine += m_delta;
+            e.lastLine += m_delta;
+            entries.append(std::move(e));
+        }
+    }
+    settleGeneral(entries, m_lines);
+    return entries;
 }
 
 qsizetype entryAt(const QList<Entry> &entries, int line)

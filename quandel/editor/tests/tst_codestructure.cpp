@@ -75,6 +75,8 @@ private Q_SLOTS:
     void procedures();
     void entryAt_data();
     void entryAt();
+    void rescanAfterEdit_data();
+    void rescanAfterEdit();
     void blocks_data();
     void blocks();
 };
@@ -178,6 +180,73 @@ void TestCodeStructure::entryAt()
     const qsizetype index = ProcedureList::entryAt(entries, line);
     QVERIFY(index >= 0);
     QCOMPARE(entries.at(index).label(), expected);
+}
+
+void TestCodeStructure::rescanAfterEdit_data()
+{
+    // An edit replaces `removed` lines at `at` by `inserted`; reading again
+    // after it must give what reading the new text whole gives.
+    QTest::addColumn<int>("at");
+    QTest::addColumn<int>("removed");
+    QTest::addColumn<QStringList>("inserted");
+    QTest::addColumn<bool>("partly"); // whether reading stops before the end
+    const auto l = [](std::initializer_list<const char *> list) { return lines(list).split(u'\n'); };
+    QTest::newRow("a line typed in a body") << 8 << 0 << l({"    y = 2"}) << true;
+    QTest::newRow("a new Sub between two") << 11 << 0 << l({"Private Sub Neu()", "End Sub"}) << true;
+    QTest::newRow("End Sub taken away") << 9 << 1 << QStringList{} << true;
+    QTest::newRow("a head renamed") << 7 << 1 << l({"Public Sub Umbenannt()"}) << true;
+    QTest::newRow("a comment continued over the next head") << 11 << 1 << l({"' weg _"}) << true;
+    QTest::newRow("a continued head broken") << 13 << 1 << l({"Public Function Lang("}) << true;
+    QTest::newRow("the class head edited") << 0 << 1 << l({"Attribute VB_Name = \"Neu\""}) << true;
+    QTest::newRow("a procedure deleted") << 7 << 4 << QStringList{} << true;
+    QTest::newRow("lines after the last") << 20 << 0 << l({"Sub Ende()", "End Sub"}) << false;
+    QTest::newRow("in a Sub that never ends") << 17 << 0 << l({"End Sub"}) << true;
+}
+
+void TestCodeStructure::rescanAfterEdit()
+{
+    QFETCH(int, at);
+    QFETCH(int, removed);
+    QFETCH(QStringList, inserted);
+    QFETCH(bool, partly);
+    const QStringList before = lines({"Attribute VB_Name = \"Modul\"",                                     // 0
+                                      "Option Explicit",                                                   // 1
+                                      "Public Type Punkt",                                                 // 2
+                                      "    x As Long",                                                     // 3
+                                      "End Type",                                                          // 4
+                                      "Private Declare Function GetTickCount Lib \"kernel32\" () As Long", // 5
+                                      "",                                                                  // 6
+                                      "Public Sub Erste()",                                                // 7
+                                      "    x = 1",                                                         // 8
+                                      "End Sub",                                                           // 9
+                                      "",                                                                  // 10
+                                      "' vor Zweite",                                                      // 11
+                                      "Private Sub Zweite()",                                              // 12
+                                      "Public Function Lang( _",                                           // 13
+                                      "    ByVal n As Long) As Long",                                      // 14
+                                      "End Function",                                                      // 15
+                                      "Sub Offen()",                                                       // 16
+                                      "    x = 3",                                                         // 17
+                                      "Sub Letzte()",                                                      // 18
+                                      "End Sub",                                                           // 19
+                                      ""})                                                                 // 20
+                                   .split(u'\n');
+    QStringList after = before;
+    after.remove(at, removed);
+    for (qsizetype i = 0; i < inserted.size(); ++i) {
+        after.insert(at + i, inserted.at(i));
+    }
+    const int lastChanged = std::min(int(after.size()) - 1, at + int(std::max<qsizetype>(inserted.size(), 1)) - 1);
+    ProcedureList::Rescan rescan(ProcedureList::parse(before.join(u'\n')), int(before.size()), at, lastChanged,
+                                 int(after.size()));
+    QVERIFY(rescan.firstLine() <= at);
+    int line = rescan.firstLine();
+    bool stopped = false;
+    for (; line < after.size() && !stopped; ++line) {
+        stopped = rescan.addLine(after.at(line));
+    }
+    QCOMPARE(describe(rescan.finish()), describe(ProcedureList::parse(after.join(u'\n'))));
+    QCOMPARE(stopped, partly);
 }
 
 void TestCodeStructure::blocks_data()
