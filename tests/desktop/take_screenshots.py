@@ -56,7 +56,8 @@ def test_procedure_list(s: DesktopSession):
     m = Main(s, folder=library_with_module(s))
     m.select(MODULE_NAME)
     s.click(m.editor())
-    s.key("ctrl+Home", *["Down"] * 22, "ctrl+shift+o", "alt+Down")
+    # The cursor on "For": the loop's keywords are marked.
+    s.key("ctrl+Home", *["Down"] * 22, "Home", "ctrl+Right", "ctrl+shift+o", "alt+Down")
     s.settle()
     shoot(s, "procedure-list.png", [m.win])
     s.key("Escape", "Return")  # the list closes, Return goes back into the text
