@@ -3,6 +3,7 @@
 #include "CodeEditor.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -114,7 +115,13 @@ bool ProcedureBox::eventFilter(QObject *watched, QEvent *event)
 {
     // Return on the closed box goes back into the text, at the entry shown.
     if (watched == m_combo && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
+        auto *keyEvent = static_cast<QKeyEvent *>(event);
+        const int key = keyEvent->key();
+        if (key == Qt::Key_Q && keyEvent->modifiers() == Qt::AltModifier) {
+            // Alt+Q ends the program here as in the text.
+            QCoreApplication::sendEvent(m_editor, event);
+            return true;
+        }
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             goTo(m_combo->currentIndex());
             m_editor->setFocus(Qt::OtherFocusReason);

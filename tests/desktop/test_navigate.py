@@ -126,6 +126,9 @@ def test_procedure_list_and_go_to_line(s: DesktopSession):
     s.wait_for(lambda: s.find(m.app, role="dialog", name=" Gehe zu Zeile", showing=True) is None, "the dialog closes")
     s.wait_for(lambda: focused(s, editor) and caret_line(s, editor) == 12, "line 13 is the cursor line")
     s.wait_for(lambda: combo.name == "Property Get Server", "the box follows")
+    # Alt+Q ends the program from the procedure list as from the text.
+    s.key("ctrl+shift+o")
+    s.wait_for(lambda: focused(s, combo), "back in the procedure list")
     assert m.exit() == 0
 
 
