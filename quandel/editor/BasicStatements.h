@@ -9,6 +9,11 @@
 // matcher; the colouring has its own, finer rules (BasicSyntax).
 namespace BasicStatements {
 
+// Of a longer line only the start is looked at: declarations and block
+// keywords stand at the start of statements, and a line of megabytes must
+// not hold up a cursor move.
+constexpr qsizetype LongLine = 4096;
+
 struct Token
 {
     qsizetype start = 0;

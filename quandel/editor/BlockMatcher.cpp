@@ -72,7 +72,9 @@ public:
             QString text = m_lineAt(p);
             l.starts.append(l.text.size());
             const bool goesOn = BasicStatements::continues(text) && p + 1 < m_count && p - first < 64;
-            if (goesOn) {
+            if (text.size() > BasicStatements::LongLine) {
+                text.truncate(BasicStatements::LongLine);
+            } else if (goesOn) {
                 // The " _" joins as blanks, so that columns stay as they are.
                 const qsizetype underscore = text.lastIndexOf(u'_');
                 text[underscore] = u' ';

@@ -1,6 +1,7 @@
 #include "CodeEditor.h"
 
 #include "BasicHighlighter.h"
+#include "BasicStatements.h"
 #include "BlockMatcher.h"
 #include "DocumentKinds.h"
 #include "Indentation.h"
@@ -240,6 +241,9 @@ void CodeEditor::updateBlockMarks()
         return;
     }
     const QTextCursor cursor = textCursor();
+    if (cursor.positionInBlock() > BasicStatements::LongLine) {
+        return; // only the start of a long line is looked at
+    }
     const QTextDocument *doc = document();
     const BlockMatcher::Result result =
         BlockMatcher::match([doc](int line) { return doc->findBlockByNumber(line).text(); }, doc->blockCount(),

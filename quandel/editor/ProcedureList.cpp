@@ -71,8 +71,12 @@ void appendContinued(QString &joined, QStringView line)
         t.chop(1);
     }
     t.chop(1);
-    joined += t;
-    joined += u' ';
+    // A declaration's head is never long; a long run of continued lines is
+    // kept to its start.
+    if (joined.size() < BasicStatements::LongLine) {
+        joined += t.left(BasicStatements::LongLine - joined.size());
+        joined += u' ';
+    }
 }
 
 // The declarations section runs from the class head to the first procedure.
@@ -137,7 +141,7 @@ void Scanner::addLine(QStringView line)
             appendContinued(m_pending, line);
             return;
         }
-        m_pending += line;
+        m_pending += line.left(std::max<qsizetype>(0, BasicStatements::LongLine - m_pending.size()));
         logicalLine(m_pending, m_pendingFirst, number);
         m_pending.clear();
         m_pendingFirst = -1;
@@ -168,8 +172,9 @@ void Scanner::close(int lastLine, bool ended)
     }
 }
 
-void Scanner::logicalLine(QStringView text, int first, int last)
+void Scanner::logicalLine(QStringView line, int first, int last)
 {
+    const QStringView text = line.left(BasicStatements::LongLine);
     for (const BasicStatements::Statement &s : BasicStatements::split(text)) {
         qsizetype i = 0;
         QStringList modifiers;
