@@ -9,6 +9,7 @@
 #include "CodeEditor.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "ProcedureBox.h"
 #include "Registry.h"
 #include "Root.h"
 #include "ScriptedPrompts.h"
@@ -32,9 +33,11 @@
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <ctime>
 #include <malloc.h>
@@ -363,6 +366,7 @@ public:
     void stallWithLargeDocument();
     void allHits(int count, int kilobytes);
     void colourLargeModule();
+    void proceduresOfLargeModule();
 
 private:
     QString m_work;
@@ -651,6 +655,143 @@ void Bench::colourLargeModule()
     print(QStringLiteral("highlight_10mb_stall_cpu_max"), worst.cpuMs, "ms (the window thread's own time)");
 }
 
+void Bench::proceduresOfLargeModule()
+{
+    // A 10 MB module of procedures of every kind, with continued heads and
+    // comments: the procedure list reads it in slices. Colouring is off, so
+    // that the figures are the list's own.
+    const QString procedures = QStringLiteral("' Rechnet Twips um _\n"
+                                              "  und gibt sie zurück\n"
+                                              "Public Function Breite(ByVal n As Long, _\n"
+                                              "                       Optional ByVal Faktor As Long = 1) As Long\n"
+                                              "    If n > 0 Then\n"
+                                              "        Breite = n * 1440 * Faktor ' Zoll\n"
+                                              "    End If\n"
+                                              "End Function\n"
+                                              "\n"
+                                              "Private Property Get Name() As String\n"
+                                              "    Name = \"Sub Modul\"\n"
+                                              "End Property\n"
+                                              "\n"
+                                              "Friend Static Sub Zaehlen()\n"
+                                              "    For i = 1 To 10: Summe = Summe + i: Next i\n"
+                                              "End Sub\n\n");
+    QString module = QStringLiteral("Attribute VB_Name = \"Gross\"\nOption Explicit\n"
+                                    "Private Declare Function GetTickCount Lib \"kernel32\" () As Long\n");
+    while (module.size() < 10 * 1024 * 1024) {
+        module += procedures;
+    }
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *editor = new CodeEditor(&window);
+    auto *box = new ProcedureBox(editor, &window);
+    layout->addWidget(box);
+    layout->addWidget(editor);
+    window.resize(800, 600);
+    window.show();
+    editor->setHighlighting(false);
+    editor->setKind(DocumentKinds::ClassesAndModules);
+    std::printf("\n== procedure list of a 10 MB module\n");
+    const auto waitCurrent = [box] {
+        QEventLoop loop;
+        QObject::connect(box, &ProcedureBox::updated, &loop, &QEventLoop::quit);
+        if (!box->isCurrent()) {
+            loop.exec();
+        }
+    };
+    std::vector<double> load;
+    std::vector<double> build;
+    std::vector<double> afterEdit;
+    std::vector<double> keystroke;
+    Stalls loadWorst;
+    Stalls editWorst;
+    Stalls plainWorst;
+    const auto keepWorst = [](Stalls &worst, const Stalls &s) {
+        worst.wallMs = std::max(worst.wallMs, s.wallMs);
+        worst.cpuMs = std::max(worst.cpuMs, s.cpuMs);
+    };
+    for (int i = 0; i < std::min(m_rounds, 3); ++i) {
+        // The editor's own work after loading a text, without the list:
+        // what the stalls after loading are to be compared with.
+        editor->setKind(DocumentKinds::HelpDocuments);
+        editor->setPlainText(module);
+        keepWorst(plainWorst, longestStalls([] {
+                      QEventLoop loop;
+                      QTimer::singleShot(1500, &loop, &QEventLoop::quit);
+                      loop.exec();
+                  }));
+        editor->setPlainText(QString());
+        editor->setKind(DocumentKinds::ClassesAndModules);
+
+        QElapsedTimer t;
+        t.start();
+        editor->setPlainText(module);
+        load.push_back(seconds(t));
+        keepWorst(loadWorst, longestStalls(waitCurrent));
+        build.push_back(seconds(t));
+
+        // One line typed in the middle: what the edit costs, and how long
+        // until the list holds the new procedure.
+        QTextCursor cursor(editor->document()->findBlockByNumber(editor->document()->blockCount() / 2));
+        editor->setTextCursor(cursor);
+        t.restart();
+        keepWorst(editWorst, longestStalls([&] {
+                      QElapsedTimer key;
+                      key.start();
+                      editor->textCursor().insertText(QStringLiteral("Sub Neu(): End Sub\n"));
+                      keystroke.push_back(double(key.nsecsElapsed()) / 1e6);
+                      waitCurrent();
+                  }));
+        afterEdit.push_back(seconds(t));
+    }
+    // The reading alone, over the text in one piece.
+    std::vector<double> parse;
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer t;
+        t.start();
+        const auto entries = ProcedureList::parse(module);
+        parse.push_back(seconds(t));
+    }
+    {
+        std::vector<double> copy;
+        for (int i = 0; i < 3; ++i) {
+            QElapsedTimer t;
+            t.start();
+            const QString text = editor->toPlainText();
+            copy.push_back(double(t.nsecsElapsed()) / 1e6);
+        }
+        print(QStringLiteral("editor_10mb_toplaintext"), median(copy), "ms");
+    }
+    print(QStringLiteral("procedures_10mb_entries"), double(box->entries().size()), "");
+    print(QStringLiteral("procedures_10mb_parse"), median(parse), "s (the text in one piece, no editor)");
+    print(QStringLiteral("editor_10mb_load"), median(load), "s (the editor taking the text)");
+    print(QStringLiteral("procedures_10mb_build"), median(build), "s (from loading the text)");
+    print(QStringLiteral("procedures_10mb_after_edit"), median(afterEdit), "s (typing pauses, then read again)");
+    print(QStringLiteral("procedures_10mb_edit"), median(keystroke), "ms (the edit itself)");
+    print(QStringLiteral("procedures_10mb_stall_edit_max"), editWorst.wallMs, "ms");
+    print(QStringLiteral("procedures_10mb_stall_edit_cpu_max"), editWorst.cpuMs, "ms (the window thread's own time)");
+    print(QStringLiteral("procedures_10mb_stall_load_max"), loadWorst.wallMs, "ms");
+    print(QStringLiteral("procedures_10mb_stall_load_cpu_max"), loadWorst.cpuMs, "ms (the window thread's own time)");
+    print(QStringLiteral("editor_10mb_stall_load_plain_max"), plainWorst.wallMs, "ms (the same text without the list)");
+    print(QStringLiteral("editor_10mb_stall_load_plain_cpu_max"), plainWorst.cpuMs, "ms");
+
+    // A cursor move onto a block keyword far from its partner's search
+    // limit: the block marks are found on the move itself.
+    std::vector<double> move;
+    const int middle = editor->document()->blockCount() / 2;
+    for (int i = 0; i < 20; ++i) {
+        QTextBlock block = editor->document()->findBlockByNumber(middle + i * 17);
+        while (block.isValid() && !block.text().startsWith(QStringLiteral("End Function"))) {
+            block = block.next();
+        }
+        QElapsedTimer t;
+        t.start();
+        editor->setTextCursor(QTextCursor(block));
+        move.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    print(QStringLiteral("block_marks_cursor_move"), median(move), "ms (onto End Function)");
+}
+
 void Bench::startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders)
 {
     std::printf("\n== start-up to the first painted document\n");
@@ -714,7 +855,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption partsOption(
         QStringLiteral("parts"),
         QStringLiteral("Only these parts, separated by commas: refresh, search, cancel (needs search), stall, allhits, "
-                       "colour, startup. All when not given."),
+                       "colour, procedures, startup. All when not given."),
         QStringLiteral("list"));
     parser.addOptions({docsOption, sizeOption, seedOption, roundsOption, matrixOption, sampleOption, partsOption});
     parser.process(app);
@@ -755,6 +896,9 @@ int main(int argc, char *argv[])
     }
     if (bench.runs(QStringLiteral("colour"))) {
         bench.colourLargeModule();
+    }
+    if (bench.runs(QStringLiteral("procedures"))) {
+        bench.proceduresOfLargeModule();
     }
     QList<QPair<QString, QString>> folders;
     for (const CorpusShape &shape : std::as_const(corpora)) {

@@ -69,6 +69,45 @@ bool startsWithWord(QStringView line, qsizetype at, QStringView word)
            (end == line.size() || !isWordChar(line.at(end)));
 }
 
+// The head of a class ("VERSION 1.0 CLASS") and its Attribute lines
+// ("Attribute VB_Name = …", "Attribute Wert.VB_UserMemId = 0"). A statement
+// that merely starts with a variable Version or Attribute is code.
+bool isDirectiveLine(QStringView line, qsizetype first)
+{
+    const qsizetype n = line.size();
+    if (startsWithWord(line, first, u"VERSION")) {
+        qsizetype i = skipBlanks(line, first + 7);
+        const qsizetype digits = i;
+        while (i < n && (line.at(i).isDigit() || line.at(i) == u'.')) {
+            ++i;
+        }
+        if (i == digits || i == first + 7 || !line.at(digits).isDigit()) {
+            return false;
+        }
+        i = skipBlanks(line, i);
+        if (startsWithWord(line, i, u"CLASS")) {
+            i = skipBlanks(line, i + 5);
+        }
+        return i == n || line.at(i) == u'\'';
+    }
+    if (startsWithWord(line, first, u"Attribute")) {
+        const qsizetype start = skipBlanks(line, first + 9);
+        if (start == first + 9) {
+            return false;
+        }
+        qsizetype i = start;
+        qsizetype segment = start;
+        while (i < n && (isWordChar(line.at(i)) || line.at(i) == u'.')) {
+            if (line.at(i) == u'.') {
+                segment = i + 1;
+            }
+            ++i;
+        }
+        return line.mid(segment, i - segment).startsWith(u"VB_", Qt::CaseInsensitive);
+    }
+    return false;
+}
+
 // A number literal at i: decimal with fraction, exponent and type suffix,
 // or &H / &O with an optional & or % suffix. Returns its length, 0 if none.
 qsizetype numberLength(QStringView line, qsizetype i)
@@ -137,7 +176,7 @@ LineResult tokenizeBasic(QStringView line, bool inComment)
         return result;
     }
     const qsizetype first = skipBlanks(line, 0);
-    if (startsWithWord(line, first, u"Attribute") || startsWithWord(line, first, u"VERSION")) {
+    if (isDirectiveLine(line, first)) {
         result.tokens.append({first, n - first, Kind::Directive});
         return result;
     }

@@ -1,10 +1,14 @@
 #include "CodeEditor.h"
 
 #include "BasicHighlighter.h"
+#include "BasicStatements.h"
+#include "BlockMatcher.h"
 #include "DocumentKinds.h"
+#include "Indentation.h"
 #include "SyntaxColours.h"
 
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -25,6 +29,14 @@ namespace {
 
 constexpr int MarginPadding = 4;
 
+QString description(bool code)
+{
+    return code ? QStringLiteral("Text des gewählten Dokuments. Tab rückt die gewählten Zeilen ein, Umschalt+Tab "
+                                 "rückt sie aus; Strg+Tab und Strg+Umschalt+Tab verlassen das Textfeld.")
+                : QStringLiteral("Text des gewählten Dokuments. Tab und Strg+Tab gehen zum nächsten Bedienelement, "
+                                 "Umschalt+Tab und Strg+Umschalt+Tab zum vorigen.");
+}
+
 } // namespace
 
 CodeEditor::CodeEditor(QWidget *parent) : QPlainTextEdit(parent)
@@ -34,6 +46,7 @@ CodeEditor::CodeEditor(QWidget *parent) : QPlainTextEdit(parent)
     m_margin->hide();
     m_highlighter = new BasicHighlighter(this);
     m_plainFont = font();
+    setAccessibleDescription(description(false));
     connect(this, &QPlainTextEdit::blockCountChanged, this, &CodeEditor::updateMargin);
     connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect &rect, int dy) {
         if (!m_codeView) {
@@ -45,7 +58,10 @@ CodeEditor::CodeEditor(QWidget *parent) : QPlainTextEdit(parent)
             m_margin->update(0, rect.y(), m_margin->width(), rect.height());
         }
     });
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &CodeEditor::updateExtraSelections);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] {
+        updateBlockMarks();
+        updateExtraSelections();
+    });
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &CodeEditor::updateExtraSelections);
     connect(document(), &QTextDocument::contentsChange, this, [this](int position, int removed, int added) {
         // A new document replaces the whole text: whether a project text
@@ -54,6 +70,7 @@ CodeEditor::CodeEditor(QWidget *parent) : QPlainTextEdit(parent)
             added + 1 >= document()->characterCount()) {
             refreshView();
         }
+        updateBlockMarks();
         updateExtraSelections();
     });
 }
@@ -89,13 +106,22 @@ void CodeEditor::refreshView()
             mode = BasicSyntax::Mode::Basic;
         }
     }
+    const bool holdsCode = mode.has_value();
+    const bool codeChanged = holdsCode != m_holdsCode;
+    m_holdsCode = holdsCode;
     m_codeView = m_highlighting && mode.has_value();
     m_highlighter->setMode(m_codeView ? mode : std::nullopt);
     // Project texts are prose more often than code: they keep the font.
     applyFont(m_kind == DocumentKinds::ClassesAndModules || m_kind == DocumentKinds::HelpProjects);
     m_margin->setVisible(m_codeView);
+    // What Tab does in this kind, for a screen reader.
+    setAccessibleDescription(description(m_holdsCode));
     updateMargin();
+    updateBlockMarks();
     updateExtraSelections();
+    if (codeChanged) {
+        Q_EMIT viewChanged();
+    }
 }
 
 void CodeEditor::applyFont(bool fixedPitch)
@@ -202,6 +228,32 @@ QList<std::pair<int, int>> CodeEditor::markedInView() const
     return marks;
 }
 
+QList<std::pair<int, int>> CodeEditor::blockMarks() const
+{
+    return m_blockMarks;
+}
+
+void CodeEditor::updateBlockMarks()
+{
+    m_blockMarks.clear();
+    m_blockMatched = false;
+    if (!m_holdsCode || textCursor().hasSelection()) {
+        return;
+    }
+    const QTextCursor cursor = textCursor();
+    if (cursor.positionInBlock() > BasicStatements::LongLine) {
+        return; // only the start of a long line is looked at
+    }
+    const QTextDocument *doc = document();
+    const BlockMatcher::Result result =
+        BlockMatcher::match([doc](int line) { return doc->findBlockByNumber(line).text(); }, doc->blockCount(),
+                            cursor.blockNumber(), cursor.positionInBlock());
+    for (const BlockMatcher::Mark &mark : result.marks) {
+        m_blockMarks.append({doc->findBlockByNumber(mark.line).position() + mark.column, mark.length});
+    }
+    m_blockMatched = result.matched;
+}
+
 void CodeEditor::updateExtraSelections()
 {
     QList<QTextEdit::ExtraSelection> selections;
@@ -212,6 +264,16 @@ void CodeEditor::updateExtraSelections()
         band.cursor = textCursor();
         band.cursor.clearSelection();
         selections.append(band);
+    }
+    const QColor block =
+        m_blockMatched ? SyntaxColours::blockMatch(palette()) : SyntaxColours::blockUnmatched(palette());
+    for (const auto &[position, length] : std::as_const(m_blockMarks)) {
+        QTextEdit::ExtraSelection selection;
+        selection.format.setBackground(block);
+        selection.cursor = QTextCursor(document());
+        selection.cursor.setPosition(position);
+        selection.cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+        selections.append(selection);
     }
     const QColor mark = SyntaxColours::termMark(palette());
     for (const auto &[position, length] : markedInView()) {
@@ -226,6 +288,49 @@ void CodeEditor::updateExtraSelections()
     if (m_codeView) {
         m_margin->update();
     }
+}
+
+bool CodeEditor::event(QEvent *event)
+{
+    // Tab keys, before the text field takes them: Strg+Tab and
+    // Strg+Umschalt+Tab always leave the editor; in code Tab and Umschalt+Tab
+    // indent, in any other text (and in text that cannot be edited) they
+    // leave it too.
+    if (event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+        if (tab && (mods & ~(Qt::ShiftModifier | Qt::ControlModifier)) == 0) {
+            const bool back = key->key() == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
+            if ((mods & Qt::ControlModifier) || !m_holdsCode || isReadOnly()) {
+                QWidget::focusNextPrevChild(!back);
+            } else {
+                QTextCursor cursor = textCursor();
+                if (back) {
+                    Indentation::outdent(cursor);
+                } else {
+                    Indentation::indent(cursor);
+                }
+                setTextCursor(cursor);
+            }
+            event->accept();
+            return true;
+        }
+    }
+    return QPlainTextEdit::event(event);
+}
+
+void CodeEditor::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && m_holdsCode && !isReadOnly() && (event->modifiers() & ~Qt::KeypadModifier) == 0) {
+        QTextCursor cursor = textCursor();
+        Indentation::newLine(cursor);
+        setTextCursor(cursor);
+        ensureCursorVisible();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 void CodeEditor::resizeEvent(QResizeEvent *event)

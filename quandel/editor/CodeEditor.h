@@ -40,10 +40,24 @@ public:
 
     // True while code is shown with its margin and band.
     bool isCodeView() const { return m_codeView; }
+    // True while the text is Basic code (or a help project), coloured or
+    // not: Tab indents, Return keeps the indentation, block keywords are
+    // matched and the procedure list applies.
+    bool holdsCode() const { return m_holdsCode; }
+    // The keywords of the block at the cursor, as (position, length), and
+    // whether the block is whole.
+    QList<std::pair<int, int>> blockMarks() const;
+    bool blockMatched() const { return m_blockMatched; }
     BasicHighlighter *highlighter() const { return m_highlighter; }
     int marginWidth() const;
 
+Q_SIGNALS:
+    // Whether the text holds code may have changed.
+    void viewChanged();
+
 protected:
+    bool event(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -53,6 +67,7 @@ private:
     void refreshView();
     void updateMargin();
     void updateExtraSelections();
+    void updateBlockMarks();
     void applyFont(bool fixedPitch);
 
     QWidget *m_margin = nullptr;
@@ -61,6 +76,9 @@ private:
     int m_kind = -1;
     bool m_highlighting = true;
     bool m_codeView = false;
+    bool m_holdsCode = false;
+    bool m_blockMatched = false;
+    QList<std::pair<int, int>> m_blockMarks;
     bool m_basicText = false; // a project text that holds code
     bool m_fixedPitch = false;
     QFont m_plainFont;

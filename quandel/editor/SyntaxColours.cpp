@@ -92,6 +92,16 @@ QColor termMark(const QPalette &palette)
     return mix(palette.color(QPalette::Base), palette.color(QPalette::Highlight), 0.35);
 }
 
+QColor blockMatch(const QPalette &palette)
+{
+    return mix(palette.color(QPalette::Base), hue(120, palette.color(QPalette::Base)), 0.3);
+}
+
+QColor blockUnmatched(const QPalette &palette)
+{
+    return mix(palette.color(QPalette::Base), hue(0, palette.color(QPalette::Base)), 0.4);
+}
+
 QColor marginText(const QPalette &palette)
 {
     return mix(palette.color(QPalette::WindowText), palette.color(QPalette::Window), 0.4);

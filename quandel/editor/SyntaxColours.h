@@ -18,6 +18,10 @@ QColor token(BasicSyntax::Kind kind, const QPalette &palette);
 QColor currentLine(const QPalette &palette);
 // The light background behind each occurrence of the last search term.
 QColor termMark(const QPalette &palette);
+// Behind the keywords of the block at the cursor (If … End If), and behind
+// a keyword whose partner is missing.
+QColor blockMatch(const QPalette &palette);
+QColor blockUnmatched(const QPalette &palette);
 // The line numbers of the margin, and its background.
 QColor marginText(const QPalette &palette);
 QColor marginBackground(const QPalette &palette);

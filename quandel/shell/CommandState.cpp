@@ -30,7 +30,7 @@ Result evaluate(const Snapshot &s)
 
     // Edit commands.
     if (s.textEmpty) {
-        set({u"mnuausschneiden", u"mnuloeschen", u"mnuspeichernunter", u"mnumarkieren"}, false);
+        set({u"mnuausschneiden", u"mnuloeschen", u"mnuspeichernunter", u"mnumarkieren", u"mnuGeheZuZeile"}, false);
     } else {
         if (s.selectionEmpty) {
             set({u"mnuausschneiden", u"mnuloeschen"}, false);
@@ -38,7 +38,7 @@ Result evaluate(const Snapshot &s)
             set({u"mnuausschneiden", u"mnukopieren", u"mnuloeschen"}, true);
         }
         set({u"mnuspeichernunter"}, s.checkedKind != 2);
-        set({u"mnumarkieren"}, true);
+        set({u"mnumarkieren", u"mnuGeheZuZeile"}, true);
     }
 
     // Paste.

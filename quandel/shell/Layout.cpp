@@ -1,5 +1,6 @@
 #include "Layout.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace Layout {
@@ -38,6 +39,10 @@ Result compute(const Input &input)
     const float textWidth = input.pictureVisible ? PictureWidth - 100.0F + backgroundLeft : listWidth;
     const float textHeight = h - (textTop + 970.0F);
     r.text = QRectF(TextLeft, textTop, textWidth, textHeight);
+    // The procedure list takes its height from the editor, never all of it.
+    const float procedures = std::clamp(input.proceduresHeight, 0.0F, textHeight / 2.0F);
+    r.procedures = QRectF(TextLeft, textTop, textWidth, procedures);
+    r.text.adjust(0, procedures, 0, 0);
     r.textImt = r.text;
     r.webBrowser = r.text;
     return r;

@@ -27,6 +27,8 @@ struct Input
     float height = 0; // outer window height, twips
     bool pictureVisible = true;
     float picturesHeight = 2400.0F; // height of the artwork inside the picture pane
+    // The procedure list above code: its height, 0 while it is not shown.
+    float proceduresHeight = 0.0F;
 };
 
 struct Result
@@ -42,6 +44,7 @@ struct Result
     QRectF background; // picture pane
     QRectF pictures;   // artwork, relative to the picture pane
     QRectF frame1;     // band along the top edge
+    QRectF procedures; // procedure list: the top of the editor's place
     QRectF text;       // editor
     QRectF textImt;    // its mirror
     QRectF webBrowser; // web view, always the editor's rectangle

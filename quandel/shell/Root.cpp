@@ -15,6 +15,7 @@
 #include "FileCommands.h"
 #include "FileSystem.h"
 #include "FontAndPrint.h"
+#include "GeheZuZeile.h"
 #include "HelpLaunch.h"
 #include "Helpers.h"
 #include "Info.h"
@@ -24,6 +25,7 @@
 #include "Optionen.h"
 #include "PicturePane.h"
 #include "Placement.h"
+#include "ProcedureBox.h"
 #include "ProductInfo.h"
 #include "Prompts.h"
 #include "Registry.h"
@@ -273,6 +275,12 @@ void Root::buildPanes()
         return !IniFiles::GetINIString(AppPaths::dataFile(), QStringLiteral("0"), QStringLiteral("FontName")).isEmpty();
     });
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_procedures = new ProcedureBox(m_text, m_client);
+    m_procedures->hide();
+    // Tab order follows the panes from the top: list, procedure list, editor.
+    setTabOrder(m_dateien, m_procedures->comboBox());
+    setTabOrder(m_procedures->comboBox(), m_text);
+    connect(m_procedures, &ProcedureBox::appliesChanged, this, &Root::layoutPass);
     // The frozen editor of a search run is a picture of the editor: a copy
     // of a large text would stall the window and double its memory.
     m_textImt = new QLabel(m_client);
@@ -301,7 +309,6 @@ void Root::buildPanes()
     m_dateien->setAccessibleName(QStringLiteral("Dokumente"));
     m_dateien->setAccessibleDescription(QStringLiteral("Die Dokumente der gewählten Art im Dokumentenordner"));
     m_text->setAccessibleName(QStringLiteral("Dokumenttext"));
-    m_text->setAccessibleDescription(QStringLiteral("Text des gewählten Dokuments"));
     m_webBrowser->setAccessibleName(QStringLiteral("Webansicht"));
     m_webBrowser->setAccessibleDescription(QStringLiteral("Das gewählte Hilfe-Dokument als Webseite"));
     m_background->setAccessibleName(QStringLiteral("Bildbereich"));
@@ -387,6 +394,9 @@ void Root::buildMenus()
     connect(m_mnuEinfuegen, &QAction::triggered, this, [this] { m_editCommands->paste(); });
     connect(m_mnuLoeschen, &QAction::triggered, this, [this] { m_editCommands->remove(); });
     connect(m_mnuMarkieren, &QAction::triggered, this, [this] { m_editCommands->selectAll(); });
+    QAction *geheZu = action(bearbeiten, QStringLiteral("mnuGeheZuZeile"), QStringLiteral("Gehe zu &Zeile ..."));
+    geheZu->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    connect(geheZu, &QAction::triggered, this, [this] { (void)GeheZuZeile::run(m_text, this); });
     bearbeiten->addSeparator();
     QAction *schriftarten = action(bearbeiten, QStringLiteral("mnuSchriftarten"), QStringLiteral("&Schriftart ..."));
     connect(schriftarten, &QAction::triggered, this, [this] { m_fontAndPrint->chooseFont(); });
@@ -1042,6 +1052,8 @@ void Root::layoutPass()
     input.height = Layout::toTwips(client.height(), d) + Layout::DesignedFrameHeight;
     input.pictureVisible = !m_background->isHidden();
     input.picturesHeight = (Layout::PictureWidth - 300.0F) * 160.0F / 226.0F;
+    const bool procedures = m_procedures->applies() && m_webBrowser->isHidden();
+    input.proceduresHeight = procedures ? Layout::toTwips(m_procedures->sizeHint().height(), d) : 0.0F;
     const Layout::Result r = Layout::compute(input);
     if (r.resized) {
         // Enlarging starts a nested pass, which lays out the new size.
@@ -1055,6 +1067,8 @@ void Root::layoutPass()
     m_frame1->setGeometry(twipsToPixels(r.frame1));
     m_background->setGeometry(twipsToPixels(r.background));
     m_background->placePictures(twipsToPixels(r.pictures));
+    m_procedures->setGeometry(twipsToPixels(r.procedures));
+    m_procedures->setVisible(procedures);
     m_text->setGeometry(twipsToPixels(r.text));
     m_textImt->setGeometry(twipsToPixels(r.textImt));
     m_status->hide();

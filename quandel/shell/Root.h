@@ -25,6 +25,7 @@ class QMenu;
 class QPlainTextEdit;
 class Startup;
 class PicturePane;
+class ProcedureBox;
 class WebView;
 
 // How the main window is started.
@@ -162,7 +163,8 @@ private:
     QListView *m_dateienImt = nullptr; // shows the model of m_dateien
     PicturePane *m_background = nullptr;
     CodeEditor *m_text = nullptr;
-    QLabel *m_textImt = nullptr; // a picture of m_text while a search runs
+    ProcedureBox *m_procedures = nullptr; // above the editor while it shows code
+    QLabel *m_textImt = nullptr;          // a picture of m_text while a search runs
     WebView *m_webBrowser = nullptr;
     QLabel *m_status = nullptr;
     QLineEdit *m_wordSearch = nullptr;

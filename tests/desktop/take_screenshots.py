@@ -2,7 +2,7 @@
 """The README's pictures, taken on the private desktop under openbox:
     QUANDEL_BIN_DIR=build/bin /usr/bin/python3 tests/desktop/take_screenshots.py
 (`make screenshots` does this). Writes quandel.png, disclaimer.png,
-search.png and brenlow.png to doc/, or to the folder SCREENSHOT_DIR names."""
+search.png, procedure-list.png and brenlow.png to doc/, or to the folder SCREENSHOT_DIR names."""
 
 import os
 import subprocess
@@ -10,6 +10,7 @@ from pathlib import Path
 
 from desktopsession import DesktopSession, main
 from quandelsteps import Main
+from test_navigate import MODULE_NAME, library_with_module
 
 OUT = Path(os.environ["SCREENSHOT_DIR"]).resolve() if os.environ.get("SCREENSHOT_DIR") else None
 
@@ -50,6 +51,19 @@ def test_main_window_and_search(s: DesktopSession):
     m.exit()
 
 
+def test_procedure_list(s: DesktopSession):
+    s.seed_registry(values={"Left": "1500", "Top": "1200", "Pattern": "1"})
+    m = Main(s, folder=library_with_module(s))
+    m.select(MODULE_NAME)
+    s.click(m.editor())
+    # The cursor on "For": the loop's keywords are marked.
+    s.key("ctrl+Home", *["Down"] * 22, "Home", "ctrl+Right", "ctrl+shift+o", "alt+Down")
+    s.settle()
+    shoot(s, "procedure-list.png", [m.win])
+    s.key("Escape")
+    m.exit()  # Alt+Q in the procedure list
+
+
 def test_disclaimer(s: DesktopSession):
     proc = s.start_quandel(s.library_copy())
     dlg = s.wait_window(" Sicherheitswarnung")
@@ -73,4 +87,4 @@ def test_help_viewer(s: DesktopSession):
 
 
 if __name__ == "__main__":
-    main(test_main_window_and_search, test_disclaimer, test_help_viewer)
+    main(test_main_window_and_search, test_procedure_list, test_disclaimer, test_help_viewer)

@@ -136,6 +136,16 @@ void TestBasicSyntax::tokens_data()
                                   << QList<Expected>{dir("VERSION 1.0 CLASS")};
     QTest::newRow("Attribute inside a line is a name")
         << basic << QStringLiteral("x.Attribute = 1") << QList<Expected>{num("1")};
+    QTest::newRow("member Attribute line") << basic << QStringLiteral("    Attribute Wert.VB_UserMemId = 0")
+                                           << QList<Expected>{dir("Attribute Wert.VB_UserMemId = 0")};
+    QTest::newRow("a variable Version is code")
+        << basic << QStringLiteral("Version = App.Major & \".\" & App.Minor") << QList<Expected>{str("\".\"")};
+    QTest::newRow("a control Version is code")
+        << basic << QStringLiteral("Version.Text = rs(\"Version\").Value") << QList<Expected>{str("\"Version\"")};
+    QTest::newRow("a field Version is code") << basic << QStringLiteral("    Version As Integer ' comment")
+                                             << QList<Expected>{kw("As"), kw("Integer"), rem("' comment")};
+    QTest::newRow("a variable Attribute is code")
+        << basic << QStringLiteral("Attribute = \"VB_x\"") << QList<Expected>{str("\"VB_x\"")};
     QTest::newRow("project key and string") << project << QStringLiteral("Title=\"Hilfeprojekt\"")
                                             << QList<Expected>{key("Title"), str("\"Hilfeprojekt\"")};
     QTest::newRow("project key and number")

@@ -3,8 +3,10 @@
 #include "DocumentKinds.h"
 #include "SyntaxColours.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -81,6 +83,11 @@ private Q_SLOTS:
     void chosenFontStays();
     void largeDocumentNeverStalls();
     void termMarks();
+    void indentationKeys_data();
+    void indentationKeys();
+    void tabLeavesTheEditor_data();
+    void tabLeavesTheEditor();
+    void blockMarksFollowTheCursor();
 };
 
 void TestCodeEditor::coloursReadable_data()
@@ -335,6 +342,159 @@ void TestCodeEditor::termMarks()
     QCOMPARE(editor.markedInView(), (QList<std::pair<int, int>>{{34, 3}}));
     editor.setMarkedTerm(QString());
     QVERIFY(editor.extraSelections().isEmpty());
+}
+
+// Text with the selection written in: "[" its anchor, "]" or "|" the
+// cursor (a "|" alone is a cursor without selection).
+struct Marked
+{
+    QString text;
+    int anchor = 0;
+    int position = 0;
+};
+
+Marked marked(QString text)
+{
+    Marked m;
+    const qsizetype open = text.indexOf(u'[');
+    if (open >= 0) {
+        text.remove(open, 1);
+    }
+    qsizetype close = text.indexOf(u']');
+    if (close < 0) {
+        close = text.indexOf(u'|');
+    }
+    text.remove(close, 1);
+    m.text = text;
+    m.position = int(close);
+    m.anchor = open >= 0 ? int(open) : m.position;
+    return m;
+}
+
+void TestCodeEditor::indentationKeys_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("after");
+    const int tab = Qt::Key_Tab;
+    const int backtab = Qt::Key_Backtab;
+    const int enter = Qt::Key_Return;
+    QTest::newRow("Tab at a line start") << QStringLiteral("|x = 1") << tab << QStringLiteral("    |x = 1");
+    QTest::newRow("Tab mid-line goes to the next stop") << QStringLiteral("ab|c") << tab << QStringLiteral("ab  |c");
+    QTest::newRow("Tab over lines indents each, not the line the selection ends at")
+        << QStringLiteral("[a\n\nb\n]c") << tab << QStringLiteral("[    a\n    \n    b]\nc");
+    QTest::newRow("Tab in a document indented with tabs")
+        << QStringLiteral("Sub A()\n\tx\n[y\nz]") << tab << QStringLiteral("Sub A()\n\tx\n[\ty\n\tz]");
+    QTest::newRow("Umschalt+Tab takes one step, as far as there is one")
+        << QStringLiteral("[        a\n  b\n\tc\nd]") << backtab << QStringLiteral("[    a\nb\nc\nd]");
+    QTest::newRow("Umschalt+Tab on the cursor's line") << QStringLiteral("    x|") << backtab << QStringLiteral("x|");
+    QTest::newRow("Return keeps the indentation")
+        << QStringLiteral("    If x Then|\nEnd If") << enter << QStringLiteral("    If x Then\n    |\nEnd If");
+    QTest::newRow("Return keeps tabs") << QStringLiteral("\t\tx = 1|") << enter << QStringLiteral("\t\tx = 1\n\t\t|");
+}
+
+void TestCodeEditor::indentationKeys()
+{
+    QFETCH(QString, before);
+    QFETCH(int, key);
+    QFETCH(QString, after);
+    CodeEditor editor;
+    editor.setKind(DocumentKinds::ClassesAndModules);
+    const Marked start = marked(before);
+    editor.setPlainText(start.text);
+    QTextCursor cursor = editor.textCursor();
+    cursor.setPosition(start.anchor);
+    cursor.setPosition(start.position, QTextCursor::KeepAnchor);
+    editor.setTextCursor(cursor);
+    QTest::keyClick(&editor, Qt::Key(key), key == Qt::Key_Backtab ? Qt::ShiftModifier : Qt::NoModifier);
+    const Marked expected = marked(after);
+    QCOMPARE(editor.toPlainText(), expected.text);
+    QCOMPARE(editor.textCursor().position(), expected.position);
+    QCOMPARE(editor.textCursor().anchor(), expected.anchor);
+    // One undo step takes it all back.
+    editor.undo();
+    QCOMPARE(editor.toPlainText(), start.text);
+}
+
+void TestCodeEditor::tabLeavesTheEditor_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("focus"); // where the focus goes; empty: it stays and the text is indented
+    const int code = DocumentKinds::ClassesAndModules;
+    const int help = DocumentKinds::HelpDocuments;
+    const int ctrl = int(Qt::ControlModifier);
+    const int ctrlShift = int(Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::newRow("code: Tab indents") << code << int(Qt::Key_Tab) << 0 << QString();
+    QTest::newRow("code: Strg+Tab leaves forward") << code << int(Qt::Key_Tab) << ctrl << QStringLiteral("after");
+    QTest::newRow("code: Strg+Umschalt+Tab leaves backward")
+        << code << int(Qt::Key_Backtab) << ctrlShift << QStringLiteral("before");
+    QTest::newRow("help: Tab leaves forward") << help << int(Qt::Key_Tab) << 0 << QStringLiteral("after");
+    QTest::newRow("help: Umschalt+Tab leaves backward")
+        << help << int(Qt::Key_Backtab) << int(Qt::ShiftModifier) << QStringLiteral("before");
+    QTest::newRow("help: Strg+Tab leaves forward") << help << int(Qt::Key_Tab) << ctrl << QStringLiteral("after");
+}
+
+void TestCodeEditor::tabLeavesTheEditor()
+{
+    QFETCH(int, kind);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, focus);
+    QWidget window;
+    auto *before = new QLineEdit(&window);
+    before->setObjectName(QStringLiteral("before"));
+    auto *editor = new CodeEditor(&window);
+    auto *after = new QLineEdit(&window);
+    after->setObjectName(QStringLiteral("after"));
+    editor->setKind(kind);
+    editor->setPlainText(QStringLiteral("x = 1"));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    editor->setFocus();
+    QTRY_VERIFY(editor->hasFocus());
+    QTest::keyClick(editor, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    if (focus.isEmpty()) {
+        QVERIFY(editor->hasFocus());
+        QCOMPARE(editor->toPlainText(), QStringLiteral("    x = 1"));
+    } else {
+        QCOMPARE(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(), focus);
+        QCOMPARE(editor->toPlainText(), QStringLiteral("x = 1"));
+    }
+}
+
+void TestCodeEditor::blockMarksFollowTheCursor()
+{
+    CodeEditor editor;
+    editor.setKind(DocumentKinds::ClassesAndModules);
+    editor.setPlainText(QStringLiteral("Sub A()\n    If x Then\n        y = 1\n    End If\nEnd Sub\n"));
+    const auto marksAt = [&editor](const QString &text) {
+        QTextCursor c = editor.textCursor();
+        c.setPosition(positionOf(editor, text));
+        editor.setTextCursor(c);
+        QStringList out;
+        for (const auto &[position, length] : editor.blockMarks()) {
+            out.append(editor.toPlainText().mid(position, length));
+        }
+        return out;
+    };
+    QCOMPARE(marksAt(QStringLiteral("If x")), (QStringList{QStringLiteral("If"), QStringLiteral("End If")}));
+    QVERIFY(editor.blockMatched());
+    // The marks are drawn: the band, then the two keywords.
+    QCOMPARE(editor.extraSelections().size(), 3);
+    QCOMPARE(marksAt(QStringLiteral("y = 1")), QStringList{});
+    // An edit that takes the End If away leaves the If unmatched.
+    QTextCursor c = editor.textCursor();
+    c.setPosition(positionOf(editor, QStringLiteral("End If")));
+    c.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    c.removeSelectedText();
+    QCOMPARE(marksAt(QStringLiteral("If x")), QStringList{QStringLiteral("If")});
+    QVERIFY(!editor.blockMatched());
+    // Help documents hold no code.
+    editor.setKind(DocumentKinds::HelpDocuments);
+    QCOMPARE(marksAt(QStringLiteral("If x")), QStringList{});
 }
 
 QTEST_MAIN(TestCodeEditor)

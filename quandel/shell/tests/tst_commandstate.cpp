@@ -63,14 +63,16 @@ void TestCommandState::rules_data()
         << file << QStringLiteral("mnuoeffnen=1 mnuUmbenennen=1 mnudrucken=1 mnuhinzufügen=1 mnuSendenDatei_2=1");
 
     Snapshot empty = file;
-    QTest::newRow("empty editor") << empty
-                                  << QStringLiteral(
-                                         "mnuausschneiden=0 mnuloeschen=0 mnuspeichernunter=0 mnumarkieren=0");
+    QTest::newRow("empty editor")
+        << empty
+        << QStringLiteral("mnuausschneiden=0 mnuloeschen=0 mnuspeichernunter=0 mnumarkieren=0 mnuGeheZuZeile=0");
 
     Snapshot text = file;
     text.textEmpty = false;
     QTest::newRow("text without selection")
-        << text << QStringLiteral("mnuausschneiden=0 mnuloeschen=0 mnukopieren=1 mnuspeichernunter=1 mnumarkieren=1");
+        << text
+        << QStringLiteral(
+               "mnuausschneiden=0 mnuloeschen=0 mnukopieren=1 mnuspeichernunter=1 mnumarkieren=1 mnuGeheZuZeile=1");
 
     Snapshot projectSelection = base();
     projectSelection.documentSelected = true;

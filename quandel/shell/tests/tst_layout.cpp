@@ -56,16 +56,21 @@ void TestLayout::panes_data()
     QTest::addColumn<QRectF>("list");
     QTest::addColumn<float>("backgroundLeft");
     QTest::addColumn<QRectF>("text");
+    QTest::addColumn<float>("procedures");
 
     // The worked example: the minimum window with the picture pane.
     QTest::newRow("minimum with picture")
         << 8560.0F << 7810.0F << true << QRectF(90, 135, 4705, 7810.0F / 3.0F) << 4865.0F
-        << QRectF(90, 135 + 7810.0F / 3.0F + 75, 8145, 7810.0F - (135 + 7810.0F / 3.0F + 75 + 970));
+        << QRectF(90, 135 + 7810.0F / 3.0F + 75, 8145, 7810.0F - (135 + 7810.0F / 3.0F + 75 + 970)) << 0.0F;
     QTest::newRow("minimum without picture")
         << 8560.0F << 7810.0F << false << QRectF(90, 135, 8160, 7810.0F / 3.0F) << 8320.0F
-        << QRectF(90, 135 + 7810.0F / 3.0F + 75, 8160, 7810.0F - (135 + 7810.0F / 3.0F + 75 + 970));
+        << QRectF(90, 135 + 7810.0F / 3.0F + 75, 8160, 7810.0F - (135 + 7810.0F / 3.0F + 75 + 970)) << 0.0F;
     QTest::newRow("large with picture") << 15000.0F << 12000.0F << true << QRectF(90, 135, 11145, 4000) << 11305.0F
-                                        << QRectF(90, 4210, 14585, 12000 - 5180);
+                                        << QRectF(90, 4210, 14585, 12000 - 5180) << 0.0F;
+    // The procedure list takes its height from the top of the editor.
+    QTest::newRow("large with the procedure list")
+        << 15000.0F << 12000.0F << true << QRectF(90, 135, 11145, 4000) << 11305.0F
+        << QRectF(90, 4210 + 360, 14585, 12000 - 5180 - 360) << 360.0F;
 }
 
 void TestLayout::panes()
@@ -75,7 +80,8 @@ void TestLayout::panes()
     QFETCH(bool, picture);
     QFETCH(QRectF, list);
     QFETCH(QRectF, text);
-    const Layout::Result r = Layout::compute({width, height, picture, 2000.0F});
+    QFETCH(float, procedures);
+    const Layout::Result r = Layout::compute({width, height, picture, 2000.0F, procedures});
 
     const auto near = [](const QRectF &a, const QRectF &b) {
         return qAbs(a.x() - b.x()) < 0.01 && qAbs(a.y() - b.y()) < 0.01 && qAbs(a.width() - b.width()) < 0.01 &&
@@ -91,6 +97,7 @@ void TestLayout::panes()
     QVERIFY2(near(r.text, text), "editor");
     QCOMPARE(r.textImt, r.text);
     QCOMPARE(r.webBrowser, r.text);
+    QVERIFY2(near(r.procedures, QRectF(text.x(), text.y() - procedures, text.width(), procedures)), "procedures");
     // The artwork is centred vertically in the picture pane.
     QVERIFY(qAbs(r.pictures.center().y() - r.background.height() / 2) < 0.01);
 }

@@ -1,18 +1,23 @@
 #include "AppPaths.h"
 #include "CodeEditor.h"
+#include "DocumentKinds.h"
+#include "DocumentLibrary.h"
 #include "EditingState.h"
 #include "IniFile.h"
+#include "ProcedureBox.h"
 #include "Registry.h"
 #include "RootFixture.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -20,6 +25,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <memory>
@@ -116,6 +122,7 @@ private Q_SLOTS:
     void unwritableSettingsFolderStillStarts();
     void minimumSizeIsEnforced();
     void pictureRightClickTogglesWebView();
+    void procedureListAndGoToLine();
 
 private:
     std::unique_ptr<RootFixture> m_f;
@@ -541,6 +548,84 @@ void TestRoot::pictureRightClickTogglesWebView()
     action(root, QStringLiteral("mnuAnsicht_1"))->trigger();
     QTest::mouseClick(pane, Qt::RightButton);
     QVERIFY(!web->isChecked());
+}
+
+void TestRoot::procedureListAndGoToLine()
+{
+    QString module = QStringLiteral("Attribute VB_Name = \"Rechnen\"\r\nOption Explicit\r\n");
+    for (int i = 0; i < 40; ++i) {
+        module +=
+            QStringLiteral("Public Function F%1(ByVal n As Long) As Long\r\n    F%1 = n * %1\r\nEnd Function\r\n\r\n")
+                .arg(i);
+    }
+    m_f->put(QStringLiteral("Rechnen.bas"), module.toLatin1());
+    QVERIFY(m_f->start(DocumentKinds::ClassesAndModules));
+    Root &root = *m_f->root;
+    auto *box = root.findChild<ProcedureBox *>();
+    auto *combo = root.findChild<QComboBox *>(QStringLiteral("Prozedur"));
+    QPlainTextEdit *editor = m_f->editor();
+    QVERIFY(box && combo);
+    QTRY_VERIFY(box->isVisible() && box->isCurrent());
+    QCOMPARE(combo->count(), 41);
+    QCOMPARE(combo->itemText(0), QStringLiteral("(Allgemein)"));
+    QCOMPARE(combo->itemText(3), QStringLiteral("Function F2"));
+    QCOMPARE(combo->accessibleName(), QStringLiteral("Prozedur"));
+    // Above the editor, as wide as it, the editor right below.
+    QCOMPARE(box->geometry().left(), editor->geometry().left());
+    QCOMPARE(box->geometry().width(), editor->geometry().width());
+    QVERIFY(box->geometry().bottom() < editor->geometry().top());
+    QVERIFY(editor->geometry().top() - box->geometry().bottom() <= 2);
+
+    // Keys on the box choose at once; the cursor goes to the first line.
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_End);
+    QCOMPARE(editor->textCursor().blockNumber(), 2 + 39 * 4);
+    QTest::keyClick(combo, Qt::Key_Up);
+    QCOMPARE(editor->textCursor().blockNumber(), 2 + 38 * 4);
+    // The cursor's procedure shows in the box.
+    QTextCursor cursor(editor->document()->findBlockByNumber(2 + 5 * 4 + 1));
+    editor->setTextCursor(cursor);
+    QCOMPARE(combo->currentText(), QStringLiteral("Function F5"));
+    editor->moveCursor(QTextCursor::Start);
+    QCOMPARE(combo->currentText(), QStringLiteral("(Allgemein)"));
+
+    // It follows what is typed.
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, QStringLiteral("Private Sub Neu()"));
+    QTRY_COMPARE(combo->count(), 42);
+    QCOMPARE(combo->itemText(41), QStringLiteral("Sub Neu"));
+    QCOMPARE(combo->currentText(), QStringLiteral("Sub Neu"));
+
+    // Gehe zu Zeile refuses what is no line of the text, in the dialog.
+    const int lines = editor->document()->blockCount();
+    QStringList refused;
+    m_f->prompts.dialogHandlers.enqueue([&refused, lines](QDialog &dialog) {
+        auto *line = dialog.findChild<QLineEdit *>(QStringLiteral("TZeile"));
+        auto *ok = dialog.findChild<QPushButton *>(QStringLiteral("BReady"));
+        for (const QString &text :
+             {QStringLiteral("0"), QString::number(lines + 1), QStringLiteral("-3"), QStringLiteral("x"), QString()}) {
+            line->setText(text);
+            ok->click();
+            if (!ok->isEnabled() && dialog.result() != QDialog::Accepted) {
+                refused.append(text);
+            }
+        }
+        line->setText(QStringLiteral("100"));
+        ok->click();
+        return dialog.result();
+    });
+    m_f->run(QStringLiteral("mnuGeheZuZeile"));
+    QCOMPARE(refused.size(), 5);
+    QCOMPARE(editor->textCursor().blockNumber(), 99);
+    QVERIFY(editor->viewport()->rect().contains(editor->cursorRect()));
+    QCOMPARE(combo->currentText(), QStringLiteral("Function F24"));
+
+    // Help documents show no procedure list: the editor has its place back.
+    const QRect whole = box->geometry().united(editor->geometry());
+    m_f->root->library()->state().mChange = false;
+    m_f->run(QStringLiteral("mnuAnsicht_0"));
+    QTRY_VERIFY(!box->isVisible());
+    QCOMPARE(editor->geometry(), whole);
 }
 
 QTEST_MAIN(TestRoot)
