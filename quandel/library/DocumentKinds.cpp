@@ -117,11 +117,20 @@ QStringList saveFilters(const QString &pattern)
     return {};
 }
 
+namespace {
+
+// The length of a file's display name, without the tab of a class.
+qsizetype shownLength(QStringView fileName)
+{
+    const qsizetype dot = fileName.indexOf(u'.', std::max<qsizetype>(0, fileName.size() - 4));
+    return dot >= 0 ? dot : fileName.size();
+}
+
+} // namespace
+
 QString displayName(const QString &fileName)
 {
-    const qsizetype from = std::max<qsizetype>(0, fileName.size() - 4);
-    const qsizetype dot = fileName.indexOf(u'.', from);
-    QString name = dot >= 0 ? fileName.left(dot) : fileName;
+    QString name = fileName.left(shownLength(fileName));
     if (fileName.right(3).compare(u"cls", Qt::CaseInsensitive) == 0) {
         name += u'\t';
     }
@@ -204,8 +213,15 @@ struct Entry
 {
     QString name;
     bool folder = false;
-    // For a name of printable ASCII characters only: its characters' ranks
-    // in the collation, compared as bytes; empty for any other name.
+    // The name as the file system holds it, where that is not UTF-8.
+    QByteArray foreignName;
+    // The length of the part of the name the list shows: the display name of
+    // a file, the whole name of a folder. The rest (the extension) only
+    // breaks ties, so that Haupt comes before Haupt_1.
+    qsizetype shown = 0;
+    // For a name of printable ASCII characters only: the ranks in the
+    // collation of the shown part's characters, a 0, and those of the
+    // extension, compared as bytes; empty for any other name.
     QByteArray rank;
 };
 
@@ -232,25 +248,44 @@ public:
         }
     }
 
-    QByteArray rank(const QString &name) const
+    // Ranks start at 1: the 0 after the shown part puts a name before the
+    // longer names it begins.
+    QByteArray rank(const QString &name, qsizetype shown) const
     {
-        QByteArray ranks(name.size(), Qt::Uninitialized);
+        QByteArray ranks(name.size() + 1, Qt::Uninitialized);
+        char *out = ranks.data();
         for (qsizetype i = 0; i < name.size(); ++i) {
+            if (i == shown) {
+                *out++ = 0;
+            }
             const char16_t c = name.at(i).unicode();
             if (c < First || c > Last) {
                 return {};
             }
-            ranks[i] = m_ranks[size_t(c - First)];
+            *out++ = m_ranks[size_t(c - First)];
+        }
+        if (shown == name.size()) {
+            *out++ = 0;
         }
         return ranks;
     }
 
-    // Names the collation finds equal (they differ in case only) in the
-    // order of their lower-case letters, then of their letters.
+    // The shown parts first, then the extensions; names the collation finds
+    // equal (they differ in case only) in the order of their lower-case
+    // letters, then of their letters.
     bool less(const Entry &a, const Entry &b) const
     {
-        const int c =
-            !a.rank.isEmpty() && !b.rank.isEmpty() ? a.rank.compare(b.rank) : m_collator.compare(a.name, b.name);
+        int c = 0;
+        if (!a.rank.isEmpty() && !b.rank.isEmpty()) {
+            c = a.rank.compare(b.rank);
+        } else {
+            const QStringView nameA(a.name);
+            const QStringView nameB(b.name);
+            c = m_collator.compare(nameA.first(a.shown), nameB.first(b.shown));
+            if (c == 0) {
+                c = m_collator.compare(nameA.sliced(a.shown), nameB.sliced(b.shown));
+            }
+        }
         if (c != 0) {
             return c < 0;
         }
@@ -278,7 +313,8 @@ void sortEntries(std::vector<Entry> &entries)
 {
     const NameOrder &order = nameOrder();
     for (Entry &entry : entries) {
-        entry.rank = order.rank(entry.name);
+        entry.shown = entry.folder ? entry.name.size() : shownLength(entry.name);
+        entry.rank = order.rank(entry.name, entry.shown);
     }
     std::sort(entries.begin(), entries.end(), [&order](const Entry &a, const Entry &b) { return order.less(a, b); });
 }
@@ -290,7 +326,7 @@ QStringList sortedNames(const QStringList &names)
     std::vector<Entry> entries;
     entries.reserve(size_t(names.size()));
     for (const QString &name : names) {
-        entries.push_back(Entry{name, false, {}});
+        entries.push_back(Entry{name, false, {}, 0, {}});
     }
     sortEntries(entries);
     QStringList sorted;
@@ -330,7 +366,7 @@ Listing list(const QString &folder, const QString &pattern)
         QString name = QFile::decodeName(entry->d_name);
         // The pattern applies to files only.
         if (isDir || matches(name)) {
-            entries.push_back(Entry{std::move(name), isDir, {}});
+            entries.push_back(Entry{std::move(name), isDir, {}, 0, {}});
         }
     }
     ::closedir(dir);

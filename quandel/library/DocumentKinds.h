@@ -49,12 +49,14 @@ QString lookupName(const QString &fileName);
 // collation without regard to case.
 QCollator nameCollator();
 
-// The names in that order; names it finds equal (they differ in case only)
-// in the order of their lower-case letters, then of their letters.
+// File names in the order of the document list: by their display names in
+// that collation, then by their extensions, so that Haupt.bas comes before
+// Haupt_1.bas; names it finds equal (they differ in case only) in the order
+// of their lower-case letters, then of their letters.
 QStringList sortedNames(const QStringList &names);
 
 // The files of the folder that match the pattern (several separated by ";"),
-// hidden files included, sorted by name without regard to case.
+// hidden files included, in the order of sortedNames().
 QStringList listFiles(const QString &folder, const QString &pattern);
 
 // The immediate subfolders of the folder as full paths, sorted by name
