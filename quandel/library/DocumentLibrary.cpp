@@ -469,10 +469,17 @@ void DocumentLibrary::showSavedFile(const QString &path)
     refresh();
     // The file just written, when the list has it: with notiz.txt and
     // Notiz.txt side by side, a look-up by name alone would show the other.
+    if (isProjectView()) {
+        // The text file of a new project: its folder is the entry.
+        const QString project = QFileInfo(QFileInfo(path).absolutePath()).fileName();
+        const QStringList entries = DocumentKinds::listEntries(m_files, m_folders, true);
+        const qsizetype exact = entries.indexOf(project);
+        selectEntry(exact >= 0 ? int(exact) : FindListIndex(entries, project));
+        return;
+    }
     const QString fileName = QFileInfo(path).fileName();
     int index = -1;
-    if (!isProjectView() && QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) &&
-        m_files.size() == m_w.dateien->count()) {
+    if (QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) && m_files.size() == m_w.dateien->count()) {
         index = int(m_files.indexOf(fileName));
     }
     if (index < 0) {

@@ -126,12 +126,6 @@ QString extensionFor(int kind, const QString &oldFile)
     return extension;
 }
 
-QString invalidNameMessage()
-{
-    return QStringLiteral("Dateinamen dürfen keines der folgenden Zeichen enthalten:  ") + u'\n' +
-           QStringLiteral("\\  /  :  *  ?  ") + u'"' + QStringLiteral("  <  >  |");
-}
-
 QString trashFailure(const QString &what, const QString &error)
 {
     return what + QStringLiteral(" konnte nicht in den Papierkorb verschoben werden. ") + u'\n' + error;
@@ -284,6 +278,12 @@ bool FileCommands::isValidName(const QString &name)
         }
     }
     return true;
+}
+
+QString FileCommands::invalidNameMessage()
+{
+    return QStringLiteral("Dateinamen dürfen keines der folgenden Zeichen enthalten:  ") + u'\n' +
+           QStringLiteral("\\  /  :  *  ?  ") + u'"' + QStringLiteral("  <  >  |");
 }
 
 QString FileCommands::selectedEntry() const

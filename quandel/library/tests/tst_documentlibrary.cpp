@@ -6,12 +6,15 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 
 #include <memory>
@@ -62,6 +65,8 @@ private Q_SLOTS:
     void newThenSaveAs_data();
     void newThenSaveAs();
     void cancelledSaveAsOfUntitledStopsTheNextCheck();
+    void newProjectAsksForItsName_data();
+    void newProjectAsksForItsName();
     void saveFailureKeepsTheText_data();
     void saveFailureKeepsTheText();
     void documentNotShownFaithfullyIsNeverWritten_data();
@@ -545,6 +550,90 @@ void TestDocumentLibrary::cancelledSaveAsOfUntitledStopsTheNextCheck()
     trigger(u"mnuaktualisieren"_s);
     QCOMPARE(m_f->prompts.callsOf(u"message"_s).size(), 1);
     QCOMPARE(m_f->shownText(), u"alt\n"_s);
+}
+
+void TestDocumentLibrary::newProjectAsksForItsName_data()
+{
+    QTest::addColumn<QStringList>("names"); // typed and confirmed in turn; then Abbrechen
+    QTest::addColumn<int>("refused");
+    QTest::addColumn<bool>("fromCheck"); // saved by answering Yes when selecting an entry
+    QTest::addColumn<QString>("created");
+
+    QTest::newRow("created and selected") << QStringList{u"Gamma"_s} << 0 << false << u"Gamma"_s;
+    QTest::newRow("from the unsaved-changes question") << QStringList{u"Gamma"_s} << 0 << true << u"Gamma"_s;
+    // Beside Alt, alt would be the same folder on a memory stick.
+    QTest::newRow("existing names refused")
+        << QStringList{u"Alt"_s, u"alt"_s, u"Notiz.txt"_s, u"Gamma"_s} << 3 << false << u"Gamma"_s;
+    QTest::newRow("no folder names refused")
+        << QStringList{u"a:b"_s, u".."_s, u"x/y"_s, QString(256, u'a'), u"Gamma"_s} << 4 << false << u"Gamma"_s;
+    QTest::newRow("cancelled") << QStringList{} << 0 << false << QString();
+    QTest::newRow("cancelled after a refusal") << QStringList{u"Alt"_s} << 1 << true << QString();
+}
+
+void TestDocumentLibrary::newProjectAsksForItsName()
+{
+    m_f->put(u"Alt/Quandel.ini"_s, "alt\r\n");
+    m_f->put(u"Beta/Quandel.ini"_s, "beta\r\n");
+    m_f->put(u"Notiz.txt"_s, "notiz\r\n");
+    QVERIFY(m_f->start(2));
+    const QStringList before = RootFixture::tree(m_f->folder);
+    trigger(u"mnuneues_2"_s);
+    QCOMPARE(m_f->list()->currentRow(), -1);
+    type(u"Grüße"_s);
+
+    QFETCH(QStringList, names);
+    QString proposed;
+    m_f->prompts.dialogHandlers.enqueue([&](QDialog &dialog) {
+        auto *text1 = dialog.findChild<QLineEdit *>(u"Text1"_s);
+        proposed = text1->text();
+        for (const QString &name : std::as_const(names)) {
+            text1->setText(name);
+            dialog.findChild<QPushButton *>(u"CReady"_s)->click();
+        }
+        if (dialog.result() != QDialog::Accepted) {
+            dialog.findChild<QPushButton *>(u"CAbbrechen"_s)->click();
+        }
+        return dialog.result();
+    });
+    QFETCH(bool, fromCheck);
+    if (fromCheck) {
+        m_f->prompts.messageAnswers.enqueue(Answer::Yes);
+        m_f->list()->setCurrentRow(1);
+    } else {
+        trigger(u"mnuspeichern"_s);
+    }
+
+    QCOMPARE(m_f->prompts.callsOf(u"dialog"_s).size(), 1);
+    QCOMPARE(m_f->prompts.callsOf(u"dialog"_s).first().text, u"NeuesProjekt"_s);
+    QCOMPARE(proposed, u"Neues Projekt"_s);
+    // No file dialog: a project is a folder of the library.
+    QVERIFY(m_f->prompts.callsOf(u"save"_s).isEmpty());
+    int refusals = 0;
+    for (const auto &call : m_f->prompts.callsOf(u"message"_s)) {
+        refusals += call.title == u" Neues Projekt"_s ? 1 : 0;
+    }
+    QFETCH(int, refused);
+    QCOMPARE(refusals, refused);
+    QFETCH(QString, created);
+    if (created.isEmpty()) {
+        QCOMPARE(RootFixture::tree(m_f->folder), before);
+        QCOMPARE(m_f->shownText(), u"Grüße"_s);
+        QVERIFY(m_f->state().mChange);
+        QCOMPARE(m_f->list()->currentRow(), -1);
+        return;
+    }
+    QStringList after = QStringList(before) << created + u'/' << created + u"/Quandel.ini"_s;
+    after.sort();
+    QCOMPARE(RootFixture::tree(m_f->folder), after);
+    // In the library's character set, with CR LF.
+    QCOMPARE(bytesOf(m_f->folder + u'/' + created + u"/Quandel.ini"_s), QByteArray("Gr\xfc\xdf"
+                                                                                   "e\r\n"));
+    QVERIFY(m_f->list()->currentItem());
+    QCOMPARE(m_f->list()->currentItem()->text(), created);
+    QCOMPARE(m_f->state().mIndex, m_f->list()->currentRow());
+    QCOMPARE(m_f->state().mFile, created);
+    QCOMPARE(m_f->shownText(), u"Grüße\n"_s);
+    QVERIFY(!m_f->state().mChange);
 }
 
 void TestDocumentLibrary::saveFailureKeepsTheText_data()
