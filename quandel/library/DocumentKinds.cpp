@@ -1,5 +1,7 @@
 #include "DocumentKinds.h"
 
+#include "TextFile.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFile>
@@ -7,6 +9,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -363,10 +367,12 @@ Listing list(const QString &folder, const QString &pattern)
             continue;
         }
         const bool isDir = isFolder(dir, entry);
-        QString name = QFile::decodeName(entry->d_name);
+        const QByteArrayView bytes(entry->d_name);
+        const bool foreign = !TextFile::isUtf8(bytes);
+        QString name = foreign ? TextFile::decodeWindows1252(bytes) : QFile::decodeName(entry->d_name);
         // The pattern applies to files only.
         if (isDir || matches(name)) {
-            entries.push_back(Entry{std::move(name), isDir, {}, 0, {}});
+            entries.push_back(Entry{std::move(name), isDir, foreign ? bytes.toByteArray() : QByteArray(), 0, {}});
         }
     }
     ::closedir(dir);
@@ -374,12 +380,47 @@ Listing list(const QString &folder, const QString &pattern)
     const QDir base(folder);
     for (Entry &entry : entries) {
         if (entry.folder) {
+            if (!entry.foreignName.isEmpty()) {
+                listing.foreignFolders.insert(listing.folders.size(), std::move(entry.foreignName));
+            }
             listing.folders.append(base.filePath(entry.name));
         } else {
+            if (!entry.foreignName.isEmpty()) {
+                listing.foreignFiles.insert(listing.files.size(), std::move(entry.foreignName));
+            }
             listing.files.append(std::move(entry.name));
         }
     }
     return listing;
+}
+
+bool renameForeign(const QString &folder, const QByteArray &foreignName, const QString &newName, QString *error,
+                   bool *taken)
+{
+    *taken = false;
+    const QByteArray base = QFile::encodeName(folder) + '/';
+    const QByteArray source = base + foreignName;
+    const QByteArray target = base + QFile::encodeName(newName);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    int failure = errno;
+    if (failure == EINVAL || failure == ENOSYS) {
+        // File systems that do not know the flag.
+        struct stat info
+        {
+        };
+        if (::lstat(target.constData(), &info) == 0) {
+            failure = EEXIST;
+        } else if (::rename(source.constData(), target.constData()) == 0) {
+            return true;
+        } else {
+            failure = errno;
+        }
+    }
+    *taken = failure == EEXIST || failure == ENOTEMPTY;
+    *error = qt_error_string(failure);
+    return false;
 }
 
 QStringList listEntries(const QStringList &files, const QStringList &folders, bool projectFolders)

@@ -68,6 +68,9 @@ bool SaveCommands::save()
 {
     DocumentLibrary &library = m_library;
     EditingState &state = library.m_state;
+    if (!library.offerProperName()) {
+        return false;
+    }
     if (!library.m_editorDoc.isLoaded()) {
         library.explainReadOnly();
         // Nothing of this document is in the editor: saving would replace

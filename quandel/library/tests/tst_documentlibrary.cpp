@@ -17,6 +17,10 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <memory>
 #include <optional>
 
@@ -30,6 +34,24 @@ const QString Caption = u"Tivorn Quandel Library"_s;
 QString question(const QString &name)
 {
     return name + u"\nwurde geändert.\n\nMöchten Sie die Änderungen speichern ? "_s;
+}
+
+// A file or folder whose name is the bytes given, below the folder.
+bool putRaw(const QString &folder, const QByteArray &relative, const QByteArray &bytes, bool isFolder = false)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + relative;
+    if (isFolder) {
+        return ::mkdir(path.constData(), 0755) == 0;
+    }
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return fd >= 0 && ::close(fd) == 0 && written;
+}
+
+bool rawExists(const QString &folder, const QByteArray &relative)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + relative;
+    return ::access(path.constData(), F_OK) == 0;
 }
 
 QString saveFailure(const QString &name)
@@ -67,6 +89,8 @@ private Q_SLOTS:
     void cancelledSaveAsOfUntitledStopsTheNextCheck();
     void newProjectAsksForItsName_data();
     void newProjectAsksForItsName();
+    void nameNotInUtf8IsOfferedItsWindows1252Reading_data();
+    void nameNotInUtf8IsOfferedItsWindows1252Reading();
     void saveFailureKeepsTheText_data();
     void saveFailureKeepsTheText();
     void documentNotShownFaithfullyIsNeverWritten_data();
@@ -634,6 +658,90 @@ void TestDocumentLibrary::newProjectAsksForItsName()
     QCOMPARE(m_f->state().mFile, created);
     QCOMPARE(m_f->shownText(), u"Grüße\n"_s);
     QVERIFY(!m_f->state().mChange);
+}
+
+void TestDocumentLibrary::nameNotInUtf8IsOfferedItsWindows1252Reading_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("command"); // empty: the user selects the entry
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<bool>("taken"); // the Windows-1252 reading names another file
+    QTest::addColumn<QString>("refusal");
+
+    QTest::newRow("selected, renamed") << 0 << QString() << Answer::Yes << false << QString();
+    QTest::newRow("selected, kept") << 0 << QString() << Answer::No << false << QString();
+    QTest::newRow("name taken") << 0 << QString() << Answer::Yes << true << u"Es gibt bereits latäin.txt"_s;
+    QTest::newRow("delete asks first") << 0 << u"mnuloesche"_s << Answer::No << false << QString();
+    QTest::newRow("save asks first") << 0 << u"mnuspeichern"_s << Answer::Yes << false << QString();
+    // The first entry, selected by the list itself: asked about only when
+    // the user runs a command on it.
+    QTest::newRow("project folder, rename") << 2 << u"mnuUmbenennen"_s << Answer::Yes << false << QString();
+}
+
+void TestDocumentLibrary::nameNotInUtf8IsOfferedItsWindows1252Reading()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, command);
+    QFETCH(Answer, answer);
+    QFETCH(bool, taken);
+    QFETCH(QString, refusal);
+    const bool project = kind == 2;
+    // As a Windows archive unpacks on a UTF-8 system.
+    const QByteArray foreign = project ? QByteArray("lat\xe4in") : QByteArray("lat\xe4in.txt");
+    const QString reading = project ? u"latäin"_s : u"latäin.txt"_s;
+    const QString proper = project ? reading + u"/Quandel.ini"_s : reading;
+    if (project) {
+        QVERIFY(putRaw(m_f->folder, foreign, {}, true));
+        QVERIFY(putRaw(m_f->folder, foreign + "/Quandel.ini", "latein\r\n"));
+    } else {
+        QVERIFY(putRaw(m_f->folder, foreign, "latein\r\n"));
+    }
+    // Where the user selects the entry it is the second; the first is shown
+    // at the start without a question.
+    if (command.isEmpty()) {
+        m_f->put(u"Alt.txt"_s, "alt\r\n");
+    }
+    if (taken) {
+        m_f->put(reading, "anders\r\n");
+    }
+    QVERIFY(m_f->start(kind));
+    const int row = command.isEmpty() ? 1 : 0;
+    QCOMPARE(m_f->entries().at(row), u"latäin"_s);
+    const QListWidgetItem *item = m_f->list()->item(row);
+    QVERIFY(!item->icon().isNull());
+    QVERIFY(item->data(Qt::AccessibleDescriptionRole).toString().contains(u"nicht in UTF-8"_s));
+
+    QCOMPARE(m_f->list()->currentRow(), command.isEmpty() ? 0 : row);
+    m_f->prompts.messageAnswers.enqueue(answer);
+    if (command.isEmpty()) {
+        m_f->list()->setCurrentRow(row);
+    } else {
+        m_f->run(command);
+    }
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
+    QVERIFY(!messages.isEmpty());
+    QVERIFY(messages.first().text.contains(u"Möchten Sie es in "_s + reading + u" umbenennen ? "_s));
+    QCOMPARE(messages.size(), refusal.isEmpty() ? 1 : 2);
+    if (!refusal.isEmpty()) {
+        QVERIFY(messages.last().text.startsWith(refusal));
+    }
+    // Nothing is lost, whatever the answer.
+    const bool renamed = answer == Answer::Yes && !taken;
+    QCOMPARE(rawExists(m_f->folder, foreign), !renamed);
+    QCOMPARE(bytesOf(m_f->folder + u'/' + proper), renamed ? QByteArray("latein\r\n")
+                                                   : taken ? QByteArray("anders\r\n")
+                                                           : QByteArray());
+    if (renamed) {
+        QCOMPARE(m_f->list()->currentItem()->text(), u"latäin"_s);
+        QVERIFY(m_f->list()->currentItem()->icon().isNull());
+        QCOMPARE(m_f->shownText(), u"latein\n"_s);
+    } else {
+        // Under the name listed no command reaches the file: nothing shown,
+        // nothing saved.
+        QCOMPARE(m_f->shownText(), QString());
+        QVERIFY(m_f->editor()->isReadOnly());
+    }
+    QVERIFY(m_f->prompts.callsOf(u"dialog"_s).isEmpty());
 }
 
 void TestDocumentLibrary::saveFailureKeepsTheText_data()
