@@ -225,8 +225,14 @@ void DocumentLibrary::refresh()
         m_w.dateien->setCurrentRow(-1);
         const QString mark = QStringLiteral("Der Dateiname ist nicht in UTF-8 geschrieben; "
                                             "angezeigt wird seine Windows-1252-Lesart.");
-        for (const qsizetype row : (isProjectView() ? m_foreignFolders : m_foreignFiles).keys()) {
-            if (QListWidgetItem *item = m_w.dateien->item(int(row))) {
+        const QHash<qsizetype, QByteArray> &foreign = isProjectView() ? m_foreignFolders : m_foreignFiles;
+        if (!foreign.isEmpty()) {
+            // No taller than a line of the list.
+            const int height = m_w.dateien->fontMetrics().height();
+            m_w.dateien->setIconSize(QSize(height, height));
+        }
+        for (auto it = foreign.cbegin(); it != foreign.cend(); ++it) {
+            if (QListWidgetItem *item = m_w.dateien->item(int(it.key()))) {
                 item->setIcon(m_w.dateien->style()->standardIcon(QStyle::SP_MessageBoxWarning));
                 item->setToolTip(mark);
                 item->setData(Qt::AccessibleDescriptionRole, mark);
