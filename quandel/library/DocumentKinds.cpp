@@ -213,12 +213,14 @@ bool isFolder(DIR *folder, const dirent *entry)
     return ::fstatat(::dirfd(folder), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Small, as the sort moves it about.
 struct Entry
 {
     QString name;
     bool folder = false;
-    // The name as the file system holds it, where that is not UTF-8.
-    QByteArray foreignName;
+    // Where the name as the file system holds it is not UTF-8: its index
+    // among the names kept aside; else -1.
+    int foreign = -1;
     // The length of the part of the name the list shows: the display name of
     // a file, the whole name of a folder. The rest (the extension) only
     // breaks ties, so that Haupt comes before Haupt_1.
@@ -281,7 +283,11 @@ public:
     {
         int c = 0;
         if (!a.rank.isEmpty() && !b.rank.isEmpty()) {
-            c = a.rank.compare(b.rank);
+            const qsizetype common = std::min(a.rank.size(), b.rank.size());
+            c = std::memcmp(a.rank.constData(), b.rank.constData(), size_t(common));
+            if (c == 0) {
+                c = a.rank.size() < b.rank.size() ? -1 : a.rank.size() > b.rank.size() ? 1 : 0;
+            }
         } else {
             const QStringView nameA(a.name);
             const QStringView nameB(b.name);
@@ -330,7 +336,7 @@ QStringList sortedNames(const QStringList &names)
     std::vector<Entry> entries;
     entries.reserve(size_t(names.size()));
     for (const QString &name : names) {
-        entries.push_back(Entry{name, false, {}, 0, {}});
+        entries.push_back(Entry{name, false, -1, 0, {}});
     }
     sortEntries(entries);
     QStringList sorted;
@@ -362,6 +368,7 @@ Listing list(const QString &folder, const QString &pattern)
         return listing;
     }
     std::vector<Entry> entries;
+    std::vector<QByteArray> foreignNames;
     while (const dirent *entry = ::readdir(dir)) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
             continue;
@@ -372,7 +379,10 @@ Listing list(const QString &folder, const QString &pattern)
         QString name = foreign ? TextFile::decodeWindows1252(bytes) : QFile::decodeName(entry->d_name);
         // The pattern applies to files only.
         if (isDir || matches(name)) {
-            entries.push_back(Entry{std::move(name), isDir, foreign ? bytes.toByteArray() : QByteArray(), 0, {}});
+            if (foreign) {
+                foreignNames.push_back(bytes.toByteArray());
+            }
+            entries.push_back(Entry{std::move(name), isDir, foreign ? int(foreignNames.size()) - 1 : -1, 0, {}});
         }
     }
     ::closedir(dir);
@@ -380,13 +390,13 @@ Listing list(const QString &folder, const QString &pattern)
     const QDir base(folder);
     for (Entry &entry : entries) {
         if (entry.folder) {
-            if (!entry.foreignName.isEmpty()) {
-                listing.foreignFolders.insert(listing.folders.size(), std::move(entry.foreignName));
+            if (entry.foreign >= 0) {
+                listing.foreignFolders.insert(listing.folders.size(), std::move(foreignNames[size_t(entry.foreign)]));
             }
             listing.folders.append(base.filePath(entry.name));
         } else {
-            if (!entry.foreignName.isEmpty()) {
-                listing.foreignFiles.insert(listing.files.size(), std::move(entry.foreignName));
+            if (entry.foreign >= 0) {
+                listing.foreignFiles.insert(listing.files.size(), std::move(foreignNames[size_t(entry.foreign)]));
             }
             listing.files.append(std::move(entry.name));
         }
