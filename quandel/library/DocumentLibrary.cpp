@@ -573,8 +573,6 @@ void DocumentLibrary::open()
 void DocumentLibrary::showSavedFile(const QString &path)
 {
     refresh();
-    // The file just written, when the list has it: with notiz.txt and
-    // Notiz.txt side by side, a look-up by name alone would show the other.
     if (isProjectView()) {
         // The text file of a new project: its folder is the entry.
         const QString project = QFileInfo(QFileInfo(path).absolutePath()).fileName();
@@ -583,6 +581,8 @@ void DocumentLibrary::showSavedFile(const QString &path)
         selectEntry(exact >= 0 ? int(exact) : FindListIndex(entries, project));
         return;
     }
+    // The file just written, when the list has it: with notiz.txt and
+    // Notiz.txt side by side, a look-up by name alone would show the other.
     const QString fileName = QFileInfo(path).fileName();
     int index = -1;
     if (QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) && m_files.size() == m_w.dateien->count()) {

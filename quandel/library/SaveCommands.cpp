@@ -135,7 +135,7 @@ bool SaveCommands::saveAs()
         request.proposedPath = library.m_externalPath;
     } else if (library.m_fileIndex == -1) {
         const QString proposed = DocumentKinds::proposedName(library.m_pattern);
-        // With no name to propose (a new project), the dialog opens in the
+        // With no name to propose, the dialog opens in the
         // document folder, or where the last Save as went.
         request.proposedPath = !proposed.isEmpty()          ? library.m_folder + u'/' + proposed
                                : m_lastSaveAsPath.isEmpty() ? library.m_folder + u'/'
