@@ -678,6 +678,7 @@ void TestDocumentLibrary::nameNotInUtf8IsOfferedItsWindows1252Reading_data()
                                       << false << u" konnte nicht umbenannt werden. "_s;
     QTest::newRow("delete asks first") << 0 << latin << u"mnuloesche"_s << Answer::No << false << QString();
     QTest::newRow("save asks first") << 0 << latin << u"mnuspeichern"_s << Answer::Yes << false << QString();
+    QTest::newRow("favourite asks first") << 0 << latin << u"mnuhinzufügen"_s << Answer::No << false << QString();
     // The first entry, selected by the list itself: asked about only when
     // the user runs a command on it.
     QTest::newRow("project folder, rename") << 2 << latin << u"mnuUmbenennen"_s << Answer::Yes << false << QString();
