@@ -221,6 +221,10 @@ bool SaveCommands::createProject(const QString &name, QString *created)
     // A project that differs in letter case only would be the same folder
     // on a memory stick or a network share.
     const QString folder = m_library.m_folder;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        tell(QStringLiteral("Der Dokumentordner ") + folder + QStringLiteral(" ist nicht vorhanden. "));
+        return false;
+    }
     const QString path = folder + u'/' + name;
     bool exists = entryExists(path);
     for (const QString &project : std::as_const(m_library.m_folders)) {
