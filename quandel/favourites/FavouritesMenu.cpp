@@ -107,6 +107,11 @@ bool FavouritesMenu::fillAtStartup(bool linkCheck)
 
 void FavouritesMenu::addSelected()
 {
+    // A name that is not UTF-8 would be remembered under a path that leads
+    // nowhere.
+    if (!m_library->offerProperName()) {
+        return;
+    }
     const QListWidgetItem *selected = m_library->listWidget()->currentItem();
     const QString entry =
         m_library->isProjectView() ? (selected ? selected->text() : QString()) : m_library->currentFileName();

@@ -1,5 +1,7 @@
 #include "DocumentKinds.h"
 
+#include "TextFile.h"
+
 #include <QCollator>
 #include <QDir>
 #include <QFile>
@@ -7,6 +9,8 @@
 #include <QLocale>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -117,11 +121,20 @@ QStringList saveFilters(const QString &pattern)
     return {};
 }
 
+namespace {
+
+// The length of a file's display name, without the tab of a class.
+qsizetype shownLength(QStringView fileName)
+{
+    const qsizetype dot = fileName.indexOf(u'.', std::max<qsizetype>(0, fileName.size() - 4));
+    return dot >= 0 ? dot : fileName.size();
+}
+
+} // namespace
+
 QString displayName(const QString &fileName)
 {
-    const qsizetype from = std::max<qsizetype>(0, fileName.size() - 4);
-    const qsizetype dot = fileName.indexOf(u'.', from);
-    QString name = dot >= 0 ? fileName.left(dot) : fileName;
+    QString name = fileName.left(shownLength(fileName));
     if (fileName.right(3).compare(u"cls", Qt::CaseInsensitive) == 0) {
         name += u'\t';
     }
@@ -200,12 +213,21 @@ bool isFolder(DIR *folder, const dirent *entry)
     return ::fstatat(::dirfd(folder), entry->d_name, &info, 0) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Small, as the sort moves it about.
 struct Entry
 {
     QString name;
     bool folder = false;
-    // For a name of printable ASCII characters only: its characters' ranks
-    // in the collation, compared as bytes; empty for any other name.
+    // Where the name as the file system holds it is not UTF-8: its index
+    // among the names kept aside; else -1.
+    int foreign = -1;
+    // The length of the part of the name the list shows: the display name of
+    // a file, the whole name of a folder. The rest (the extension) only
+    // breaks ties, so that Haupt comes before Haupt_1.
+    qsizetype shown = 0;
+    // For a name of printable ASCII characters only: the ranks in the
+    // collation of the shown part's characters, a 0, and those of the
+    // extension, compared as bytes; empty for any other name.
     QByteArray rank;
 };
 
@@ -232,25 +254,48 @@ public:
         }
     }
 
-    QByteArray rank(const QString &name) const
+    // Ranks start at 1: the 0 after the shown part puts a name before the
+    // longer names it begins.
+    QByteArray rank(const QString &name, qsizetype shown) const
     {
-        QByteArray ranks(name.size(), Qt::Uninitialized);
+        QByteArray ranks(name.size() + 1, Qt::Uninitialized);
+        char *out = ranks.data();
         for (qsizetype i = 0; i < name.size(); ++i) {
+            if (i == shown) {
+                *out++ = 0;
+            }
             const char16_t c = name.at(i).unicode();
             if (c < First || c > Last) {
                 return {};
             }
-            ranks[i] = m_ranks[size_t(c - First)];
+            *out++ = m_ranks[size_t(c - First)];
+        }
+        if (shown == name.size()) {
+            *out++ = 0;
         }
         return ranks;
     }
 
-    // Names the collation finds equal (they differ in case only) in the
-    // order of their lower-case letters, then of their letters.
+    // The shown parts first, then the extensions; names the collation finds
+    // equal (they differ in case only) in the order of their lower-case
+    // letters, then of their letters.
     bool less(const Entry &a, const Entry &b) const
     {
-        const int c =
-            !a.rank.isEmpty() && !b.rank.isEmpty() ? a.rank.compare(b.rank) : m_collator.compare(a.name, b.name);
+        int c = 0;
+        if (!a.rank.isEmpty() && !b.rank.isEmpty()) {
+            const qsizetype common = std::min(a.rank.size(), b.rank.size());
+            c = std::memcmp(a.rank.constData(), b.rank.constData(), size_t(common));
+            if (c == 0) {
+                c = a.rank.size() < b.rank.size() ? -1 : a.rank.size() > b.rank.size() ? 1 : 0;
+            }
+        } else {
+            const QStringView nameA(a.name);
+            const QStringView nameB(b.name);
+            c = m_collator.compare(nameA.first(a.shown), nameB.first(b.shown));
+            if (c == 0) {
+                c = m_collator.compare(nameA.sliced(a.shown), nameB.sliced(b.shown));
+            }
+        }
         if (c != 0) {
             return c < 0;
         }
@@ -278,7 +323,8 @@ void sortEntries(std::vector<Entry> &entries)
 {
     const NameOrder &order = nameOrder();
     for (Entry &entry : entries) {
-        entry.rank = order.rank(entry.name);
+        entry.shown = entry.folder ? entry.name.size() : shownLength(entry.name);
+        entry.rank = order.rank(entry.name, entry.shown);
     }
     std::sort(entries.begin(), entries.end(), [&order](const Entry &a, const Entry &b) { return order.less(a, b); });
 }
@@ -290,7 +336,7 @@ QStringList sortedNames(const QStringList &names)
     std::vector<Entry> entries;
     entries.reserve(size_t(names.size()));
     for (const QString &name : names) {
-        entries.push_back(Entry{name, false, {}});
+        entries.push_back(Entry{name, false, -1, 0, {}});
     }
     sortEntries(entries);
     QStringList sorted;
@@ -322,15 +368,21 @@ Listing list(const QString &folder, const QString &pattern)
         return listing;
     }
     std::vector<Entry> entries;
+    std::vector<QByteArray> foreignNames;
     while (const dirent *entry = ::readdir(dir)) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) {
             continue;
         }
         const bool isDir = isFolder(dir, entry);
-        QString name = QFile::decodeName(entry->d_name);
+        const QByteArrayView bytes(entry->d_name);
+        const bool foreign = !TextFile::isUtf8(bytes);
+        QString name = foreign ? TextFile::decodeWindows1252(bytes) : QFile::decodeName(entry->d_name);
         // The pattern applies to files only.
         if (isDir || matches(name)) {
-            entries.push_back(Entry{std::move(name), isDir, {}});
+            if (foreign) {
+                foreignNames.push_back(bytes.toByteArray());
+            }
+            entries.push_back(Entry{std::move(name), isDir, foreign ? int(foreignNames.size()) - 1 : -1, 0, {}});
         }
     }
     ::closedir(dir);
@@ -338,12 +390,47 @@ Listing list(const QString &folder, const QString &pattern)
     const QDir base(folder);
     for (Entry &entry : entries) {
         if (entry.folder) {
+            if (entry.foreign >= 0) {
+                listing.foreignFolders.insert(listing.folders.size(), std::move(foreignNames[size_t(entry.foreign)]));
+            }
             listing.folders.append(base.filePath(entry.name));
         } else {
+            if (entry.foreign >= 0) {
+                listing.foreignFiles.insert(listing.files.size(), std::move(foreignNames[size_t(entry.foreign)]));
+            }
             listing.files.append(std::move(entry.name));
         }
     }
     return listing;
+}
+
+bool renameForeign(const QString &folder, const QByteArray &foreignName, const QString &newName, QString *error,
+                   bool *taken)
+{
+    *taken = false;
+    const QByteArray base = QFile::encodeName(folder) + '/';
+    const QByteArray source = base + foreignName;
+    const QByteArray target = base + QFile::encodeName(newName);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    int failure = errno;
+    if (failure == EINVAL || failure == ENOSYS) {
+        // File systems that do not know the flag.
+        struct stat info
+        {
+        };
+        if (::lstat(target.constData(), &info) == 0) {
+            failure = EEXIST;
+        } else if (::rename(source.constData(), target.constData()) == 0) {
+            return true;
+        } else {
+            failure = errno;
+        }
+    }
+    *taken = failure == EEXIST || failure == ENOTEMPTY;
+    *error = qt_error_string(failure);
+    return false;
 }
 
 QStringList listEntries(const QStringList &files, const QStringList &folders, bool projectFolders)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QCollator>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -49,12 +51,14 @@ QString lookupName(const QString &fileName);
 // collation without regard to case.
 QCollator nameCollator();
 
-// The names in that order; names it finds equal (they differ in case only)
-// in the order of their lower-case letters, then of their letters.
+// File names in the order of the document list: by their display names in
+// that collation, then by their extensions, so that Haupt.bas comes before
+// Haupt_1.bas; names it finds equal (they differ in case only) in the order
+// of their lower-case letters, then of their letters.
 QStringList sortedNames(const QStringList &names);
 
 // The files of the folder that match the pattern (several separated by ";"),
-// hidden files included, sorted by name without regard to case.
+// hidden files included, in the order of sortedNames().
 QStringList listFiles(const QString &folder, const QString &pattern);
 
 // The immediate subfolders of the folder as full paths, sorted by name
@@ -69,12 +73,23 @@ QStringList listEntries(const QStringList &files, const QStringList &folders, bo
 // and its modification time; the label alone for an empty path.
 QString modifiedText(const QString &path);
 
-// Both lists from one reading of the folder, sorted once.
+// Both lists from one reading of the folder, sorted once. A name that is
+// not UTF-8 (a file copied from a Windows archive) is listed by its
+// Windows-1252 reading, the name it is meant to have; its real bytes are kept
+// by its index, since no command can reach the file under the name listed.
 struct Listing
 {
     QStringList files;   // as listFiles()
     QStringList folders; // as listFolders()
+    QHash<qsizetype, QByteArray> foreignFiles;
+    QHash<qsizetype, QByteArray> foreignFolders;
 };
 Listing list(const QString &folder, const QString &pattern);
+
+// Gives the entry of the folder named by the bytes foreignName the name
+// newName; never replaces an entry of that name. False with the reason in
+// *error; *taken when newName is in use.
+bool renameForeign(const QString &folder, const QByteArray &foreignName, const QString &newName, QString *error,
+                   bool *taken);
 
 } // namespace DocumentKinds

@@ -18,11 +18,22 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QStyle>
+
+#include <utility>
 
 DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent)
     : QObject(parent), m_w(widgets), m_editorDoc(widgets.text)
 {
-    connect(m_w.dateien, &QListWidget::currentRowChanged, this, [this] { documentSelected(); });
+    connect(m_w.dateien, &QListWidget::currentRowChanged, this, [this] {
+        // Chosen in the list, not shown again by the program.
+        const bool quiet = m_quietSelection;
+        m_quietSelection = quiet || m_loadingDeferred;
+        m_chosenInList = true;
+        documentSelected();
+        m_chosenInList = false;
+        m_quietSelection = quiet;
+    });
     // A mouse click selects the clicked entry after the list has reported it
     // as current, so also after the unsaved-changes question moved the list
     // back: the highlight must stay on the entry whose document is shown.
@@ -82,6 +93,9 @@ QString DocumentLibrary::documentPath() const
 {
     if (!m_externalPath.isEmpty()) {
         return m_externalPath;
+    }
+    if (isForeignEntry(m_w.dateien->currentRow())) {
+        return {};
     }
     if (isProjectView()) {
         const QListWidgetItem *item = m_w.dateien->currentItem();
@@ -197,6 +211,8 @@ void DocumentLibrary::refresh()
     DocumentKinds::Listing listing = DocumentKinds::list(m_folder, m_pattern);
     m_files = std::move(listing.files);
     m_folders = std::move(listing.folders);
+    m_foreignFiles = std::move(listing.foreignFiles);
+    m_foreignFolders = std::move(listing.foreignFolders);
 
     m_state.mIndex = -1;
     m_state.mFile = EditingState::untitledName();
@@ -208,6 +224,21 @@ void DocumentLibrary::refresh()
         const QSignalBlocker blockList(m_w.dateien);
         m_w.dateien->addItems(entries);
         m_w.dateien->setCurrentRow(-1);
+        const QString mark = QStringLiteral("Der Dateiname ist nicht in UTF-8 geschrieben; "
+                                            "angezeigt wird seine Windows-1252-Lesart.");
+        const QHash<qsizetype, QByteArray> &foreign = isProjectView() ? m_foreignFolders : m_foreignFiles;
+        if (!foreign.isEmpty()) {
+            // No taller than a line of the list.
+            const int height = m_w.dateien->fontMetrics().height();
+            m_w.dateien->setIconSize(QSize(height, height));
+        }
+        for (auto it = foreign.cbegin(); it != foreign.cend(); ++it) {
+            if (QListWidgetItem *item = m_w.dateien->item(int(it.key()))) {
+                item->setIcon(m_w.dateien->style()->standardIcon(QStyle::SP_MessageBoxWarning));
+                item->setToolTip(mark);
+                item->setData(Qt::AccessibleDescriptionRole, mark);
+            }
+        }
     }
     m_fileIndex = -1;
     clearEditor();
@@ -216,9 +247,60 @@ void DocumentLibrary::refresh()
         m_fileIndex = 0;
     }
     if (m_w.dateien->count() > 0) {
+        // The first entry is not the user's choice: an entry it leads to
+        // is not asked about.
+        const bool quiet = std::exchange(m_quietSelection, true);
         m_w.dateien->setCurrentRow(0);
+        m_quietSelection = quiet;
     }
     m_w.dateien->setFocus();
+}
+
+bool DocumentLibrary::isForeignEntry(int row) const
+{
+    return (isProjectView() ? m_foreignFolders : m_foreignFiles).contains(row);
+}
+
+bool DocumentLibrary::offerProperName()
+{
+    const int row = m_w.dateien->currentRow();
+    if (!m_externalPath.isEmpty() || !isForeignEntry(row)) {
+        return true;
+    }
+    const QByteArray foreignName = (isProjectView() ? m_foreignFolders : m_foreignFiles).value(row);
+    const QString name = isProjectView() ? QFileInfo(m_folders.value(row)).fileName() : m_files.value(row);
+    const QString title = QStringLiteral(" Umbenennen");
+    if (Prompts::instance().message(
+            m_w.window,
+            QStringLiteral("Der Name von ") + name +
+                QStringLiteral(" ist nicht in UTF-8 geschrieben, sondern wohl in Windows-1252. ") + u'\n' +
+                QStringLiteral("Unter diesem Namen kann es weder angezeigt noch bearbeitet werden. ") + u'\n' + u'\n' +
+                QStringLiteral("Möchten Sie es in ") + name + QStringLiteral(" umbenennen ? "),
+            title, Prompts::Buttons::YesNo, Prompts::Icon::Question) != Prompts::Answer::Yes) {
+        return false;
+    }
+    QString error;
+    bool taken = false;
+    if (!DocumentKinds::renameForeign(m_folder, foreignName, name, &error, &taken)) {
+        Prompts::instance().message(
+            m_w.window,
+            taken ? QString(QStringLiteral("Es gibt bereits ") + name +
+                            QStringLiteral(" im Dokumentordner. Der Name bleibt, wie er ist. ") + u'\n' +
+                            QStringLiteral("Benennen Sie zuerst das andere Dokument um."))
+                  : QString(name + QStringLiteral(" konnte nicht umbenannt werden. ") + u'\n' + error),
+            title, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+        return false;
+    }
+    refresh();
+    const QStringList entries = DocumentKinds::listEntries(m_files, m_folders, isProjectView());
+    const QString entry = isProjectView() ? name : DocumentKinds::displayName(name);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (entries.at(i) == entry && !isForeignEntry(int(i)) && (isProjectView() || m_files.at(i) == name)) {
+            selectEntry(int(i));
+            break;
+        }
+    }
+    return false;
 }
 
 void DocumentLibrary::selectKind(int kind)
@@ -325,6 +407,10 @@ void DocumentLibrary::documentSelected()
         m_state.mFile = item->text();
         m_state.mIndex = selected;
         m_state.mChange = false;
+        if (isForeignEntry(selected)) {
+            showForeignEntry(item->text());
+            return;
+        }
         const QString projectFolder = m_folder + u'/' + item->text();
         setStatusFor(projectFolder);
         // Shown, and saved, in the spelling found.
@@ -349,6 +435,10 @@ void DocumentLibrary::documentSelected()
         m_state.mFile = EditingState::untitledName();
         return;
     }
+    if (isForeignEntry(selected)) {
+        showForeignEntry(currentFileName());
+        return;
+    }
     const QString path = m_folder + u'/' + currentFileName();
     if (m_loadingDeferred) {
         setStatusFor(path);
@@ -359,6 +449,19 @@ void DocumentLibrary::documentSelected()
     }
     setStatusFor(path);
     loadFile(path);
+}
+
+void DocumentLibrary::showForeignEntry(const QString &name)
+{
+    m_editorDoc.showLoadFailure(QStringLiteral("Sein Dateiname ist nicht in UTF-8 geschrieben. ") + u'\n' +
+                                QStringLiteral("Mit „Umbenennen ...“ erhält es den Namen ") + name +
+                                QStringLiteral("."));
+    if (!m_w.dateien->isHidden()) {
+        m_w.status->setText(QStringLiteral(" Dateiname nicht in UTF-8"));
+    }
+    if (m_chosenInList && !m_quietSelection) {
+        offerProperName();
+    }
 }
 
 void DocumentLibrary::setStatusText(const QString &text)
@@ -445,6 +548,9 @@ void DocumentLibrary::newDocument(int kind)
 
 void DocumentLibrary::open()
 {
+    if (!offerProperName()) {
+        return;
+    }
     QString target;
     if (isProjectView()) {
         if (const QListWidgetItem *item = m_w.dateien->currentItem(); item && m_state.mIndex >= 0) {
@@ -468,12 +574,19 @@ void DocumentLibrary::open()
 void DocumentLibrary::showSavedFile(const QString &path)
 {
     refresh();
+    if (isProjectView()) {
+        // The text file of a new project: its folder is the entry.
+        const QString project = QFileInfo(QFileInfo(path).absolutePath()).fileName();
+        const QStringList entries = DocumentKinds::listEntries(m_files, m_folders, true);
+        const qsizetype exact = entries.indexOf(project);
+        selectEntry(exact >= 0 ? int(exact) : FindListIndex(entries, project));
+        return;
+    }
     // The file just written, when the list has it: with notiz.txt and
     // Notiz.txt side by side, a look-up by name alone would show the other.
     const QString fileName = QFileInfo(path).fileName();
     int index = -1;
-    if (!isProjectView() && QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) &&
-        m_files.size() == m_w.dateien->count()) {
+    if (QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) && m_files.size() == m_w.dateien->count()) {
         index = int(m_files.indexOf(fileName));
     }
     if (index < 0) {

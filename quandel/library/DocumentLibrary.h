@@ -6,6 +6,8 @@
 #include "Prompts.h"
 #include "SaveCommands.h"
 
+#include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -80,6 +82,14 @@ public:
 
     // 1 when unsaved changes keep the caller from going on, else 0; may ask.
     int TextChanging();
+
+    // The list entry's name is not the file's own, which is not UTF-8 (see
+    // DocumentKinds::Listing): no command reaches that file.
+    bool isForeignEntry(int row) const;
+    // For the commands on the selected entry: true when they can go on.
+    // Otherwise the entry's file has a name that is not UTF-8; the user is
+    // asked whether it shall get the name listed, and the command stops.
+    bool offerProperName();
 
     // The unsaved-changes question of the commands that keep the shown
     // document where it is (folder choice, rename, send to): asks, saves on
@@ -169,6 +179,9 @@ private:
     friend class SaveCommands;
 
     void selectEntry(int index);
+    // An entry whose file's name is not UTF-8: an explanation instead of its
+    // text, and the offer to rename it when the user chose it.
+    void showForeignEntry(const QString &name);
     void clearEditor();
     void loadFile(const QString &path);
     // After Save as: the list read afresh, with the file just written selected.
@@ -190,6 +203,10 @@ private:
     QStringList m_files;
     int m_fileIndex = -1;
     QStringList m_folders;
+    QHash<qsizetype, QByteArray> m_foreignFiles;   // by index of m_files
+    QHash<qsizetype, QByteArray> m_foreignFolders; // by index of m_folders
+    bool m_quietSelection = false;                 // an entry selected by the program, not the user
+    bool m_chosenInList = false;                   // the list's selection changed
     EditingState m_state;
 
     EditorDocument m_editorDoc;

@@ -51,8 +51,10 @@ public:
     // a text can come back from the editor changed.
     static bool isKeptAsIs(QStringView text);
 
-private:
+    // An empty, read-only editor that says why the document is not shown.
     void showLoadFailure(const QString &reason);
+
+private:
     // For a file whose lines end in both CR LF and LF: per line end, whether
     // it is CR LF; empty for any other file.
     static QList<bool> lineEndsIfMixed(const QByteArray &bytes);

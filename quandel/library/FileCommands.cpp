@@ -126,12 +126,6 @@ QString extensionFor(int kind, const QString &oldFile)
     return extension;
 }
 
-QString invalidNameMessage()
-{
-    return QStringLiteral("Dateinamen dürfen keines der folgenden Zeichen enthalten:  ") + u'\n' +
-           QStringLiteral("\\  /  :  *  ?  ") + u'"' + QStringLiteral("  <  >  |");
-}
-
 QString trashFailure(const QString &what, const QString &error)
 {
     return what + QStringLiteral(" konnte nicht in den Papierkorb verschoben werden. ") + u'\n' + error;
@@ -286,6 +280,12 @@ bool FileCommands::isValidName(const QString &name)
     return true;
 }
 
+QString FileCommands::invalidNameMessage()
+{
+    return QStringLiteral("Dateinamen dürfen keines der folgenden Zeichen enthalten:  ") + u'\n' +
+           QStringLiteral("\\  /  :  *  ?  ") + u'"' + QStringLiteral("  <  >  |");
+}
+
 QString FileCommands::selectedEntry() const
 {
     const QListWidgetItem *item = m_library->listWidget()->currentItem();
@@ -297,7 +297,8 @@ QString FileCommands::selectedEntry() const
 
 void FileCommands::rename()
 {
-    if (m_library->isBusy() || selectedEntry().isEmpty() || !m_library->settleUnsavedChanges()) {
+    if (m_library->isBusy() || selectedEntry().isEmpty() || !m_library->offerProperName() ||
+        !m_library->settleUnsavedChanges()) {
         return;
     }
     // Saving an untitled document may have selected another entry.
@@ -409,7 +410,7 @@ void FileCommands::selectAfterRename(const QString &entry, const QString &typed)
 
 void FileCommands::remove()
 {
-    if (m_library->isBusy()) {
+    if (m_library->isBusy() || !m_library->offerProperName()) {
         return;
     }
     const QString entry = selectedEntry();
@@ -458,6 +459,9 @@ void FileCommands::remove()
 
 void FileCommands::showProperties()
 {
+    if (!m_library->offerProperName()) {
+        return;
+    }
     QString path;
     if (m_library->isProjectView()) {
         if (m_library->state().mIndex < 0) {
@@ -490,7 +494,7 @@ void FileCommands::sendTo(int target)
     if (target < FirstTarget || target > LastTarget || m_library->isBusy()) {
         return;
     }
-    if (!m_library->settleUnsavedChanges() || m_library->isProjectView()) {
+    if (!m_library->offerProperName() || !m_library->settleUnsavedChanges() || m_library->isProjectView()) {
         return;
     }
     const QString name = m_library->currentFileName();

@@ -29,6 +29,8 @@ public:
     // The new name of a rename, as the user typed it: true when it names an
     // entry of the document folder itself.
     static bool isValidName(const QString &name);
+    // What the user is told about a name isValidName() refuses.
+    static QString invalidNameMessage();
 
 private:
     // Ok of the rename dialog; true when the dialog is to close.

@@ -6,14 +6,17 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-Renames::Renames(const QString &proposedName, Handler handler, QWidget *parent)
+Renames::Renames(const QString &proposedName, Handler handler, QWidget *parent, Purpose purpose)
     : QDialog(parent), m_handler(std::move(handler))
 {
-    setObjectName(QStringLiteral("Renames"));
-    setWindowTitle(QStringLiteral(" Umbenennen"));
+    const bool rename = purpose == Purpose::Rename;
+    setObjectName(rename ? QStringLiteral("Renames") : QStringLiteral("NeuesProjekt"));
+    setWindowTitle(rename ? QStringLiteral(" Umbenennen") : QStringLiteral(" Neues Projekt"));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-    m_label1 = new QLabel(QStringLiteral("Geben Sie dem Dokument eine neue Bezeichnung:"), this);
+    m_label1 = new QLabel(rename ? QStringLiteral("Geben Sie dem Dokument eine neue Bezeichnung:")
+                                 : QStringLiteral("Geben Sie dem neuen Projekt eine Bezeichnung:"),
+                          this);
     m_label1->setObjectName(QStringLiteral("Label1"));
     m_text1 = new QLineEdit(proposedName, this);
     m_text1->setObjectName(QStringLiteral("Text1"));

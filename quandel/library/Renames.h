@@ -11,7 +11,8 @@ class QPushButton;
 // The rename dialog: the new name of the selected document, without its
 // extension. Ok hands the name to the caller, which decides whether the
 // dialog closes (it stays open when the name is refused or the user does not
-// want another document replaced).
+// want another document replaced). The same dialog asks for the name of a new
+// project ("NeuesProjekt").
 class Renames final : public QDialog
 {
     Q_OBJECT
@@ -19,8 +20,13 @@ class Renames final : public QDialog
 
 public:
     using Handler = std::function<bool(const QString &newName)>;
+    enum class Purpose
+    {
+        Rename,
+        NewProject
+    };
 
-    Renames(const QString &proposedName, Handler handler, QWidget *parent = nullptr);
+    Renames(const QString &proposedName, Handler handler, QWidget *parent = nullptr, Purpose purpose = Purpose::Rename);
 
     QString newName() const;
 

@@ -4,10 +4,33 @@
 #include "DocumentLibrary.h"
 #include "DocumentRecovery.h"
 #include "DocumentWatch.h"
+#include "FileCommands.h"
+#include "Renames.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QListWidget>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QString NewProjectTitle = QStringLiteral(" Neues Projekt");
+
+// Anything by that name, a dangling link included.
+bool entryExists(const QString &path)
+{
+    struct stat info = {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
+}
+
+} // namespace
 
 void SaveCommands::reportFailure(const QString &name)
 {
@@ -45,6 +68,9 @@ bool SaveCommands::save()
 {
     DocumentLibrary &library = m_library;
     EditingState &state = library.m_state;
+    if (!library.offerProperName()) {
+        return false;
+    }
     if (!library.m_editorDoc.isLoaded()) {
         library.explainReadOnly();
         // Nothing of this document is in the editor: saving would replace
@@ -59,7 +85,7 @@ bool SaveCommands::save()
     } else if (library.isProjectView()) {
         const QListWidgetItem *item = library.m_w.dateien->currentItem();
         if (!item || state.mIndex < 0) {
-            return saveAs();
+            return saveNewProject();
         }
         name = item->text();
         target = library.documentPath();
@@ -96,6 +122,11 @@ bool SaveCommands::saveAs()
         // proposed is the document's own file.
         return false;
     }
+    if (library.m_externalPath.isEmpty() && library.isProjectView()) {
+        // A project is a folder, not a file to be put anywhere: a new one is
+        // created under the name asked for, a shown one saved where it is.
+        return library.isUntitled() ? saveNewProject() : save();
+    }
     Prompts::SaveRequest request;
     request.title = QStringLiteral("Speichern unter ...");
     const QStringList filters = DocumentKinds::saveFilters(library.m_pattern);
@@ -104,7 +135,7 @@ bool SaveCommands::saveAs()
         request.proposedPath = library.m_externalPath;
     } else if (library.m_fileIndex == -1) {
         const QString proposed = DocumentKinds::proposedName(library.m_pattern);
-        // With no name to propose (a new project), the dialog opens in the
+        // With no name to propose, the dialog opens in the
         // document folder, or where the last Save as went.
         request.proposedPath = !proposed.isEmpty()          ? library.m_folder + u'/' + proposed
                                : m_lastSaveAsPath.isEmpty() ? library.m_folder + u'/'
@@ -136,5 +167,88 @@ bool SaveCommands::saveAs()
     state.mAction = EditingState::Pending::None;
     library.m_recovery->update();
     library.showSavedFile(chosen);
+    return true;
+}
+
+bool SaveCommands::saveNewProject()
+{
+    DocumentLibrary &library = m_library;
+    EditingState &state = library.m_state;
+    if (!library.m_editorDoc.isLoaded()) {
+        return false;
+    }
+    QString proposed = QStringLiteral("Neues Projekt");
+    for (int n = 2; n < 100 && entryExists(library.m_folder + u'/' + proposed); ++n) {
+        proposed = QStringLiteral("Neues Projekt %1").arg(n);
+    }
+    QString created;
+    Renames dialog(
+        proposed, [this, &created](const QString &name) { return createProject(name, &created); }, library.m_w.window,
+        Renames::Purpose::NewProject);
+    Prompts::instance().execDialog(dialog);
+    if (created.isEmpty()) {
+        // Nothing was written: the text stays, marked as changed, and the
+        // check that asked for the save stops its command.
+        state.mFile = EditingState::untitledName();
+        state.mChange = true;
+        state.mAction = EditingState::Pending::Cancel;
+        return false;
+    }
+    state.mChange = false;
+    state.mAction = EditingState::Pending::None;
+    library.m_recovery->update();
+    library.showSavedFile(created);
+    return true;
+}
+
+bool SaveCommands::createProject(const QString &name, QString *created)
+{
+    QWidget *window = m_library.m_w.window;
+    const auto tell = [window](const QString &text) {
+        Prompts::instance().message(window, text, NewProjectTitle, Prompts::Buttons::Ok, Prompts::Icon::Critical);
+    };
+    if (!FileCommands::isValidName(name)) {
+        tell(FileCommands::invalidNameMessage());
+        return false;
+    }
+    if (QFile::encodeName(name).size() > NAME_MAX) {
+        tell(QStringLiteral("Die Bezeichnung ist zu lang für einen Ordnernamen. ") + u'\n' +
+             QStringLiteral("Bitte wählen Sie eine kürzere Bezeichnung."));
+        return false;
+    }
+    const QString taken = name + QStringLiteral(" gibt es im Dokumentordner bereits. ") + u'\n' +
+                          QStringLiteral("Bitte wählen Sie eine andere Bezeichnung.");
+    // A project that differs in letter case only would be the same folder
+    // on a memory stick or a network share.
+    const QString folder = m_library.m_folder;
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        tell(QStringLiteral("Der Dokumentordner ") + folder + QStringLiteral(" ist nicht vorhanden. "));
+        return false;
+    }
+    const QString path = folder + u'/' + name;
+    bool exists = entryExists(path);
+    for (const QString &project : std::as_const(m_library.m_folders)) {
+        exists = exists || QFileInfo(project).fileName().compare(name, Qt::CaseInsensitive) == 0;
+    }
+    if (exists) {
+        tell(taken);
+        return false;
+    }
+    if (::mkdir(QFile::encodeName(path).constData(), 0777) != 0) {
+        const int failure = errno;
+        tell(failure == EEXIST
+                 ? taken
+                 : QStringLiteral("Der Projektordner ") + name + QStringLiteral(" konnte nicht angelegt werden. ") +
+                       u'\n' + QString::fromLocal8Bit(std::strerror(failure)));
+        return false;
+    }
+    const QString file = path + u'/' + DocumentKinds::projectFileName();
+    if (!write(file, name)) {
+        // No empty project stays behind.
+        ::rmdir(QFile::encodeName(path).constData());
+        reportFailure(name);
+        return false;
+    }
+    *created = file;
     return true;
 }

@@ -20,6 +20,10 @@ public:
     bool saveAs(); // mnuspeichernunter
 
 private:
+    bool saveNewProject();
+    // Ok of the question for the new project's name: creates its folder with
+    // its text file, or tells why not; *created is then that file's path.
+    bool createProject(const QString &name, QString *created);
     bool write(const QString &path, const QString &name);
     void reportFailure(const QString &name);
 

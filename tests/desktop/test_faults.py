@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Faults only a real desktop shows: Qt's own texts in German, menu keys,
-the paste command after Alt+B, web links that must not freeze the window,
-the command line without a display, the layout under a window manager, and
-make run on a scratch copy of the samples."""
+the paste command after Alt+B, saving a new project by its name, web links
+that must not freeze the window, the command line without a display, the
+layout under a window manager, and make run on a scratch copy of the
+samples."""
 
 import os
 import re
@@ -100,6 +101,30 @@ def test_web_link_does_not_freeze(s: DesktopSession):
     assert m.exit() == 0
 
 
+def test_new_project_asks_for_its_name(s: DesktopSession):
+    """Vorgänge, Neu, Visual Basic Projekt, some text, Ctrl+S: the project's
+    name is asked for and its folder made and selected; no file dialog, no
+    stray file."""
+    m = Main(s)
+    before = {p.name for p in m.folder.iterdir()}
+    s.key("alt+v", "n", "v")
+    s.wait_for(lambda: s.find(m.document_list(), role="list item", name="Rechnungen"), "the projects are listed")
+    s.click(m.editor())
+    s.type_text("Kunden und Rechnungen")
+    s.key("ctrl+s")
+    s.wait_window(" Neues Projekt")
+    assert s.find(m.app, role="dialog", name=re.compile("Speichern")) is None
+    s.key("ctrl+a")
+    s.type_text("Kunden")
+    s.key("Return")
+    s.wait_no_window(" Neues Projekt")
+    s.wait_for(lambda: s.is_selected(m.item("Kunden")), "the new project is selected")
+    assert {p.name for p in m.folder.iterdir()} - before == {"Kunden"}
+    assert (m.folder / "Kunden" / "Quandel.ini").read_bytes() == b"Kunden und Rechnungen\r\n"
+    assert s.text(m.editor()).startswith("Kunden und Rechnungen")
+    assert m.exit() == 0
+
+
 def test_command_line_without_display(s: DesktopSession):
     env = {k: v for k, v in s.env().items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
     quandel = str(s.bin_dir / "quandel")
@@ -187,5 +212,5 @@ def test_make_run_uses_a_scratch_copy(s: DesktopSession):
 
 if __name__ == "__main__":
     main(test_qt_texts_in_german, test_same_menu_letter_reaches_both, test_paste_after_cut_with_alt_b,
-         test_web_link_does_not_freeze, test_command_line_without_display, test_layout_follows_every_size,
+         test_new_project_asks_for_its_name, test_web_link_does_not_freeze, test_command_line_without_display, test_layout_follows_every_size,
          test_make_run_uses_a_scratch_copy)

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void listFiles();
     void sortedNamesFollowTheCollation_data();
     void sortedNamesFollowTheCollation();
+    void baseBeforeItsVariants_data();
+    void baseBeforeItsVariants();
     void documentText_data();
     void documentText();
 };
@@ -151,13 +153,43 @@ void TestDocumentKinds::sortedNamesFollowTheCollation()
     const QStringList sorted = DocumentKinds::sortedNames(names);
     QCOMPARE(sorted.size(), names.size());
     const QCollator collator = DocumentKinds::nameCollator();
+    // The collation of the display names, then of the rest of the names.
+    const auto collated = [&collator](const QString &a, const QString &b) {
+        const QString shownA = DocumentKinds::documentName(DocumentKinds::displayName(a));
+        const QString shownB = DocumentKinds::documentName(DocumentKinds::displayName(b));
+        const int shown = collator.compare(shownA, shownB);
+        return shown != 0 ? shown : collator.compare(a.mid(shownA.size()), b.mid(shownB.size()));
+    };
     for (qsizetype i = 1; i < sorted.size(); ++i) {
         const QString &a = sorted.at(i - 1);
         const QString &b = sorted.at(i);
-        const int order = collator.compare(a, b);
+        const int order = collated(a, b);
         QVERIFY2(order < 0 || (order == 0 && (a.toLower() < b.toLower() || (a.toLower() == b.toLower() && a <= b))),
                  qPrintable(u"\""_s + a + u"\" before \""_s + b + u'"'));
     }
+}
+
+void TestDocumentKinds::baseBeforeItsVariants_data()
+{
+    QTest::addColumn<QStringList>("expected");
+    // The collation alone ranks "_" and "-" before ".".
+    QTest::newRow("numbered variants") << QStringList{u"Haupt.bas"_s, u"Haupt_1.bas"_s, u"Haupt_2.bas"_s};
+    QTest::newRow("word after an underscore") << QStringList{u"Dateien.txt"_s, u"Dateien_Alt.txt"_s};
+    QTest::newRow("hyphen, other case") << QStringList{u"projekt.vbp"_s, u"Projekt-Updater.vbp"_s};
+    QTest::newRow("umlauts take the collation's way")
+        << QStringList{u"Übung.txt"_s, u"Übung_1.txt"_s, u"übung_2.txt"_s, u"Uhr.txt"_s};
+    // Equal display names: the extension decides, as it keeps a module
+    // before the class of the same name.
+    QTest::newRow("module before class") << QStringList{u"Modul.bas"_s, u"modul.cls"_s, u"Modul_Test.bas"_s};
+    // A dot within the display name is one of its characters.
+    QTest::newRow("display name with dots") << QStringList{u"A_B.txt"_s, u"A.B.txt"_s, u"A.B_c.txt"_s};
+}
+
+void TestDocumentKinds::baseBeforeItsVariants()
+{
+    QFETCH(QStringList, expected);
+    QStringList reversed(expected.rbegin(), expected.rend());
+    QCOMPARE(DocumentKinds::sortedNames(reversed), expected);
 }
 
 void TestDocumentKinds::documentText_data()

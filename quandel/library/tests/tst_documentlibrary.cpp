@@ -6,13 +6,20 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <optional>
@@ -27,6 +34,24 @@ const QString Caption = u"Tivorn Quandel Library"_s;
 QString question(const QString &name)
 {
     return name + u"\nwurde geändert.\n\nMöchten Sie die Änderungen speichern ? "_s;
+}
+
+// A file or folder whose name is the bytes given, below the folder.
+bool putRaw(const QString &folder, const QByteArray &relative, const QByteArray &bytes, bool isFolder = false)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + relative;
+    if (isFolder) {
+        return ::mkdir(path.constData(), 0755) == 0;
+    }
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return fd >= 0 && ::close(fd) == 0 && written;
+}
+
+bool rawExists(const QString &folder, const QByteArray &relative)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + relative;
+    return ::access(path.constData(), F_OK) == 0;
 }
 
 QString saveFailure(const QString &name)
@@ -62,6 +87,10 @@ private Q_SLOTS:
     void newThenSaveAs_data();
     void newThenSaveAs();
     void cancelledSaveAsOfUntitledStopsTheNextCheck();
+    void newProjectAsksForItsName_data();
+    void newProjectAsksForItsName();
+    void nameNotInUtf8IsOfferedItsWindows1252Reading_data();
+    void nameNotInUtf8IsOfferedItsWindows1252Reading();
     void saveFailureKeepsTheText_data();
     void saveFailureKeepsTheText();
     void documentNotShownFaithfullyIsNeverWritten_data();
@@ -545,6 +574,181 @@ void TestDocumentLibrary::cancelledSaveAsOfUntitledStopsTheNextCheck()
     trigger(u"mnuaktualisieren"_s);
     QCOMPARE(m_f->prompts.callsOf(u"message"_s).size(), 1);
     QCOMPARE(m_f->shownText(), u"alt\n"_s);
+}
+
+void TestDocumentLibrary::newProjectAsksForItsName_data()
+{
+    QTest::addColumn<QStringList>("names"); // typed and confirmed in turn; then Abbrechen
+    QTest::addColumn<int>("refused");
+    QTest::addColumn<bool>("fromCheck"); // saved by answering Yes when selecting an entry
+    QTest::addColumn<QString>("created");
+
+    QTest::newRow("created and selected") << QStringList{u"Gamma"_s} << 0 << false << u"Gamma"_s;
+    QTest::newRow("from the unsaved-changes question") << QStringList{u"Gamma"_s} << 0 << true << u"Gamma"_s;
+    // Beside Alt, alt would be the same folder on a memory stick.
+    QTest::newRow("existing names refused")
+        << QStringList{u"Alt"_s, u"alt"_s, u"Notiz.txt"_s, u"Gamma"_s} << 3 << false << u"Gamma"_s;
+    QTest::newRow("no folder names refused")
+        << QStringList{u"a:b"_s, u".."_s, u"x/y"_s, QString(256, u'a'), u"Gamma"_s} << 4 << false << u"Gamma"_s;
+    QTest::newRow("cancelled") << QStringList{} << 0 << false << QString();
+    QTest::newRow("cancelled after a refusal") << QStringList{u"Alt"_s} << 1 << true << QString();
+}
+
+void TestDocumentLibrary::newProjectAsksForItsName()
+{
+    m_f->put(u"Alt/Quandel.ini"_s, "alt\r\n");
+    m_f->put(u"Beta/Quandel.ini"_s, "beta\r\n");
+    m_f->put(u"Notiz.txt"_s, "notiz\r\n");
+    QVERIFY(m_f->start(2));
+    const QStringList before = RootFixture::tree(m_f->folder);
+    trigger(u"mnuneues_2"_s);
+    QCOMPARE(m_f->list()->currentRow(), -1);
+    type(u"Grüße"_s);
+
+    QFETCH(QStringList, names);
+    QString proposed;
+    m_f->prompts.dialogHandlers.enqueue([&](QDialog &dialog) {
+        auto *text1 = dialog.findChild<QLineEdit *>(u"Text1"_s);
+        proposed = text1->text();
+        for (const QString &name : std::as_const(names)) {
+            text1->setText(name);
+            dialog.findChild<QPushButton *>(u"CReady"_s)->click();
+        }
+        if (dialog.result() != QDialog::Accepted) {
+            dialog.findChild<QPushButton *>(u"CAbbrechen"_s)->click();
+        }
+        return dialog.result();
+    });
+    QFETCH(bool, fromCheck);
+    if (fromCheck) {
+        m_f->prompts.messageAnswers.enqueue(Answer::Yes);
+        m_f->list()->setCurrentRow(1);
+    } else {
+        trigger(u"mnuspeichern"_s);
+    }
+
+    QCOMPARE(m_f->prompts.callsOf(u"dialog"_s).size(), 1);
+    QCOMPARE(m_f->prompts.callsOf(u"dialog"_s).first().text, u"NeuesProjekt"_s);
+    QCOMPARE(proposed, u"Neues Projekt"_s);
+    // No file dialog: a project is a folder of the library.
+    QVERIFY(m_f->prompts.callsOf(u"save"_s).isEmpty());
+    int refusals = 0;
+    for (const auto &call : m_f->prompts.callsOf(u"message"_s)) {
+        refusals += call.title == u" Neues Projekt"_s ? 1 : 0;
+    }
+    QFETCH(int, refused);
+    QCOMPARE(refusals, refused);
+    QFETCH(QString, created);
+    if (created.isEmpty()) {
+        QCOMPARE(RootFixture::tree(m_f->folder), before);
+        QCOMPARE(m_f->shownText(), u"Grüße"_s);
+        QVERIFY(m_f->state().mChange);
+        QCOMPARE(m_f->list()->currentRow(), -1);
+        return;
+    }
+    QStringList after = QStringList(before) << created + u'/' << created + u"/Quandel.ini"_s;
+    after.sort();
+    QCOMPARE(RootFixture::tree(m_f->folder), after);
+    // In the library's character set, with CR LF.
+    QCOMPARE(bytesOf(m_f->folder + u'/' + created + u"/Quandel.ini"_s), QByteArray("Gr\xfc\xdf"
+                                                                                   "e\r\n"));
+    QVERIFY(m_f->list()->currentItem());
+    QCOMPARE(m_f->list()->currentItem()->text(), created);
+    QCOMPARE(m_f->state().mIndex, m_f->list()->currentRow());
+    QCOMPARE(m_f->state().mFile, created);
+    QCOMPARE(m_f->shownText(), u"Grüße\n"_s);
+    QVERIFY(!m_f->state().mChange);
+}
+
+void TestDocumentLibrary::nameNotInUtf8IsOfferedItsWindows1252Reading_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QByteArray>("stem"); // as a Windows archive unpacks on a UTF-8 system
+    QTest::addColumn<QString>("command"); // empty: the user selects the entry
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<bool>("taken"); // the Windows-1252 reading names another file
+    QTest::addColumn<QString>("refusal");
+
+    const QByteArray latin("lat\xe4in");
+    QTest::newRow("selected, renamed") << 0 << latin << QString() << Answer::Yes << false << QString();
+    QTest::newRow("selected, kept") << 0 << latin << QString() << Answer::No << false << QString();
+    QTest::newRow("name taken") << 0 << latin << QString() << Answer::Yes << true << u"Es gibt bereits latäin.txt"_s;
+    // Each ä takes two bytes in UTF-8: 263 are too many for a name.
+    QTest::newRow("reading too long") << 0 << QByteArray("Z") + QByteArray(129, '\xe4') << QString() << Answer::Yes
+                                      << false << u" konnte nicht umbenannt werden. "_s;
+    QTest::newRow("delete asks first") << 0 << latin << u"mnuloesche"_s << Answer::No << false << QString();
+    QTest::newRow("save asks first") << 0 << latin << u"mnuspeichern"_s << Answer::Yes << false << QString();
+    QTest::newRow("favourite asks first") << 0 << latin << u"mnuhinzufügen"_s << Answer::No << false << QString();
+    // The first entry, selected by the list itself: asked about only when
+    // the user runs a command on it.
+    QTest::newRow("project folder, rename") << 2 << latin << u"mnuUmbenennen"_s << Answer::Yes << false << QString();
+}
+
+void TestDocumentLibrary::nameNotInUtf8IsOfferedItsWindows1252Reading()
+{
+    QFETCH(int, kind);
+    QFETCH(QByteArray, stem);
+    QFETCH(QString, command);
+    QFETCH(Answer, answer);
+    QFETCH(bool, taken);
+    QFETCH(QString, refusal);
+    const bool project = kind == 2;
+    const QByteArray foreign = project ? stem : stem + ".txt";
+    const QString shown = QString::fromLatin1(stem);
+    const QString reading = QString::fromLatin1(foreign);
+    const QString proper = project ? reading + u"/Quandel.ini"_s : reading;
+    if (project) {
+        QVERIFY(putRaw(m_f->folder, foreign, {}, true));
+        QVERIFY(putRaw(m_f->folder, foreign + "/Quandel.ini", "latein\r\n"));
+    } else {
+        QVERIFY(putRaw(m_f->folder, foreign, "latein\r\n"));
+    }
+    // Where the user selects the entry it is the second; the first is shown
+    // at the start without a question.
+    if (command.isEmpty()) {
+        m_f->put(u"Alt.txt"_s, "alt\r\n");
+    }
+    if (taken) {
+        m_f->put(reading, "anders\r\n");
+    }
+    QVERIFY(m_f->start(kind));
+    const int row = command.isEmpty() ? 1 : 0;
+    QCOMPARE(m_f->entries().at(row), shown);
+    const QListWidgetItem *item = m_f->list()->item(row);
+    QVERIFY(!item->icon().isNull());
+    QVERIFY(item->data(Qt::AccessibleDescriptionRole).toString().contains(u"nicht in UTF-8"_s));
+
+    QCOMPARE(m_f->list()->currentRow(), command.isEmpty() ? 0 : row);
+    m_f->prompts.messageAnswers.enqueue(answer);
+    if (command.isEmpty()) {
+        m_f->list()->setCurrentRow(row);
+    } else {
+        m_f->run(command);
+    }
+    const auto messages = m_f->prompts.callsOf(u"message"_s);
+    QVERIFY(!messages.isEmpty());
+    QVERIFY(messages.first().text.contains(u"Möchten Sie es in "_s + reading + u" umbenennen ? "_s));
+    QCOMPARE(messages.size(), refusal.isEmpty() ? 1 : 2);
+    if (!refusal.isEmpty()) {
+        QVERIFY(messages.last().text.contains(refusal));
+    }
+    // Nothing is lost, whatever the answer.
+    const bool renamed = answer == Answer::Yes && refusal.isEmpty();
+    QCOMPARE(rawExists(m_f->folder, foreign), !renamed);
+    QCOMPARE(bytesOf(m_f->folder + u'/' + proper), renamed ? QByteArray("latein\r\n")
+                                                   : taken ? QByteArray("anders\r\n")
+                                                           : QByteArray());
+    if (renamed) {
+        QCOMPARE(m_f->list()->currentItem()->text(), shown);
+        QVERIFY(m_f->list()->currentItem()->icon().isNull());
+        QCOMPARE(m_f->shownText(), u"latein\n"_s);
+    } else {
+        // Under the name listed no command reaches the file: nothing shown,
+        // nothing saved.
+        QCOMPARE(m_f->shownText(), QString());
+        QVERIFY(m_f->editor()->isReadOnly());
+    }
+    QVERIFY(m_f->prompts.callsOf(u"dialog"_s).isEmpty());
 }
 
 void TestDocumentLibrary::saveFailureKeepsTheText_data()
