@@ -1,0 +1,169 @@
+#include "Accessibility.h"
+
+#include <QAccessibleWidget>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QWidget>
+
+namespace {
+
+constexpr const char *RoleProperty = "accessibleRoleOfKind";
+
+// A read-only text field of the given role. Offsets are those of the
+// document's plain text: blocks are joined by one line feed.
+class ReadingTextAccessible final : public QAccessibleWidget, public QAccessibleTextInterface
+{
+public:
+    ReadingTextAccessible(QTextEdit *edit, QAccessible::Role role) : QAccessibleWidget(edit, role) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface) {
+            return static_cast<QAccessibleTextInterface *>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        s.multiLine = true;
+        s.selectableText = true;
+        return s;
+    }
+
+    QString text(QAccessible::Text t) const override
+    {
+        // A heading without a name of its own is called by its text.
+        if (t == QAccessible::Name && edit()->accessibleName().isEmpty() && role() == QAccessible::Heading) {
+            return plain();
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    void selection(int selectionIndex, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = *endOffset = 0;
+        const QTextCursor c = edit()->textCursor();
+        if (selectionIndex == 0 && c.hasSelection()) {
+            *startOffset = c.selectionStart();
+            *endOffset = c.selectionEnd();
+        }
+    }
+    int selectionCount() const override { return edit()->textCursor().hasSelection() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override { setSelection(0, startOffset, endOffset); }
+    void removeSelection(int selectionIndex) override
+    {
+        if (selectionIndex == 0) {
+            QTextCursor c = edit()->textCursor();
+            c.clearSelection();
+            edit()->setTextCursor(c);
+        }
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override
+    {
+        if (selectionIndex != 0) {
+            return;
+        }
+        QTextCursor c = edit()->textCursor();
+        c.setPosition(clamp(startOffset));
+        c.setPosition(clamp(endOffset), QTextCursor::KeepAnchor);
+        edit()->setTextCursor(c);
+    }
+
+    int cursorPosition() const override { return edit()->textCursor().position(); }
+    void setCursorPosition(int position) override
+    {
+        QTextCursor c = edit()->textCursor();
+        c.setPosition(clamp(position));
+        edit()->setTextCursor(c);
+    }
+
+    QString text(int startOffset, int endOffset) const override
+    {
+        const QString all = plain();
+        const int start = std::clamp(startOffset, 0, int(all.size()));
+        const int end = endOffset < 0 ? int(all.size()) : std::clamp(endOffset, start, int(all.size()));
+        return all.mid(start, end - start);
+    }
+    int characterCount() const override { return int(plain().size()); }
+
+    QRect characterRect(int offset) const override
+    {
+        QTextCursor c(edit()->document());
+        c.setPosition(clamp(offset));
+        QRect r = edit()->cursorRect(c);
+        if (c.position() < characterCount()) {
+            c.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+            r.setWidth(std::max(1, edit()->fontMetrics().horizontalAdvance(c.selectedText())));
+        }
+        return QRect(edit()->viewport()->mapToGlobal(r.topLeft()), r.size());
+    }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        const QPoint local = edit()->viewport()->mapFromGlobal(point);
+        if (!edit()->viewport()->rect().contains(local)) {
+            return -1;
+        }
+        return edit()->cursorForPosition(local).position();
+    }
+    void scrollToSubstring(int startIndex, int endIndex) override
+    {
+        QTextCursor c(edit()->document());
+        c.setPosition(clamp(endIndex));
+        edit()->setTextCursor(c);
+        edit()->ensureCursorVisible();
+        c.setPosition(clamp(startIndex));
+        edit()->setTextCursor(c);
+        edit()->ensureCursorVisible();
+    }
+    QString attributes(int offset, int *startOffset, int *endOffset) const override
+    {
+        Q_UNUSED(offset)
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return QString();
+    }
+
+private:
+    QTextEdit *edit() const { return static_cast<QTextEdit *>(object()); }
+    QString plain() const { return edit()->document()->toPlainText(); }
+    int clamp(int offset) const { return std::clamp(offset, 0, characterCount()); }
+};
+
+QAccessibleInterface *roleOfKind(const QString &, QObject *object)
+{
+    auto *widget = qobject_cast<QWidget *>(object);
+    if (!widget) {
+        return nullptr;
+    }
+    const QVariant role = widget->property(RoleProperty);
+    if (!role.isValid()) {
+        return nullptr;
+    }
+    const auto r = QAccessible::Role(role.toInt());
+    if (auto *edit = qobject_cast<QTextEdit *>(widget)) {
+        return new ReadingTextAccessible(edit, r);
+    }
+    return new QAccessibleWidget(widget, r);
+}
+
+} // namespace
+
+namespace Accessibility {
+
+void setRole(QWidget *widget, QAccessible::Role role)
+{
+    static const bool installed = [] {
+        QAccessible::installFactory(roleOfKind);
+        return true;
+    }();
+    Q_UNUSED(installed)
+    widget->setProperty(RoleProperty, int(role));
+}
+
+} // namespace Accessibility

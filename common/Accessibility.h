@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QAccessible>
+
+class QWidget;
+
+// What a screen reader is told about widgets whose own kind says too little:
+// a plain widget that is a window, a line that separates, a panel, a heading,
+// and read-only text fields whose text must be readable through the text
+// interface with the caret.
+namespace Accessibility {
+
+// From now on the widget reports `role`. For a QTextEdit the widget also
+// offers the text interface (text, caret, selection, character positions);
+// other widgets keep their name and description and get the role alone.
+// Call it right after creating the widget: the first question for its
+// accessible interface (setting its name or text asks one) fixes it.
+void setRole(QWidget *widget, QAccessible::Role role);
+
+} // namespace Accessibility
