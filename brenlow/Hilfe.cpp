@@ -153,6 +153,9 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
 
     setTextSize(10);
     buildMenus();
+    // Alt+T and Alt+O keep their menus open also while a screen reader
+    // listens.
+    Accessibility::installMenuKeyGuard();
 
     connect(m_topicsButton, &QPushButton::clicked, this,
             [this] { m_topicsMenu->popup(mapToGlobal(QPoint(0, twips(380)))); });

@@ -1,6 +1,9 @@
 #include "Accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -152,9 +155,68 @@ QAccessibleInterface *roleOfKind(const QString &, QObject *object)
     return new QAccessibleWidget(widget, r);
 }
 
+bool isModifierKey(int key)
+{
+    return key == Qt::Key_Alt || key == Qt::Key_Meta || key == Qt::Key_AltGr || key == Qt::Key_Super_L ||
+           key == Qt::Key_Super_R;
+}
+
+class MenuKeyGuard final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::Show:
+            // A menu opening while none is open starts a new round.
+            if (qobject_cast<QMenu *>(watched) && !QApplication::activePopupWidget()) {
+                m_releaseCameBack = false;
+            }
+            break;
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease: {
+            // Keys straight from the window system are the user's own at
+            // the moment they arrive; only the ones posted back matter.
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (event->spontaneous() || !isModifierKey(key->key()) ||
+                !qobject_cast<QMenu *>(QApplication::activePopupWidget())) {
+                break;
+            }
+            if (event->type() == QEvent::KeyRelease) {
+                m_releaseCameBack = true;
+                break;
+            }
+            if (!m_releaseCameBack) {
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_releaseCameBack = true;
+};
+
 } // namespace
 
 namespace Accessibility {
+
+void installMenuKeyGuard()
+{
+    static MenuKeyGuard *guard = [] {
+        auto *g = new MenuKeyGuard(qApp);
+        qApp->installEventFilter(g);
+        return g;
+    }();
+    Q_UNUSED(guard)
+}
 
 void setRole(QWidget *widget, QAccessible::Role role)
 {

@@ -17,4 +17,13 @@ namespace Accessibility {
 // accessible interface (setting its name or text asks one) fixes it.
 void setRole(QWidget *widget, QAccessible::Role role);
 
+// Keeps a menu open when a modifier key reaches the program late. With a
+// screen reader listening, every key goes to it first and comes back posted
+// after its answer; the Alt press of Alt+V can then arrive after the menu
+// has opened, and an open menu closes on Alt. Alt and Meta keys that come
+// back once a menu is open are dropped until their release has come back;
+// Alt pressed again after that closes the menu as it should. Installed once
+// for the application; later calls do nothing.
+void installMenuKeyGuard();
+
 } // namespace Accessibility

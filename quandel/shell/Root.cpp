@@ -1,5 +1,6 @@
 #include "Root.h"
 
+#include "Accessibility.h"
 #include "AlleTreffer.h"
 #include "AppPaths.h"
 #include "CodeEditor.h"
@@ -210,6 +211,8 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
         connect(clipboard, &QClipboard::dataChanged, this, update);
         update();
     }
+    // Alt+letter keeps its menu open also while a screen reader listens.
+    Accessibility::installMenuKeyGuard();
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(200);
