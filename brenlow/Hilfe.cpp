@@ -156,6 +156,7 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     // Alt+T and Alt+O keep their menus open also while a screen reader
     // listens.
     Accessibility::installMenuKeyGuard();
+    Accessibility::installFocusAnnouncements();
 
     connect(m_topicsButton, &QPushButton::clicked, this,
             [this] { m_topicsMenu->popup(mapToGlobal(QPoint(0, twips(380)))); });

@@ -1,5 +1,6 @@
 #include "Accessibility.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QKeyEvent>
@@ -9,6 +10,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 #include <QWidget>
 
 namespace {
@@ -161,6 +163,50 @@ bool isModifierKey(int key)
            key == Qt::Key_Super_R;
 }
 
+// The focus event a screen reader speaks for the widget: for an item view its
+// current entry, for anything else the widget.
+void announceFocus(QWidget *widget)
+{
+    if (!widget || !widget->hasFocus() || !QAccessible::isActive()) {
+        return;
+    }
+    if (auto *view = qobject_cast<QAbstractItemView *>(widget)) {
+        const QModelIndex current = view->currentIndex();
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(view);
+        QAccessibleTableInterface *table = iface ? iface->tableInterface() : nullptr;
+        if (current.isValid() && table) {
+            if (QAccessibleInterface *cell = table->cellAt(current.row(), current.column())) {
+                QAccessibleEvent event(view, QAccessible::Focus);
+                event.setChild(iface->indexOfChild(cell));
+                QAccessible::updateAccessibility(&event);
+                return;
+            }
+        }
+    }
+    QAccessibleEvent event(widget, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+}
+
+class FocusAnnouncer final : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        const bool activated = event->type() == QEvent::WindowActivate && watched->isWidgetType() &&
+                               static_cast<QWidget *>(watched)->isWindow() &&
+                               static_cast<QWidget *>(watched)->windowType() != Qt::Popup;
+        const bool viewFocused = event->type() == QEvent::FocusIn && qobject_cast<QAbstractItemView *>(watched);
+        if (activated || viewFocused) {
+            // After the platform has told of the window or the view itself.
+            QTimer::singleShot(0, this, [] { announceFocus(QApplication::focusWidget()); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 class MenuKeyGuard final : public QObject
 {
 public:
@@ -207,6 +253,16 @@ private:
 } // namespace
 
 namespace Accessibility {
+
+void installFocusAnnouncements()
+{
+    static FocusAnnouncer *announcer = [] {
+        auto *a = new FocusAnnouncer(qApp);
+        qApp->installEventFilter(a);
+        return a;
+    }();
+    Q_UNUSED(announcer)
+}
 
 void installMenuKeyGuard()
 {

@@ -26,4 +26,10 @@ void setRole(QWidget *widget, QAccessible::Role role);
 // for the application; later calls do nothing.
 void installMenuKeyGuard();
 
+// Tells a screen reader where the focus is whenever it cannot know: once a
+// window is active again (a message box or dialog has closed, the program
+// was switched to), and for a list or tree that gets the focus, its current
+// entry rather than the list alone. Installed once for the application.
+void installFocusAnnouncements();
+
 } // namespace Accessibility

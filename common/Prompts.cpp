@@ -84,6 +84,15 @@ Prompts::Answer QtPrompts::message(QWidget *parent, const QString &text, const Q
     }
     box.setStandardButtons(standard);
     box.setEscapeButton(escape);
+    // The first button is the default one and has the focus, so that a
+    // screen reader reads it with the message.
+    const QMessageBox::StandardButton defaults[] = {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::Retry};
+    for (const QMessageBox::StandardButton button : defaults) {
+        if (box.button(button)) {
+            box.setDefaultButton(button);
+            break;
+        }
+    }
     // German button texts, whatever the installed Qt translations are.
     const std::pair<QMessageBox::StandardButton, QString> texts[] = {
         {QMessageBox::Ok, QStringLiteral("OK")},

@@ -211,8 +211,25 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
         connect(clipboard, &QClipboard::dataChanged, this, update);
         update();
     }
-    // Alt+letter keeps its menu open also while a screen reader listens.
+    // Alt+letter keeps its menu open also while a screen reader listens,
+    // and the focus is told again when a message box or dialog has closed.
     Accessibility::installMenuKeyGuard();
+    Accessibility::installFocusAnnouncements();
+    // A class and a module of the same name differ only by the class's
+    // trailing tab, which a screen reader does not speak: the entries of
+    // that kind say what they are.
+    connect(
+        m_dateien->model(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+            if (m_library->checkedKind() != 1) {
+                return;
+            }
+            for (int row = first; row <= last; ++row) {
+                if (QListWidgetItem *item = m_dateien->item(row)) {
+                    item->setData(Qt::AccessibleDescriptionRole,
+                                  item->text().endsWith(u'\t') ? QStringLiteral("Klasse") : QStringLiteral("Modul"));
+                }
+            }
+        });
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(200);
@@ -602,11 +619,19 @@ bool Root::start()
 
 void Root::addShortcutTextsToMenus()
 {
-    const std::pair<QAction *, const char *> texts[] = {{m_mnuRueckgaengig, "Strg+Z"}, {m_mnuAusschneiden, "Strg+X"},
-                                                        {m_mnuKopieren, "Strg+C"},     {m_mnuEinfuegen, "Strg+V"},
-                                                        {m_mnuMarkieren, "Strg+A"},    {m_mnuBeenden, "Alt+Q"}};
-    for (const auto &[action, shortcut] : texts) {
-        action->setText(action->text() + u'\t' + QString::fromLatin1(shortcut));
+    // The keys belong to the editor and the list, which handle them
+    // themselves; the entries show them and tell them to a screen reader as
+    // their shortcut, as every other entry does, without a tab in the name.
+    // Bound to the menu alone, they never take a key from the editor.
+    const std::pair<QAction *, QKeySequence> keys[] = {{m_mnuRueckgaengig, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+                                                       {m_mnuAusschneiden, QKeySequence(Qt::CTRL | Qt::Key_X)},
+                                                       {m_mnuKopieren, QKeySequence(Qt::CTRL | Qt::Key_C)},
+                                                       {m_mnuEinfuegen, QKeySequence(Qt::CTRL | Qt::Key_V)},
+                                                       {m_mnuMarkieren, QKeySequence(Qt::CTRL | Qt::Key_A)},
+                                                       {m_mnuBeenden, QKeySequence(Qt::ALT | Qt::Key_Q)}};
+    for (const auto &[action, key] : keys) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
     }
 }
 
