@@ -753,9 +753,11 @@ void Root::placeWindow()
     QSize outer = size();
     if (const auto height = queryTwips(QStringLiteral("Height"))) {
         outer.setHeight(Layout::toPixels(*height, dpi()));
+        m_storedHeight = StoredLength{outer.height(), *height};
     }
     if (const auto width = queryTwips(QStringLiteral("Width"))) {
         outer.setWidth(Layout::toPixels(*width, dpi()));
+        m_storedWidth = StoredLength{outer.width(), *width};
     }
     // A damaged or foreign store must not give a window larger than the
     // screen or one whose title bar cannot be reached.
@@ -940,10 +942,17 @@ bool Root::storeAndEnd()
     values.append({QStringLiteral("Last"), current ? current->text() : QString()});
     values.append({QStringLiteral("Viewer"), m_mnuWebansicht->isChecked() ? 1 : 0});
     const QRect frame = frameGeometry();
-    values.append({QStringLiteral("Left"), twipsText(Layout::toTwips(frame.x(), dpi()))});
-    values.append({QStringLiteral("Top"), twipsText(Layout::toTwips(frame.y(), dpi()))});
-    values.append({QStringLiteral("Height"), twipsText(Layout::toTwips(frame.height(), dpi()))});
-    values.append({QStringLiteral("Width"), twipsText(Layout::toTwips(frame.width(), dpi()))});
+    // A Wayland compositor does not tell a window where it is: the position
+    // stored stays as it was.
+    if (!QGuiApplication::platformName().startsWith(u"wayland")) {
+        values.append({QStringLiteral("Left"), twipsText(Layout::toTwips(frame.x(), dpi()))});
+        values.append({QStringLiteral("Top"), twipsText(Layout::toTwips(frame.y(), dpi()))});
+    }
+    const auto length = [this](const std::optional<StoredLength> &stored, int pixels) {
+        return twipsText(stored && stored->pixels == pixels ? stored->twips : Layout::toTwips(pixels, dpi()));
+    };
+    values.append({QStringLiteral("Height"), length(m_storedHeight, frame.height())});
+    values.append({QStringLiteral("Width"), length(m_storedWidth, frame.width())});
     // In one change, so another instance never reads half of them. When the
     // store cannot be written the program ends all the same: nothing can be
     // done about it now, and the next start uses the values stored before.

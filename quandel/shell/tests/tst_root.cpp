@@ -263,11 +263,17 @@ void TestRoot::storedPlacementIsRestored()
     seed(QStringLiteral("Left"), QStringLiteral("1500"));
     seed(QStringLiteral("Top"), QStringLiteral("750"));
     seed(QStringLiteral("Width"), QStringLiteral("9000"));
-    seed(QStringLiteral("Height"), QStringLiteral("7950"));
+    // A third of a pixel more than 530 pixels.
+    seed(QStringLiteral("Height"), QStringLiteral("7955"));
     Root root;
     QVERIFY(root.start());
     // Outer geometry, frame included, on the 800 x 600 offscreen screen.
     QTRY_COMPARE(root.frameGeometry(), QRect(100, 50, 600, 530));
+    // Unchanged in size, the window stores its sizes exactly as read.
+    root.mnubeenden();
+    QCOMPARE(stored(QStringLiteral("Height"))->toString(), QStringLiteral("7955"));
+    QCOMPARE(stored(QStringLiteral("Width"))->toString(), QStringLiteral("9000"));
+    QCOMPARE(stored(QStringLiteral("Left"))->toString(), QStringLiteral("1500"));
 }
 
 void TestRoot::exitWritesFolderKindAndPlacement()
