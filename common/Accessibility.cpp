@@ -3,9 +3,13 @@
 #include <QAbstractItemView>
 #include <QAccessibleWidget>
 #include <QApplication>
+#include <QFrame>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
+#include <QSizeGrip>
+#include <QSplitterHandle>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -140,6 +144,74 @@ private:
     int clamp(int offset) const { return std::clamp(offset, 0, characterCount()); }
 };
 
+// A label of the given role (a heading) whose text reads through the text
+// interface; it has no caret.
+class LabelTextAccessible final : public QAccessibleWidget, public QAccessibleTextInterface
+{
+public:
+    LabelTextAccessible(QLabel *label, QAccessible::Role role) : QAccessibleWidget(label, role) {}
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface) {
+            return static_cast<QAccessibleTextInterface *>(this);
+        }
+        return QAccessibleWidget::interface_cast(type);
+    }
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        return s;
+    }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name && label()->accessibleName().isEmpty()) {
+            return plain();
+        }
+        return QAccessibleWidget::text(t);
+    }
+
+    void selection(int, int *startOffset, int *endOffset) const override { *startOffset = *endOffset = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QString text(int startOffset, int endOffset) const override
+    {
+        const QString all = plain();
+        const int start = std::clamp(startOffset, 0, int(all.size()));
+        const int end = endOffset < 0 ? int(all.size()) : std::clamp(endOffset, start, int(all.size()));
+        return all.mid(start, end - start);
+    }
+    int characterCount() const override { return int(plain().size()); }
+    QRect characterRect(int offset) const override
+    {
+        // One line: the advance of the text before the character.
+        const QFontMetrics metrics = label()->fontMetrics();
+        const QString all = plain();
+        const int at = std::clamp(offset, 0, int(all.size()));
+        const QRect contents = label()->contentsRect();
+        const QRect r(contents.left() + metrics.horizontalAdvance(all.left(at)), contents.top(),
+                      std::max(1, metrics.horizontalAdvance(all.mid(at, 1))), metrics.height());
+        return QRect(label()->mapToGlobal(r.topLeft()), r.size());
+    }
+    int offsetAtPoint(const QPoint &) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int *startOffset, int *endOffset) const override
+    {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return QString();
+    }
+
+private:
+    QLabel *label() const { return static_cast<QLabel *>(object()); }
+    QString plain() const { return label()->text().remove(u'&'); }
+};
+
 QAccessibleInterface *roleOfKind(const QString &, QObject *object)
 {
     auto *widget = qobject_cast<QWidget *>(object);
@@ -153,6 +225,9 @@ QAccessibleInterface *roleOfKind(const QString &, QObject *object)
     const auto r = QAccessible::Role(role.toInt());
     if (auto *edit = qobject_cast<QTextEdit *>(widget)) {
         return new ReadingTextAccessible(edit, r);
+    }
+    if (auto *label = qobject_cast<QLabel *>(widget)) {
+        return new LabelTextAccessible(label, r);
     }
     return new QAccessibleWidget(widget, r);
 }
@@ -253,6 +328,24 @@ private:
 } // namespace
 
 namespace Accessibility {
+
+void giveRolesOfKind(QWidget &dialog)
+{
+    for (QFrame *frame : dialog.findChildren<QFrame *>()) {
+        if (frame->metaObject() == &QFrame::staticMetaObject) {
+            const bool line = frame->frameShape() == QFrame::HLine || frame->frameShape() == QFrame::VLine;
+            setRole(frame, line ? QAccessible::Separator : QAccessible::Pane);
+        }
+    }
+    // A splitter's handle separates its panes; the size grip is for the
+    // mouse alone. Both would report a role the desktop does not know.
+    for (QSplitterHandle *handle : dialog.findChildren<QSplitterHandle *>()) {
+        setRole(handle, QAccessible::Separator);
+    }
+    for (QSizeGrip *grip : dialog.findChildren<QSizeGrip *>()) {
+        setRole(grip, QAccessible::Client);
+    }
+}
 
 void installFocusAnnouncements()
 {

@@ -10,12 +10,17 @@ class QWidget;
 // interface with the caret.
 namespace Accessibility {
 
-// From now on the widget reports `role`. For a QTextEdit the widget also
-// offers the text interface (text, caret, selection, character positions);
-// other widgets keep their name and description and get the role alone.
+// From now on the widget reports `role`. A QTextEdit also offers the text
+// interface (text, caret, selection, character positions), a QLabel its
+// text through the text interface; other widgets keep their name and
+// description and get the role alone.
 // Call it right after creating the widget: the first question for its
 // accessible interface (setting its name or text asks one) fixes it.
 void setRole(QWidget *widget, QAccessible::Role role);
+
+// Plain frames inside a dialog built by Qt (the file dialog) report the
+// role of their shape, a separator or a panel, instead of "frame".
+void giveRolesOfKind(QWidget &dialog);
 
 // Keeps a menu open when a modifier key reaches the program late. With a
 // screen reader listening, every key goes to it first and comes back posted

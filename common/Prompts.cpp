@@ -1,5 +1,7 @@
 #include "Prompts.h"
 
+#include "Accessibility.h"
+
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -7,7 +9,9 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QIdentityProxyModel>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -43,6 +47,27 @@ bool isRoot(const QString &folder)
 {
     return folder.isEmpty() || QDir(folder).isRoot();
 }
+
+// The file dialog's sizes in German: the file list formats them in the
+// system's locale, which is English under LANG=C.
+class GermanSizes final : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (files && index.column() == 1 && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)) {
+            const QModelIndex source = mapToSource(index);
+            if (!files->isDir(source)) {
+                return QLocale(QLocale::German, QLocale::Germany)
+                    .formattedDataSize(files->size(source), 1, QLocale::DataSizeTraditionalFormat);
+            }
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
 
 } // namespace
 
@@ -84,6 +109,18 @@ Prompts::Answer QtPrompts::message(QWidget *parent, const QString &text, const Q
     }
     box.setStandardButtons(standard);
     box.setEscapeButton(escape);
+    // The icon says to a screen reader what kind of message it is.
+    const std::pair<Icon, const char16_t *> iconNames[] = {{Icon::Information, u"Information"},
+                                                           {Icon::Question, u"Frage"},
+                                                           {Icon::Exclamation, u"Warnung"},
+                                                           {Icon::Critical, u"Fehler"}};
+    for (const auto &[kind, name] : iconNames) {
+        if (kind == icon) {
+            for (QLabel *label : box.findChildren<QLabel *>(QStringLiteral("qt_msgboxex_icon_label"))) {
+                label->setAccessibleName(QString::fromUtf16(name));
+            }
+        }
+    }
     // The first button is the default one and has the focus, so that a
     // screen reader reads it with the message.
     const QMessageBox::StandardButton defaults[] = {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::Retry};
@@ -122,6 +159,8 @@ Prompts::Answer QtPrompts::message(QWidget *parent, const QString &text, const Q
 QString QtPrompts::saveFileName(QWidget *parent, SaveRequest &request)
 {
     QFileDialog dialog(parent, request.title, request.proposedPath);
+    Accessibility::giveRolesOfKind(dialog);
+    dialog.setProxyModel(new GermanSizes(&dialog));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);

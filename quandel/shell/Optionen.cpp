@@ -43,7 +43,6 @@ Optionen::Optionen(std::function<void(QWidget *)> help, QWidget *parent)
     // below it, which it speaks when the focus enters the group.
     Accessibility::setRole(heading, QAccessible::Heading);
     heading->setText(QStringLiteral("Konfigurationen"));
-    heading->setAccessibleName(heading->text());
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);

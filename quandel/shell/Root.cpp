@@ -254,6 +254,7 @@ void Root::buildPanes()
     setCentralWidget(m_client);
 
     m_frame1 = new QFrame(m_client);
+    Accessibility::setRole(m_frame1, QAccessible::Separator);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
 
     m_dateien = new QListWidget(m_client);
