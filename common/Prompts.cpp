@@ -2,6 +2,7 @@
 
 #include "Accessibility.h"
 
+#include <QAbstractItemView>
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -11,6 +12,7 @@
 #include <QFontDialog>
 #include <QIdentityProxyModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -190,6 +192,7 @@ QString QtPrompts::chooseFolder(QWidget *parent, const QString &prompt, const QS
     model->setRootPath(QDir::rootPath());
     auto *tree = new QTreeView(&dialog);
     tree->setObjectName(QStringLiteral("FolderTree"));
+    tree->setAccessibleName(QStringLiteral("Ordner"));
     tree->setModel(model);
     tree->setHeaderHidden(true);
     for (int column = 1; column < model->columnCount(); ++column) {
@@ -197,6 +200,7 @@ QString QtPrompts::chooseFolder(QWidget *parent, const QString &prompt, const QS
     }
     layout->addWidget(tree);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
     layout->addWidget(buttons);
     QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
@@ -221,9 +225,26 @@ QString QtPrompts::chooseFolder(QWidget *parent, const QString &prompt, const QS
 
 std::optional<QFont> QtPrompts::chooseFont(QWidget *parent, const QFont &initial)
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, parent);
-    return ok ? std::optional<QFont>(font) : std::nullopt;
+    QFontDialog dialog(initial, parent);
+    Accessibility::giveRolesOfKind(dialog);
+    // Qt's font dialog leaves its fields and lists without names: they are
+    // family, style and size, in this order.
+    const QString names[] = {QStringLiteral("Schriftart"), QStringLiteral("Schriftschnitt"),
+                             QStringLiteral("Schriftgrad")};
+    const QList<QLineEdit *> edits = dialog.findChildren<QLineEdit *>();
+    const QList<QAbstractItemView *> lists = dialog.findChildren<QAbstractItemView *>();
+    for (qsizetype i = 0; i < qsizetype(std::size(names)); ++i) {
+        if (i < edits.size() && edits.at(i)->accessibleName().isEmpty()) {
+            edits.at(i)->setAccessibleName(names[i]);
+        }
+        if (i < lists.size() && lists.at(i)->accessibleName().isEmpty()) {
+            lists.at(i)->setAccessibleName(names[i]);
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.selectedFont();
 }
 
 std::optional<QColor> QtPrompts::chooseColor(QWidget *parent, const QColor &initial)

@@ -55,6 +55,9 @@ def shown_text(s: DesktopSession, window, role: str, name) -> str:
     return s.text(s.wait_find(window, role=role, name=name, showing=True))
 
 
+# In a list of keys: wait for a message box before the next keys.
+ALERT = object()
+
 # The dialogs and message boxes of the main window: keys that open it, its
 # role and title, and, for some, fields whose text must read through the
 # text interface.
@@ -65,11 +68,28 @@ DIALOGS = [
      [("Typ", r"^Textdokument \(\.txt\)$"), ("Größe", r"^[\d.]+ Bytes$|^\d+,\d [KM]B \([\d.]+ Bytes\)$"),
       ("Geändert", r"^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$")]),
     (("alt+v", "k"), "alert", re.compile(r"Tivorn Quandel Library$"), None),
-    (("alt+v", "k", "Return"), "dialog", "Speichern unter ...", None),
+    (("alt+v", "k", ALERT, "Return"), "dialog", "Speichern unter ...", None),
     (("alt+v", "u", "Return"), "dialog", re.compile(r"^Speichern unter"), None),
     (("alt+v", "u", "u", "Return"), "dialog", " Umbenennen", None),
     (("alt+f", "v"), "dialog", " Tivorn Quandel Favoriten", None),
+    (("alt+v", "v"), "dialog", "Ordner suchen", None),
+    (("alt+b", "s"), "dialog", re.compile(r"^Schrift"), None),
 ]
+
+
+def press(s: DesktopSession, m: Main, keys) -> None:
+    """Presses the keys; at ALERT it waits until a message box has the focus."""
+    group = []
+    for k in keys:
+        if k is not ALERT:
+            group.append(k)
+            continue
+        s.key(*group)
+        group = []
+        alert = s.wait_find(m.app, role="alert", showing=True)
+        s.wait_find(alert, role="push button", pred=lambda a: s.has_state(a, "focused"))
+    if group:
+        s.key(*group)
 
 
 def test_every_window_reads_well(s: DesktopSession):
@@ -78,7 +98,7 @@ def test_every_window_reads_well(s: DesktopSession):
     problems = {"main window": problems_of(s, m.frame)}
     for keys, role, title, fields in DIALOGS:
         s.activate(m.win)
-        s.key(*keys)
+        press(s, m, keys)
         dialog = s.wait_find(m.app, role=role, name=title, showing=True)
         s.wait_find(dialog, role="push button", showing=True)
         found = problems_of(s, dialog)
