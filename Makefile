@@ -8,7 +8,7 @@
 # otherwise prints the one apt-get line to run and stops.
 
 PACKAGES := cmake ninja-build g++ clang make pkg-config qt6-base-dev qt6-svg-dev libgl-dev libzip-dev fonts-dejavu-core xdg-utils poppler-utils desktop-file-utils appstream dpkg-dev \
-	qt6-translations-l10n xvfb openbox dbus-x11 at-spi2-core python3-pyatspi xdotool x11-utils imagemagick
+	qt6-translations-l10n xvfb openbox dbus-x11 at-spi2-core python3-pyatspi xdotool x11-utils imagemagick weston qt6-wayland
 BUILD_DIR := build
 PACKAGE_DIR := build-package
 JOBS ?= $(shell nproc)

@@ -1,5 +1,6 @@
 #include "Hilfe.h"
 
+#include "Accessibility.h"
 #include "Drucken.h"
 #include "FileSystem.h"
 #include "HelpCommandLine.h"
@@ -19,9 +20,13 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QScrollArea>
 #include <QStyle>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QWindow>
+
+#include <cmath>
+#include <memory>
 
 namespace {
 
@@ -51,11 +56,47 @@ QAction *makeChoice(QMenu *menu, QActionGroup *group, const QString &name, const
     return action;
 }
 
+// A frameless read-only text on the paper: plain text, word-wrapped, a caret
+// for the keyboard, Tab moves on.
+QTextEdit *makeReadingText(QWidget *parent, const QString &name, QAccessible::Role role, const QPalette &ink)
+{
+    auto *edit = new QTextEdit(parent);
+    Accessibility::setRole(edit, role);
+    edit->setObjectName(name);
+    edit->setReadOnly(true);
+    edit->setAcceptRichText(false);
+    edit->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    edit->setTabChangesFocus(true);
+    // No frame, but one dotted while the field has the keyboard focus, so
+    // that the focus is seen also when the caret blinks off.
+    edit->setStyleSheet(QStringLiteral("QTextEdit { border: 1px solid transparent; background: transparent; }"
+                                       "QTextEdit:focus { border: 1px dotted black; }"));
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setLineWrapMode(QTextEdit::WidgetWidth);
+    edit->document()->setDocumentMargin(0);
+    edit->setPalette(ink);
+    edit->setAutoFillBackground(false);
+    edit->viewport()->setAutoFillBackground(false);
+    return edit;
+}
+
+// The height the text of the field needs at the given width.
+int textHeight(const QTextEdit *edit, int width)
+{
+    const std::unique_ptr<QTextDocument> copy(edit->document()->clone());
+    copy->setDefaultFont(edit->font());
+    copy->setTextWidth(std::max(1, width - 2 * edit->frameWidth()));
+    return int(std::ceil(copy->size().height())) + 2 * edit->frameWidth();
+}
+
 } // namespace
 
 Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Hilfe"));
+    // A window of its own, not a filler: a screen reader names it by its
+    // caption.
+    Accessibility::setRole(this, QAccessible::Window);
     setWindowTitle(HelpContent::defaultCaption());
     const QIcon icon = style()->standardIcon(QStyle::SP_MessageBoxQuestion);
     setWindowIcon(icon);
@@ -67,12 +108,14 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     m_backButton->setEnabled(false);
 
     m_line = new QFrame(this);
+    Accessibility::setRole(m_line, QAccessible::Separator);
     m_line->setObjectName(QStringLiteral("Titellinie"));
     m_line->setFrameShape(QFrame::HLine);
     m_line->setFrameShadow(QFrame::Sunken);
     m_line->setAccessibleName(QStringLiteral("Trennlinie"));
 
     m_background = new QFrame(this);
+    Accessibility::setRole(m_background, QAccessible::Pane);
     m_background->setObjectName(QStringLiteral("LBack"));
     m_background->setFrameShape(QFrame::Panel);
     m_background->setFrameShadow(QFrame::Sunken);
@@ -87,12 +130,11 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     QPalette ink = palette();
     ink.setColor(QPalette::WindowText, Qt::black);
 
-    m_heading = new QLabel(HelpContent::untitled(), this);
-    m_heading->setObjectName(QStringLiteral("LTitel"));
-    m_heading->setTextFormat(Qt::PlainText);
-    m_heading->setPalette(ink);
-    // A long heading wraps before the icon instead of running under it.
-    m_heading->setWordWrap(true);
+    m_heading = makeReadingText(this, QStringLiteral("LTitel"), QAccessible::Heading, ink);
+    m_heading->setPlainText(HelpContent::untitled());
+    // A long heading wraps before the icon instead of running under it; it
+    // never scrolls, it is as high as its lines.
+    m_heading->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_heading->move(twips(135), twips(600));
 
     m_icon = new QLabel(this);
@@ -101,30 +143,20 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     m_icon->setPixmap(icon.pixmap(m_icon->size()));
     m_icon->setAccessibleName(QStringLiteral("Hilfe"));
 
-    // The text lies in a frameless scroll area on the light background: a
-    // window made smaller than the text shows a scroll bar.
-    m_scroll = new QScrollArea(this);
-    m_scroll->setObjectName(QStringLiteral("LTextScroll"));
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setAutoFillBackground(false);
-    m_scroll->viewport()->setPalette(paper);
-    m_scroll->viewport()->setAutoFillBackground(true);
-    m_scroll->setAccessibleName(QStringLiteral("Hilfetext"));
-    m_text = new QLabel(m_scroll);
-    m_text->setObjectName(QStringLiteral("LText"));
-    m_text->setAutoFillBackground(false);
-    // Help texts are shown unchanged: a text that looks like markup is text.
-    m_text->setTextFormat(Qt::PlainText);
-    m_text->setWordWrap(true);
-    m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_text->setPalette(ink);
-    m_scroll->setWidget(m_text);
-    m_scroll->setGeometry(twips(135), twips(900), twips(4155), twips(2220));
+    // The text lies frameless on the light background and scrolls when the
+    // window is made smaller than the text. Read-only, it keeps a caret:
+    // the arrow keys move through it and a screen reader reads it.
+    m_text = makeReadingText(this, QStringLiteral("LText"), QAccessible::EditableText, ink);
+    m_text->setAccessibleName(QStringLiteral("Hilfetext"));
+    m_text->setAccessibleDescription(QStringLiteral("Text des Themas; die Pfeiltasten bewegen die Einfügemarke"));
+    m_text->setGeometry(twips(135), twips(900), twips(4155), twips(2220));
 
     setTextSize(10);
     buildMenus();
+    // Alt+T and Alt+O keep their menus open also while a screen reader
+    // listens.
+    Accessibility::installMenuKeyGuard();
+    Accessibility::installFocusAnnouncements();
 
     connect(m_topicsButton, &QPushButton::clicked, this,
             [this] { m_topicsMenu->popup(mapToGlobal(QPoint(0, twips(380)))); });
@@ -154,7 +186,12 @@ void Hilfe::buildMenus()
             makeChoice(m_topicsMenu, topics, QStringLiteral("Thema_") + QString::number(n), HelpContent::untitled());
         action->setVisible(n == 1);
         m_titles[size_t(n - 1)] = HelpContent::untitled();
-        connect(action, &QAction::triggered, this, [this, n] { showTopic(n); });
+        connect(action, &QAction::triggered, this, [this, n] {
+            showTopic(n);
+            // The topic chosen is the one to read: the focus goes to its
+            // text, and a screen reader reads it.
+            m_text->setFocus(Qt::PopupFocusReason);
+        });
         m_topics[n - 1] = action;
     }
 
@@ -277,6 +314,11 @@ void Hilfe::back()
         m_history.removeLast();
     }
     if (m_history.size() <= 1) {
+        // A disabled button loses the focus; the text shown is where it
+        // belongs then, not the next button.
+        if (m_backButton->hasFocus()) {
+            m_text->setFocus(Qt::OtherFocusReason);
+        }
         m_backButton->setEnabled(false);
     }
 }
@@ -286,7 +328,7 @@ void Hilfe::printTopic()
     if (!m_printLayout) {
         m_printLayout = new Drucken(this);
     }
-    m_printLayout->setTexts(windowTitle(), m_heading->text(), m_text->text());
+    m_printLayout->setTexts(windowTitle(), m_heading->toPlainText(), m_text->toPlainText());
     const std::unique_ptr<QPrinter> printer = m_printerFactory ? m_printerFactory() : std::make_unique<QPrinter>();
     if (!printer || !m_printLayout->printOn(*printer)) {
         Prompts::instance().message(this, QStringLiteral("Das Thema konnte nicht gedruckt werden. "), messageTitle(),
@@ -296,7 +338,7 @@ void Hilfe::printTopic()
 
 void Hilfe::copyTopic()
 {
-    QGuiApplication::clipboard()->setText(m_heading->text() + u'\n' + m_text->text());
+    QGuiApplication::clipboard()->setText(m_heading->toPlainText() + u'\n' + m_text->toPlainText());
 }
 
 void Hilfe::setTextSize(int points)
@@ -359,15 +401,15 @@ void Hilfe::applyLayout()
     const int iconLeft = std::max(twips(135), m_background->width() - twips(690));
     m_icon->move(iconLeft, twips(520));
     const int headingWidth = std::max(twips(600), iconLeft - twips(135) - twips(60));
-    m_heading->setGeometry(twips(135), twips(600), headingWidth, m_heading->heightForWidth(headingWidth));
+    m_heading->setGeometry(twips(135), twips(600), headingWidth, textHeight(m_heading, headingWidth));
     const int textTop = std::max(twips(900), m_heading->geometry().bottom() + 1 + twips(60));
-    m_scroll->setGeometry(twips(135), textTop, std::max(0, m_background->width() - twips(600)),
-                          std::max(0, height - textTop - twips(90)));
+    m_text->setGeometry(twips(135), textTop, std::max(0, m_background->width() - twips(600)),
+                        std::max(0, height - textTop - twips(90)));
 }
 
 void Hilfe::setText(const QString &text)
 {
-    m_text->setText(text);
+    m_text->setPlainText(text);
     fitText();
 }
 
@@ -375,9 +417,9 @@ void Hilfe::fitText()
 {
     // A long topic in the large size does not fit the small window: it grows
     // rather than cut off the end of the text. It never shrinks by itself.
-    const int needed = m_text->heightForWidth(m_scroll->width());
-    if (needed > m_scroll->height() && !isMinimized() && !isMaximized() && !isFullScreen()) {
-        resize(width(), height() + needed - m_scroll->height());
+    const int needed = textHeight(m_text, m_text->width());
+    if (needed > m_text->height() && !isMinimized() && !isMaximized() && !isFullScreen()) {
+        resize(width(), height() + needed - m_text->height());
         // A hidden window gets its resize event only when it is shown.
         applyLayout();
     }
@@ -385,6 +427,6 @@ void Hilfe::fitText()
 
 void Hilfe::setHeading(const QString &heading)
 {
-    m_heading->setText(heading);
+    m_heading->setPlainText(heading);
     applyLayout();
 }

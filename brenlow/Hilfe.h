@@ -18,7 +18,7 @@ class QLabel;
 class QMenu;
 class QPrinter;
 class QPushButton;
-class QScrollArea;
+class QTextEdit;
 
 // The help viewer's window: one topic at a time, a topics menu, back through
 // the topics seen, three text sizes, window order and printing.
@@ -73,10 +73,9 @@ private:
     QPushButton *m_quitButton = nullptr;    // CBeenden
     QFrame *m_line = nullptr;               // Titellinie
     QFrame *m_background = nullptr;         // LBack
-    QLabel *m_heading = nullptr;            // LTitel
+    QTextEdit *m_heading = nullptr;         // LTitel
     QLabel *m_icon = nullptr;
-    QLabel *m_text = nullptr;        // LText
-    QScrollArea *m_scroll = nullptr; // holds the text: a long text scrolls
+    QTextEdit *m_text = nullptr; // LText; a long text scrolls
 
     QMenu *m_topicsMenu = nullptr;  // Themen
     QMenu *m_optionsMenu = nullptr; // Optionen

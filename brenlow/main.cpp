@@ -1,4 +1,5 @@
 #include "HelpCommandLine.h"
+#include "HelpContent.h"
 #include "Hilfe.h"
 #include "Translations.h"
 
@@ -24,12 +25,15 @@ int main(int argc, char *argv[])
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tivorn"));
-    QApplication::setApplicationName(QStringLiteral("brenlow"));
+    // A screen reader names the program by its application name: the
+    // viewer's German caption, not the name of its file.
+    QApplication::setApplicationName(HelpContent::defaultCaption());
     Translations::installGerman(app);
 
     Hilfe window;
     if (!window.start(argument)) {
         return 0;
     }
+    QApplication::setApplicationName(window.windowTitle());
     return QApplication::exec();
 }

@@ -1,5 +1,8 @@
 #include "Prompts.h"
 
+#include "Accessibility.h"
+
+#include <QAbstractItemView>
 #include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -7,7 +10,10 @@
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QFontDialog>
+#include <QIdentityProxyModel>
 #include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -43,6 +49,27 @@ bool isRoot(const QString &folder)
 {
     return folder.isEmpty() || QDir(folder).isRoot();
 }
+
+// The file dialog's sizes in German: the file list formats them in the
+// system's locale, which is English under LANG=C.
+class GermanSizes final : public QIdentityProxyModel
+{
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (files && index.column() == 1 && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)) {
+            const QModelIndex source = mapToSource(index);
+            if (!files->isDir(source)) {
+                return QLocale(QLocale::German, QLocale::Germany)
+                    .formattedDataSize(files->size(source), 1, QLocale::DataSizeTraditionalFormat);
+            }
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
 
 } // namespace
 
@@ -84,6 +111,27 @@ Prompts::Answer QtPrompts::message(QWidget *parent, const QString &text, const Q
     }
     box.setStandardButtons(standard);
     box.setEscapeButton(escape);
+    // The icon says to a screen reader what kind of message it is.
+    const std::pair<Icon, const char16_t *> iconNames[] = {{Icon::Information, u"Information"},
+                                                           {Icon::Question, u"Frage"},
+                                                           {Icon::Exclamation, u"Warnung"},
+                                                           {Icon::Critical, u"Fehler"}};
+    for (const auto &[kind, name] : iconNames) {
+        if (kind == icon) {
+            for (QLabel *label : box.findChildren<QLabel *>(QStringLiteral("qt_msgboxex_icon_label"))) {
+                label->setAccessibleName(QString::fromUtf16(name));
+            }
+        }
+    }
+    // The first button is the default one and has the focus, so that a
+    // screen reader reads it with the message.
+    const QMessageBox::StandardButton defaults[] = {QMessageBox::Ok, QMessageBox::Yes, QMessageBox::Retry};
+    for (const QMessageBox::StandardButton button : defaults) {
+        if (box.button(button)) {
+            box.setDefaultButton(button);
+            break;
+        }
+    }
     // German button texts, whatever the installed Qt translations are.
     const std::pair<QMessageBox::StandardButton, QString> texts[] = {
         {QMessageBox::Ok, QStringLiteral("OK")},
@@ -113,6 +161,8 @@ Prompts::Answer QtPrompts::message(QWidget *parent, const QString &text, const Q
 QString QtPrompts::saveFileName(QWidget *parent, SaveRequest &request)
 {
     QFileDialog dialog(parent, request.title, request.proposedPath);
+    Accessibility::giveRolesOfKind(dialog);
+    dialog.setProxyModel(new GermanSizes(&dialog));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilters(request.filters);
@@ -142,6 +192,7 @@ QString QtPrompts::chooseFolder(QWidget *parent, const QString &prompt, const QS
     model->setRootPath(QDir::rootPath());
     auto *tree = new QTreeView(&dialog);
     tree->setObjectName(QStringLiteral("FolderTree"));
+    tree->setAccessibleName(QStringLiteral("Ordner"));
     tree->setModel(model);
     tree->setHeaderHidden(true);
     for (int column = 1; column < model->columnCount(); ++column) {
@@ -149,6 +200,7 @@ QString QtPrompts::chooseFolder(QWidget *parent, const QString &prompt, const QS
     }
     layout->addWidget(tree);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
     layout->addWidget(buttons);
     QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
@@ -173,9 +225,26 @@ QString QtPrompts::chooseFolder(QWidget *parent, const QString &prompt, const QS
 
 std::optional<QFont> QtPrompts::chooseFont(QWidget *parent, const QFont &initial)
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, parent);
-    return ok ? std::optional<QFont>(font) : std::nullopt;
+    QFontDialog dialog(initial, parent);
+    Accessibility::giveRolesOfKind(dialog);
+    // Qt's font dialog leaves its fields and lists without names: they are
+    // family, style and size, in this order.
+    const QString names[] = {QStringLiteral("Schriftart"), QStringLiteral("Schriftschnitt"),
+                             QStringLiteral("Schriftgrad")};
+    const QList<QLineEdit *> edits = dialog.findChildren<QLineEdit *>();
+    const QList<QAbstractItemView *> lists = dialog.findChildren<QAbstractItemView *>();
+    for (qsizetype i = 0; i < qsizetype(std::size(names)); ++i) {
+        if (i < edits.size() && edits.at(i)->accessibleName().isEmpty()) {
+            edits.at(i)->setAccessibleName(names[i]);
+        }
+        if (i < lists.size() && lists.at(i)->accessibleName().isEmpty()) {
+            lists.at(i)->setAccessibleName(names[i]);
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.selectedFont();
 }
 
 std::optional<QColor> QtPrompts::chooseColor(QWidget *parent, const QColor &initial)

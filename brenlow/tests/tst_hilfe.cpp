@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QStringEncoder>
 #include <QTest>
+#include <QTextEdit>
 #include <QWindow>
 
 #include <memory>
@@ -93,8 +94,8 @@ private:
     std::unique_ptr<Hilfe> startedViewer(const QString &topic = u"1"_s);
     template <typename T> T *child(const QString &name) { return m_viewer->findChild<T *>(name); }
     QAction *action(const QString &name) { return child<QAction>(name); }
-    QString heading() { return child<QLabel>(u"LTitel"_s)->text(); }
-    QString text() { return child<QLabel>(u"LText"_s)->text(); }
+    QString heading() { return child<QTextEdit>(u"LTitel"_s)->toPlainText(); }
+    QString text() { return child<QTextEdit>(u"LText"_s)->toPlainText(); }
 
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<ScriptedPrompts> m_prompts;
@@ -343,17 +344,17 @@ void TestHilfe::textSizes()
     QVERIFY(m_viewer);
     const QStringList entries{u"Schriftart_Klein"_s, u"Schriftart_Normal"_s, u"Schriftart_Groß"_s};
     QVERIFY(action(u"Schriftart_Normal"_s)->isChecked());
-    QCOMPARE(child<QLabel>(u"LText"_s)->font().pointSize(), 10);
+    QCOMPARE(child<QTextEdit>(u"LText"_s)->font().pointSize(), 10);
 
     action(before)->trigger();
     action(entry)->trigger();
     for (const QString &name : entries) {
         QCOMPARE(action(name)->isChecked(), name == entry);
     }
-    const QFont headingFont = child<QLabel>(u"LTitel"_s)->font();
+    const QFont headingFont = child<QTextEdit>(u"LTitel"_s)->font();
     QCOMPARE(headingFont.pointSize(), points);
     QVERIFY(headingFont.bold());
-    QCOMPARE(child<QLabel>(u"LText"_s)->font().pointSize(), points);
+    QCOMPARE(child<QTextEdit>(u"LText"_s)->font().pointSize(), points);
 }
 
 void TestHilfe::windowOrder()

@@ -75,7 +75,9 @@ Favoriten::Favoriten(FavouritesMenu *menu, QWidget *mainWindow)
     m_list = new DragListWidget(this);
     m_list->setObjectName(QStringLiteral("LDaten"));
     m_list->setAccessibleName(QStringLiteral("Favoriten"));
-    m_list->setAccessibleDescription(QStringLiteral("Mit der Maus ziehen ändert die Reihenfolge"));
+    m_list->setAccessibleDescription(
+        QStringLiteral("Aufwärts (Alt+U) und Abwärts (Alt+B) verschieben den gewählten Eintrag; "
+                       "mit der Maus ziehen ändert die Reihenfolge ebenso"));
     m_list->setGeometry(px(120), px(120), px(4680), px(4000));
     m_edit = new QLineEdit(this);
     m_edit->setObjectName(QStringLiteral("TName"));
@@ -336,12 +338,16 @@ void Favoriten::moveUp()
 {
     MoveItemUp(m_list);
     attachDragHint();
+    // The moved entry at its new place is what the user looks at next; the
+    // button may be disabled by now, at the end of the list.
+    m_list->setFocus(Qt::OtherFocusReason);
 }
 
 void Favoriten::moveDown()
 {
     MoveItemDown(m_list);
     attachDragHint();
+    m_list->setFocus(Qt::OtherFocusReason);
 }
 
 void Favoriten::stateUpdate()

@@ -1,13 +1,18 @@
 #include "FileProperties.h"
 
+#include "GermanText.h"
+
 #include <QDialogButtonBox>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
-#include <QMimeDatabase>
 #include <QPushButton>
+
+#include <cmath>
+#include <iterator>
 
 namespace {
 
@@ -29,15 +34,69 @@ QString permissionText(const QFileInfo &info)
     return text;
 }
 
-QString bytesText(qint64 bytes)
+QLocale german()
 {
-    const QLocale locale;
-    return locale.formattedDataSize(bytes) + QStringLiteral(" (") + locale.toString(bytes) + QStringLiteral(" Bytes)");
+    return QLocale(QLocale::German, QLocale::Germany);
 }
 
 } // namespace
 
 namespace FileProperties {
+
+QString sizeText(qint64 bytes)
+{
+    const QLocale locale = german();
+    const QString exact = locale.toString(bytes) + (bytes == 1 ? QStringLiteral(" Byte") : QStringLiteral(" Bytes"));
+    if (bytes < 1024) {
+        return exact;
+    }
+    const char *const units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
+    double value = double(bytes) / 1024.0;
+    size_t unit = 0;
+    // 1.048.575 bytes are 1,0 MB, not 1024,0 KB: the unit is chosen after
+    // rounding to one decimal.
+    while (unit + 1 < std::size(units) && std::round(value * 10.0) / 10.0 >= 1024.0) {
+        value /= 1024.0;
+        ++unit;
+    }
+    return locale.toString(value, 'f', 1) + u' ' + QLatin1String(units[unit]) + QStringLiteral(" (") + exact + u')';
+}
+
+QString kindText(const QString &fileName)
+{
+    static const struct
+    {
+        const char16_t *suffix;
+        const char16_t *name;
+    } known[] = {{u"txt", u"Textdokument"},
+                 {u"bas", u"Visual-Basic-Modul"},
+                 {u"cls", u"Visual-Basic-Klassenmodul"},
+                 {u"frm", u"Visual-Basic-Formular"},
+                 {u"vbp", u"Visual-Basic-Projekt"},
+                 {u"ini", u"Konfigurationseinstellungen"},
+                 {u"dat", u"Datendatei"},
+                 {u"log", u"Protokolldatei"},
+                 {u"htm", u"HTML-Dokument"},
+                 {u"html", u"HTML-Dokument"},
+                 {u"zip", u"ZIP-Archiv"},
+                 {u"pdf", u"PDF-Dokument"},
+                 {u"png", u"PNG-Bild"},
+                 {u"jpg", u"JPEG-Bild"},
+                 {u"bmp", u"Bitmap-Bild"},
+                 {u"ico", u"Symbol"}};
+    const QString suffix = QFileInfo(fileName).suffix();
+    if (suffix.isEmpty()) {
+        return QStringLiteral("Datei");
+    }
+    QString name = QStringLiteral("Datei");
+    for (const auto &entry : known) {
+        if (suffix.compare(QString::fromUtf16(entry.suffix), Qt::CaseInsensitive) == 0) {
+            name = QString::fromUtf16(entry.name);
+            break;
+        }
+    }
+    return name + QStringLiteral(" (.") + suffix + u')';
+}
 
 FileFacts describe(const QString &path)
 {
@@ -45,7 +104,7 @@ FileFacts describe(const QString &path)
     FileFacts facts;
     facts.name = info.fileName();
     facts.folder = info.absolutePath();
-    facts.modified = QLocale().toString(info.lastModified(), QLocale::ShortFormat);
+    facts.modified = germanDateTime(info.lastModified());
     facts.permissions = permissionText(info);
     if (info.isDir()) {
         facts.kind = QStringLiteral("Dateiordner");
@@ -63,15 +122,11 @@ FileFacts describe(const QString &path)
             }
             ++files;
         }
-        facts.size = bytesText(total) + QStringLiteral(", ") + QLocale().toString(files) +
+        facts.size = sizeText(total) + QStringLiteral(", ") + german().toString(files) +
                      (files == 1 ? QStringLiteral(" Datei") : QStringLiteral(" Dateien"));
     } else {
-        const QString comment = QMimeDatabase().mimeTypeForFile(info).comment();
-        facts.kind = comment.isEmpty() ? QStringLiteral("Datei") : comment;
-        if (!info.suffix().isEmpty()) {
-            facts.kind += QStringLiteral(" (.") + info.suffix() + u')';
-        }
-        facts.size = bytesText(info.size());
+        facts.kind = kindText(info.fileName());
+        facts.size = sizeText(info.size());
     }
     return facts;
 }
@@ -92,16 +147,23 @@ Eigenschaften::Eigenschaften(const FileFacts &facts, QWidget *parent) : QDialog(
         {"LGroesse", {QStringLiteral("Größe:"), facts.size}},
         {"LGeaendert", {QStringLiteral("Geändert:"), facts.modified}},
         {"LRechte", {QStringLiteral("Berechtigungen:"), facts.permissions}}};
+    // Each value is a read-only field: Tab reaches it, a screen reader reads
+    // it under its label's name, and its text can be selected and copied.
     for (const auto &[name, row] : rows) {
-        auto *value = new QLabel(row.second, this);
+        auto *value = new QLineEdit(row.second, this);
         value->setObjectName(QString::fromLatin1(name));
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        value->setTextFormat(Qt::PlainText);
-        form->addRow(row.first, value);
+        value->setReadOnly(true);
+        value->setCursorPosition(0);
+        value->setMinimumWidth(value->fontMetrics().averageCharWidth() * 48);
+        auto *label = new QLabel(row.first, this);
+        label->setBuddy(value);
+        value->setAccessibleName(QString(row.first).remove(u':'));
+        form->addRow(label, value);
     }
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->setObjectName(QStringLiteral("BReady"));
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 }

@@ -17,13 +17,22 @@ struct FileFacts
 
 namespace FileProperties {
 
-// What the properties dialog shows for the file or folder, in the user's
-// locale. A folder's size is that of everything inside it.
+// What the properties dialog shows for the file or folder, in German
+// whatever the locale. A folder's size is that of everything inside it.
 FileFacts describe(const QString &path);
+
+// "566 Bytes" up to 1023 bytes, above in the largest unit that gives at least
+// 1 with one decimal, and the bytes: "1,2 MB (1.234.567 Bytes)".
+QString sizeText(qint64 bytes);
+
+// The German name of a file's type with its extension: "Textdokument
+// (.txt)"; files of other types "Datei (.xyz)", "Datei" without extension.
+QString kindText(const QString &fileName);
 
 } // namespace FileProperties
 
-// The properties dialog itself: one line per fact, closed with OK.
+// The properties dialog itself: one read-only field per fact, each reached
+// with Tab and named by its label, closed with OK.
 class Eigenschaften final : public QDialog
 {
     Q_OBJECT

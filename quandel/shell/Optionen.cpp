@@ -1,5 +1,6 @@
 #include "Optionen.h"
 
+#include "Accessibility.h"
 #include "Layout.h"
 #include "ProductInfo.h"
 #include "Registry.h"
@@ -37,17 +38,30 @@ Optionen::Optionen(std::function<void(QWidget *)> help, QWidget *parent)
 
     auto *column = new QVBoxLayout;
     outer->addLayout(column);
-    auto *heading = new QLabel(QStringLiteral("Konfigurationen"), this);
+    auto *heading = new QLabel(this);
+    // A heading to a screen reader, and the name of the group of switches
+    // below it, which it speaks when the focus enters the group.
+    Accessibility::setRole(heading, QAccessible::Heading);
+    heading->setText(QStringLiteral("Konfigurationen"));
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
     column->addWidget(heading);
-    column->setSpacing(Layout::toPixels(270, dpi) - fontMetrics().height() / 2);
+    const int spacing = Layout::toPixels(270, dpi) - fontMetrics().height() / 2;
+    column->setSpacing(spacing);
+    auto *group = new QWidget(this);
+    group->setObjectName(QStringLiteral("Konfigurationen"));
+    Accessibility::setRole(group, QAccessible::Grouping);
+    group->setAccessibleName(heading->text());
+    auto *groupLayout = new QVBoxLayout(group);
+    groupLayout->setContentsMargins(0, 0, 0, 0);
+    groupLayout->setSpacing(spacing);
+    column->addWidget(group);
     for (size_t i = 0; i < Boxes.size(); ++i) {
-        auto *box = new QCheckBox(QString::fromUtf16(Boxes[i].caption), this);
+        auto *box = new QCheckBox(QString::fromUtf16(Boxes[i].caption), group);
         box->setObjectName(QString::fromUtf16(Boxes[i].name));
         box->setMinimumWidth(Layout::toPixels(5000, dpi));
-        column->addWidget(box);
+        groupLayout->addWidget(box);
         m_boxes[i] = box;
     }
     // Deleted documents always go to the trash: the box cannot be cleared.

@@ -1,5 +1,7 @@
 #include "PicturePane.h"
 
+#include "Accessibility.h"
+
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSvgRenderer>
@@ -16,6 +18,7 @@ const QLatin1String CaptionStyle("color: #c9d7ea");
 
 PicturePane::PicturePane(QWidget *parent) : QFrame(parent)
 {
+    Accessibility::setRole(this, QAccessible::Pane);
     setObjectName(QStringLiteral("Background"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
@@ -24,6 +27,7 @@ PicturePane::PicturePane(QWidget *parent) : QFrame(parent)
     setPalette(pal);
 
     m_pictures = new QSvgWidget(QStringLiteral(":/quandel/artwork.svg"), this);
+    Accessibility::setRole(m_pictures, QAccessible::Graphic);
     m_pictures->setObjectName(QStringLiteral("Pictures"));
     m_pictures->installEventFilter(this);
 

@@ -1,5 +1,6 @@
 #include "Root.h"
 
+#include "Accessibility.h"
 #include "AlleTreffer.h"
 #include "AppPaths.h"
 #include "CodeEditor.h"
@@ -227,6 +228,25 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
         connect(clipboard, &QClipboard::dataChanged, this, update);
         update();
     }
+    // Alt+letter keeps its menu open also while a screen reader listens,
+    // and the focus is told again when a message box or dialog has closed.
+    Accessibility::installMenuKeyGuard();
+    Accessibility::installFocusAnnouncements();
+    // A class and a module of the same name differ only by the class's
+    // trailing tab, which a screen reader does not speak: the entries of
+    // that kind say what they are.
+    connect(
+        m_dateien->model(), &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &, int first, int last) {
+            if (m_library->checkedKind() != 1) {
+                return;
+            }
+            for (int row = first; row <= last; ++row) {
+                if (QListWidgetItem *item = m_dateien->item(row)) {
+                    item->setData(Qt::AccessibleDescriptionRole,
+                                  item->text().endsWith(u'\t') ? QStringLiteral("Klasse") : QStringLiteral("Modul"));
+                }
+            }
+        });
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(200);
@@ -251,6 +271,7 @@ void Root::buildPanes()
     setCentralWidget(m_client);
 
     m_frame1 = new QFrame(m_client);
+    Accessibility::setRole(m_frame1, QAccessible::Separator);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
 
     m_dateien = new QListWidget(m_client);
@@ -625,11 +646,19 @@ bool Root::start()
 
 void Root::addShortcutTextsToMenus()
 {
-    const std::pair<QAction *, const char *> texts[] = {{m_mnuRueckgaengig, "Strg+Z"}, {m_mnuAusschneiden, "Strg+X"},
-                                                        {m_mnuKopieren, "Strg+C"},     {m_mnuEinfuegen, "Strg+V"},
-                                                        {m_mnuMarkieren, "Strg+A"},    {m_mnuBeenden, "Alt+Q"}};
-    for (const auto &[action, shortcut] : texts) {
-        action->setText(action->text() + u'\t' + QString::fromLatin1(shortcut));
+    // The keys belong to the editor and the list, which handle them
+    // themselves; the entries show them and tell them to a screen reader as
+    // their shortcut, as every other entry does, without a tab in the name.
+    // Bound to the menu alone, they never take a key from the editor.
+    const std::pair<QAction *, QKeySequence> keys[] = {{m_mnuRueckgaengig, QKeySequence(Qt::CTRL | Qt::Key_Z)},
+                                                       {m_mnuAusschneiden, QKeySequence(Qt::CTRL | Qt::Key_X)},
+                                                       {m_mnuKopieren, QKeySequence(Qt::CTRL | Qt::Key_C)},
+                                                       {m_mnuEinfuegen, QKeySequence(Qt::CTRL | Qt::Key_V)},
+                                                       {m_mnuMarkieren, QKeySequence(Qt::CTRL | Qt::Key_A)},
+                                                       {m_mnuBeenden, QKeySequence(Qt::ALT | Qt::Key_Q)}};
+    for (const auto &[action, key] : keys) {
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetShortcut);
     }
 }
 
@@ -761,9 +790,11 @@ void Root::placeWindow()
     QSize outer = size();
     if (const auto height = queryTwips(QStringLiteral("Height"))) {
         outer.setHeight(Layout::toPixels(*height, dpi()));
+        m_storedHeight = StoredLength{outer.height(), *height};
     }
     if (const auto width = queryTwips(QStringLiteral("Width"))) {
         outer.setWidth(Layout::toPixels(*width, dpi()));
+        m_storedWidth = StoredLength{outer.width(), *width};
     }
     // A damaged or foreign store must not give a window larger than the
     // screen or one whose title bar cannot be reached.
@@ -970,10 +1001,17 @@ void Root::storeExitValues()
     values.append({QStringLiteral("Last"), current ? current->text() : QString()});
     values.append({QStringLiteral("Viewer"), m_mnuWebansicht->isChecked() ? 1 : 0});
     const QRect frame = frameGeometry();
-    values.append({QStringLiteral("Left"), twipsText(Layout::toTwips(frame.x(), dpi()))});
-    values.append({QStringLiteral("Top"), twipsText(Layout::toTwips(frame.y(), dpi()))});
-    values.append({QStringLiteral("Height"), twipsText(Layout::toTwips(frame.height(), dpi()))});
-    values.append({QStringLiteral("Width"), twipsText(Layout::toTwips(frame.width(), dpi()))});
+    // A Wayland compositor does not tell a window where it is: the position
+    // stored stays as it was.
+    if (!QGuiApplication::platformName().startsWith(u"wayland")) {
+        values.append({QStringLiteral("Left"), twipsText(Layout::toTwips(frame.x(), dpi()))});
+        values.append({QStringLiteral("Top"), twipsText(Layout::toTwips(frame.y(), dpi()))});
+    }
+    const auto length = [this](const std::optional<StoredLength> &stored, int pixels) {
+        return twipsText(stored && stored->pixels == pixels ? stored->twips : Layout::toTwips(pixels, dpi()));
+    };
+    values.append({QStringLiteral("Height"), length(m_storedHeight, frame.height())});
+    values.append({QStringLiteral("Width"), length(m_storedWidth, frame.width())});
     // In one change, so another instance never reads half of them. When the
     // store cannot be written the program ends all the same: nothing can be
     // done about it now, and the next start uses the values stored before.

@@ -190,6 +190,16 @@ private:
     bool m_brokenLinkReported = false;
     // The outer rectangle restored at start, until the window is framed.
     QRect m_placement;
+    // A stored width and height with the pixels they gave: a window still
+    // of that size stores the value as it was read, so that a length
+    // between two pixels is not rounded away at every run.
+    struct StoredLength
+    {
+        int pixels = 0;
+        float twips = 0;
+    };
+    std::optional<StoredLength> m_storedWidth;
+    std::optional<StoredLength> m_storedHeight;
     bool m_ended = false;
     bool m_shown = false; // start-up has placed and shown the window
     bool m_inLayout = false;

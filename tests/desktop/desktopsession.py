@@ -50,7 +50,7 @@ Things worth knowing about Qt 6.4 under AT-SPI:
 - an AT-SPI action that opens a modal dialog blocks the caller until the
   dialog closes: open dialogs with real clicks and keys (s.click, s.key);
 - message boxes have the role `alert`, dialogs `dialog`, main windows `frame`,
-  a plain QWidget window (brenlow) `filler`;
+  the help viewer `frame` (its own role; a plain QWidget window would be `filler`);
 - popup menus are not in the tree: watch "object:state-changed:focused" and
   move through the menu with keys; menu entries' names carry the text after
   a tab ("Einfügen\tStrg+V");

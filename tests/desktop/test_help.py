@@ -11,7 +11,7 @@ from desktopsession import DesktopSession, main
 def start(s: DesktopSession, argument: str):
     proc = s.start_brenlow(argument)
     app = s.wait_app(proc)
-    # The viewer's window is a plain widget: role "filler", the first child.
+    # The viewer's window: role "frame", the first child.
     frame = s.wait_for(lambda: app.getChildAtIndex(0), "the viewer's window on the accessibility bus")
     win = s.wait_window_of(proc)
     s.wait_for(lambda: s.frame_extents(win)[2] > 0, "the viewer has its frame")
@@ -25,7 +25,7 @@ def right(extents) -> int:
 
 
 def heading_clear_of_icon(s: DesktopSession, frame, title: str):
-    heading = s.wait_find(frame, role="label", name=title)
+    heading = s.wait_find(frame, role="heading", name=title)
     icon = s.wait_find(frame, role="image", name="Hilfe")
     hx, hy, hw, hh = s.extents(heading)
     ix, iy, iw, ih = s.extents(icon)
@@ -37,7 +37,7 @@ def test_long_headings_and_resizing(s: DesktopSession):
     chf = s.bin_dir / "Quandel.chf"
     for topic in (5, 11):
         proc, app, frame, win = start(s, f"{chf},{topic}")
-        title = s.wait_find(frame, role="label", name=re.compile(r"^(Vorgänge|Ansicht): ")).name
+        title = s.wait_find(frame, role="heading", name=re.compile(r"^(Vorgänge|Ansicht): ")).name
         heading, icon = heading_clear_of_icon(s, frame, title)
         if topic == 11:
             # Wider: the icon keeps its distance to the right edge.

@@ -40,7 +40,7 @@ def test_f1_opens_installed_help(s: DesktopSession):
         raise TestFailure(f"the viewer was started with {argv[1:]}, not {content},1")
 
     viewer = s.wait_for(lambda: s.app(pid), "the viewer on the accessibility bus")
-    s.wait_find(viewer, role="label", name=OVERVIEW_TITLE)
+    s.wait_find(viewer, role="heading", name=OVERVIEW_TITLE)
 
 
 def install_build(build: str, prefix: Path) -> None:

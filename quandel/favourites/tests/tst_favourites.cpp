@@ -939,7 +939,13 @@ void TestFavourites::reorder()
             auto *button = child<QPushButton>(dialog, how == u"up" ? u"BAufwärts"_s : u"BAbwärts"_s);
             // The state update follows the selection.
             QTRY_COMPARE(button->isEnabled(), from != to);
-            button->click();
+            // With its key, as without a mouse; the moved entry keeps the
+            // focus in the list, also when the button is disabled by now.
+            QTest::keyClick(&dialog, how == u"up" ? Qt::Key_U : Qt::Key_B, Qt::AltModifier);
+            if (from != to) {
+                QTRY_COMPARE(texts(list), order);
+                QTRY_COMPARE(QApplication::focusWidget(), list);
+            }
         }
         QCOMPARE(texts(list), order);
         QCOMPARE(dialog.selectedName(), u"ABCD"_s.at(from));

@@ -1,4 +1,5 @@
 #include "DocumentLibrary.h"
+#include "FileProperties.h"
 #include "RootFixture.h"
 
 #include <QDateTime>
@@ -90,6 +91,8 @@ private Q_SLOTS:
     void remove();
     void properties_data();
     void properties();
+    void propertyTexts_data();
+    void propertyTexts();
     void sendTo_data();
     void sendTo();
     void sendToRemovableVolumeAfterRetry_data();
@@ -439,9 +442,9 @@ void TestFileCommands::properties_data()
     QTest::addColumn<QString>("size");
 
     QTest::newRow("file, file manager") << 0 << true << u"Notiz.txt"_s << QString() << QString();
-    QTest::newRow("file, own dialog") << 0 << false << u"Notiz.txt"_s << u"(.txt)"_s << u"(7 Bytes)"_s;
+    QTest::newRow("file, own dialog") << 0 << false << u"Notiz.txt"_s << u"Textdokument (.txt)"_s << u"7 Bytes"_s;
     QTest::newRow("project folder, own dialog")
-        << 2 << false << u"Projekt"_s << u"Dateiordner"_s << u"(10 Bytes), 2 Dateien"_s;
+        << 2 << false << u"Projekt"_s << u"Dateiordner"_s << u"10 Bytes, 2 Dateien"_s;
 }
 
 void TestFileCommands::properties()
@@ -455,17 +458,27 @@ void TestFileCommands::properties()
     m_f->shell.hasProperties = fileManager;
     QMap<QString, QString> shown;
     QString title;
+    QStringList focusOrder;
+    // German whatever the locale the program runs in.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     m_f->prompts.dialogHandlers.enqueue([&](QDialog &dialog) {
         title = dialog.windowTitle();
-        for (const QLabel *label : dialog.findChildren<QLabel *>()) {
-            if (!label->objectName().isEmpty()) {
-                shown.insert(label->objectName(), label->text());
+        for (const QLineEdit *value : dialog.findChildren<QLineEdit *>()) {
+            shown.insert(value->objectName(), value->isReadOnly() ? value->text() : u"(editable)"_s);
+        }
+        // Tab reaches every value, then OK.
+        for (QWidget *w = dialog.nextInFocusChain(); w && w != &dialog; w = w->nextInFocusChain()) {
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled()) {
+                const auto *button = qobject_cast<QPushButton *>(w);
+                focusOrder.append(button ? button->text() : w->objectName());
             }
         }
         dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
         return dialog.result();
     });
     m_f->run(u"mnuEigenschaften"_s);
+    QLocale::setDefault(before);
 
     QFETCH(QString, target);
     const QString path = m_f->folder + u'/' + target;
@@ -481,11 +494,46 @@ void TestFileCommands::properties()
     QCOMPARE(shown.value(u"LName"_s), target);
     QCOMPARE(shown.value(u"LOrt"_s), m_f->folder);
     QFETCH(QString, type);
-    QVERIFY2(shown.value(u"LTyp"_s).endsWith(type), qPrintable(shown.value(u"LTyp"_s)));
+    QCOMPARE(shown.value(u"LTyp"_s), type);
     QFETCH(QString, size);
-    QVERIFY2(shown.value(u"LGroesse"_s).endsWith(size), qPrintable(shown.value(u"LGroesse"_s)));
-    QCOMPARE(shown.value(u"LGeaendert"_s), QLocale().toString(QFileInfo(path).lastModified(), QLocale::ShortFormat));
+    QCOMPARE(shown.value(u"LGroesse"_s), size);
+    QCOMPARE(shown.value(u"LGeaendert"_s), QFileInfo(path).lastModified().toString(u"dd.MM.yyyy HH:mm:ss"_s));
+    const QStringList order{u"LName"_s, u"LTyp"_s, u"LOrt"_s, u"LGroesse"_s, u"LGeaendert"_s, u"LRechte"_s, u"OK"_s};
+    QCOMPARE(focusOrder, order);
     QVERIFY2(shown.value(u"LRechte"_s).startsWith(u"rw"_s), qPrintable(shown.value(u"LRechte"_s)));
+}
+
+void TestFileCommands::propertyTexts_data()
+{
+    QTest::addColumn<qint64>("bytes");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("type");
+
+    QTest::newRow("one byte, a text") << qint64(1) << u"1 Byte"_s << u"a.txt"_s << u"Textdokument (.txt)"_s;
+    QTest::newRow("below a KB, a class") << qint64(1023) << u"1.023 Bytes"_s << u"K.CLS"_s
+                                         << u"Visual-Basic-Klassenmodul (.CLS)"_s;
+    QTest::newRow("one KB, unknown type")
+        << qint64(1024) << u"1,0 KB (1.024 Bytes)"_s << u"x.qqq"_s << u"Datei (.qqq)"_s;
+    QTest::newRow("MB, no extension") << qint64(1234567) << u"1,2 MB (1.234.567 Bytes)"_s << u"LIESMICH"_s
+                                      << u"Datei"_s;
+    QTest::newRow("rounds up into the next unit")
+        << qint64(1048575) << u"1,0 MB (1.048.575 Bytes)"_s << u"p.vbp"_s << u"Visual-Basic-Projekt (.vbp)"_s;
+    QTest::newRow("GB") << qint64(5) * 1024 * 1024 * 1024 + 1 << u"5,0 GB (5.368.709.121 Bytes)"_s
+                        << u"Sicherung.tar.zip"_s << u"ZIP-Archiv (.zip)"_s;
+}
+
+void TestFileCommands::propertyTexts()
+{
+    QFETCH(qint64, bytes);
+    QFETCH(QString, file);
+    const QLocale before;
+    QLocale::setDefault(QLocale::c());
+    const QString size = FileProperties::sizeText(bytes);
+    const QString type = FileProperties::kindText(file);
+    QLocale::setDefault(before);
+    QTEST(size, "size");
+    QTEST(type, "type");
 }
 
 void TestFileCommands::sendTo_data()
