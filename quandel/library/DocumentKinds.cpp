@@ -1,5 +1,6 @@
 #include "DocumentKinds.h"
 
+#include "GermanText.h"
 #include "TextFile.h"
 
 #include <QCollator>
@@ -452,7 +453,7 @@ QStringList listEntries(const QStringList &files, const QStringList &folders, bo
 QString modifiedText(const QString &path)
 {
     const QString label = QStringLiteral(" Geändert: ");
-    return path.isEmpty() ? label : label + QLocale().toString(QFileInfo(path).lastModified(), QLocale::ShortFormat);
+    return path.isEmpty() ? label : label + germanDateTime(QFileInfo(path).lastModified());
 }
 
 } // namespace DocumentKinds

@@ -1,6 +1,7 @@
 #include "DocumentKinds.h"
 #include "DocumentText.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void baseBeforeItsVariants();
     void documentText_data();
     void documentText();
+    void modifiedTextIsGermanInAnyLocale();
 };
 
 void TestDocumentKinds::displayName_data()
@@ -218,6 +220,24 @@ void TestDocumentKinds::documentText()
     QCOMPARE(doc.toFile(doc.editorText), fileText);
     // A new document is written with a final line end.
     QCOMPARE(DocumentText().toFile(fileText), fileText + u'\n');
+}
+
+void TestDocumentKinds::modifiedTextIsGermanInAnyLocale()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Notiz.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QDateTime when(QDate(2026, 12, 9), QTime(0, 5, 49));
+    QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
+    file.close();
+    const QLocale before;
+    for (const QLocale::Language language : {QLocale::English, QLocale::C, QLocale::German}) {
+        QLocale::setDefault(QLocale(language));
+        QCOMPARE(DocumentKinds::modifiedText(path), QStringLiteral(" Geändert: 09.12.2026 00:05:49"));
+    }
+    QLocale::setDefault(before);
+    QCOMPARE(DocumentKinds::modifiedText(QString()), QStringLiteral(" Geändert: "));
 }
 
 QTEST_GUILESS_MAIN(TestDocumentKinds)
