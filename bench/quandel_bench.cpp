@@ -9,6 +9,7 @@
 #include "CodeEditor.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "HitModel.h"
 #include "Registry.h"
 #include "Root.h"
 #include "ScriptedPrompts.h"
@@ -34,7 +35,6 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <ctime>
 #include <malloc.h>
@@ -595,10 +595,7 @@ void Bench::allHits(int count, int kilobytes)
         stallsWall.push_back(stalls.wallMs);
         worst.wallMs = std::max(worst.wallMs, stalls.wallMs);
         worst.cpuMs = std::max(worst.cpuMs, stalls.cpuMs);
-        rows = 0;
-        for (int d = 0; d < window->tree()->topLevelItemCount(); ++d) {
-            rows += window->tree()->topLevelItem(d)->childCount();
-        }
+        rows = int(window->model()->hitCount());
         rg.push_back(timeProcess(QStringLiteral("rg -in -j2 -- %1 %2 > /dev/null").arg(quoted(term), quoted(folder))));
         settle();
     }

@@ -422,7 +422,7 @@ void Root::buildMenus()
     QAction *weiter = action(suchen, QStringLiteral("mnuWeitersuchen"), QStringLiteral("&Weitersuchen "));
     weiter->setShortcut(QKeySequence(Qt::Key_F3));
     connect(weiter, &QAction::triggered, this, [this] { m_search->findNext(); });
-    m_mnuAlleTreffer = action(suchen, QStringLiteral("mnuAlleTreffer"), QStringLiteral("Alle Treffer anzeigen ..."));
+    m_mnuAlleTreffer = action(suchen, QStringLiteral("mnuAlleTreffer"), QStringLiteral("&Alle Treffer anzeigen ..."));
     m_mnuAlleTreffer->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     connect(m_mnuAlleTreffer, &QAction::triggered, this, &Root::showAllHits);
     suchen->addSeparator();
@@ -532,6 +532,11 @@ void Root::showAllHits()
 {
     if (!m_alleTreffer) {
         m_alleTreffer = new AlleTreffer(m_library, m_text, AppPaths::historyFile(), this);
+        m_alleTreffer->placeBeside(this);
+    }
+    // Closing the window returns the focus to where it was taken from.
+    if (QWidget *focus = QApplication::focusWidget(); focus && focus->window() == this) {
+        m_alleTreffer->setReturnFocus(focus);
     }
     m_alleTreffer->show();
     m_alleTreffer->raise();
