@@ -155,11 +155,10 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
     m_bar->setValue(0);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("LDokumente"));
-    m_count->setAccessibleName(QStringLiteral("Anzahl"));
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("LStatus"));
-    m_status->setAccessibleName(QStringLiteral("Status"));
     m_status->setWordWrap(true);
+    m_status->hide();
     m_model = new HitModel(this);
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("Treffer"));
@@ -209,6 +208,14 @@ AlleTreffer::~AlleTreffer() = default;
 QString AlleTreffer::statusText() const
 {
     return m_status->text();
+}
+
+void AlleTreffer::setStatus(const QString &text)
+{
+    // Shown only while there is something to say, so that a screen reader
+    // meets no empty label.
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
 }
 
 void AlleTreffer::fillHistory()
@@ -297,7 +304,7 @@ void AlleTreffer::start()
     m_bar->setValue(0);
     // The rows of the last run go, and their memory with them.
     m_model->clear();
-    m_status->clear();
+    setStatus(QString());
     // The workers start before the rest is done here. The end of the run is
     // taken in at once rather than at the next round.
     m_run = std::make_unique<AllHits::Run>(std::move(source), term, m_lastCs, m_threads, [this] {
@@ -389,8 +396,7 @@ void AlleTreffer::finishRun(bool cancelled)
         m_count->setText(countText(m_model->hitCount(), m_model->documentCount()));
         if (limited) {
             m_bar->setValue(m_bar->maximum());
-            m_status->setText(
-                QStringLiteral("Mehr als %1 Treffer – die Suche wurde angehalten").arg(number(AllHits::MaxHits)));
+            setStatus(QStringLiteral("Mehr als %1 Treffer – die Suche wurde angehalten").arg(number(AllHits::MaxHits)));
         }
     }
     Q_EMIT runEnded(cancelled);
@@ -432,11 +438,11 @@ void AlleTreffer::activate(const QModelIndex &index)
             m_text->setTextCursor(cursor);
             m_text->centerCursor();
         }
-        m_status->setText(
+        setStatus(
             QStringLiteral("Zeile %1 enthält den Begriff ''%2'' nicht mehr.").arg(number(place.line), m_lastTerm));
         return;
     }
-    m_status->clear();
+    setStatus(QString());
     cursor.setPosition(block.position() + int(column));
     cursor.setPosition(block.position() + int(column + m_lastTerm.size()), QTextCursor::KeepAnchor);
     m_text->setTextCursor(cursor);

@@ -76,6 +76,7 @@ private:
     void takeResults(const QElapsedTimer &clock);
     void finishRun(bool cancelled);
     void giveFocusBack();
+    void setStatus(const QString &text);
     void keepGeometry();
     void updateProgress();
 
