@@ -653,6 +653,74 @@ void Bench::allHitsIn(const QString &folder, const QString &term, const QString 
     printMemory(name);
 }
 
+void Bench::colourLargeModule()
+{
+    // A 10 MB module: coloured in slices, the part in view first.
+    QString module;
+    const QString lines = QStringLiteral("Public Function Breite(ByVal n As Long) As Long ' Twips\n"
+                                         "    Breite = n * 1440 + &H10 & \"Zoll\"\n"
+                                         "End Function\n");
+    while (module.size() < 10 * 1024 * 1024) {
+        module += lines;
+    }
+    CodeEditor editor;
+    editor.resize(800, 600);
+    editor.show();
+    editor.setKind(DocumentKinds::ClassesAndModules);
+    std::printf("\n== colouring a 10 MB module\n");
+    std::vector<double> total;
+    Stalls worst;
+    for (int i = 0; i < std::min(m_rounds, 2); ++i) {
+        editor.setPlainText(QString());
+        editor.setPlainText(module);
+        QElapsedTimer t;
+        t.start();
+        const Stalls stalls = longestStalls([&] {
+            QEventLoop loop;
+            QObject::connect(editor.highlighter(), &BasicHighlighter::idle, &loop, &QEventLoop::quit);
+            if (!editor.highlighter()->isIdle()) {
+                loop.exec();
+            }
+        });
+        total.push_back(seconds(t));
+        worst.wallMs = std::max(worst.wallMs, stalls.wallMs);
+        worst.cpuMs = std::max(worst.cpuMs, stalls.cpuMs);
+    }
+    print(QStringLiteral("highlight_10mb_total"), median(total), "s");
+    print(QStringLiteral("highlight_10mb_stall_max"), worst.wallMs, "ms");
+    print(QStringLiteral("highlight_10mb_stall_cpu_max"), worst.cpuMs, "ms (the window thread's own time)");
+}
+
+void Bench::startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders)
+{
+    std::printf("\n== start-up to the first painted document\n");
+    // A 10 MB first document.
+    const QString big = m_work + QStringLiteral("/big");
+    QDir().mkpath(big);
+    std::mt19937 rng(m_seed);
+    writeFile(big + QStringLiteral("/Gross.txt"), encoded(documentText(rng, 10 * 1000 * 1000), false));
+
+    QList<QPair<QString, QString>> all = {{QStringLiteral("sample"), sampleLibrary}};
+    all += folders;
+    all.append({QStringLiteral("10mb_first"), big});
+    ScriptedPrompts prompts;
+    std::printf("%-32s %9s %9s %16s\n", "start-up", "program", "hello", "startup_vs_hello");
+    for (const auto &[label, folder] : std::as_const(all)) {
+        std::vector<double> program;
+        std::vector<double> hello;
+        for (int i = 0; i < m_rounds; ++i) {
+            program.push_back(startupSeconds(folder));
+            hello.push_back(helloSeconds(folder));
+        }
+        std::printf("%-32s %9.4f %9.4f %16.2f\n", qPrintable(label), median(program), median(hello),
+                    median(program) / median(hello));
+        prompts.calls.clear();
+    }
+    printMemory(QStringLiteral("startup"));
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietHandler);
@@ -680,8 +748,9 @@ int main(int argc, char *argv[])
                                           QStringLiteral("n"), QStringLiteral("5"));
     const QCommandLineOption matrixOption(
         QStringLiteral("matrix"),
-        QStringLiteral("All corpora: 10k x 1 KB, 10k x 10 KB, 10k x 100 KB, 100k x 1 KB and 300k x 1 KB (ignores --docs, "
-                       "--kb)."));
+        QStringLiteral(
+            "All corpora: 10k x 1 KB, 10k x 10 KB, 10k x 100 KB, 100k x 1 KB and 300k x 1 KB (ignores --docs, "
+            "--kb)."));
     const QCommandLineOption sampleOption(QStringLiteral("sample"), QStringLiteral("The sample library."),
                                           QStringLiteral("folder"), QStringLiteral(QUANDEL_SAMPLE_LIBRARY));
     const QCommandLineOption partsOption(
