@@ -246,6 +246,11 @@ void Root::buildPanes()
     m_dateienImt = new QListView(m_client);
     m_dateienImt->setObjectName(QStringLiteral("Dateien_Imt"));
     m_dateienImt->setUniformItemSizes(true);
+    // It is laid out when a run first shows it after the list changed: in
+    // slices between events, so that a list of any length never holds the
+    // window up.
+    m_dateienImt->setLayoutMode(QListView::Batched);
+    m_dateienImt->setBatchSize(2000);
     m_dateienImt->setModel(m_dateien->model());
     m_dateienImt->hide();
 
