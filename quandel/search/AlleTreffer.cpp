@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -24,6 +25,7 @@
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTextBlock>
+#include <QThreadPool>
 #include <QTimer>
 #include <QTreeView>
 
@@ -40,6 +42,14 @@ constexpr int ExpandedDocuments = 20;
 // Where the window stood when it was last closed is kept with the main
 // window, for as long as it lives.
 constexpr char KeptGeometry[] = "alleTrefferGeometry";
+
+// The thread that writes the history, one term after the other.
+QThreadPool &historyWriter()
+{
+    static QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    return pool;
+}
 
 // Numbers as a German reader writes them: 100.000.
 QString number(qsizetype n)
@@ -311,11 +321,20 @@ void AlleTreffer::start()
         QMetaObject::invokeMethod(this, &AlleTreffer::drain, Qt::QueuedConnection);
     });
     // As in the search dialog: a history that cannot be written only loses
-    // the entry; the search itself goes on. Written in a turn of its own:
-    // the write waits for the disk.
-    QTimer::singleShot(0, this, [this, term] {
-        (void)SearchHistory::save(m_historyFile, term);
-        fillHistory();
+    // the entry; the search itself goes on. Written off the window thread,
+    // one write after the other: the write waits for the disk.
+    historyWriter().start([self = QPointer<AlleTreffer>(this), path = m_historyFile, term] {
+        (void)SearchHistory::save(path, term);
+        if (QCoreApplication *app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [self] {
+                    if (self) {
+                        self->fillHistory();
+                    }
+                },
+                Qt::QueuedConnection);
+        }
     });
     m_stop->setEnabled(true);
     updateProgress();

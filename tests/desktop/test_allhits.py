@@ -42,6 +42,8 @@ def test_code_and_all_hits(s: DesktopSession):
 
     s.key("Escape")
     s.wait_no_window(HITS)
+    # The focus goes back to the list it was taken from.
+    s.wait_for(lambda: s.has_state(lst, "focused"), "the focus is back in the list")
     s.activate(win)
     s.key("alt+q")
     assert s.wait_exit(proc) == 0
