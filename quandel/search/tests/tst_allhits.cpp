@@ -414,25 +414,42 @@ void TestAllHits::memoryGoesBack()
     }
     QVERIFY(m_f->startAsStored());
     AlleTreffer *window = openWindow();
+#if defined(__SANITIZE_ADDRESS__)
+    // Freed memory stays in the sanitizer's quarantine: only the model's
+    // part can be checked.
+    constexpr bool residentCounts = false;
+#else
+    constexpr bool residentCounts = true;
+#endif
     const qint64 before = residentKiB();
     QVERIFY(before > 0);
     QVERIFY(run(window, u"treffer"_s));
     QCOMPARE(window->model()->hitCount(), 40 * 60 * 40);
     const qint64 during = residentKiB();
     QVERIFY2(during - before > 20 * 1024, qPrintable(QString::number(during - before)));
+    const auto given = [&](const char *when) {
+        const qint64 now = residentKiB();
+        if (residentCounts && now - before >= 8 * 1024) {
+            QFAIL(qPrintable(u"%1: %2 KiB before, %3 during, %4 now"_s.arg(QLatin1StringView(when))
+                                 .arg(before)
+                                 .arg(during)
+                                 .arg(now)));
+        }
+    };
 
-    // A new run starts empty.
+    // A new run starts empty, and the memory of the last one is back.
     window->termBox()->setEditText(u"nirgends"_s);
     window->start();
     QCOMPARE(window->model()->rowCount(), 0);
     window->cancel();
+    given("new run");
+    QVERIFY(run(window, u"treffer"_s));
 
+    // The same when the window closes.
     const QPointer<AlleTreffer> guard(window);
     window->close();
     QTRY_VERIFY(!guard);
-    const qint64 after = residentKiB();
-    QVERIFY2(after - before < 8 * 1024,
-             qPrintable(u"%1 KiB before, %2 during, %3 after"_s.arg(before).arg(during).arg(after)));
+    given("closed");
 }
 
 void TestAllHits::cancelAndRestart()
