@@ -461,7 +461,12 @@ QList<Document> Run::take(int max)
     if (m_shared->found.size() <= max) {
         return std::exchange(m_shared->found, {});
     }
-    QList<Document> part = m_shared->found.mid(0, max);
+    // Moved, not copied: the rows stay where they were made.
+    QList<Document> part;
+    part.reserve(max);
+    for (int i = 0; i < max; ++i) {
+        part.append(std::move(m_shared->found[i]));
+    }
     m_shared->found.remove(0, max);
     return part;
 }
