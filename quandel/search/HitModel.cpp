@@ -6,6 +6,8 @@
 
 namespace {
 
+constexpr qsizetype TrimBytes = 8 * 1024 * 1024;
+
 QString hitsText(qsizetype hits)
 {
     return QStringLiteral("%1 Treffer").arg(hits);
@@ -62,12 +64,20 @@ void HitModel::clear()
     if (m_nodes.empty()) {
         return;
     }
+    qsizetype bytes = 0;
+    for (const auto &node : m_nodes) {
+        bytes += node->document.pool.size() * qsizetype(sizeof(QChar)) +
+                 qsizetype(node->document.hits.size() * sizeof(AllHits::Hit));
+    }
     beginResetModel();
     std::vector<std::unique_ptr<Node>>().swap(m_nodes);
     m_hits = 0;
     endResetModel();
-    // Freed rows would otherwise stay with the process as free heap.
-    malloc_trim(0);
+    // Freed rows would otherwise stay with the process as free heap; a
+    // few MB are not worth the walk over the heap.
+    if (bytes > TrimBytes) {
+        malloc_trim(0);
+    }
 }
 
 const HitModel::Node *HitModel::nodeOf(const QModelIndex &index) const
