@@ -10,6 +10,7 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "ProcedureBox.h"
+#include "HitModel.h"
 #include "Registry.h"
 #include "Root.h"
 #include "ScriptedPrompts.h"
@@ -36,7 +37,6 @@
 #include <QTextBlock>
 #include <QThread>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include <ctime>
@@ -365,6 +365,7 @@ public:
     void startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders);
     void stallWithLargeDocument();
     void allHits(int count, int kilobytes);
+    void allHitsIn(const QString &folder, const QString &term, const QString &name);
     void colourLargeModule();
     void proceduresOfLargeModule();
 
@@ -561,29 +562,67 @@ void Bench::stallWithLargeDocument()
 void Bench::allHits(int count, int kilobytes)
 {
     // Every document holds the term once, inside its text.
-    const QString folder = m_work + QStringLiteral("/allhits");
     const QString term = QStringLiteral("Seeanemone");
-    QDir().mkpath(folder);
-    std::mt19937 rng(m_seed);
-    const QString text = documentText(rng, kilobytes * 1024);
-    const qsizetype middle = text.indexOf(u'\n', text.size() / 2) + 1;
-    const QString withHit = text.left(middle) + term + u'\n' + text.mid(middle);
-    const QByteArray bytes[2] = {encoded(withHit, false), encoded(withHit, true)};
-    for (int i = 0; i < count; ++i) {
-        writeFile(folder + QStringLiteral("/Dokument %1.txt").arg(i, 6, 10, QChar(u'0')), bytes[i % 2]);
+    {
+        const QString folder = m_work + QStringLiteral("/allhits");
+        QDir().mkpath(folder);
+        std::mt19937 rng(m_seed);
+        const QString text = documentText(rng, kilobytes * 1024);
+        const qsizetype middle = text.indexOf(u'\n', text.size() / 2) + 1;
+        const QString withHit = text.left(middle) + term + u'\n' + text.mid(middle);
+        const QByteArray bytes[2] = {encoded(withHit, false), encoded(withHit, true)};
+        for (int i = 0; i < count; ++i) {
+            writeFile(folder + QStringLiteral("/Dokument %1.txt").arg(i, 6, 10, QChar(u'0')), bytes[i % 2]);
+        }
+        std::printf("\n== all hits, %d x %d KB, one hit each\n", count, kilobytes);
+        allHitsIn(folder, term, QStringLiteral("all_hits"));
     }
+    {
+        // As real modules are: many hits a document, here 300 documents of
+        // 50 lines with the term among 10 KB of text each.
+        const QString folder = m_work + QStringLiteral("/allhits_many");
+        QDir().mkpath(folder);
+        std::mt19937 rng(m_seed + 1);
+        for (int i = 0; i < 300; ++i) {
+            QString text;
+            for (int line = 0; line < 50; ++line) {
+                text += documentText(rng, 200);
+                text += QStringLiteral("    Dim %1 As %2\n").arg(term).arg(line);
+            }
+            writeFile(folder + QStringLiteral("/Modul %1.txt").arg(i, 6, 10, QChar(u'0')), encoded(text, i % 2 == 1));
+        }
+        std::printf("\n== all hits, 300 documents, 50 hits each\n");
+        allHitsIn(folder, term, QStringLiteral("all_hits_many"));
+    }
+    {
+        // The hostile case: one 15 MB document of 7.5 million lines "a",
+        // far more hits than a run keeps.
+        const QString folder = m_work + QStringLiteral("/allhits_limit");
+        QDir().mkpath(folder);
+        writeFile(folder + QStringLiteral("/Gross.txt"), QByteArray("a\n").repeated(7'500'000));
+        // The editor shows a small first document: the figures are those of
+        // the run, not of the editor holding 7.5 million lines.
+        writeFile(folder + QStringLiteral("/Anfang.txt"), QByteArrayLiteral("Anfang\n"));
+        std::printf("\n== all hits, one 15 MB document of 7.5 million hits\n");
+        allHitsIn(folder, QStringLiteral("a"), QStringLiteral("all_hits_limit"));
+    }
+}
+
+void Bench::allHitsIn(const QString &folder, const QString &term, const QString &name)
+{
     ScriptedPrompts prompts;
     Root root(RootOptions{folder});
     root.start();
     settle();
+    const double rssBefore = residentMiB();
     root.findChild<QAction *>(QStringLiteral("mnuAlleTreffer"))->trigger();
     auto *window = root.findChild<AlleTreffer *>();
-    std::printf("\n== all hits, %d x %d KB, one hit each\n", count, kilobytes);
     std::vector<double> ours;
     std::vector<double> rg;
     std::vector<double> stallsWall;
     Stalls worst;
-    int rows = 0;
+    qsizetype rows = 0;
+    double rssHeld = 0;
     for (int i = 0; i < m_rounds; ++i) {
         QEventLoop loop;
         const auto done = QObject::connect(window, &AlleTreffer::runEnded, &loop, &QEventLoop::quit);
@@ -599,22 +638,26 @@ void Bench::allHits(int count, int kilobytes)
         stallsWall.push_back(stalls.wallMs);
         worst.wallMs = std::max(worst.wallMs, stalls.wallMs);
         worst.cpuMs = std::max(worst.cpuMs, stalls.cpuMs);
-        rows = 0;
-        for (int d = 0; d < window->tree()->topLevelItemCount(); ++d) {
-            rows += window->tree()->topLevelItem(d)->childCount();
-        }
+        rows = window->model()->hitCount();
+        rssHeld = std::max(rssHeld, residentMiB() - rssBefore);
         rg.push_back(timeProcess(QStringLiteral("rg -in -j2 -- %1 %2 > /dev/null").arg(quoted(term), quoted(folder))));
         settle();
     }
-    print(QStringLiteral("all_hits_rows"), rows, "rows");
-    print(QStringLiteral("all_hits"), median(ours), "s");
-    print(QStringLiteral("rg_in"), median(rg), "s");
-    print(QStringLiteral("all_hits_vs_rg"), median(ours) / median(rg), "x");
-    print(QStringLiteral("all_hits_stall"), median(stallsWall), "ms (median of the longest stall a run)");
-    print(QStringLiteral("all_hits_stall_max"), worst.wallMs, "ms");
-    print(QStringLiteral("all_hits_stall_cpu_max"), worst.cpuMs, "ms (the window thread's own time)");
-    window->close();
-    settle();
+    print(name + QStringLiteral("_rows"), double(rows), "rows");
+    print(name, median(ours), "s");
+    print(name + QStringLiteral(" rg_in"), median(rg), "s");
+    print(name + QStringLiteral("_vs_rg"), median(ours) / median(rg), "x");
+    print(name + QStringLiteral("_stall"), median(stallsWall), "ms (median of the longest stall a run)");
+    print(name + QStringLiteral("_stall_max"), worst.wallMs, "ms");
+    print(name + QStringLiteral("_stall_cpu_max"), worst.cpuMs, "ms (the window thread's own time)");
+    print(name + QStringLiteral("_held"), rssHeld, "MiB (resident, with the results shown)");
+    const Stalls closing = longestStalls([&] {
+        window->close();
+        settle();
+    });
+    print(name + QStringLiteral("_close_stall"), closing.wallMs, "ms");
+    print(name + QStringLiteral("_kept_after_close"), residentMiB() - rssBefore, "MiB");
+    printMemory(name);
 }
 
 void Bench::colourLargeModule()
@@ -849,7 +892,9 @@ int main(int argc, char *argv[])
                                           QStringLiteral("n"), QStringLiteral("5"));
     const QCommandLineOption matrixOption(
         QStringLiteral("matrix"),
-        QStringLiteral("All corpora: 10k x 1 KB, 10k x 10 KB, 10k x 100 KB and 100k x 1 KB (ignores --docs, --kb)."));
+        QStringLiteral(
+            "All corpora: 10k x 1 KB, 10k x 10 KB, 10k x 100 KB, 100k x 1 KB and 300k x 1 KB (ignores --docs, "
+            "--kb)."));
     const QCommandLineOption sampleOption(QStringLiteral("sample"), QStringLiteral("The sample library."),
                                           QStringLiteral("folder"), QStringLiteral(QUANDEL_SAMPLE_LIBRARY));
     const QCommandLineOption partsOption(
@@ -867,7 +912,7 @@ int main(int argc, char *argv[])
 
     QList<CorpusShape> corpora;
     if (parser.isSet(matrixOption)) {
-        corpora = {{10000, 10}, {10000, 1}, {10000, 100}, {100000, 1}};
+        corpora = {{10000, 10}, {10000, 1}, {10000, 100}, {100000, 1}, {300000, 1}};
     } else {
         corpora = {{parser.value(docsOption).toInt(), parser.value(sizeOption).toInt()}};
     }

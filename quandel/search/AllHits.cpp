@@ -1,6 +1,7 @@
 #include "AllHits.h"
 
 #include "BackgroundWork.h"
+#include "DocumentKinds.h"
 #include "DocumentScanner.h"
 #include "TextFile.h"
 
@@ -20,7 +21,7 @@
 
 namespace AllHits {
 
-QList<Line> linesWithTerm(const QString &text, const QString &term, Qt::CaseSensitivity cs)
+QList<Line> linesWithTerm(const QString &text, const QString &term, Qt::CaseSensitivity cs, qsizetype maxHits)
 {
     QList<Line> lines;
     if (term.isEmpty()) {
@@ -29,7 +30,9 @@ QList<Line> linesWithTerm(const QString &text, const QString &term, Qt::CaseSens
     int number = 1;
     qsizetype counted = 0;   // line numbers are counted up to here
     qsizetype lineStart = 0; // start of the line holding `counted`
-    for (qsizetype at = text.indexOf(term, 0, cs); at >= 0; at = text.indexOf(term, at + term.size(), cs)) {
+    qsizetype taken = 0;
+    for (qsizetype at = text.indexOf(term, 0, cs); at >= 0 && taken < maxHits;
+         at = text.indexOf(term, at + term.size(), cs)) {
         for (qsizetype nl = text.indexOf(u'\n', counted); nl >= 0 && nl < at; nl = text.indexOf(u'\n', nl + 1)) {
             ++number;
             lineStart = nl + 1;
@@ -43,6 +46,7 @@ QList<Line> linesWithTerm(const QString &text, const QString &term, Qt::CaseSens
             lines.append({number, int(lineStart), text.mid(lineStart, end - lineStart), {}});
         }
         lines.last().columns.append(int(at - lineStart));
+        ++taken;
     }
     return lines;
 }
@@ -116,10 +120,10 @@ struct Tally
 } // namespace
 
 QList<Line> linesInBytes(const QByteArray &bytes, const QString &term, Qt::CaseSensitivity cs,
-                         const QList<BytePattern> &anchors)
+                         const QList<BytePattern> &anchors, qsizetype maxHits)
 {
     if (anchors.isEmpty()) {
-        return linesWithTerm(DocumentScanner::editorText(bytes), term, cs);
+        return linesWithTerm(DocumentScanner::editorText(bytes), term, cs, maxHits);
     }
     const char *data = bytes.constData();
     const qsizetype size = bytes.size();
@@ -127,24 +131,20 @@ QList<Line> linesInBytes(const QByteArray &bytes, const QString &term, Qt::CaseS
         const void *lf = std::memchr(data + from, '\n', size_t(size - from));
         return lf ? static_cast<const char *>(lf) - data : size;
     };
-    // The lines an anchor occurs in; any other line cannot hold the term.
-    std::vector<qsizetype> starts;
-    for (const BytePattern &anchor : anchors) {
-        for (qsizetype from = 0; from < size;) {
-            const qsizetype found = anchor.findIn(data + from, size - from);
-            if (found < 0) {
-                break;
-            }
-            const void *lf = ::memrchr(data, '\n', size_t(from + found));
-            starts.push_back(lf ? static_cast<const char *>(lf) - data + 1 : 0);
-            from = lineEnd(from + found) + 1;
-        }
+    // The next occurrence of each anchor; only lines an anchor occurs in can
+    // hold the term. They are taken in the order of the file, so that a run
+    // stops at its limit without having listed the lines after it.
+    std::vector<qsizetype> next(size_t(anchors.size()));
+    const auto findFrom = [&](size_t k, qsizetype from) {
+        const qsizetype found = from < size ? anchors.at(qsizetype(k)).findIn(data + from, size - from) : -1;
+        next[k] = found < 0 ? size : from + found;
+    };
+    for (size_t k = 0; k < next.size(); ++k) {
+        findFrom(k, 0);
     }
-    if (starts.empty()) {
+    if (*std::min_element(next.begin(), next.end()) >= size) {
         return {};
     }
-    std::sort(starts.begin(), starts.end());
-    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
 
     // Encoding and line ends as TextFile::decode() settles them for the
     // whole file.
@@ -162,11 +162,19 @@ QList<Line> linesInBytes(const QByteArray &bytes, const QString &term, Qt::CaseS
     QList<Line> lines;
     Tally before;
     qsizetype counted = skip;
-    for (qsizetype start : starts) {
-        start = std::max(start, skip);
+    qsizetype taken = 0;
+    for (qsizetype at = *std::min_element(next.begin(), next.end()); at < size && taken < maxHits;
+         at = *std::min_element(next.begin(), next.end())) {
+        const void *lf = ::memrchr(data + counted, '\n', size_t(std::max<qsizetype>(0, at - counted)));
+        const qsizetype start = std::max(lf ? static_cast<const char *>(lf) - data + 1 : counted, skip);
         before.add(data + counted, start - counted, utf8, foldCrLf);
         counted = start;
-        const qsizetype end = lineEnd(start);
+        const qsizetype end = lineEnd(std::max(start, at));
+        for (size_t k = 0; k < next.size(); ++k) {
+            if (next[k] <= end) {
+                findFrom(k, end + 1);
+            }
+        }
         qsizetype textEnd = end;
         if (foldCrLf && end < size && textEnd > start && data[textEnd - 1] == '\r') {
             --textEnd;
@@ -181,8 +189,10 @@ QList<Line> linesInBytes(const QByteArray &bytes, const QString &term, Qt::CaseS
             text = TextFile::decodeWindows1252(lineBytes);
         }
         Line line{int(before.lines) + 1, int(before.units), {}, {}};
-        for (qsizetype at = text.indexOf(term, 0, cs); at >= 0; at = text.indexOf(term, at + term.size(), cs)) {
-            line.columns.append(int(at));
+        for (qsizetype col = text.indexOf(term, 0, cs); col >= 0 && taken < maxHits;
+             col = text.indexOf(term, col + term.size(), cs)) {
+            line.columns.append(int(col));
+            ++taken;
         }
         if (!line.columns.isEmpty()) {
             line.text = std::move(text);
@@ -192,10 +202,10 @@ QList<Line> linesInBytes(const QByteArray &bytes, const QString &term, Qt::CaseS
     return lines;
 }
 
-Excerpt excerpt(const QString &line, int column, int termLength, int width)
+Excerpt excerpt(QStringView line, int column, int termLength, int width)
 {
     if (line.size() <= width) {
-        return {line, column};
+        return {line.toString(), column};
     }
     const QChar ellipsis(0x2026);
     // The term with as much before it as after it.
@@ -215,18 +225,52 @@ Excerpt excerpt(const QString &line, int column, int termLength, int width)
     return result;
 }
 
+Document compact(int index, const QList<Line> &lines, int termLength)
+{
+    Document doc;
+    doc.index = index;
+    qsizetype count = 0;
+    for (const Line &line : lines) {
+        count += line.columns.size();
+    }
+    doc.hits.reserve(size_t(count));
+    for (const Line &line : lines) {
+        const bool whole = line.text.size() <= ExcerptWidth;
+        const auto textStart = qint32(doc.pool.size());
+        if (whole) {
+            doc.pool += line.text;
+        }
+        for (const int column : line.columns) {
+            Hit hit{line.number, column, textStart, quint16(line.text.size()), quint16(column)};
+            if (!whole) {
+                const Excerpt cut = excerpt(line.text, column, termLength);
+                hit.textStart = qint32(doc.pool.size());
+                hit.textLength = quint16(cut.text.size());
+                hit.markStart = quint16(cut.markStart);
+                doc.pool += cut.text;
+            }
+            doc.hits.push_back(hit);
+        }
+    }
+    doc.pool.squeeze();
+    return doc;
+}
+
 struct Run::Shared
 {
-    Shared(QList<Entry> e, QString t, Qt::CaseSensitivity c, std::function<void()> f)
-        : entries(std::move(e)), term(std::move(t)), cs(c), finished(std::move(f)),
+    Shared(Source src, QString t, Qt::CaseSensitivity c, std::function<void()> f, int limit)
+        : source(std::move(src)), term(std::move(t)), cs(c), finished(std::move(f)), hitsLeft(limit),
           scanner(term, cs, cancelled, scannerProgress)
     {
     }
-    const QList<Entry> entries;
+    const Source source;
     const QString term;
     const Qt::CaseSensitivity cs;
     const std::function<void()> finished;
     std::atomic_bool cancelled{false};
+    // The limit was reached: the workers stop, what they found stays.
+    std::atomic_bool full{false};
+    std::atomic_int hitsLeft;
     std::atomic_int examined{0};
     std::atomic_int scannerProgress{0};
     std::atomic_int next{0};
@@ -238,11 +282,21 @@ struct Run::Shared
     const bool anchorsDecide = scanner.anchorsAreTheWholeTest();
     std::mutex mutex;
     QList<Document> found;
+
+    bool stopped() const { return cancelled.load(std::memory_order_relaxed) || full.load(std::memory_order_relaxed); }
+    QString pathOf(int i) const
+    {
+        if (source.projectView) {
+            return i < source.projects.size() ? DocumentKinds::projectFilePath(source.projects.at(i)) : QString();
+        }
+        return i < source.files.size() ? source.folder + u'/' + source.files.at(i) : QString();
+    }
 };
 
 namespace {
 
 constexpr int ChunkSize = 8;
+constexpr qsizetype LargeBufferBytes = 1024 * 1024;
 
 // The bytes of a regular file the editor would show; false otherwise.
 bool readDocument(const QString &path, QByteArray &bytes)
@@ -281,31 +335,44 @@ void work(const std::shared_ptr<Run::Shared> &shared)
     Run::Shared &s = *shared;
     BackgroundWork::lowerPriorityOfThisThread();
     QByteArray bytes;
-    const int count = int(s.entries.size());
-    while (!s.cancelled.load(std::memory_order_relaxed)) {
+    const int count = s.source.count;
+    while (!s.stopped()) {
         const int first = s.next.fetch_add(ChunkSize);
         if (first >= count) {
             break;
         }
         for (int i = first; i < std::min(count, first + ChunkSize); ++i) {
-            if (s.cancelled.load(std::memory_order_relaxed)) {
+            if (s.stopped()) {
                 break;
             }
-            const Entry &entry = s.entries.at(i);
+            // One more than is left: finding it means the limit is passed.
+            const qsizetype wanted = qsizetype(std::max(0, s.hitsLeft.load(std::memory_order_relaxed))) + 1;
             // The scanner's quick test on the raw bytes rules out most files;
             // of those it keeps, only lines that may hold the term are decoded.
-            Document doc{entry.index, entry.name, 0, {}};
-            if (entry.fromEditor) {
-                doc.lines = linesWithTerm(entry.text, s.term, s.cs);
-            } else if (readDocument(entry.path, bytes) && (s.anchorsDecide || s.scanner.mayContain(bytes))) {
-                doc.lines = linesInBytes(bytes, s.term, s.cs, s.anchors);
+            QList<Line> lines;
+            if (i == s.source.editorIndex) {
+                lines = linesWithTerm(s.source.editorText, s.term, s.cs, wanted);
+            } else if (readDocument(s.pathOf(i), bytes) && (s.anchorsDecide || s.scanner.mayContain(bytes))) {
+                lines = linesInBytes(bytes, s.term, s.cs, s.anchors, wanted);
             }
-            if (!doc.lines.isEmpty()) {
-                for (const Line &line : std::as_const(doc.lines)) {
-                    doc.hits += int(line.columns.size());
+            // A large file's buffer does not stay with the worker.
+            if (bytes.capacity() > LargeBufferBytes) {
+                bytes = QByteArray();
+            }
+            if (!lines.isEmpty()) {
+                Document doc = compact(i, lines, int(s.term.size()));
+                lines.clear();
+                const auto hits = int(doc.hits.size());
+                const int left = s.hitsLeft.fetch_sub(hits, std::memory_order_acq_rel);
+                if (hits > left) {
+                    // Past the limit: the hits up to it are kept.
+                    doc.hits.resize(size_t(std::max(0, left)));
+                    s.full.store(true);
                 }
-                const std::lock_guard lock(s.mutex);
-                s.found.append(std::move(doc));
+                if (!doc.hits.empty()) {
+                    const std::lock_guard lock(s.mutex);
+                    s.found.append(std::move(doc));
+                }
             }
             s.examined.fetch_add(1, std::memory_order_release);
         }
@@ -360,10 +427,10 @@ Retired &retired()
 
 } // namespace
 
-Run::Run(QList<Entry> entries, QString term, Qt::CaseSensitivity cs, int threads, std::function<void()> finished)
-    : m_shared(std::make_shared<Shared>(std::move(entries), std::move(term), cs, std::move(finished)))
+Run::Run(Source source, QString term, Qt::CaseSensitivity cs, int threads, std::function<void()> finished, int maxHits)
+    : m_shared(std::make_shared<Shared>(std::move(source), std::move(term), cs, std::move(finished), maxHits))
 {
-    const int count = int(m_shared->entries.size());
+    const int count = m_shared->source.count;
     const int workers = std::max(1, std::min(threads, (count + ChunkSize - 1) / ChunkSize));
     m_shared->working = workers;
     for (int i = 0; i < workers; ++i) {
@@ -394,7 +461,12 @@ QList<Document> Run::take(int max)
     if (m_shared->found.size() <= max) {
         return std::exchange(m_shared->found, {});
     }
-    QList<Document> part = m_shared->found.mid(0, max);
+    // Moved, not copied: the rows stay where they were made.
+    QList<Document> part;
+    part.reserve(max);
+    for (int i = 0; i < max; ++i) {
+        part.append(std::move(m_shared->found[i]));
+    }
     m_shared->found.remove(0, max);
     return part;
 }
@@ -406,7 +478,12 @@ int Run::examined() const
 
 int Run::total() const
 {
-    return int(m_shared->entries.size());
+    return m_shared->source.count;
+}
+
+bool Run::hitLimitReached() const
+{
+    return m_shared->full.load();
 }
 
 bool Run::isFinished() const

@@ -3,48 +3,67 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditingState.h"
+#include "HitModel.h"
 #include "SearchHistory.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPoint>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyledItemDelegate>
+#include <QTextBlock>
+#include <QThreadPool>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <algorithm>
-#include <numeric>
 
 namespace {
-
-// What a row keeps beside its text, few values each, as tens of thousands
-// of rows are made in a run: the document's list index (on document nodes;
-// a line row takes its node's), where the line starts in the editor text and
-// where the term starts in the line (as a point, in column 0), and where the
-// mark starts in the cut line (column 1).
-enum Role
-{
-    IndexRole = Qt::UserRole,
-    PlaceRole,
-    MarkStartRole = Qt::UserRole + 3,
-};
 
 // How often the results collected by the workers are put into the tree, and
 // for how long at most each time: the window stays responsive.
 constexpr int DrainIntervalMs = 16;
 constexpr int DrainBudgetMs = 10;
 constexpr int ExpandedDocuments = 20;
+
+// Where the window stood when it was last closed is kept with the main
+// window, for as long as it lives.
+constexpr char KeptGeometry[] = "alleTrefferGeometry";
+
+// The thread that writes the history, one term after the other.
+QThreadPool &historyWriter()
+{
+    static QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    return pool;
+}
+
+// Numbers as a German reader writes them: 100.000.
+QString number(qsizetype n)
+{
+    return QLocale(QLocale::German, QLocale::Germany).toString(n);
+}
+
+// "1 Treffer in 1 Dokument", "5 Treffer in 2 Dokumenten".
+QString countText(qsizetype hits, int documents)
+{
+    return QStringLiteral("%1 Treffer in %2 %3")
+        .arg(number(hits), number(documents),
+             documents == 1 ? QStringLiteral("Dokument") : QStringLiteral("Dokumenten"));
+}
 
 // Draws a line of the tree with a light background behind the term.
 class MarkDelegate final : public QStyledItemDelegate
@@ -56,7 +75,7 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::paint(painter, option, index);
-        const QVariant start = index.data(MarkStartRole);
+        const QVariant start = index.data(HitModel::MarkStartRole);
         if (!start.isValid() || m_term->isEmpty()) {
             return;
         }
@@ -74,28 +93,6 @@ private:
     const QString *m_term;
 };
 
-// Line numbers stand right-aligned.
-class LineNumberDelegate final : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-protected:
-    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::initStyleOption(option, index);
-        if (index.parent().isValid()) {
-            option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
-        }
-    }
-};
-
-int indexOf(const QTreeWidgetItem *item)
-{
-    const QTreeWidgetItem *node = item->parent() ? item->parent() : item;
-    return node->data(0, IndexRole).toInt();
-}
-
 QString documentPath(const DocumentLibrary *library, int index)
 {
     if (library->isProjectView()) {
@@ -107,11 +104,27 @@ QString documentPath(const DocumentLibrary *library, int index)
 
 QString displayName(const QListWidgetItem *item)
 {
-    QString name = item->text();
+    QString name = item ? item->text() : QString();
     if (name.endsWith(u'\t')) {
         name.chop(1);
     }
     return name;
+}
+
+// The place of the occurrence nearest to column in a line, -1 when the line
+// holds none.
+qsizetype nearestIn(const QString &line, qsizetype column, const QString &term, Qt::CaseSensitivity cs)
+{
+    qsizetype best = -1;
+    for (qsizetype at = line.indexOf(term, 0, cs); at >= 0; at = line.indexOf(term, at + 1, cs)) {
+        if (best < 0 || std::abs(at - column) < std::abs(best - column)) {
+            best = at;
+        }
+        if (at >= column) {
+            break;
+        }
+    }
+    return best;
 }
 
 } // namespace
@@ -121,40 +134,55 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
 {
     setObjectName(QStringLiteral("AlleTreffer"));
     setWindowTitle(QStringLiteral(" Alle Treffer"));
+    setAccessibleName(QStringLiteral("Alle Treffer"));
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
 
-    auto *label = new QLabel(QStringLiteral("Suchen nach:"), this);
+    auto *label = new QLabel(QStringLiteral("Suchen &nach:"), this);
     m_term = new QComboBox(this);
     m_term->setObjectName(QStringLiteral("TBegriff"));
+    m_term->setAccessibleName(QStringLiteral("Suchen nach"));
     m_term->setEditable(true);
     m_term->setInsertPolicy(QComboBox::NoInsert);
     m_term->setMinimumContentsLength(24);
     label->setBuddy(m_term);
-    m_case = new QCheckBox(QStringLiteral("Groß-/Kleinschreibung beachten"), this);
+    m_case = new QCheckBox(QStringLiteral("&Groß-/Kleinschreibung beachten"), this);
     m_case->setObjectName(QStringLiteral("BSchreibung"));
+    m_case->setAccessibleName(QStringLiteral("Groß-/Kleinschreibung beachten"));
     m_start = new QPushButton(QStringLiteral("&Suchen"), this);
     m_start->setObjectName(QStringLiteral("CStart"));
+    m_start->setAccessibleName(QStringLiteral("Suchen"));
     m_start->setDefault(true);
     m_start->setEnabled(false);
     m_stop = new QPushButton(QStringLiteral("&Abbrechen"), this);
     m_stop->setObjectName(QStringLiteral("CAbbrechen"));
+    m_stop->setAccessibleName(QStringLiteral("Abbrechen"));
     m_stop->setEnabled(false);
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("Fortschritt"));
+    m_bar->setAccessibleName(QStringLiteral("Fortschritt"));
     m_bar->setRange(0, 1);
     m_bar->setValue(0);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("LDokumente"));
-    m_tree = new QTreeWidget(this);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("LStatus"));
+    m_status->setWordWrap(true);
+    m_status->hide();
+    m_model = new HitModel(this);
+    m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("Treffer"));
-    m_tree->setColumnCount(2);
-    m_tree->setHeaderLabels({QStringLiteral("Dokument / Zeile"), QStringLiteral("Treffer")});
+    m_tree->setAccessibleName(QStringLiteral("Treffer"));
+    m_tree->setAccessibleDescription(
+        QStringLiteral("Ein Knoten je Dokument, darunter eine Zeile je Treffer. Eingabetaste zeigt den Treffer im "
+                       "Editor."));
+    m_tree->setModel(m_model);
     m_tree->setUniformRowHeights(true);
-    m_tree->setItemDelegateForColumn(0, new LineNumberDelegate(m_tree));
+    m_tree->setAllColumnsShowFocus(true);
     m_tree->setItemDelegateForColumn(1, new MarkDelegate(&m_lastTerm, m_tree));
     m_tree->header()->setStretchLastSection(true);
     m_tree->setColumnWidth(0, 180);
+    m_tree->installEventFilter(this);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(label, 0, 0);
@@ -165,8 +193,13 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
     grid->addWidget(m_bar, 2, 0, 1, 2);
     grid->addWidget(m_count, 2, 2);
     grid->addWidget(m_tree, 3, 0, 1, 3);
+    grid->addWidget(m_status, 4, 0, 1, 3);
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(3, 1);
+    setTabOrder(m_term, m_case);
+    setTabOrder(m_case, m_start);
+    setTabOrder(m_start, m_stop);
+    setTabOrder(m_stop, m_tree);
     resize(640, 420);
 
     m_drain = new QTimer(this);
@@ -176,13 +209,23 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
             [this](const QString &typed) { m_start->setEnabled(!typed.isEmpty()); });
     connect(m_start, &QPushButton::clicked, this, &AlleTreffer::start);
     connect(m_stop, &QPushButton::clicked, this, &AlleTreffer::cancel);
-    connect(m_tree, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) { activate(item); });
+    connect(m_tree, &QTreeView::activated, this, &AlleTreffer::activate);
     fillHistory();
 }
 
-AlleTreffer::~AlleTreffer()
+AlleTreffer::~AlleTreffer() = default;
+
+QString AlleTreffer::statusText() const
 {
-    qDeleteAll(m_discarded);
+    return m_status->text();
+}
+
+void AlleTreffer::setStatus(const QString &text)
+{
+    // Shown only while there is something to say, so that a screen reader
+    // meets no empty label.
+    m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
 }
 
 void AlleTreffer::fillHistory()
@@ -194,6 +237,48 @@ void AlleTreffer::fillHistory()
     m_term->addItems(SearchHistory::read(m_historyFile));
     m_term->setCurrentIndex(-1);
     m_term->setEditText(typed);
+}
+
+void AlleTreffer::placeBeside(const QWidget *window)
+{
+    if (const QRect kept = window->property(KeptGeometry).toRect(); kept.isValid()) {
+        setGeometry(kept);
+        return;
+    }
+    const QScreen *screen = window->screen();
+    if (!screen) {
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    const QRect main = window->frameGeometry();
+    // The frame the window manager adds, as the main window has it.
+    const QSize frame = window->frameGeometry().size() - window->geometry().size();
+    const QSize outer = size() + frame;
+    const QList<QPoint> places = {
+        {main.right() + 1, main.top()},             // beside, right
+        {main.left() - outer.width(), main.top()},  // beside, left
+        {main.left(), main.bottom() + 1},           // below
+        {main.left(), main.top() - outer.height()}, // above
+    };
+    for (const QPoint &at : places) {
+        QRect wanted(at, outer);
+        // Along the main window's edge it may slide to stay on the screen.
+        if (wanted.right() > room.right()) {
+            wanted.moveRight(room.right());
+        }
+        if (wanted.bottom() > room.bottom()) {
+            wanted.moveBottom(room.bottom());
+        }
+        wanted.moveLeft(std::max(wanted.left(), room.left()));
+        wanted.moveTop(std::max(wanted.top(), room.top()));
+        if (room.contains(wanted) && !wanted.intersects(main)) {
+            move(wanted.topLeft());
+            return;
+        }
+    }
+    // No room beside the main window: the lower right of the screen, where
+    // it covers the least of the editor's left part.
+    move(room.right() - outer.width() + 1, room.bottom() - outer.height() + 1);
 }
 
 void AlleTreffer::start()
@@ -209,40 +294,47 @@ void AlleTreffer::start()
     m_lastTerm = term;
     m_lastCs = m_case->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive;
 
-    const QListWidget *list = m_library->listWidget();
-    QList<AllHits::Entry> entries;
-    entries.reserve(list->count());
+    // The list's own lists of names are shared, not copied: the workers
+    // make each path themselves, so a start costs the same for any list.
+    AllHits::Source source;
+    source.folder = m_library->folder();
+    source.projectView = m_library->isProjectView();
+    source.files = m_library->files();
+    source.projects = m_library->folders();
+    source.count = m_library->listWidget()->count();
     const int shown = m_library->state().mIndex;
-    for (int i = 0; i < list->count(); ++i) {
-        AllHits::Entry entry{i, documentPath(m_library, i), displayName(list->item(i)), false, {}};
-        // The shown document is searched as the user sees it, unsaved
-        // changes included.
-        if (i == shown && m_library->state().mChange && m_library->documentPath() == entry.path) {
-            entry.fromEditor = true;
-            entry.text = DocumentLibrary::editorText(m_text);
-        }
-        entries.append(std::move(entry));
+    // The shown document is searched as the user sees it, unsaved changes
+    // included.
+    if (shown >= 0 && shown < source.count && m_library->state().mChange &&
+        m_library->documentPath() == documentPath(m_library, shown)) {
+        source.editorIndex = shown;
+        source.editorText = DocumentLibrary::editorText(m_text);
     }
-    m_bar->setRange(0, std::max<int>(1, int(entries.size())));
+    m_bar->setRange(0, std::max(1, source.count));
     m_bar->setValue(0);
+    // The rows of the last run go, and their memory with them.
+    m_model->clear();
+    setStatus(QString());
     // The workers start before the rest is done here. The end of the run is
     // taken in at once rather than at the next round.
-    m_run = std::make_unique<AllHits::Run>(std::move(entries), term, m_lastCs, m_threads, [this] {
+    m_run = std::make_unique<AllHits::Run>(std::move(source), term, m_lastCs, m_threads, [this] {
         QMetaObject::invokeMethod(this, &AlleTreffer::drain, Qt::QueuedConnection);
     });
-    // The rows of the last run leave the tree in one step; deleting tens of
-    // thousands of them would stall the window, so that is done a few at a
-    // time once the run has ended.
-    m_discarded += m_tree->invisibleRootItem()->takeChildren();
-    m_shownIndexes.clear();
-    m_documents = 0;
-    m_hits = 0;
     // As in the search dialog: a history that cannot be written only loses
-    // the entry; the search itself goes on. Written in a turn of its own:
-    // the write waits for the disk.
-    QTimer::singleShot(0, this, [this, term] {
-        (void)SearchHistory::save(m_historyFile, term);
-        fillHistory();
+    // the entry; the search itself goes on. Written off the window thread,
+    // one write after the other: the write waits for the disk.
+    historyWriter().start([self = QPointer<AlleTreffer>(this), path = m_historyFile, term] {
+        (void)SearchHistory::save(path, term);
+        if (QCoreApplication *app = QCoreApplication::instance()) {
+            QMetaObject::invokeMethod(
+                app,
+                [self] {
+                    if (self) {
+                        self->fillHistory();
+                    }
+                },
+                Qt::QueuedConnection);
+        }
     });
     m_stop->setEnabled(true);
     updateProgress();
@@ -265,13 +357,7 @@ void AlleTreffer::drain()
     if (m_run) {
         takeResults(clock);
     }
-    // Rows of earlier runs go once no run needs the time.
-    while (!m_run && !m_discarded.isEmpty() && clock.elapsed() < DrainBudgetMs) {
-        for (int i = 0; i < 64 && !m_discarded.isEmpty(); ++i) {
-            delete m_discarded.takeLast();
-        }
-    }
-    if (!m_run && m_discarded.isEmpty()) {
+    if (!m_run) {
         m_drain->stop();
     }
 }
@@ -281,91 +367,29 @@ void AlleTreffer::takeResults(const QElapsedTimer &clock)
     // Asked before taking: a run finished by then has nothing left after
     // this round.
     const bool finished = m_run->isFinished();
-    QList<QTreeWidgetItem *> nodes;
+    const QListWidget *list = m_library->listWidget();
+    const auto nameOf = [list](int index) { return displayName(list->item(index)); };
+    const int before = m_model->documentCount();
     while (clock.elapsed() < DrainBudgetMs) {
-        const QList<AllHits::Document> docs = m_run->take(64);
+        QList<AllHits::Document> docs = m_run->take(64);
         if (docs.isEmpty()) {
             break;
         }
-        for (const AllHits::Document &doc : docs) {
-            nodes.append(documentNode(doc));
-        }
+        m_model->add(std::move(docs), nameOf);
     }
-    insertNodes(std::move(nodes));
+    // The first documents open, so that lines show at once; a long list
+    // stays a list of documents.
+    for (int row = before; row < std::min(m_model->documentCount(), ExpandedDocuments); ++row) {
+        m_tree->expand(m_model->index(row, 0));
+    }
+    if (before == 0 && m_model->documentCount() > 0 && !m_tree->currentIndex().isValid()) {
+        // The keyboard starts at the first row; nothing is selected yet.
+        m_tree->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::NoUpdate);
+    }
     updateProgress();
     if (finished) {
         finishRun(false);
     }
-}
-
-QTreeWidgetItem *AlleTreffer::documentNode(const AllHits::Document &doc)
-{
-    auto *node = new QTreeWidgetItem;
-    node->setText(0, doc.name);
-    node->setText(1, doc.hits == 1 ? QStringLiteral("1 Treffer") : QStringLiteral("%1 Treffer").arg(doc.hits));
-    node->setData(0, IndexRole, doc.index);
-    if (!doc.lines.isEmpty()) {
-        node->setData(0, PlaceRole, QPoint(doc.lines.constFirst().start, doc.lines.constFirst().columns.constFirst()));
-    }
-    for (const AllHits::Line &line : doc.lines) {
-        auto *row = new QTreeWidgetItem(node);
-        const AllHits::Excerpt cut = AllHits::excerpt(line.text, line.columns.constFirst(), int(m_lastTerm.size()));
-        row->setText(0, QString::number(line.number));
-        row->setText(1, cut.text);
-        row->setData(0, PlaceRole, QPoint(line.start, line.columns.constFirst()));
-        row->setData(1, MarkStartRole, cut.markStart);
-    }
-    m_hits += doc.hits;
-    return node;
-}
-
-void AlleTreffer::insertNodes(QList<QTreeWidgetItem *> nodes)
-{
-    if (nodes.isEmpty()) {
-        return;
-    }
-    QList<int> indexes;
-    indexes.reserve(nodes.size());
-    for (const QTreeWidgetItem *node : std::as_const(nodes)) {
-        indexes.append(indexOf(node));
-    }
-    QList<qsizetype> order(nodes.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&indexes](qsizetype a, qsizetype b) { return indexes[a] < indexes[b]; });
-    QList<QTreeWidgetItem *> sorted;
-    QList<int> sortedIndexes;
-    sorted.reserve(nodes.size());
-    sortedIndexes.reserve(nodes.size());
-    for (const qsizetype i : std::as_const(order)) {
-        sorted.append(nodes.at(i));
-        sortedIndexes.append(indexes.at(i));
-    }
-    nodes = std::move(sorted);
-    // Documents keep the order of the list, whichever worker found them.
-    // Nodes that go to the same place go in together, one change of the
-    // tree each; most often the whole batch goes to the end. From the back,
-    // so that the places found stay valid. m_shownIndexes mirrors the
-    // tree's nodes, so the places are found without asking the items.
-    qsizetype last = nodes.size();
-    while (last > 0) {
-        const auto at = std::lower_bound(m_shownIndexes.cbegin(), m_shownIndexes.cend(), sortedIndexes.at(last - 1));
-        const qsizetype low = at - m_shownIndexes.cbegin();
-        qsizetype first = last - 1;
-        // The nodes before it that also come after the tree's node at low - 1.
-        while (first > 0 && (low == 0 || sortedIndexes.at(first - 1) > m_shownIndexes.at(low - 1))) {
-            --first;
-        }
-        m_tree->insertTopLevelItems(int(low), nodes.mid(first, last - first));
-        m_shownIndexes.insert(low, last - first, 0);
-        std::copy(sortedIndexes.cbegin() + first, sortedIndexes.cbegin() + last, m_shownIndexes.begin() + low);
-        last = first;
-    }
-    // The first documents open, so that lines show at once; a long list
-    // stays a list of documents.
-    for (qsizetype i = 0; i < nodes.size() && m_documents + i < ExpandedDocuments; ++i) {
-        nodes.at(i)->setExpanded(true);
-    }
-    m_documents += int(nodes.size());
 }
 
 void AlleTreffer::updateProgress()
@@ -374,43 +398,44 @@ void AlleTreffer::updateProgress()
         return;
     }
     m_bar->setValue(m_run->examined());
-    m_count->setText(QStringLiteral("%1 von %2").arg(m_run->examined()).arg(m_run->total()));
+    m_count->setText(QStringLiteral("%1 von %2").arg(number(m_run->examined()), number(m_run->total())));
 }
 
 void AlleTreffer::finishRun(bool cancelled)
 {
-    if (m_discarded.isEmpty()) {
-        m_drain->stop();
-    }
+    m_drain->stop();
+    bool limited = false;
     if (m_run) {
         updateProgress();
+        limited = m_run->hitLimitReached();
         m_run.reset();
     }
     m_stop->setEnabled(false);
     if (!cancelled) {
-        m_count->setText(QStringLiteral("%1 Treffer in %2 Dokumenten").arg(m_hits).arg(m_documents));
+        m_count->setText(countText(m_model->hitCount(), m_model->documentCount()));
+        if (limited) {
+            m_bar->setValue(m_bar->maximum());
+            setStatus(QStringLiteral("Mehr als %1 Treffer – die Suche wurde angehalten").arg(number(AllHits::MaxHits)));
+        }
     }
     Q_EMIT runEnded(cancelled);
 }
 
-void AlleTreffer::activate(QTreeWidgetItem *item)
+void AlleTreffer::activate(const QModelIndex &index)
 {
-    if (!item || m_library->isBusy() || m_lastTerm.isEmpty()) {
+    if (!index.isValid() || m_library->isBusy() || m_lastTerm.isEmpty()) {
         return;
     }
-    const int index = indexOf(item);
-    const QPoint place = item->data(0, PlaceRole).toPoint();
-    const int lineStart = place.x();
-    const int column = place.y();
+    const HitModel::Place place = m_model->placeOf(index);
     QListWidget *list = m_library->listWidget();
-    if (index < 0 || index >= list->count()) {
+    if (place.listIndex < 0 || place.listIndex >= list->count()) {
         return;
     }
-    const QString path = documentPath(m_library, index);
-    if (list->currentRow() != index) {
+    const QString path = documentPath(m_library, place.listIndex);
+    if (list->currentRow() != place.listIndex) {
         // The normal selection: the unsaved-changes question may stop it.
-        list->setCurrentRow(index);
-        if (list->currentRow() != index) {
+        list->setCurrentRow(place.listIndex);
+        if (list->currentRow() != place.listIndex) {
             return;
         }
     } else if (m_library->documentPath() != path) {
@@ -421,39 +446,97 @@ void AlleTreffer::activate(QTreeWidgetItem *item)
     if (m_library->documentPath() != path) {
         return;
     }
-    const QString text = DocumentLibrary::editorText(m_text);
-    const qsizetype length = m_lastTerm.size();
-    qsizetype at = lineStart + column;
-    if (at + length > text.size() || QStringView(text).mid(at, length).compare(m_lastTerm, m_lastCs) != 0) {
-        // The text was changed since the run: the nearest occurrence.
-        at = text.indexOf(m_lastTerm, std::min<qsizetype>(lineStart, text.size()), m_lastCs);
-        if (at < 0) {
-            at = text.indexOf(m_lastTerm, 0, m_lastCs);
+    // The place by line and column in the text as it is now: edits since
+    // the run (in other lines above all) move it.
+    const QTextBlock block = m_text->document()->findBlockByNumber(place.line - 1);
+    const qsizetype column = block.isValid() ? nearestIn(block.text(), place.column, m_lastTerm, m_lastCs) : -1;
+    QTextCursor cursor(m_text->document());
+    if (column < 0) {
+        if (block.isValid()) {
+            cursor.setPosition(block.position());
+            m_text->setTextCursor(cursor);
+            m_text->centerCursor();
         }
-    }
-    if (at < 0) {
+        setStatus(
+            QStringLiteral("Zeile %1 enthält den Begriff ''%2'' nicht mehr.").arg(number(place.line), m_lastTerm));
         return;
     }
-    QTextCursor cursor(m_text->document());
-    cursor.setPosition(int(at));
-    cursor.setPosition(int(at + length), QTextCursor::KeepAnchor);
+    setStatus(QString());
+    cursor.setPosition(block.position() + int(column));
+    cursor.setPosition(block.position() + int(column + m_lastTerm.size()), QTextCursor::KeepAnchor);
     m_text->setTextCursor(cursor);
     m_text->centerCursor();
+    m_text->ensureCursorVisible();
     if (QWidget *window = m_text->window()) {
         window->activateWindow();
     }
     m_text->setFocus();
+    // The window closes onto the editor now.
+    m_returnFocus = m_text;
+}
+
+bool AlleTreffer::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_tree && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+            // Enter on a row shows it; it does not start the search anew
+            // through the default button.
+            activate(m_tree->currentIndex());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void AlleTreffer::giveFocusBack()
+{
+    QWidget *target = m_returnFocus;
+    if (!target || !target->isVisible() || !target->isEnabled()) {
+        target = m_library->listWidget();
+    }
+    if (!target || !target->isVisible()) {
+        return;
+    }
+    if (QWidget *window = target->window(); window && window != this) {
+        window->activateWindow();
+    }
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 void AlleTreffer::reject()
 {
+    const bool wasActive = isActiveWindow();
     cancel();
     QDialog::reject();
+    if (wasActive) {
+        giveFocusBack();
+    }
     close();
+}
+
+void AlleTreffer::keepGeometry()
+{
+    if (parentWidget()) {
+        parentWidget()->setProperty(KeptGeometry, geometry());
+    }
+}
+
+void AlleTreffer::hideEvent(QHideEvent *event)
+{
+    keepGeometry();
+    QDialog::hideEvent(event);
 }
 
 void AlleTreffer::closeEvent(QCloseEvent *event)
 {
     cancel();
+    keepGeometry();
+    // The results go with the window, and their memory at once.
+    m_model->clear();
+    const bool wasActive = isVisible() && isActiveWindow();
     QDialog::closeEvent(event);
+    if (wasActive) {
+        giveFocusBack();
+    }
 }

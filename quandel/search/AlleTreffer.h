@@ -4,10 +4,12 @@
 
 #include <QDialog>
 #include <QList>
+#include <QPointer>
 
 #include <memory>
 
 class DocumentLibrary;
+class HitModel;
 class QCheckBox;
 class QElapsedTimer;
 class QComboBox;
@@ -16,13 +18,12 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTimer;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 // The window " Alle Treffer": every occurrence of a term in all documents of
-// the list, one node per document and one row per line. Results come in
-// while the workers scan; activating a row shows that occurrence in the
-// editor through the list's normal selection.
+// the list, one node per document and one row per hit, at most
+// AllHits::MaxHits. Results come in while the workers scan; activating a row
+// shows that occurrence in the editor through the list's normal selection.
 class AlleTreffer final : public QDialog
 {
     Q_OBJECT
@@ -45,11 +46,20 @@ public:
     void reject() override;
 
     // Shows the document and occurrence of a row of the tree.
-    void activate(QTreeWidgetItem *item);
+    void activate(const QModelIndex &index);
+
+    // Where the window first shows: beside or below the main window where
+    // the screen has room, else where it was last time.
+    void placeBeside(const QWidget *window);
+    // The control that gets the focus back when the window closes.
+    void setReturnFocus(QWidget *widget) { m_returnFocus = widget; }
 
     void setThreads(int threads) { m_threads = threads; }
     QComboBox *termBox() const { return m_term; }
-    QTreeWidget *tree() const { return m_tree; }
+    QTreeView *tree() const { return m_tree; }
+    HitModel *model() const { return m_model; }
+    // The window's status: counts, the limit, a row that no longer fits.
+    QString statusText() const;
 
 Q_SIGNALS:
     // A run has ended, with all its results in the tree unless cancelled.
@@ -57,14 +67,17 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void fillHistory();
     void drain();
     void takeResults(const QElapsedTimer &clock);
-    QTreeWidgetItem *documentNode(const AllHits::Document &doc);
-    void insertNodes(QList<QTreeWidgetItem *> nodes);
     void finishRun(bool cancelled);
+    void giveFocusBack();
+    void setStatus(const QString &text);
+    void keepGeometry();
     void updateProgress();
 
     DocumentLibrary *m_library = nullptr;
@@ -76,14 +89,13 @@ private:
     QPushButton *m_stop = nullptr;
     QProgressBar *m_bar = nullptr;
     QLabel *m_count = nullptr;
-    QTreeWidget *m_tree = nullptr;
+    QLabel *m_status = nullptr;
+    QTreeView *m_tree = nullptr;
+    HitModel *m_model = nullptr;
     QTimer *m_drain = nullptr;
     std::unique_ptr<AllHits::Run> m_run;
-    QList<QTreeWidgetItem *> m_discarded; // rows of an earlier run, to delete
+    QPointer<QWidget> m_returnFocus;
     QString m_lastTerm;
     Qt::CaseSensitivity m_lastCs = Qt::CaseInsensitive;
     int m_threads = 2;
-    int m_documents = 0;
-    QList<int> m_shownIndexes; // the list index of each node of the tree, in order
-    int m_hits = 0;
 };

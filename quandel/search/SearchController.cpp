@@ -232,7 +232,7 @@ SearchController::Result SearchController::walk(const QList<int> &indices, int e
 
     int examined = 0;
     bool cancelled = false;
-    const DocumentScanner::Hit hit = scanFiles(filesOf(toScan), term, cs, examinedBefore, &examined, &cancelled);
+    const DocumentScanner::Hit hit = scanFiles(toScan, term, cs, examinedBefore, &examined, &cancelled);
     if (hit.order >= 0) {
         return {Outcome::Hit, toScan.at(hit.order), hit.position};
     }
@@ -243,25 +243,27 @@ SearchController::Result SearchController::walk(const QList<int> &indices, int e
     return {};
 }
 
-QStringList SearchController::filesOf(const QList<int> &indices) const
+QStringList SearchController::filesOf(const QList<int> &indices, const Names &names)
 {
+    // Made on the worker: for a list of any length the window thread only
+    // shares the lists of names.
     QStringList files;
     files.reserve(indices.size());
-    const QString folder = m_library->folder();
-    const bool projects = m_library->isProjectView();
     for (const int index : indices) {
-        if (projects) {
-            files.append(DocumentKinds::projectFilePath(folder + u'/' + m_w.dateien->item(index)->text()));
+        if (names.projects) {
+            files.append(index < names.folders.size() ? DocumentKinds::projectFilePath(names.folders.at(index))
+                                                      : QString());
         } else {
-            files.append(index < m_library->files().size() ? folder + u'/' + m_library->files().at(index) : QString());
+            files.append(index < names.files.size() ? names.folder + u'/' + names.files.at(index) : QString());
         }
     }
     return files;
 }
 
-DocumentScanner::Hit SearchController::scanFiles(const QStringList &files, const QString &term, Qt::CaseSensitivity cs,
+DocumentScanner::Hit SearchController::scanFiles(const QList<int> &indices, const QString &term, Qt::CaseSensitivity cs,
                                                  int examinedBefore, int *examined, bool *cancelled)
 {
+    const Names names{m_library->folder(), m_library->files(), m_library->folders(), m_library->isProjectView()};
     // A cancel pressed where the poll cannot see it (before the workers
     // start, or when they finish before the loop runs) still counts.
     const auto cancelRequested = [this] { return !m_progress || m_progress->cancelRequested(); };
@@ -270,7 +272,7 @@ DocumentScanner::Hit SearchController::scanFiles(const QStringList &files, const
     DocumentScanner::Hit hit;
     const DocumentScanner scanner(term, cs, cancel, progress);
     {
-        BackgroundWork work([&] { hit = scanner.scan(files, m_threads); });
+        BackgroundWork work([&] { hit = scanner.scan(filesOf(indices, names), m_threads); });
         // The window stays responsive while the workers read: the poll shows
         // their progress and passes on the cancel button.
         work.waitWhile(10, [&] {

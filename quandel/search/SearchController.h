@@ -82,12 +82,20 @@ private:
     // showing the progress window owned by owner; the current editor text
     // stands for the document at editorIndex.
     Result walk(const QList<int> &indices, int editorIndex, QWidget *owner);
+    // What names the files of the list: shared copies of the library's lists.
+    struct Names
+    {
+        QString folder;
+        QStringList files;
+        QStringList folders; // project folders, in the project view
+        bool projects = false;
+    };
     // The files of the list entries, in the same order.
-    QStringList filesOf(const QList<int> &indices) const;
-    // Scans files on worker threads while the progress window shows how
-    // many are done (examinedBefore counted already); cancel tells whether
-    // the run was cancelled.
-    DocumentScanner::Hit scanFiles(const QStringList &files, const QString &term, Qt::CaseSensitivity cs,
+    static QStringList filesOf(const QList<int> &indices, const Names &names);
+    // Scans the files of the list entries on worker threads while the
+    // progress window shows how many are done (examinedBefore counted
+    // already); cancel tells whether the run was cancelled.
+    DocumentScanner::Hit scanFiles(const QList<int> &indices, const QString &term, Qt::CaseSensitivity cs,
                                    int examinedBefore, int *examined, bool *cancelled);
     bool selectHit(int index);
     void showHit(const QString &term, int scannedPosition);

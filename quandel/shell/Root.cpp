@@ -284,6 +284,11 @@ void Root::buildPanes()
     m_dateienImt = new QListView(m_client);
     m_dateienImt->setObjectName(QStringLiteral("Dateien_Imt"));
     m_dateienImt->setUniformItemSizes(true);
+    // It is laid out when a run first shows it after the list changed: in
+    // slices between events, so that a list of any length never holds the
+    // window up.
+    m_dateienImt->setLayoutMode(QListView::Batched);
+    m_dateienImt->setBatchSize(2000);
     m_dateienImt->setModel(m_dateien->model());
     m_dateienImt->hide();
 
@@ -468,7 +473,7 @@ void Root::buildMenus()
     QAction *weiter = action(suchen, QStringLiteral("mnuWeitersuchen"), QStringLiteral("&Weitersuchen "));
     weiter->setShortcut(QKeySequence(Qt::Key_F3));
     connect(weiter, &QAction::triggered, this, [this] { m_search->findNext(); });
-    m_mnuAlleTreffer = action(suchen, QStringLiteral("mnuAlleTreffer"), QStringLiteral("Alle Treffer anzeigen ..."));
+    m_mnuAlleTreffer = action(suchen, QStringLiteral("mnuAlleTreffer"), QStringLiteral("&Alle Treffer anzeigen ..."));
     m_mnuAlleTreffer->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     connect(m_mnuAlleTreffer, &QAction::triggered, this, &Root::showAllHits);
     suchen->addSeparator();
@@ -578,6 +583,11 @@ void Root::showAllHits()
 {
     if (!m_alleTreffer) {
         m_alleTreffer = new AlleTreffer(m_library, m_text, AppPaths::historyFile(), this);
+        m_alleTreffer->placeBeside(this);
+    }
+    // Closing the window returns the focus to where it was taken from.
+    if (QWidget *focus = QApplication::focusWidget(); focus && focus->window() == this) {
+        m_alleTreffer->setReturnFocus(focus);
     }
     m_alleTreffer->show();
     m_alleTreffer->raise();
