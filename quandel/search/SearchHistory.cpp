@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 
 namespace SearchHistory {
 
@@ -132,8 +133,20 @@ QStringList read(const QString &path, bool *exists)
     return state == Read::Ok ? termsFromText(content) : QStringList();
 }
 
+namespace {
+// The search dialog writes on the window thread, the window of all hits on a
+// worker: each write reads, changes and writes the whole file, so two at once
+// would lose one term.
+QMutex &writeLock()
+{
+    static QMutex lock;
+    return lock;
+}
+} // namespace
+
 bool save(const QString &path, const QString &term)
 {
+    const QMutexLocker locker(&writeLock());
     Read state = Read::Missing;
     TextFormat format = TextFormat::document();
     const QString content = readContent(path, &state, &format);
@@ -146,6 +159,7 @@ bool save(const QString &path, const QString &term)
 
 bool clear(const QString &path)
 {
+    const QMutexLocker locker(&writeLock());
     Read state = Read::Missing;
     TextFormat format = TextFormat::document();
     readContent(path, &state, &format);

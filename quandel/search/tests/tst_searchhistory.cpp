@@ -5,6 +5,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -19,6 +23,7 @@ private Q_SLOTS:
     void read();
     void unreadableHistoryIsNeverWritten_data();
     void unreadableHistoryIsNeverWritten();
+    void writesFromTwoThreadsKeepEveryTerm();
 };
 
 void TestSearchHistory::save_data()
@@ -126,6 +131,37 @@ void TestSearchHistory::unreadableHistoryIsNeverWritten()
     QVERIFY(!SearchHistory::clear(path));
 
     QVERIFY(TestEnvironment::stateOf(path) == before);
+}
+
+// The search dialog and the window of all hits write from different threads.
+void TestSearchHistory::writesFromTwoThreadsKeepEveryTerm()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"Quandel.ini"_s);
+    constexpr int PerThread = 40;
+    std::atomic_int failed = 0;
+    auto writer = [&path, &failed](const QString &prefix) {
+        return QThread::create([path, prefix, &failed] {
+            for (int i = 0; i < PerThread; ++i) {
+                if (!SearchHistory::save(path, prefix + QString::number(i))) {
+                    ++failed;
+                }
+            }
+        });
+    };
+    std::unique_ptr<QThread> a(writer(u"a"_s));
+    std::unique_ptr<QThread> b(writer(u"b"_s));
+    a->start();
+    b->start();
+    QVERIFY(a->wait(60000));
+    QVERIFY(b->wait(60000));
+    QCOMPARE(failed.load(), 0);
+    const QStringList terms = SearchHistory::read(path);
+    QCOMPARE(terms.size(), 2 * PerThread);
+    for (int i = 0; i < PerThread; ++i) {
+        QVERIFY(terms.contains(u"a"_s + QString::number(i)));
+        QVERIFY(terms.contains(u"b"_s + QString::number(i)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSearchHistory)
