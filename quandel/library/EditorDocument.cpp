@@ -1,6 +1,7 @@
 #include "EditorDocument.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -15,6 +16,22 @@ namespace {
 // Documents larger than this are not put into the editor: it would take long
 // and hold a lot of memory, and the user could not work with them anyway.
 constexpr qint64 MaxEditorBytes = 16ll * 1024 * 1024;
+
+// The number of characters of the longest line, lines ending where the
+// editor starts a new one.
+qsizetype longestLine(QStringView text)
+{
+    qsizetype longest = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        if (u == u'\n' || u == u'\r' || (u >= 0x2029 && (u == 0x2029 || u == 0xFDD0 || u == 0xFDD1))) {
+            longest = std::max(longest, i - start);
+            start = i + 1;
+        }
+    }
+    return std::max(longest, text.size() - start);
+}
 
 // Marks the editor text as set by the program, not typed by the user.
 class SettingTextGuard
@@ -71,6 +88,19 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
         TextFile::foldCrLf(fileText);
     }
     m_doc = DocumentText::fromFile(std::move(fileText));
+    // The editor lays a line out whole, again on every key and every paint
+    // of it: a line of a few hundred thousand characters holds the window up
+    // for a second each time, one of megabytes for half a minute. Such a
+    // document is not shown; the file stays as it is.
+    if (const qsizetype longest = longestLine(m_doc.editorText); longest > MaxLineChars) {
+        const QLocale german(QLocale::German, QLocale::Germany);
+        showLoadFailure(QStringLiteral("Es hat eine Zeile mit %1 Zeichen; der Editor zeigt Zeilen bis %2 Zeichen, "
+                                       "längere hielten ihn bei jeder Taste auf. Mit „Öffnen“ (Strg+O) lässt es sich "
+                                       "in einem anderen Programm bearbeiten.")
+                            .arg(german.toString(longest), german.toString(MaxLineChars)));
+        m_doc = DocumentText();
+        return std::move(read.bytes);
+    }
     const SettingTextGuard guard(m_settingText);
     m_editor->setPlainText(m_doc.editorText);
     QTextBlock block = m_editor->document()->begin();

@@ -14,6 +14,10 @@ class QPlainTextEdit;
 class EditorDocument final
 {
 public:
+    // The longest line the editor shows: every key in a line, and every
+    // paint of it, costs the editor time in proportion to its length.
+    static constexpr qsizetype MaxLineChars = 20000;
+
     explicit EditorDocument(QPlainTextEdit *editor) : m_editor(editor) {}
     EditorDocument(const EditorDocument &) = delete;
     EditorDocument &operator=(const EditorDocument &) = delete;

@@ -1,5 +1,6 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "EditorDocument.h"
 #include "Registry.h"
 #include "RootFixture.h"
 #include "WebView.h"
@@ -219,6 +220,8 @@ void TestDocumentLibrary::unchangedDocumentRoundTrips_data()
     QTest::newRow("blank lines at the end") << QByteArray("abc\r\n\r\n\r\n") << u"abc\n\n"_s;
     QTest::newRow("only a line end") << QByteArray("\r\n") << u"\n"_s;
     QTest::newRow("empty") << QByteArray() << u"\n"_s;
+    QTest::newRow("the longest line shown") << "a\r\n" + QByteArray(EditorDocument::MaxLineChars, 'b')
+                                            << u"a\n"_s + QString(EditorDocument::MaxLineChars, u'b') + u'\n';
 }
 
 void TestDocumentLibrary::unchangedDocumentRoundTrips()
@@ -644,6 +647,8 @@ void TestDocumentLibrary::documentNotShownFaithfullyIsNeverWritten_data()
     QTest::newRow("lone CR in an LF file") << QByteArray("a\nb\rc\n") << false << false;
     QTest::newRow("NUL bytes") << QByteArray("a\0b\r\n", 5) << false << false;
     QTest::newRow("over 16 MiB") << QByteArray(16 * 1024 * 1024 + 1, 'a') << false << true;
+    QTest::newRow("a line too long to show")
+        << "a\r\n" + QByteArray(EditorDocument::MaxLineChars + 1, 'b') << false << true;
     QTest::newRow("deleted before loading") << QByteArray("abc\r\n") << true << true;
 }
 
