@@ -779,11 +779,23 @@ void Bench::largeModules()
         oneLine += statement;
     }
     oneLine += u'\n';
+    // A document edited on two systems: every other line ends in LF alone.
+    QByteArray mixed;
+    mixed.reserve(Bytes + Bytes / 60);
+    for (qsizetype i = 0; mixed.size() < Bytes; ++i) {
+        mixed += encoded(code.at(i % code.size()).leftJustified(60) + u'\n', false);
+        if (i % 2 == 1) {
+            mixed.remove(mixed.size() - 2, 1);
+        }
+    }
     const struct
     {
         const char *label;
-        const QString &text;
-    } files[] = {{"lines_60", lines}, {"one_line", oneLine}};
+        QByteArray bytes;
+        bool longLine;
+    } files[] = {{"lines_60", encoded(lines, false), false},
+                 {"lines_60_mixed_ends", mixed, false},
+                 {"one_line", encoded(oneLine, false), true}};
 
     std::printf("\n== 15 MB modules in the code editor, next to a plain QPlainTextEdit\n");
     // open_s: from the selection (plain: from reading the file) to the first
@@ -796,7 +808,7 @@ void Bench::largeModules()
         const QString folder = m_work + QStringLiteral("/editor_") + QString::fromLatin1(file.label);
         QDir().mkpath(folder);
         writeFile(folder + QStringLiteral("/A Klein.bas"), encoded(code.join(u'\n') + u'\n', false));
-        writeFile(folder + QStringLiteral("/B Gross.bas"), encoded(file.text, false));
+        writeFile(folder + QStringLiteral("/B Gross.bas"), file.bytes);
 
         EditorFigures ours;
         {
@@ -832,11 +844,12 @@ void Bench::largeModules()
             settle();
             const QString path = folder + QStringLiteral("/B Gross.bas");
             measureEditor(
-                editor, file.text.size() > EditorDocument::MaxLineChars ? 1 : m_rounds, plain,
+                editor, file.longLine ? 1 : m_rounds, plain,
                 [&] {
                     QFile f(path);
                     if (f.open(QIODevice::ReadOnly)) {
-                        editor->setPlainText(QString::fromLatin1(f.readAll()));
+                        editor->setPlainText(
+                            QString::fromLatin1(f.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
                     }
                 },
                 [&] { editor->setPlainText(code.join(u'\n')); });

@@ -33,6 +33,16 @@ qsizetype longestLine(QStringView text)
     return std::max(longest, text.size() - start);
 }
 
+// The ending of a line as read, for a document whose lines end in both CR LF
+// and LF. Held as the block's data, which moves with the line through edits;
+// the block's state belongs to the colouring of code.
+class LineEnd final : public QTextBlockUserData
+{
+public:
+    explicit LineEnd(bool crLf) : crLf(crLf) {}
+    const bool crLf;
+};
+
 // Marks the editor text as set by the program, not typed by the user.
 class SettingTextGuard
 {
@@ -105,7 +115,7 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
     m_editor->setPlainText(m_doc.editorText);
     QTextBlock block = m_editor->document()->begin();
     for (qsizetype line = 0; line < crLfEnds.size() && block.isValid(); ++line, block = block.next()) {
-        block.setUserState(crLfEnds.at(line) ? 1 : 0);
+        block.setUserData(new LineEnd(crLfEnds.at(line)));
     }
     // Characters the editor cannot hold as they are (a lone carriage return,
     // control characters of a binary file) would come back changed: such a
@@ -238,8 +248,8 @@ QString EditorDocument::withLineEnds(const QString &fileText) const
             result.append(c);
             continue;
         }
-        const int state = block.isValid() ? block.userState() : -1;
-        result.append(state == 1 ? QStringLiteral("\r\n") : state == 0 ? QStringLiteral("\n") : usual);
+        const auto *end = block.isValid() ? dynamic_cast<const LineEnd *>(block.userData()) : nullptr;
+        result.append(!end ? usual : end->crLf ? QStringLiteral("\r\n") : QStringLiteral("\n"));
         if (block.isValid()) {
             block = block.next();
         }

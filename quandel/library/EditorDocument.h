@@ -62,7 +62,7 @@ private:
     TextFormat m_format = TextFormat::document();
     DocumentText m_doc;
     bool m_loaded = true;
-    bool m_mixedLineEnds = false; // each line keeps its own ending (block user state 1 = CR LF)
+    bool m_mixedLineEnds = false; // each line keeps its own ending (as block data)
     QString m_readOnlyReason;
     int m_settingText = 0;
 };
