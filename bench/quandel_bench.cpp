@@ -794,7 +794,7 @@ void Bench::largeModules()
         QByteArray bytes;
         bool longLine;
     } files[] = {{"lines_60", encoded(lines, false), false},
-                 {"lines_60_mixed_ends", mixed, false},
+                 {"mixed_ends", mixed, false},
                  {"one_line", encoded(oneLine, false), true}};
 
     std::printf("\n== 15 MB modules in the code editor, next to a plain QPlainTextEdit\n");

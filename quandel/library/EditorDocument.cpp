@@ -18,14 +18,21 @@ namespace {
 constexpr qint64 MaxEditorBytes = 16ll * 1024 * 1024;
 
 // The number of characters of the longest line, lines ending where the
-// editor starts a new one.
-qsizetype longestLine(QStringView text)
+// editor starts a new one: at LF, and in a text that is not kept as it is
+// also at the other line ends the editor knows.
+qsizetype longestLine(QStringView text, bool keptAsIs)
 {
     qsizetype longest = 0;
     qsizetype start = 0;
+    if (keptAsIs) {
+        for (qsizetype end = text.indexOf(u'\n'); end >= 0; end = text.indexOf(u'\n', start)) {
+            longest = std::max(longest, end - start);
+            start = end + 1;
+        }
+        return std::max(longest, text.size() - start);
+    }
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i].unicode();
-        if (u == u'\n' || u == u'\r' || (u >= 0x2029 && (u == 0x2029 || u == 0xFDD0 || u == 0xFDD1))) {
+        if (!EditorDocument::isKeptAsIs(text.sliced(i, 1)) || text[i] == u'\n') {
             longest = std::max(longest, i - start);
             start = i + 1;
         }
@@ -102,7 +109,8 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
     // of it: a line of a few hundred thousand characters holds the window up
     // for a second each time, one of megabytes for half a minute. Such a
     // document is not shown; the file stays as it is.
-    if (const qsizetype longest = longestLine(m_doc.editorText); longest > MaxLineChars) {
+    const bool keptAsIs = isKeptAsIs(m_doc.editorText);
+    if (const qsizetype longest = longestLine(m_doc.editorText, keptAsIs); longest > MaxLineChars) {
         const QLocale german(QLocale::German, QLocale::Germany);
         showLoadFailure(QStringLiteral("Es hat eine Zeile mit %1 Zeichen; der Editor zeigt Zeilen bis %2 Zeichen, "
                                        "längere hielten ihn bei jeder Taste auf. Mit „Öffnen“ (Strg+O) lässt es sich "
@@ -123,7 +131,7 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
     // survives the editor, but only binary files hold it.
     if (m_doc.editorText.contains(QChar(u'\0'))) {
         m_readOnlyReason = QStringLiteral("Es enthält Nullzeichen und ist wohl keine Textdatei.");
-    } else if (!isKeptAsIs(m_doc.editorText) && editorText(m_editor) != m_doc.editorText) {
+    } else if (!keptAsIs && editorText(m_editor) != m_doc.editorText) {
         m_readOnlyReason = QStringLiteral("Es enthält Wagenrücklaufzeichen (CR) ohne Zeilenvorschub, die der "
                                           "Editor nicht unverändert halten kann.");
     }
