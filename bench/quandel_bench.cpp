@@ -728,6 +728,9 @@ void measureEditor(QPlainTextEdit *editor, int rounds, EditorFigures &figures, O
         figures.openStall = std::max(figures.openStall, longestStall([&] {
                                          since.start();
                                          open();
+                                         // A paint while loading may have shown the
+                                         // empty editor: this one shows the text.
+                                         editor->viewport()->update();
                                          figures.open.push_back(untilPainted(paints, since));
                                          spin(1000);
                                      }));
