@@ -763,8 +763,9 @@ void measureEditor(QPlainTextEdit *editor, int rounds, EditorFigures &figures, O
 
 void Bench::largeModules()
 {
-    // The largest modules the editor takes: 15 MB of 60-character lines, and
-    // 15 MB in one line. Beside each file a small one, to go back to.
+    // The largest modules the editor takes, 15 MB: of 60-character lines,
+    // of lines of 2,000 characters, and in one line. Beside each file a small
+    // one, to go back to.
     constexpr int Bytes = 15 * 1000 * 1000;
     const QStringList code = {
         QStringLiteral("Public Function Breite(ByVal n As Long) As Long ' in Twips"),
@@ -782,6 +783,13 @@ void Bench::largeModules()
         oneLine += statement;
     }
     oneLine += u'\n';
+    // Long lines, many of them: shown wrapped.
+    QString longLines;
+    const QString statements = QStringLiteral("Breite = n * 1440 + &H10: If Breite > 32767 Then Breite = 0: ");
+    const QString longLine = statements.repeated(2000 / statements.size() + 1).left(2000) + u'\n';
+    while (longLines.size() < Bytes) {
+        longLines += longLine;
+    }
     // A document edited on two systems: every other line ends in LF alone.
     QByteArray mixed;
     mixed.reserve(Bytes + Bytes / 60);
@@ -798,6 +806,7 @@ void Bench::largeModules()
         bool longLine;
     } files[] = {{"lines_60", encoded(lines, false), false},
                  {"mixed_ends", mixed, false},
+                 {"lines_2000", encoded(longLines, false), false},
                  {"one_line", encoded(oneLine, false), true}};
 
     std::printf("\n== 15 MB modules in the code editor, next to a plain QPlainTextEdit\n");

@@ -9,6 +9,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
@@ -17,27 +18,45 @@ namespace {
 // and hold a lot of memory, and the user could not work with them anyway.
 constexpr qint64 MaxEditorBytes = 16ll * 1024 * 1024;
 
-// The number of characters of the longest line, lines ending where the
-// editor starts a new one: at LF, and in a text that is not kept as it is
-// also at the other line ends the editor knows.
-qsizetype longestLine(QStringView text, bool keptAsIs)
+struct LineStats
 {
     qsizetype longest = 0;
+    // The most characters that any WrapWindowLines lines in a row hold.
+    qsizetype densest = 0;
+};
+
+// Line lengths in characters, lines ending where the editor starts a new
+// one: at LF, and in a text that is not kept as it is also at the other line
+// ends the editor knows.
+LineStats lineStats(QStringView text, bool keptAsIs)
+{
+    LineStats stats;
+    std::array<qsizetype, EditorDocument::WrapWindowLines> window{};
+    qsizetype inWindow = 0;
+    size_t slot = 0;
+    const auto line = [&](qsizetype length) {
+        stats.longest = std::max(stats.longest, length);
+        inWindow += length - window[slot];
+        window[slot] = length;
+        slot = (slot + 1) % window.size();
+        stats.densest = std::max(stats.densest, inWindow);
+    };
     qsizetype start = 0;
     if (keptAsIs) {
         for (qsizetype end = text.indexOf(u'\n'); end >= 0; end = text.indexOf(u'\n', start)) {
-            longest = std::max(longest, end - start);
+            line(end - start);
             start = end + 1;
         }
-        return std::max(longest, text.size() - start);
-    }
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!EditorDocument::isKeptAsIs(text.sliced(i, 1)) || text[i] == u'\n') {
-            longest = std::max(longest, i - start);
-            start = i + 1;
+    } else {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == u'\n' || !EditorDocument::isKeptAsIs(text.sliced(i, 1))) {
+                line(i - start);
+                start = i + 1;
+            }
         }
     }
-    return std::max(longest, text.size() - start);
+    line(text.size() - start);
+    return stats;
 }
 
 // The ending of a line as read, for a document whose lines end in both CR LF
@@ -77,6 +96,7 @@ void EditorDocument::clear()
     {
         const SettingTextGuard guard(m_settingText);
         m_editor->clear();
+        m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
         m_editor->setReadOnly(false);
         m_editor->setPlaceholderText(QString());
     }
@@ -110,7 +130,8 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
     // for a second each time, one of megabytes for half a minute. Such a
     // document is not shown; the file stays as it is.
     const bool keptAsIs = isKeptAsIs(m_doc.editorText);
-    if (const qsizetype longest = longestLine(m_doc.editorText, keptAsIs); longest > MaxLineChars) {
+    const LineStats lines = lineStats(m_doc.editorText, keptAsIs);
+    if (const qsizetype longest = lines.longest; longest > MaxLineChars) {
         const QLocale german(QLocale::German, QLocale::Germany);
         showLoadFailure(QStringLiteral("Es hat eine Zeile mit %1 Zeichen; der Editor zeigt Zeilen bis %2 Zeichen, "
                                        "längere hielten ihn bei jeder Taste auf. Mit „Öffnen“ (Strg+O) lässt es sich "
@@ -120,6 +141,8 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
         return std::move(read.bytes);
     }
     const SettingTextGuard guard(m_settingText);
+    m_editor->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_editor->setLineWrapMode(lines.densest > WrapChars ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     m_editor->setPlainText(m_doc.editorText);
     QTextBlock block = m_editor->document()->begin();
     for (qsizetype line = 0; line < crLfEnds.size() && block.isValid(); ++line, block = block.next()) {

@@ -17,6 +17,12 @@ public:
     // The longest line the editor shows: every key in a line, and every
     // paint of it, costs the editor time in proportion to its length.
     static constexpr qsizetype MaxLineChars = 20000;
+    // Lines that are long as well as many (more than WrapChars characters in
+    // any WrapWindowLines lines in a row) are wrapped at the editor's width,
+    // anywhere if need be: unwrapped, each view of them would lay out all
+    // those characters.
+    static constexpr qsizetype WrapChars = 20000;
+    static constexpr int WrapWindowLines = 50;
 
     explicit EditorDocument(QPlainTextEdit *editor) : m_editor(editor) {}
     EditorDocument(const EditorDocument &) = delete;
