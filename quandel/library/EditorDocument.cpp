@@ -134,8 +134,8 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
     if (const qsizetype longest = lines.longest; longest > MaxLineChars) {
         const QLocale german(QLocale::German, QLocale::Germany);
         showLoadFailure(QStringLiteral("Es hat eine Zeile mit %1 Zeichen; der Editor zeigt Zeilen bis %2 Zeichen, "
-                                       "längere hielten ihn bei jeder Taste auf. Mit „Öffnen“ (Strg+O) lässt es sich "
-                                       "in einem anderen Programm bearbeiten.")
+                                       "längere würden ihn bei jedem Tastendruck aufhalten. Mit „Öffnen“ (Strg+O) "
+                                       "lässt es sich in einem anderen Programm bearbeiten.")
                             .arg(german.toString(longest), german.toString(MaxLineChars)));
         m_doc = DocumentText();
         return std::move(read.bytes);
