@@ -11,6 +11,7 @@
 #include "DocumentLibrary.h"
 #include "ProcedureBox.h"
 #include "HitModel.h"
+#include "EditorDocument.h"
 #include "Registry.h"
 #include "Root.h"
 #include "ScriptedPrompts.h"
@@ -27,6 +28,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -368,6 +370,7 @@ public:
     void allHitsIn(const QString &folder, const QString &term, const QString &name);
     void colourLargeModule();
     void proceduresOfLargeModule();
+    void largeModules();
 
 private:
     QString m_work;
@@ -833,6 +836,232 @@ void Bench::proceduresOfLargeModule()
         move.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     print(QStringLiteral("block_marks_cursor_move"), median(move), "ms (onto End Function)");
+// Counts the paints of a widget, so that a step can wait for the next one.
+class PaintCount final : public QObject
+{
+public:
+    explicit PaintCount(QWidget *w) { w->installEventFilter(this); }
+    int count = 0;
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++count;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+// Runs the event loop for ms milliseconds.
+void spin(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+}
+
+// Runs the event loop until paints has counted a paint more than before, at
+// most 120 s; the seconds it took.
+double untilPainted(PaintCount &paints, const QElapsedTimer &since)
+{
+    const int before = paints.count;
+    while (paints.count == before && since.elapsed() < 120'000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    }
+    return seconds(since);
+}
+
+// A key pressed and released on the editor, as the window gets it.
+void press(QWidget *editor, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString &text = {})
+{
+    QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
+    QCoreApplication::sendEvent(editor, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
+    QCoreApplication::sendEvent(editor, &up);
+}
+
+// The figures of one editor on one file.
+struct EditorFigures
+{
+    std::vector<double> open;
+    double openStall = 0;
+    double ctrlEnd = 0;
+    double pageDown = 0;
+    double typing = 0;
+    double rss = 0;
+    bool shown = false; // the editor holds the text, not a note why it does not
+};
+
+// Opening, Strg+Ende, Bild ab and typing, each with the longest stall of the
+// window while it lasts and while the editor settles after it. open loads the
+// text (the program: selects the document in the list), close puts the
+// small document back.
+template <typename Open, typename Close>
+void measureEditor(QPlainTextEdit *editor, int rounds, EditorFigures &figures, Open open, Close close)
+{
+    PaintCount paints(editor->viewport());
+    for (int round = 0; round < rounds; ++round) {
+        close();
+        settle();
+        spin(200);
+        const double rssBefore = residentMiB();
+        QElapsedTimer since;
+        figures.openStall = std::max(figures.openStall, longestStall([&] {
+                                         since.start();
+                                         open();
+                                         // A paint while loading may have shown the
+                                         // empty editor: this one shows the text.
+                                         editor->viewport()->update();
+                                         figures.open.push_back(untilPainted(paints, since));
+                                         spin(1000);
+                                     }));
+        figures.rss = std::max(figures.rss, residentMiB() - rssBefore);
+        figures.shown = editor->document()->characterCount() > 1000;
+        editor->setFocus();
+        figures.ctrlEnd = std::max(figures.ctrlEnd, longestStall([&] {
+                                       press(editor, Qt::Key_End, Qt::ControlModifier);
+                                       spin(300);
+                                   }));
+        press(editor, Qt::Key_Home, Qt::ControlModifier);
+        spin(300);
+        figures.pageDown = std::max(figures.pageDown, longestStall([&] {
+                                        for (int i = 0; i < 20; ++i) {
+                                            press(editor, Qt::Key_PageDown);
+                                            spin(30);
+                                        }
+                                        spin(300);
+                                    }));
+        figures.typing =
+            std::max(figures.typing, longestStall([&] {
+                         for (const char c : {'x', 'y', 'z'}) {
+                             press(editor, Qt::Key_X + (c - 'x'), Qt::NoModifier, QString(QChar::fromLatin1(c)));
+                             spin(100);
+                         }
+                         spin(300);
+                     }));
+    }
+}
+
+void Bench::largeModules()
+{
+    // The largest modules the editor takes, 15 MB: of 60-character lines,
+    // of lines of 2,000 characters, and in one line. Beside each file a small
+    // one, to go back to.
+    constexpr int Bytes = 15 * 1000 * 1000;
+    const QStringList code = {
+        QStringLiteral("Public Function Breite(ByVal n As Long) As Long ' in Twips"),
+        QStringLiteral("    Breite = n * 1440 + &H10 ' ein Zoll sind 1440 Twips"),
+        QStringLiteral("    If Breite > 32767 Then Err.Raise 6, \"Breite\", \"Zu groß\""),
+        QStringLiteral("End Function"),
+    };
+    QString lines;
+    for (qsizetype i = 0; lines.size() < Bytes; ++i) {
+        lines += code.at(i % code.size()).leftJustified(60) + u'\n';
+    }
+    QString oneLine;
+    const QString statement = QStringLiteral("Breite = n * 1440 + &H10: If Breite > 32767 Then Breite = 0: ");
+    while (oneLine.size() < Bytes) {
+        oneLine += statement;
+    }
+    oneLine += u'\n';
+    // Long lines, many of them: shown wrapped.
+    QString longLines;
+    const QString statements = QStringLiteral("Breite = n * 1440 + &H10: If Breite > 32767 Then Breite = 0: ");
+    const QString longLine = statements.repeated(2000 / statements.size() + 1).left(2000) + u'\n';
+    while (longLines.size() < Bytes) {
+        longLines += longLine;
+    }
+    // A document edited on two systems: every other line ends in LF alone.
+    QByteArray mixed;
+    mixed.reserve(Bytes + Bytes / 60);
+    for (qsizetype i = 0; mixed.size() < Bytes; ++i) {
+        mixed += encoded(code.at(i % code.size()).leftJustified(60) + u'\n', false);
+        if (i % 2 == 1) {
+            mixed.remove(mixed.size() - 2, 1);
+        }
+    }
+    const struct
+    {
+        const char *label;
+        QByteArray bytes;
+        bool longLine;
+    } files[] = {{"lines_60", encoded(lines, false), false},
+                 {"mixed_ends", mixed, false},
+                 {"lines_2000", encoded(longLines, false), false},
+                 {"one_line", encoded(oneLine, false), true}};
+
+    std::printf("\n== 15 MB modules in the code editor, next to a plain QPlainTextEdit\n");
+    // open_s: from the selection (plain: from reading the file) to the first
+    // paint; the other columns are the longest stall of the window, in ms,
+    // while the step lasts and the editor settles after it. The plain editor
+    // gets one round of the long line: each of its steps takes seconds.
+    std::printf("%-20s %6s %8s %8s %14s %11s %12s %8s %9s\n", "editor", "shown", "open_s", "plain_s", "open_vs_plain",
+                "open_stall", "ctrl_end_ms", "pgdn_ms", "type3_ms");
+    for (const auto &file : files) {
+        const QString folder = m_work + QStringLiteral("/editor_") + QString::fromLatin1(file.label);
+        QDir().mkpath(folder);
+        writeFile(folder + QStringLiteral("/A Klein.bas"), encoded(code.join(u'\n') + u'\n', false));
+        writeFile(folder + QStringLiteral("/B Gross.bas"), file.bytes);
+
+        EditorFigures ours;
+        {
+            ScriptedPrompts prompts;
+            prompts.failOnUnscripted = false;
+            Root root(RootOptions{folder});
+            root.start();
+            settle();
+            root.findChild<QAction *>(QStringLiteral("mnuAnsicht_%1").arg(DocumentKinds::ClassesAndModules))->trigger();
+            settle();
+            auto *list = root.findChild<QListWidget *>(QStringLiteral("Dateien"));
+            auto *editor = root.findChild<QPlainTextEdit *>(QStringLiteral("Text"));
+            measureEditor(
+                editor, m_rounds, ours, [&] { list->setCurrentRow(1); },
+                [&] {
+                    // The typed characters are dropped.
+                    prompts.messageAnswers.clear();
+                    prompts.messageAnswers.enqueue(Prompts::Answer::No);
+                    list->setCurrentRow(0);
+                });
+        }
+        settle();
+        EditorFigures plain;
+        {
+            QWidget window;
+            auto *layout = new QHBoxLayout(&window);
+            auto *editor = new QPlainTextEdit;
+            editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+            editor->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+            layout->addWidget(editor);
+            window.resize(800, 600);
+            window.show();
+            settle();
+            const QString path = folder + QStringLiteral("/B Gross.bas");
+            measureEditor(
+                editor, file.longLine ? 1 : m_rounds, plain,
+                [&] {
+                    QFile f(path);
+                    if (f.open(QIODevice::ReadOnly)) {
+                        editor->setPlainText(
+                            QString::fromLatin1(f.readAll()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+                    }
+                },
+                [&] { editor->setPlainText(code.join(u'\n')); });
+        }
+        settle();
+        for (const auto &[name, figures] : {std::pair{"quandel", &ours}, std::pair{"plain_qt", &plain}}) {
+            std::printf("%-20s %6s %8.3f %8.3f %14.2f %11.1f %12.1f %8.1f %9.1f\n",
+                        qPrintable(QString::fromLatin1(file.label) + u' ' + QString::fromLatin1(name)),
+                        figures->shown ? "yes" : "no", median(figures->open), median(plain.open),
+                        median(figures->open) / median(plain.open), figures->openStall, figures->ctrlEnd,
+                        figures->pageDown, figures->typing);
+        }
+        print(QString::fromLatin1(file.label) + QStringLiteral(" rss_quandel"), ours.rss,
+              "MiB over the small document");
+        print(QString::fromLatin1(file.label) + QStringLiteral(" rss_plain_qt"), plain.rss,
+              "MiB over the small document");
+    }
+    printMemory(QStringLiteral("editor"));
 }
 
 void Bench::startup(const QString &sampleLibrary, const QList<QPair<QString, QString>> &folders)
@@ -901,14 +1130,11 @@ int main(int argc, char *argv[])
         QStringLiteral("parts"),
         QStringLiteral("Only these parts, separated by commas: refresh, search, cancel (needs search), stall, allhits, "
                        "colour, procedures, startup. All when not given."),
+                       "colour, editor, startup. All when not given."),
         QStringLiteral("list"));
     parser.addOptions({docsOption, sizeOption, seedOption, roundsOption, matrixOption, sampleOption, partsOption});
     parser.process(app);
     const int rounds = std::max(1, parser.value(roundsOption).toInt());
-    if (QStandardPaths::findExecutable(QStringLiteral("rg")).isEmpty()) {
-        std::fprintf(stderr, "ripgrep (rg) is needed: apt-get install ripgrep\n");
-        return 2;
-    }
 
     QList<CorpusShape> corpora;
     if (parser.isSet(matrixOption)) {
@@ -922,6 +1148,12 @@ int main(int argc, char *argv[])
     seedKeyStore();
     Bench bench(work.path(), rounds, parser.value(seedOption).toUInt(),
                 parser.value(partsOption).split(u',', Qt::SkipEmptyParts));
+    // Only the search figures compare with ripgrep.
+    if ((bench.runs(QStringLiteral("search")) || bench.runs(QStringLiteral("allhits"))) &&
+        QStandardPaths::findExecutable(QStringLiteral("rg")).isEmpty()) {
+        std::fprintf(stderr, "ripgrep (rg) is needed: apt-get install ripgrep\n");
+        return 2;
+    }
     const bool corpusParts = bench.runs(QStringLiteral("refresh")) || bench.runs(QStringLiteral("search")) ||
                              bench.runs(QStringLiteral("cancel"));
     for (const CorpusShape &shape : std::as_const(corpora)) {
@@ -944,6 +1176,8 @@ int main(int argc, char *argv[])
     }
     if (bench.runs(QStringLiteral("procedures"))) {
         bench.proceduresOfLargeModule();
+    if (bench.runs(QStringLiteral("editor"))) {
+        bench.largeModules();
     }
     QList<QPair<QString, QString>> folders;
     for (const CorpusShape &shape : std::as_const(corpora)) {

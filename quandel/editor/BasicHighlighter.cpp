@@ -1,9 +1,9 @@
 #include "BasicHighlighter.h"
 
+#include "CodeEditor.h"
 #include "SyntaxColours.h"
 
 #include <QElapsedTimer>
-#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -14,7 +14,7 @@ constexpr int InComment = 1;
 
 } // namespace
 
-BasicHighlighter::BasicHighlighter(QPlainTextEdit *editor) : QSyntaxHighlighter(editor->document()), m_editor(editor)
+BasicHighlighter::BasicHighlighter(CodeEditor *editor) : QSyntaxHighlighter(editor->document()), m_editor(editor)
 {
     // The base class would colour every changed block at once, which for a
     // document of megabytes stalls the window for seconds: the changes are
@@ -66,7 +66,9 @@ void BasicHighlighter::updateColours()
 
 void BasicHighlighter::highlightBlock(const QString &text)
 {
-    if (!m_mode) {
+    // A long line also ends a continued comment: the lines after it are
+    // coloured as they are.
+    if (!m_mode || text.size() > MaxColouredLine) {
         setCurrentBlockState(-1);
         return;
     }
@@ -167,9 +169,7 @@ void BasicHighlighter::work()
     // Formats are no edit: they must not mark the document changed.
     const QSignalBlocker quiet(doc);
     m_colouring = true;
-    const QRect view = m_editor->viewport()->rect();
-    const int firstVisible = m_editor->cursorForPosition(view.topLeft()).blockNumber();
-    const int lastVisible = m_editor->cursorForPosition(view.bottomLeft()).blockNumber();
+    const auto [firstVisible, lastVisible] = m_editor->blocksInView();
     for (QTextBlock b = doc->findBlockByNumber(std::max(firstVisible, m_next));
          b.isValid() && b.blockNumber() <= std::min(lastVisible, m_last); b = b.next()) {
         if (!m_done[size_t(b.blockNumber())]) {

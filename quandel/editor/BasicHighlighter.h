@@ -8,13 +8,14 @@
 #include <optional>
 #include <vector>
 
-class QPlainTextEdit;
+class CodeEditor;
 class QTimer;
 
 // Colours Basic code and project files in an editor, lazily: the blocks in
 // view first, then the whole document from the top in slices of a few
 // milliseconds, so that a document of many megabytes never holds up the
-// window. Small edits are coloured at once.
+// window. Small edits are coloured at once. Lines longer than
+// MaxColouredLine stay uncoloured.
 class BasicHighlighter final : public QSyntaxHighlighter
 {
     Q_OBJECT
@@ -25,9 +26,12 @@ public:
     static constexpr int SliceMs = 8;
     // Changes larger than this are coloured in slices rather than at once.
     static constexpr int ImmediateChars = 4096;
+    // Longer lines are shown without colours: no code is written so, and
+    // their colours would make every key in them slower still.
+    static constexpr int MaxColouredLine = 10000;
 
     // The editor's document must still be empty.
-    explicit BasicHighlighter(QPlainTextEdit *editor);
+    explicit BasicHighlighter(CodeEditor *editor);
 
     // The rules to colour with; none clears every colour.
     void setMode(std::optional<BasicSyntax::Mode> mode);
@@ -53,7 +57,7 @@ private:
     void work();
     void colour(const QTextBlock &block);
 
-    QPlainTextEdit *m_editor = nullptr;
+    CodeEditor *m_editor = nullptr;
     QTimer *m_timer = nullptr;
     std::optional<BasicSyntax::Mode> m_mode;
     std::array<QTextCharFormat, 6> m_formats;

@@ -204,6 +204,23 @@ void CodeEditor::setMarkedTerm(const QString &term, Qt::CaseSensitivity cs)
     updateExtraSelections();
 }
 
+std::pair<int, int> CodeEditor::blocksInView() const
+{
+    // From the geometry of the blocks: asking for the cursor at a point of
+    // the view would lay a long line out again.
+    QTextBlock block = firstVisibleBlock();
+    const int first = block.blockNumber();
+    int last = first;
+    qreal top = blockBoundingGeometry(block).translated(contentOffset()).top();
+    const int height = viewport()->height();
+    while (block.isValid() && top < height) {
+        last = block.blockNumber();
+        top += blockBoundingRect(block).height();
+        block = block.next();
+    }
+    return {first, last};
+}
+
 QList<std::pair<int, int>> CodeEditor::markedInView() const
 {
     QList<std::pair<int, int>> marks;
@@ -212,17 +229,12 @@ QList<std::pair<int, int>> CodeEditor::markedInView() const
     }
     // Only the lines in view are searched: a long document may hold the
     // term a hundred thousand times.
-    const QRect view = viewport()->rect();
-    const QTextBlock first = cursorForPosition(view.topLeft()).block();
-    const QTextBlock last = cursorForPosition(view.bottomRight()).block();
-    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+    const auto [first, last] = blocksInView();
+    for (QTextBlock b = document()->findBlockByNumber(first); b.isValid() && b.blockNumber() <= last; b = b.next()) {
         const QString text = b.text();
         for (qsizetype at = text.indexOf(m_term, 0, m_termCs); at >= 0;
              at = text.indexOf(m_term, at + m_term.size(), m_termCs)) {
             marks.append({b.position() + int(at), int(m_term.size())});
-        }
-        if (b == last) {
-            break;
         }
     }
     return marks;

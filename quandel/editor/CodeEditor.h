@@ -38,6 +38,9 @@ public:
     // The marked occurrences in view, as (position, length).
     QList<std::pair<int, int>> markedInView() const;
 
+    // The numbers of the first and the last block in view.
+    std::pair<int, int> blocksInView() const;
+
     // True while code is shown with its margin and band.
     bool isCodeView() const { return m_codeView; }
     // True while the text is Basic code (or a help project), coloured or

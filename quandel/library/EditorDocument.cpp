@@ -1,6 +1,7 @@
 #include "EditorDocument.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -8,11 +9,63 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace {
 
 constexpr qint64 MaxEditorBytes = EditorDocument::MaxBytes;
+
+struct LineStats
+{
+    qsizetype longest = 0;
+    // The most characters that any WrapWindowLines lines in a row hold.
+    qsizetype densest = 0;
+};
+
+// Line lengths in characters, lines ending where the editor starts a new
+// one: at LF, and in a text that is not kept as it is also at the other line
+// ends the editor knows.
+LineStats lineStats(QStringView text, bool keptAsIs)
+{
+    LineStats stats;
+    std::array<qsizetype, EditorDocument::WrapWindowLines> window{};
+    qsizetype inWindow = 0;
+    size_t slot = 0;
+    const auto line = [&](qsizetype length) {
+        stats.longest = std::max(stats.longest, length);
+        inWindow += length - window[slot];
+        window[slot] = length;
+        slot = (slot + 1) % window.size();
+        stats.densest = std::max(stats.densest, inWindow);
+    };
+    qsizetype start = 0;
+    if (keptAsIs) {
+        for (qsizetype end = text.indexOf(u'\n'); end >= 0; end = text.indexOf(u'\n', start)) {
+            line(end - start);
+            start = end + 1;
+        }
+    } else {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == u'\n' || !EditorDocument::isKeptAsIs(text.sliced(i, 1))) {
+                line(i - start);
+                start = i + 1;
+            }
+        }
+    }
+    line(text.size() - start);
+    return stats;
+}
+
+// The ending of a line as read, for a document whose lines end in both CR LF
+// and LF. Held as the block's data, which moves with the line through edits;
+// the block's state belongs to the colouring of code.
+class LineEnd final : public QTextBlockUserData
+{
+public:
+    explicit LineEnd(bool crLf) : crLf(crLf) {}
+    const bool crLf;
+};
 
 // Marks the editor text as set by the program, not typed by the user.
 class SettingTextGuard
@@ -41,6 +94,7 @@ void EditorDocument::clear()
     {
         const SettingTextGuard guard(m_settingText);
         m_editor->clear();
+        m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
         m_editor->setReadOnly(false);
         m_editor->setPlaceholderText(QString());
     }
@@ -69,11 +123,28 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
         TextFile::foldCrLf(fileText);
     }
     m_doc = DocumentText::fromFile(std::move(fileText));
+    // The editor lays a line out whole, again on every key and every paint
+    // of it: a line of a few hundred thousand characters holds the window up
+    // for a second each time, one of megabytes for half a minute. Such a
+    // document is not shown; the file stays as it is.
+    const bool keptAsIs = isKeptAsIs(m_doc.editorText);
+    const LineStats lines = lineStats(m_doc.editorText, keptAsIs);
+    if (const qsizetype longest = lines.longest; longest > MaxLineChars) {
+        const QLocale german(QLocale::German, QLocale::Germany);
+        showLoadFailure(QStringLiteral("Es hat eine Zeile mit %1 Zeichen; der Editor zeigt Zeilen bis %2 Zeichen, "
+                                       "längere würden ihn bei jedem Tastendruck aufhalten. Mit „Öffnen“ (Strg+O) "
+                                       "lässt es sich in einem anderen Programm bearbeiten.")
+                            .arg(german.toString(longest), german.toString(MaxLineChars)));
+        m_doc = DocumentText();
+        return std::move(read.bytes);
+    }
     const SettingTextGuard guard(m_settingText);
+    m_editor->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_editor->setLineWrapMode(lines.densest > WrapChars ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
     m_editor->setPlainText(m_doc.editorText);
     QTextBlock block = m_editor->document()->begin();
     for (qsizetype line = 0; line < crLfEnds.size() && block.isValid(); ++line, block = block.next()) {
-        block.setUserState(crLfEnds.at(line) ? 1 : 0);
+        block.setUserData(new LineEnd(crLfEnds.at(line)));
     }
     // Characters the editor cannot hold as they are (a lone carriage return,
     // control characters of a binary file) would come back changed: such a
@@ -81,7 +152,7 @@ std::optional<QByteArray> EditorDocument::load(const QString &path)
     // survives the editor, but only binary files hold it.
     if (m_doc.editorText.contains(QChar(u'\0'))) {
         m_readOnlyReason = QStringLiteral("Es enthält Nullzeichen und ist wohl keine Textdatei.");
-    } else if (!isKeptAsIs(m_doc.editorText) && editorText(m_editor) != m_doc.editorText) {
+    } else if (!keptAsIs && editorText(m_editor) != m_doc.editorText) {
         m_readOnlyReason = QStringLiteral("Es enthält Wagenrücklaufzeichen (CR) ohne Zeilenvorschub, die der "
                                           "Editor nicht unverändert halten kann.");
     }
@@ -206,8 +277,8 @@ QString EditorDocument::withLineEnds(const QString &fileText) const
             result.append(c);
             continue;
         }
-        const int state = block.isValid() ? block.userState() : -1;
-        result.append(state == 1 ? QStringLiteral("\r\n") : state == 0 ? QStringLiteral("\n") : usual);
+        const auto *end = block.isValid() ? dynamic_cast<const LineEnd *>(block.userData()) : nullptr;
+        result.append(!end ? usual : end->crLf ? QStringLiteral("\r\n") : QStringLiteral("\n"));
         if (block.isValid()) {
             block = block.next();
         }

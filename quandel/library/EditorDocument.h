@@ -18,6 +18,15 @@ public:
     // long and hold a lot of memory, and the user could not work with them
     // anyway.
     static constexpr qint64 MaxBytes = 16ll * 1024 * 1024;
+    // The longest line the editor shows: every key in a line, and every
+    // paint of it, costs the editor time in proportion to its length.
+    static constexpr qsizetype MaxLineChars = 20000;
+    // Lines that are long as well as many (more than WrapChars characters in
+    // any WrapWindowLines lines in a row) are wrapped at the editor's width,
+    // anywhere if need be: unwrapped, each view of them would lay out all
+    // those characters.
+    static constexpr qsizetype WrapChars = 20000;
+    static constexpr int WrapWindowLines = 50;
 
     explicit EditorDocument(QPlainTextEdit *editor) : m_editor(editor) {}
     EditorDocument(const EditorDocument &) = delete;
@@ -65,7 +74,7 @@ private:
     TextFormat m_format = TextFormat::document();
     DocumentText m_doc;
     bool m_loaded = true;
-    bool m_mixedLineEnds = false; // each line keeps its own ending (block user state 1 = CR LF)
+    bool m_mixedLineEnds = false; // each line keeps its own ending (as block data)
     QString m_readOnlyReason;
     int m_settingText = 0;
 };

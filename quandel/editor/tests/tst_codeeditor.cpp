@@ -82,6 +82,8 @@ private Q_SLOTS:
     void kinds();
     void chosenFontStays();
     void largeDocumentNeverStalls();
+    void longLinesStayUncoloured_data();
+    void longLinesStayUncoloured();
     void termMarks();
     void indentationKeys_data();
     void indentationKeys();
@@ -325,6 +327,53 @@ void TestCodeEditor::largeDocumentNeverStalls()
     // And the very end was reached.
     QCOMPARE(colourAt(editor, int(text.lastIndexOf(QStringLiteral("Function")))),
              SyntaxColours::token(Kind::Keyword, editor.palette()));
+}
+
+void TestCodeEditor::longLinesStayUncoloured_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("probe"); // the last occurrence is looked at
+    QTest::addColumn<bool>("coloured");
+    const auto line = [](qsizetype length) { return QStringLiteral("Dim x ' ").leftJustified(length, u'x', true); };
+    const int limit = BasicHighlighter::MaxColouredLine;
+    QTest::newRow("longest coloured line") << line(limit) + u'\n' << QStringLiteral("Dim") << true;
+    QTest::newRow("one character longer") << line(limit + 1) + u'\n' << QStringLiteral("Dim") << false;
+    QTest::newRow("long last line without line end")
+        << QStringLiteral("Dim a\n") + line(limit + 1) << QStringLiteral("Dim") << false;
+    QTest::newRow("the line after a long one")
+        << line(limit + 1) + QStringLiteral("\nDim y\n") << QStringLiteral("Dim y") << true;
+    // A long line ends a continued comment: what follows is code again.
+    QTest::newRow("continued comment before a long line")
+        << QStringLiteral("' eins _\n") + line(limit + 1) + QStringLiteral(" _\nDim z\n") << QStringLiteral("Dim z")
+        << true;
+}
+
+void TestCodeEditor::longLinesStayUncoloured()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, probe);
+    QFETCH(bool, coloured);
+    CodeEditor editor;
+    editor.resize(600, 400);
+    editor.setKind(DocumentKinds::ClassesAndModules);
+    editor.setPlainText(text);
+    QVERIFY(waitIdle(editor));
+    const int at = int(text.lastIndexOf(probe));
+    QCOMPARE(colourAt(editor, at), coloured ? SyntaxColours::token(Kind::Keyword, editor.palette()) : QColor());
+    QCOMPARE(editor.toPlainText(), text);
+
+    // A line that grows past the limit by an edit loses its colours, and
+    // gets them back when it is short enough again.
+    QTextCursor cursor(editor.document()->findBlock(at));
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    const bool atLimit = cursor.block().length() - 1 == BasicHighlighter::MaxColouredLine;
+    cursor.insertText(QStringLiteral("x"));
+    QVERIFY(waitIdle(editor));
+    QCOMPARE(colourAt(editor, at).isValid(), coloured && !atLimit);
+    cursor.deletePreviousChar();
+    QVERIFY(waitIdle(editor));
+    QCOMPARE(colourAt(editor, at).isValid(), coloured);
+    QCOMPARE(editor.toPlainText(), text);
 }
 
 void TestCodeEditor::termMarks()

@@ -1,5 +1,6 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "EditorDocument.h"
 #include "Registry.h"
 #include "RootFixture.h"
 #include "WebView.h"
@@ -76,6 +77,8 @@ private Q_SLOTS:
     void emptyList();
     void unchangedDocumentRoundTrips_data();
     void unchangedDocumentRoundTrips();
+    void manyLongLinesAreWrapped_data();
+    void manyLongLinesAreWrapped();
     void editsAreSaved_data();
     void editsAreSaved();
     void userEditsMarkChanged_data();
@@ -248,6 +251,8 @@ void TestDocumentLibrary::unchangedDocumentRoundTrips_data()
     QTest::newRow("blank lines at the end") << QByteArray("abc\r\n\r\n\r\n") << u"abc\n\n"_s;
     QTest::newRow("only a line end") << QByteArray("\r\n") << u"\n"_s;
     QTest::newRow("empty") << QByteArray() << u"\n"_s;
+    QTest::newRow("the longest line shown") << "a\r\n" + QByteArray(EditorDocument::MaxLineChars, 'b')
+                                            << u"a\n"_s + QString(EditorDocument::MaxLineChars, u'b') + u'\n';
 }
 
 void TestDocumentLibrary::unchangedDocumentRoundTrips()
@@ -262,6 +267,40 @@ void TestDocumentLibrary::unchangedDocumentRoundTrips()
     trigger(u"mnuspeichern"_s);
     QCOMPARE(bytesOf(path), bytes);
     QVERIFY(m_f->prompts.calls.isEmpty());
+}
+
+void TestDocumentLibrary::manyLongLinesAreWrapped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("wrapped");
+    const auto lines = [](int count, qsizetype length) {
+        QByteArray text;
+        for (int i = 0; i < count; ++i) {
+            text += QByteArray(length, 'a') + "\r\n";
+        }
+        return text;
+    };
+    const int window = EditorDocument::WrapWindowLines;
+    const qsizetype length = EditorDocument::WrapChars / window;
+    QTest::newRow("short lines") << lines(500, 60) << false;
+    QTest::newRow("long lines, as many as the view may lay out") << lines(window, length) << false;
+    QTest::newRow("one character more") << lines(1, length + 1) + lines(window - 1, length) << true;
+    QTest::newRow("two longest lines a window apart")
+        << lines(1, EditorDocument::MaxLineChars) + lines(window - 1, 0) + lines(1, EditorDocument::MaxLineChars)
+        << false;
+}
+
+void TestDocumentLibrary::manyLongLinesAreWrapped()
+{
+    QFETCH(QByteArray, bytes);
+    m_f->put(u"Doc.txt"_s, bytes);
+    m_f->put(u"Kurz.txt"_s, "kurz\r\n");
+    QVERIFY(m_f->start());
+    QFETCH(bool, wrapped);
+    QCOMPARE(m_f->editor()->lineWrapMode(), wrapped ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+    QVERIFY(!m_f->editor()->isReadOnly());
+    m_f->list()->setCurrentRow(1);
+    QCOMPARE(m_f->editor()->lineWrapMode(), QPlainTextEdit::NoWrap);
 }
 
 void TestDocumentLibrary::editsAreSaved_data()
@@ -848,6 +887,8 @@ void TestDocumentLibrary::documentNotShownFaithfullyIsNeverWritten_data()
     QTest::newRow("lone CR in an LF file") << QByteArray("a\nb\rc\n") << false << false;
     QTest::newRow("NUL bytes") << QByteArray("a\0b\r\n", 5) << false << false;
     QTest::newRow("over 16 MiB") << QByteArray(16 * 1024 * 1024 + 1, 'a') << false << true;
+    QTest::newRow("a line too long to show")
+        << "a\r\n" + QByteArray(EditorDocument::MaxLineChars + 1, 'b') << false << true;
     QTest::newRow("deleted before loading") << QByteArray("abc\r\n") << true << true;
 }
 

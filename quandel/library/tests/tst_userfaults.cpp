@@ -2,6 +2,8 @@
 // moving between the list, the editor and the message boxes.
 
 #include "AppPaths.h"
+#include "BasicHighlighter.h"
+#include "CodeEditor.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditorDocument.h"
@@ -442,22 +444,31 @@ void TestUserFaults::ownSaveIsNoOutsideChange()
 
 void TestUserFaults::mixedLineEndsRoundTrip_data()
 {
+    QTest::addColumn<int>("kind");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArray>("saved"); // after typing "x" at the start and Enter after the first line
 
-    QTest::newRow("LF first") << QByteArray("a\nb\r\nc\n") << QByteArray("xa\n\nb\r\nc\n");
-    QTest::newRow("CR LF first, a lone LF") << QByteArray("a\r\nb\nc\r\n") << QByteArray("xa\r\n\r\nb\nc\r\n");
-    QTest::newRow("no final line end") << QByteArray("a\r\nb\nc") << QByteArray("xa\r\n\r\nb\nc");
+    const int help = DocumentKinds::HelpDocuments;
+    QTest::newRow("LF first") << help << QByteArray("a\nb\r\nc\n") << QByteArray("xa\n\nb\r\nc\n");
+    QTest::newRow("CR LF first, a lone LF") << help << QByteArray("a\r\nb\nc\r\n") << QByteArray("xa\r\n\r\nb\nc\r\n");
+    QTest::newRow("no final line end") << help << QByteArray("a\r\nb\nc") << QByteArray("xa\r\n\r\nb\nc");
+    // The colours of code are no reason to change a line's end.
+    QTest::newRow("coloured module") << int(DocumentKinds::ClassesAndModules)
+                                     << QByteArray("Dim a\r\nDim b\nDim c\r\n' d _\r\ne\n")
+                                     << QByteArray("xDim a\r\n\r\nDim b\nDim c\r\n' d _\r\ne\n");
 }
 
 void TestUserFaults::mixedLineEndsRoundTrip()
 {
+    QFETCH(int, kind);
     QFETCH(QByteArray, bytes);
     QFETCH(QByteArray, saved);
-    const QString path = m_f->put(u"Gemischt.txt"_s, bytes);
-    QVERIFY(m_f->start(0));
+    const QString path = m_f->put(kind == DocumentKinds::HelpDocuments ? u"Gemischt.txt"_s : u"Gemischt.bas"_s, bytes);
+    QVERIFY(m_f->start(kind));
     activate();
     QVERIFY(!m_f->editor()->isReadOnly());
+    const BasicHighlighter *highlighter = qobject_cast<CodeEditor *>(m_f->editor())->highlighter();
+    QTRY_VERIFY(highlighter->isIdle());
 
     // Unchanged, it is written back byte for byte.
     m_f->run(u"mnuspeichern"_s);
