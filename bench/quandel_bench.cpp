@@ -9,9 +9,9 @@
 #include "CodeEditor.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
-#include "ProcedureBox.h"
-#include "HitModel.h"
 #include "EditorDocument.h"
+#include "HitModel.h"
+#include "ProcedureBox.h"
 #include "Registry.h"
 #include "Root.h"
 #include "ScriptedPrompts.h"
@@ -836,6 +836,8 @@ void Bench::proceduresOfLargeModule()
         move.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     print(QStringLiteral("block_marks_cursor_move"), median(move), "ms (onto End Function)");
+}
+
 // Counts the paints of a widget, so that a step can wait for the next one.
 class PaintCount final : public QObject
 {
@@ -1129,8 +1131,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption partsOption(
         QStringLiteral("parts"),
         QStringLiteral("Only these parts, separated by commas: refresh, search, cancel (needs search), stall, allhits, "
-                       "colour, procedures, startup. All when not given."),
-                       "colour, editor, startup. All when not given."),
+                       "colour, procedures, editor, startup. All when not given."),
         QStringLiteral("list"));
     parser.addOptions({docsOption, sizeOption, seedOption, roundsOption, matrixOption, sampleOption, partsOption});
     parser.process(app);
@@ -1176,6 +1177,7 @@ int main(int argc, char *argv[])
     }
     if (bench.runs(QStringLiteral("procedures"))) {
         bench.proceduresOfLargeModule();
+    }
     if (bench.runs(QStringLiteral("editor"))) {
         bench.largeModules();
     }

@@ -351,6 +351,30 @@ void DocumentRecovery::offerLeftOver()
     carryOut(left, decisions);
 }
 
+namespace {
+
+bool hasLineTooLongForTheEditor(const LeftRecovery &found)
+{
+    const std::optional<QString> text = found.readText(EditorDocument::MaxBytes);
+    if (!text) {
+        return false;
+    }
+    qsizetype start = 0;
+    while (start <= text->size()) {
+        qsizetype end = text->indexOf(u'\n', start);
+        if (end < 0) {
+            end = text->size();
+        }
+        if (end - start > EditorDocument::MaxLineChars) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
 void DocumentRecovery::carryOut(std::vector<LeftRecovery> &left, const std::vector<Decision> &decisions)
 {
     // The first text to restore goes into the editor, every further one
@@ -382,6 +406,19 @@ void DocumentRecovery::carryOut(std::vector<LeftRecovery> &left, const std::vect
             }
             break;
         }
+    }
+    // A text with a line longer than the editor shows would hold the window
+    // up on every key: it is kept as a new document instead.
+    if (editor < left.size() && hasLineTooLongForTheEditor(left[editor])) {
+        QString error;
+        if (const QString name = saveAsNewDocument(left[editor], &error); !name.isEmpty()) {
+            written.append(name + QStringLiteral(" (eine Zeile ist zu lang für den Editor)"));
+            left[editor].remove();
+        } else {
+            failed.append(error);
+            left[editor].keep();
+        }
+        editor = left.size();
     }
     if (!written.isEmpty()) {
         m_library.refresh();

@@ -99,6 +99,7 @@ private Q_SLOTS:
     void restoredOnlyToTheLibrarysOwnFiles();
     void textTooLargeForTheEditorIsOnlySavedElsewhere_data();
     void textTooLargeForTheEditorIsOnlySavedElsewhere();
+    void lineTooLongForTheEditorBecomesADocument();
     void failedWritesAreToldOnceAndTriedAgain_data();
     void failedWritesAreToldOnceAndTriedAgain();
     void severalLeftTextsAreAskedAboutOnce_data();
@@ -387,6 +388,25 @@ void TestRecovery::textTooLargeForTheEditorIsOnlySavedElsewhere()
     if (!target.isEmpty()) {
         QVERIFY(bytesOf(target) == text.toUtf8());
     }
+}
+
+void TestRecovery::lineTooLongForTheEditorBecomesADocument()
+{
+    const QString path = m_f->put(u"Notiz.txt"_s, "notiz\r\n");
+    const QString line = QString(EditorDocument::MaxLineChars + 1, u'x');
+    const QString left = leaveRecovery(recordOf(path, u"Notiz"_s, u"kurz\n"_s + line + u'\n'));
+    m_f->prompts.messageAnswers.enqueue(Answer::Yes);
+    QVERIFY(!m_f->start());
+
+    // Never put into the editor, and nothing lost: a document of its own.
+    QCOMPARE(m_f->shownText(), u"notiz\n"_s);
+    QVERIFY(!m_f->state().mChange);
+    QVERIFY(!QFileInfo::exists(left));
+    QCOMPARE(bytesOf(m_f->folder + u"/Notiz (wiederhergestellt).txt"_s), "kurz\r\n" + line.toLatin1() + "\r\n");
+    QCOMPARE(bytesOf(path), "notiz\r\n"_ba);
+    const QString told = m_f->prompts.callsOf(u"message"_s).value(1).text;
+    QVERIFY2(told.contains(u"Notiz (wiederhergestellt).txt (eine Zeile ist zu lang für den Editor)"_s),
+             qPrintable(told));
 }
 
 void TestRecovery::failedWritesAreToldOnceAndTriedAgain_data()
