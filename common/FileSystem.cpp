@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 
 namespace {
@@ -131,4 +135,21 @@ bool folderReportsOutsideChanges(const QString &folder)
 bool fileEventsReported()
 {
     return qEnvironmentVariableIntValue("QUANDEL_NO_FILE_EVENTS") != 1;
+}
+
+int renameWithoutReplacing(const QByteArray &source, const QByteArray &target)
+{
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    const int failure = errno;
+    if (failure != EINVAL && failure != ENOSYS) {
+        return failure;
+    }
+    // File systems that do not know the flag.
+    struct stat info = {};
+    if (::lstat(target.constData(), &info) == 0) {
+        return EEXIST;
+    }
+    return ::rename(source.constData(), target.constData()) == 0 ? 0 : errno;
 }

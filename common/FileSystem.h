@@ -26,3 +26,8 @@ bool folderReportsOutsideChanges(const QString &folder);
 // folder counts as reporting changes, and the program's file watches stay
 // deaf (for tests, and for a file system the list above does not know).
 bool fileEventsReported();
+
+// Renames a file or folder (native names, subfolders included) in one step
+// and never replaces what is already at the target. 0 on success, otherwise
+// the errno of the failure (EEXIST where the target is taken).
+int renameWithoutReplacing(const QByteArray &source, const QByteArray &target);

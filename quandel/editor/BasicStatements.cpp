@@ -4,26 +4,15 @@
 
 namespace BasicStatements {
 
+using BasicSyntax::isTypeSuffix;
+using BasicSyntax::isWordChar;
+using BasicSyntax::isWordStart;
+
 namespace {
 
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
-}
-
-bool isWordStart(QChar c)
-{
-    return c.isLetter() || c == u'_';
-}
-
-bool isWordChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_';
-}
-
-bool isTypeSuffix(QChar c)
-{
-    return c == u'$' || c == u'%' || c == u'&' || c == u'!' || c == u'#' || c == u'@';
 }
 
 } // namespace

@@ -27,21 +27,6 @@ constexpr std::array<std::u16string_view, 104> Keywords = {
 
 static_assert(std::ranges::is_sorted(Keywords));
 
-bool isWordStart(QChar c)
-{
-    return c.isLetter() || c == u'_';
-}
-
-bool isWordChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_';
-}
-
-bool isTypeSuffix(QChar c)
-{
-    return c == u'$' || c == u'%' || c == u'&' || c == u'!' || c == u'#' || c == u'@';
-}
-
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';

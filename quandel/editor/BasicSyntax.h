@@ -8,6 +8,22 @@
 // any window: what the highlighter colours is exactly what these return.
 namespace BasicSyntax {
 
+// The characters of a Basic identifier, and the type suffixes after one.
+inline bool isWordStart(QChar c)
+{
+    return c.isLetter() || c == u'_';
+}
+
+inline bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_';
+}
+
+inline bool isTypeSuffix(QChar c)
+{
+    return c == u'$' || c == u'%' || c == u'&' || c == u'!' || c == u'#' || c == u'@';
+}
+
 enum class Mode
 {
     Basic,   // classes, modules and project texts with code

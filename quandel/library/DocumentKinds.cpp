@@ -1,5 +1,6 @@
 #include "DocumentKinds.h"
 
+#include "FileSystem.h"
 #include "GermanText.h"
 #include "TextFile.h"
 
@@ -412,22 +413,9 @@ bool renameForeign(const QString &folder, const QByteArray &foreignName, const Q
     const QByteArray base = QFile::encodeName(folder) + '/';
     const QByteArray source = base + foreignName;
     const QByteArray target = base + QFile::encodeName(newName);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+    const int failure = renameWithoutReplacing(source, target);
+    if (failure == 0) {
         return true;
-    }
-    int failure = errno;
-    if (failure == EINVAL || failure == ENOSYS) {
-        // File systems that do not know the flag.
-        struct stat info
-        {
-        };
-        if (::lstat(target.constData(), &info) == 0) {
-            failure = EEXIST;
-        } else if (::rename(source.constData(), target.constData()) == 0) {
-            return true;
-        } else {
-            failure = errno;
-        }
     }
     *taken = failure == EEXIST || failure == ENOTEMPTY;
     *error = qt_error_string(failure);

@@ -4,6 +4,7 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "FileProperties.h"
+#include "FileSystem.h"
 #include "Helpers.h"
 #include "Prompts.h"
 #include "Renames.h"
@@ -67,19 +68,9 @@ bool renameEntry(const QString &from, const QString &to, QString *error)
 {
     const QByteArray source = QFile::encodeName(from);
     const QByteArray target = QFile::encodeName(to);
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0) {
+    const int failure = renameWithoutReplacing(source, target);
+    if (failure == 0) {
         return true;
-    }
-    int failure = errno;
-    if (failure == EINVAL || failure == ENOSYS) {
-        // File systems that do not know the flag.
-        if (entryExists(to)) {
-            failure = EEXIST;
-        } else if (::rename(source.constData(), target.constData()) == 0) {
-            return true;
-        } else {
-            failure = errno;
-        }
     }
     *error = QString::fromLocal8Bit(std::strerror(failure));
     return false;
