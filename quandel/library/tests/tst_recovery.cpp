@@ -566,7 +566,9 @@ void TestRecovery::recordFilesAreReadOrRefused_data()
     QTest::newRow("head cut short") << current.first(headEnd - 1) << false;
     QTest::newRow("first format cut short") << firstFormat.first(firstFormat.size() / 2) << false;
     QTest::newRow("a byte appended") << current + 'x' << false;
-    QTest::newRow("text not UTF-8") << current.first(headEnd + 1) + QByteArray("Gr\xf6\xdfe\n{\"x\"}\n") << false;
+    QTest::newRow("text not UTF-8") << current.first(headEnd + 1) + QByteArray("Gr\xf6\xdf\xff\xfe"
+                                                                               "e\n{\"x\"}\n")
+                                    << false;
     QTest::newRow("another program's JSON") << withHead("format", u"Etwas anderes"_s) + '\n' + utf8 << false;
     QTest::newRow("a later version") << withHead("version", 3) + '\n' + utf8 << false;
     QTest::newRow("first format without text")

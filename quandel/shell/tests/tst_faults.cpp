@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <csignal>
@@ -45,7 +46,8 @@ QString bigText(char fill)
 bool writesBeside(qint64 pid, const QString &folder, const QString &path)
 {
     const QString fds = u"/proc/%1/fd"_s.arg(pid);
-    for (const QString &fd : QDir(fds).entryList(QDir::System | QDir::NoDotAndDotDot)) {
+    for (const QString &fd :
+         QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot)) {
         char target[4096];
         const ssize_t n = ::readlink(QFile::encodeName(fds + u'/' + fd).constData(), target, sizeof target - 1);
         if (n <= 0) {
@@ -208,6 +210,10 @@ void TestFaults::killedSaveLeavesOldOrNew()
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(), {u"--write-forever"_s, path});
         QVERIFY(child.waitForStarted());
+        const auto end = qScopeGuard([&child] {
+            child.kill();
+            child.waitForFinished();
+        });
         if (afterOneWrite) {
             QVERIFY(QTest::qWaitFor([&] { return TextFile::FileKey::of(path).inode != oldKey.inode; }, 60000));
         }
