@@ -26,7 +26,7 @@ QLabel *makeLabel(QWidget *parent, const QString &name, qreal pointSize, const Q
 Drucken::Drucken(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("Drucken"));
-    setFixedSize(twips(8430), twips(5730));
+    setFixedSize(Twips::toPixels(8430), Twips::toPixels(5730));
     QPalette page = palette();
     page.setColor(QPalette::Window, Qt::white);
     page.setColor(QPalette::WindowText, Qt::black);
@@ -35,18 +35,21 @@ Drucken::Drucken(QWidget *parent) : QWidget(parent, Qt::Window)
 
     // The caption and the heading get the width of the text below them and are
     // cut there, as on screen: a long title must not run off the page.
-    const int textWidth = twips(6705);
-    m_caption = makeLabel(this, QStringLiteral("Label1"), 11.25, QRect(twips(1095), twips(590), textWidth, twips(300)));
+    const int textWidth = Twips::toPixels(6705);
+    m_caption = makeLabel(this, QStringLiteral("Label1"), 11.25,
+                          QRect(Twips::toPixels(1095), Twips::toPixels(590), textWidth, Twips::toPixels(300)));
     QFont captionFont = m_caption->font();
     captionFont.setWeight(QFont::DemiBold);
     m_caption->setFont(captionFont);
 
-    m_heading = makeLabel(this, QStringLiteral("Label2"), 9.75, QRect(twips(1095), twips(930), textWidth, twips(270)));
+    m_heading = makeLabel(this, QStringLiteral("Label2"), 9.75,
+                          QRect(Twips::toPixels(1095), Twips::toPixels(930), textWidth, Twips::toPixels(270)));
     QFont headingFont = m_heading->font();
     headingFont.setUnderline(true);
     m_heading->setFont(headingFont);
 
-    m_text = makeLabel(this, QStringLiteral("Label3"), 9.75, QRect(twips(1100), twips(1425), textWidth, twips(3795)));
+    m_text = makeLabel(this, QStringLiteral("Label3"), 9.75,
+                       QRect(Twips::toPixels(1100), Twips::toPixels(1425), textWidth, Twips::toPixels(3795)));
     QFont textFont = m_text->font();
     textFont.setWeight(QFont::Light);
     m_text->setFont(textFont);

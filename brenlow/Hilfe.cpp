@@ -42,7 +42,7 @@ QPushButton *makeButton(QWidget *parent, const QString &name, const QString &cap
 {
     auto *button = new QPushButton(caption, parent);
     button->setObjectName(name);
-    button->setGeometry(twips(left), twips(15), twips(1095), twips(375));
+    button->setGeometry(Twips::toPixels(left), Twips::toPixels(15), Twips::toPixels(1095), Twips::toPixels(375));
     button->setAutoDefault(false);
     return button;
 }
@@ -135,11 +135,11 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     // A long heading wraps before the icon instead of running under it; it
     // never scrolls, it is as high as its lines.
     m_heading->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_heading->move(twips(135), twips(600));
+    m_heading->move(Twips::toPixels(135), Twips::toPixels(600));
 
     m_icon = new QLabel(this);
     m_icon->setObjectName(QStringLiteral("Bild"));
-    m_icon->setGeometry(twips(3960), twips(520), twips(480), twips(480));
+    m_icon->setGeometry(Twips::toPixels(3960), Twips::toPixels(520), Twips::toPixels(480), Twips::toPixels(480));
     m_icon->setPixmap(icon.pixmap(m_icon->size()));
     m_icon->setAccessibleName(QStringLiteral("Hilfe"));
 
@@ -149,7 +149,7 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     m_text = makeReadingText(this, QStringLiteral("LText"), QAccessible::EditableText, ink);
     m_text->setAccessibleName(QStringLiteral("Hilfetext"));
     m_text->setAccessibleDescription(QStringLiteral("Text des Themas; die Pfeiltasten bewegen die Einfügemarke"));
-    m_text->setGeometry(twips(135), twips(900), twips(4155), twips(2220));
+    m_text->setGeometry(Twips::toPixels(135), Twips::toPixels(900), Twips::toPixels(4155), Twips::toPixels(2220));
 
     setTextSize(10);
     buildMenus();
@@ -159,17 +159,17 @@ Hilfe::Hilfe(QWidget *parent) : QWidget(parent)
     Accessibility::installFocusAnnouncements();
 
     connect(m_topicsButton, &QPushButton::clicked, this,
-            [this] { m_topicsMenu->popup(mapToGlobal(QPoint(0, twips(380)))); });
+            [this] { m_topicsMenu->popup(mapToGlobal(QPoint(0, Twips::toPixels(380)))); });
     connect(m_optionsButton, &QPushButton::clicked, this,
-            [this] { m_optionsMenu->popup(mapToGlobal(QPoint(twips(2160), twips(380)))); });
+            [this] { m_optionsMenu->popup(mapToGlobal(QPoint(Twips::toPixels(2160), Twips::toPixels(380)))); });
     connect(m_backButton, &QPushButton::clicked, this, &Hilfe::back);
     connect(m_quitButton, &QPushButton::clicked, this, &QWidget::close);
 
-    setMinimumSize(twips(4335), twips(1800));
-    resize(twips(4680), twips(3210));
+    setMinimumSize(Twips::toPixels(4335), Twips::toPixels(1800));
+    resize(Twips::toPixels(4680), Twips::toPixels(3210));
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(screen->geometry().right() + 1 - twips(5500), area.top() + area.height() / 6);
+        move(screen->geometry().right() + 1 - Twips::toPixels(5500), area.top() + area.height() / 6);
     }
     applyLayout();
     m_history.clear();
@@ -392,19 +392,20 @@ void Hilfe::applyLayout()
     // margin on the light background.
     const int width = this->width();
     const int height = this->height();
-    m_line->setGeometry(0, twips(385) - 1, width, 2);
-    const int top = twips(415);
-    m_background->setGeometry(0, top, std::max(0, width - twips(30)), std::max(0, height - top));
+    m_line->setGeometry(0, Twips::toPixels(385) - 1, width, 2);
+    const int top = Twips::toPixels(415);
+    m_background->setGeometry(0, top, std::max(0, width - Twips::toPixels(30)), std::max(0, height - top));
     // The icon keeps its place at the right edge; the heading takes the
     // room left of it, on as many lines as it needs, and the text follows
     // below the heading.
-    const int iconLeft = std::max(twips(135), m_background->width() - twips(690));
-    m_icon->move(iconLeft, twips(520));
-    const int headingWidth = std::max(twips(600), iconLeft - twips(135) - twips(60));
-    m_heading->setGeometry(twips(135), twips(600), headingWidth, textHeight(m_heading, headingWidth));
-    const int textTop = std::max(twips(900), m_heading->geometry().bottom() + 1 + twips(60));
-    m_text->setGeometry(twips(135), textTop, std::max(0, m_background->width() - twips(600)),
-                        std::max(0, height - textTop - twips(90)));
+    const int iconLeft = std::max(Twips::toPixels(135), m_background->width() - Twips::toPixels(690));
+    m_icon->move(iconLeft, Twips::toPixels(520));
+    const int headingWidth = std::max(Twips::toPixels(600), iconLeft - Twips::toPixels(135) - Twips::toPixels(60));
+    m_heading->setGeometry(Twips::toPixels(135), Twips::toPixels(600), headingWidth,
+                           textHeight(m_heading, headingWidth));
+    const int textTop = std::max(Twips::toPixels(900), m_heading->geometry().bottom() + 1 + Twips::toPixels(60));
+    m_text->setGeometry(Twips::toPixels(135), textTop, std::max(0, m_background->width() - Twips::toPixels(600)),
+                        std::max(0, height - textTop - Twips::toPixels(90)));
 }
 
 void Hilfe::setText(const QString &text)

@@ -1,6 +1,5 @@
 #include "BackgroundWork.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 
 #include <sys/resource.h>
@@ -24,8 +23,6 @@ private Q_SLOTS:
 void TestBackgroundWork::waitEndsWithTheWorkNotAtThePoll()
 {
     int polls = 0;
-    QElapsedTimer clock;
-    clock.start();
     BackgroundWork work([] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); });
     // A poll interval far longer than the work: the end of the work ends
     // the wait (the latency of a cancel depends on it).
@@ -34,8 +31,7 @@ void TestBackgroundWork::waitEndsWithTheWorkNotAtThePoll()
         return true;
     });
     QVERIFY(work.isDone());
-    QCOMPARE(polls, 0);
-    QVERIFY2(clock.elapsed() < 10'000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(polls, 0); // ended by the work: a poll would have come after a minute
 }
 
 void TestBackgroundWork::pollStopsTheWait()

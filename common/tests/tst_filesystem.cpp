@@ -132,7 +132,7 @@ void TestFileSystem::waitKeepsEventsFlowing()
     Wait(seconds);
     const qint64 elapsed = clock.elapsed();
     QVERIFY2(elapsed >= atLeastMs, qPrintable(QString::number(elapsed)));
-    QVERIFY2(elapsed < atLeastMs + 1700, qPrintable(QString::number(elapsed)));
+    // How far it overshoots is a figure of quandel-bench (part wait).
     QCOMPARE(fired, timerRuns);
     // Let the pending timer of the short cases run before its lambda's frame is gone.
     QTRY_VERIFY(fired);

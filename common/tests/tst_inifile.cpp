@@ -12,12 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Control characters, NUL bytes, bytes that are no valid UTF-8 and a lone CR:
 // what a damaged or foreign file may hold.
 QByteArray junk()
@@ -157,7 +151,7 @@ void TestIniFile::read()
     QCOMPARE(IniFiles::GetINIString(path, section, key), value);
     // Read once into memory, the file answers alike.
     QCOMPARE(IniFiles::Snapshot::read(path).value(section, key), value);
-    QCOMPARE(fileBytes(path), content);
+    QCOMPARE(bytesOf(path), content);
 }
 
 void TestIniFile::write_data()
@@ -249,7 +243,7 @@ void TestIniFile::write()
     TestEnvironment env;
     const QString path = env.writeFile(u"test.ini"_s, before);
     QVERIFY(IniFiles::WriteINI(path, section, key, value));
-    QCOMPARE(fileBytes(path), after);
+    QCOMPARE(bytesOf(path), after);
     if (!value.contains(u'\n') && !value.contains(u'\r')) {
         QCOMPARE(IniFiles::GetINIString(path, section, key), value);
     }
@@ -260,7 +254,7 @@ void TestIniFile::writeCreatesFileAndFolders()
     TestEnvironment env;
     const QString path = env.path(u"neu/tief/test.ini"_s);
     QVERIFY(IniFiles::WriteINI(path, u"s"_s, u"k"_s, u"Grüße"_s));
-    QCOMPARE(fileBytes(path), QByteArray("[s]\nk=Gr\xC3\xBC\xC3\x9F\x65\n"));
+    QCOMPARE(bytesOf(path), QByteArray("[s]\nk=Gr\xC3\xBC\xC3\x9F\x65\n"));
     QCOMPARE(IniFiles::GetINIString(path, u"S"_s, u"K"_s), u"Grüße"_s);
 }
 
@@ -307,7 +301,7 @@ void TestIniFile::failedWriteKeepsFile()
 
     QVERIFY(!written);
     QCOMPARE(deleted, deleteOk);
-    QCOMPARE(fileBytes(existingPath), old);
+    QCOMPARE(bytesOf(existingPath), old);
     QCOMPARE(QDir(env.home()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{existing.section(u'/', 0, 0)});
 }
@@ -337,7 +331,7 @@ void TestIniFile::invalidNamesAreRefused()
     const QByteArray old("[s]\nk=1\n");
     const QString path = env.writeFile(u"test.ini"_s, old);
     QVERIFY(!IniFiles::WriteINI(path, section, key, u"neu"_s));
-    QCOMPARE(fileBytes(path), old);
+    QCOMPARE(bytesOf(path), old);
 }
 
 void TestIniFile::deleteSection_data()
@@ -367,7 +361,7 @@ void TestIniFile::deleteSection()
     TestEnvironment env;
     const QString path = env.writeFile(u"test.ini"_s, before);
     QVERIFY(IniFiles::DeleteINISection(path, section));
-    QCOMPARE(fileBytes(path), after);
+    QCOMPARE(bytesOf(path), after);
     QCOMPARE(IniFiles::GetINIString(path, section, u"k"_s), QString());
 }
 

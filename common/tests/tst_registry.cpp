@@ -24,12 +24,6 @@ const QString kKey = u"Software\\Tivorn\\Quandel Library"_s;
 constexpr auto kWriterSwitch = "--registry-writer";
 constexpr int kWritesPerProcess = 150;
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QVariant query(const QString &key, const QString &name, Root root = Root::CurrentUser)
 {
     QVariant value;
@@ -132,7 +126,7 @@ void TestRegistry::setValueStoresKind()
     const QVariant stored = query(kKey, u"V"_s);
     QCOMPARE(stored.typeId(), readBack.typeId());
     QCOMPARE(stored, readBack);
-    const QByteArray file = fileBytes(Registry::storeFile());
+    const QByteArray file = bytesOf(Registry::storeFile());
     QVERIFY(line.isEmpty() ? !file.contains("\"V\"") : file.contains(QByteArray('\n' + line + '\n')));
 }
 
@@ -168,12 +162,12 @@ void TestRegistry::fileHasExportSyntax()
     QVERIFY(Registry::CreateRegKey(Root::CurrentUser, kKey, u"ignored"_s));
     QVERIFY(Registry::SetRegValue(Root::CurrentUser, kKey, u"Path"_s, u"/home/anna/Dokumente"_s));
     QVERIFY(Registry::SetRegValue(Root::CurrentUser, kKey, u"Viewer"_s, 1));
-    QCOMPARE(fileBytes(AppPaths::registryFile()), "Windows Registry Editor Version 5.00\n\n"
-                                                  "[HKEY_CURRENT_USER\\Software]\n\n"
-                                                  "[HKEY_CURRENT_USER\\Software\\Tivorn]\n\n"
-                                                  "[HKEY_CURRENT_USER\\Software\\Tivorn\\Quandel Library]\n"
-                                                  "\"Path\"=\"/home/anna/Dokumente\"\n"
-                                                  "\"Viewer\"=dword:00000001\n\n"_ba);
+    QCOMPARE(bytesOf(AppPaths::registryFile()), "Windows Registry Editor Version 5.00\n\n"
+                                                "[HKEY_CURRENT_USER\\Software]\n\n"
+                                                "[HKEY_CURRENT_USER\\Software\\Tivorn]\n\n"
+                                                "[HKEY_CURRENT_USER\\Software\\Tivorn\\Quandel Library]\n"
+                                                "\"Path\"=\"/home/anna/Dokumente\"\n"
+                                                "\"Viewer\"=dword:00000001\n\n"_ba);
 }
 
 void TestRegistry::createKey_data()
@@ -213,7 +207,7 @@ void TestRegistry::namesIgnoreCaseAndKeepFirstSpelling()
     QVERIFY(Registry::SetRegValue(Root::CurrentUser, u"software\\TIVORN\\child"_s, u"Path"_s, u"a"_s));
     QVERIFY(Registry::SetRegValue(Root::CurrentUser, u"Software\\Tivorn\\Child"_s, u"PATH"_s, 7));
     QCOMPARE(query(u"SOFTWARE\\TIVORN\\CHILD"_s, u"path"_s), QVariant(7u));
-    const QByteArray file = fileBytes(Registry::storeFile());
+    const QByteArray file = bytesOf(Registry::storeFile());
     QVERIFY(file.contains("[HKEY_CURRENT_USER\\Software\\Tivorn\\Child]\n\"Path\"=dword:00000007\n"));
     QCOMPARE(file.toLower().count("\"path\""), 1);
 }
@@ -293,7 +287,7 @@ void TestRegistry::damagedFileReadsValidParts()
         QVERIFY(Registry::SetRegValue(Root::CurrentUser, kKey, u"New"_s, 5));
         QCOMPARE(query(kKey, u"New"_s), QVariant(5u));
     }
-    QVERIFY(fileBytes(Registry::storeFile()).startsWith("Windows Registry Editor Version 5.00\n\n"));
+    QVERIFY(bytesOf(Registry::storeFile()).startsWith("Windows Registry Editor Version 5.00\n\n"));
 }
 
 void TestRegistry::windowsExportsAreRead_data()
@@ -334,7 +328,7 @@ void TestRegistry::windowsExportsAreRead()
         // The first pass rewrites the file in the store's own form.
         QVERIFY(Registry::SetRegValue(Root::CurrentUser, kKey, u"New"_s, 5));
     }
-    QVERIFY(fileBytes(Registry::storeFile()).startsWith("Windows Registry Editor Version 5.00\n\n"));
+    QVERIFY(bytesOf(Registry::storeFile()).startsWith("Windows Registry Editor Version 5.00\n\n"));
 }
 
 void TestRegistry::failedWriteReportsAndKeepsFile_data()
@@ -352,7 +346,7 @@ void TestRegistry::failedWriteReportsAndKeepsFile()
 
     QVERIFY(Registry::CreateRegKey(Root::CurrentUser, kKey, QString()));
     QVERIFY(Registry::SetRegValue(Root::CurrentUser, kKey, u"Long"_s, QString(8192, u'x')));
-    const QByteArray before = fileBytes(Registry::storeFile());
+    const QByteArray before = bytesOf(Registry::storeFile());
     if (kind == u"file as folder"_s) {
         Registry::setStoreFile(Registry::storeFile() + u"/registry.reg"_s);
     } else if (kind == u"folder as store"_s) {
@@ -374,7 +368,7 @@ void TestRegistry::failedWriteReportsAndKeepsFile()
     QVERIFY(!set);
     QVERIFY(!created);
     Registry::setStoreFile(QString());
-    QCOMPARE(fileBytes(Registry::storeFile()), before);
+    QCOMPARE(bytesOf(Registry::storeFile()), before);
     QCOMPARE(QDir(AppPaths::configFolder()).entryList(QDir::Files | QDir::Hidden), QStringList{u"registry.reg"_s});
 }
 
@@ -388,7 +382,7 @@ void TestRegistry::symbolicLinkIsFollowed()
     QVERIFY(Registry::CreateRegKey(Root::CurrentUser, kKey, QString()));
     QVERIFY(Registry::SetRegValue(Root::CurrentUser, kKey, u"V"_s, 3));
     QVERIFY(QFileInfo(link).isSymLink());
-    QVERIFY(fileBytes(target).contains("\"V\"=dword:00000003"));
+    QVERIFY(bytesOf(target).contains("\"V\"=dword:00000003"));
 }
 
 void TestRegistry::loopOfLinksIsNotWrittenOver()
@@ -414,7 +408,7 @@ void TestRegistry::batchIsOneChange()
 
     QVERIFY(Registry::CreateRegKey(Root::CurrentUser, kKey, QString()));
     QVERIFY(Registry::SetRegValues(Root::CurrentUser, kKey, values));
-    const QByteArray file = fileBytes(Registry::storeFile());
+    const QByteArray file = bytesOf(Registry::storeFile());
     QVERIFY(file.contains("\"Path\"=\"/home/anna\"\n\"Viewer\"=dword:00000001\n"));
     QVERIFY(!file.contains("Ignored"));
 }

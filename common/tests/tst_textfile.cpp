@@ -19,12 +19,6 @@ using LineEnd = TextFormat::LineEnd;
 
 namespace {
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray allBytes()
 {
     QByteArray bytes;
@@ -217,7 +211,7 @@ void TestTextFile::roundTrip()
     TestEnvironment env;
     const QString path = env.path(QStringLiteral("doc.txt"));
     QVERIFY(TextFile::write(path, decoded.text, decoded.format).ok);
-    QCOMPARE(fileBytes(path), bytes);
+    QCOMPARE(bytesOf(path), bytes);
     const TextFile::ReadResult read = TextFile::read(path);
     QVERIFY(read.ok);
     QCOMPARE(read.content.text, decoded.text);
@@ -343,7 +337,7 @@ void TestTextFile::failedWriteKeepsOldFile()
     QVERIFY(!result.ok);
     QVERIFY(!result.error.isEmpty());
     QVERIFY(!bytesError.isEmpty());
-    QCOMPARE(fileBytes(existingPath), old);
+    QCOMPARE(bytesOf(existingPath), old);
     QCOMPARE(QDir(env.home()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList{existing.section(u'/', 0, 0)});
 }
@@ -384,7 +378,7 @@ void TestTextFile::writeFollowsSymlinks()
     for (const QString &link : links) {
         QVERIFY2(QFileInfo(env.path(link.section(u'>', 0, 0))).isSymLink(), qPrintable(link));
     }
-    QCOMPARE(fileBytes(env.path(target)), QByteArray("new"));
+    QCOMPARE(bytesOf(env.path(target)), QByteArray("new"));
 }
 
 void TestTextFile::writeRefusesSymlinkLoop()

@@ -132,3 +132,27 @@ void TestEnvironment::addUnreadableStoreRows()
     QTest::newRow("link to a device") << QStringLiteral("null link");
     QTest::newRow("above the size limit") << QStringLiteral("oversize");
 }
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+qint64 bytesReadSoFar()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    // Read in one call, so that this read itself counts only afterwards.
+    const QByteArray text = io.read(4096);
+    for (const QByteArray &line : text.split('\n')) {
+        if (line.startsWith("rchar:")) {
+            bool ok = false;
+            const qint64 bytes = line.mid(6).trimmed().toLongLong(&ok);
+            return ok ? bytes : -1;
+        }
+    }
+    return -1;
+}

@@ -72,6 +72,14 @@ private:
     QByteArray m_oldHome;
 };
 
+// The bytes of a file as they are now; empty when it cannot be read.
+QByteArray bytesOf(const QString &path);
+
+// How many bytes this process has read through read calls so far (rchar of
+// /proc/self/io): the difference around a call tells how much it read,
+// whatever the time it took. -1 when the kernel does not tell.
+qint64 bytesReadSoFar();
+
 // A disk that fills up in the middle of a change: while it lives, no file can
 // grow beyond the given size.
 class DiskFillsAt final

@@ -35,29 +35,19 @@ Startup::Startup(QWidget *parent)
 
     auto *licensed = new QLabel(QStringLiteral("Lizenziert für:"), this);
     layout->addWidget(licensed);
-    m_name = new QLabel(ProductInfo::registeredOwner(), this);
-    m_name->setObjectName(QStringLiteral("LName"));
-    QFont bold = m_name->font();
+    auto *name = new QLabel(ProductInfo::registeredOwner(), this);
+    name->setObjectName(QStringLiteral("LName"));
+    QFont bold = name->font();
     bold.setBold(true);
-    m_name->setFont(bold);
-    layout->addWidget(m_name);
-    m_ident = new QLabel(ProductInfo::identification(), this);
-    m_ident->setObjectName(QStringLiteral("LIdent"));
-    layout->addWidget(m_ident);
+    name->setFont(bold);
+    layout->addWidget(name);
+    auto *ident = new QLabel(ProductInfo::identification(), this);
+    ident->setObjectName(QStringLiteral("LIdent"));
+    layout->addWidget(ident);
 
     adjustSize();
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());
     }
-}
-
-QString Startup::ownerText() const
-{
-    return m_name->text();
-}
-
-QString Startup::identText() const
-{
-    return m_ident->text();
 }

@@ -2,8 +2,6 @@
 
 #include <QWidget>
 
-class QLabel;
-
 // The splash window shown while the main window starts.
 class Startup final : public QWidget
 {
@@ -12,11 +10,4 @@ class Startup final : public QWidget
 
 public:
     explicit Startup(QWidget *parent = nullptr);
-
-    QString ownerText() const;
-    QString identText() const;
-
-private:
-    QLabel *m_name = nullptr;  // LName
-    QLabel *m_ident = nullptr; // LIdent
 };

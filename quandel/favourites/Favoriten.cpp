@@ -8,6 +8,7 @@
 #include "Prompts.h"
 #include "Registry.h"
 #include "Tooltips.h"
+#include "Twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,10 +57,10 @@ QString entryText(const QListWidgetItem *item)
     return item->text() + u'\t' + fields.at(1) + u'\t' + fields.at(2);
 }
 
-// The dialog is laid out in twips, 15 to a pixel at 96 dots per inch.
+// The dialog is laid out in twips at 96 dots per inch.
 int px(int twips)
 {
-    return (twips + 7) / 15;
+    return Twips::toPixels(float(twips));
 }
 
 } // namespace

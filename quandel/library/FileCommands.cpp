@@ -3,6 +3,7 @@
 #include "DesktopShell.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
+#include "FileCopy.h"
 #include "FileProperties.h"
 #include "FileSystem.h"
 #include "Helpers.h"
@@ -17,8 +18,6 @@
 #include <QFileInfo>
 #include <QListWidget>
 #include <QProgressDialog>
-#include <QSaveFile>
-#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstdio>
@@ -129,105 +128,32 @@ QString sendToTitle(int target)
 
 // Copies larger than this show their progress and can be cancelled.
 constexpr qint64 ProgressFromBytes = 4ll * 1024 * 1024;
-// Small enough that Abbrechen answers at once even on a slow disk.
-constexpr qint64 CopyChunkBytes = 1024 * 1024;
 
-// Copies a regular file in chunks, so that neither memory nor the window
-// depend on its size; the destination is replaced only once the copy is
-// complete. Empty on success, else the reason; *cancelled when the user
-// stopped it (the destination is then as it was).
+// Copies source to destination, showing a progress dialog for a large file.
+// Empty on success, else the reason; *cancelled when the user stopped it
+// (the destination is then as it was).
 QString copyFile(const QString &source, const QString &destination, QWidget *window, bool *cancelled)
 {
-    *cancelled = false;
-    TextFile::FileKey key;
-    QString error;
-    const int fd = TextFile::openRegular(source, &key, &error);
-    if (fd < 0) {
-        return error;
-    }
-    const auto closeSource = qScopeGuard([fd] { ::close(fd); });
-    if (QFileInfo(destination).isDir() && !QFileInfo(destination).isSymLink()) {
-        return TextFile::writeRefusal(destination);
-    }
-    // Written under a name of its own and renamed over the destination once
-    // complete: a link there is then replaced itself, as deleting the old
-    // file first would do, and never the file it points at; a cancelled or
-    // failed copy leaves the destination as it was.
-    const QFileInfo target(destination);
-    QString part;
-    for (int attempt = 0; part.isEmpty() || QFileInfo(part).exists() || QFileInfo(part).isSymLink(); ++attempt) {
-        part = target.dir().filePath(u'.' + target.fileName() + u'.' +
-                                     QString::number(QCoreApplication::applicationPid()) + u'-' +
-                                     QString::number(attempt) + QStringLiteral(".part"));
-    }
-    QSaveFile file(part);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return file.errorString();
-    }
     std::unique_ptr<QProgressDialog> progress;
-    if (key.size > ProgressFromBytes) {
-        progress = std::make_unique<QProgressDialog>(QFileInfo(source).fileName() + QStringLiteral(" wird kopiert ..."),
-                                                     QStringLiteral("Abbrechen"), 0, 1000, window);
-        progress->setWindowTitle(QStringLiteral("Kopieren"));
-        progress->setWindowModality(Qt::WindowModal);
-        progress->setMinimumDuration(0);
-        progress->setAutoClose(false);
-        progress->setAutoReset(false);
-        progress->setValue(0);
-    }
-    QByteArray chunk(CopyChunkBytes, Qt::Uninitialized);
-    qint64 copied = 0;
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk.data(), static_cast<size_t>(chunk.size()));
-        if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
-            continue;
+    const FileCopy::Result result = FileCopy::copy(source, destination, [&](qint64 copied, qint64 total) {
+        if (total <= ProgressFromBytes) {
+            return true;
         }
-        if (n < 0) {
-            error = qt_error_string(errno);
-            break;
+        if (!progress) {
+            progress =
+                std::make_unique<QProgressDialog>(QFileInfo(source).fileName() + QStringLiteral(" wird kopiert ..."),
+                                                  QStringLiteral("Abbrechen"), 0, 1000, window);
+            progress->setWindowTitle(QStringLiteral("Kopieren"));
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(0);
+            progress->setAutoClose(false);
+            progress->setAutoReset(false);
         }
-        if (n == 0) {
-            break;
-        }
-        if (file.write(chunk.constData(), n) != n) {
-            error = file.errorString();
-            break;
-        }
-        copied += n;
-        if (progress) {
-            progress->setValue(static_cast<int>(std::min<qint64>(1000, copied * 1000 / std::max<qint64>(1, key.size))));
-            if (progress->wasCanceled()) {
-                *cancelled = true;
-                break;
-            }
-        }
-    }
-    if (!error.isEmpty() || *cancelled || !file.flush()) {
-        if (error.isEmpty() && !*cancelled) {
-            error = file.errorString();
-        }
-        file.cancelWriting();
-        return error;
-    }
-    if (!file.commit()) {
-        return file.errorString();
-    }
-    {
-        // A copy keeps the time its original was last changed, as a file
-        // manager's copy does.
-        const QDateTime modified = QFileInfo(source).lastModified();
-        QFile copy(part);
-        if (modified.isValid() && copy.open(QIODevice::Append)) {
-            copy.setFileTime(modified, QFileDevice::FileModificationTime);
-        }
-    }
-    if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(destination).constData()) != 0) {
-        error = qt_error_string(errno);
-        QFile::remove(part);
-        return error;
-    }
-    return {};
+        progress->setValue(static_cast<int>(std::min<qint64>(1000, copied * 1000 / std::max<qint64>(1, total))));
+        return !progress->wasCanceled();
+    });
+    *cancelled = result.cancelled;
+    return result.error;
 }
 
 } // namespace

@@ -100,9 +100,13 @@ std::optional<Head> parseHead(QByteArrayView bytes, qint64 fileSize)
     Head head;
     readMeta(*object, head.record);
     head.textOffset = end + 1;
+    // Whole numbers up to 2^53 only: a larger one has no exact qint64.
     const double size = object->value(QStringLiteral("textBytes")).toDouble(-1);
+    if (!(size >= 0 && size <= 9007199254740992.0)) {
+        return std::nullopt;
+    }
     head.textBytes = qint64(size);
-    if (size < 0 || double(head.textBytes) != size || head.textOffset + head.textBytes != fileSize) {
+    if (double(head.textBytes) != size || head.textOffset + head.textBytes != fileSize) {
         return std::nullopt;
     }
     return head;

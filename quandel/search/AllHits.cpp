@@ -498,9 +498,4 @@ void Run::cancel()
     m_shared->cancelled = true;
 }
 
-bool Run::isCancelled() const
-{
-    return m_shared->cancelled;
-}
-
 } // namespace AllHits

@@ -116,7 +116,6 @@ public:
     // More hits than the run keeps were found; it stopped there.
     bool hitLimitReached() const;
     void cancel();
-    bool isCancelled() const;
 
     // The state the workers share with the run.
     struct Shared;

@@ -7,6 +7,7 @@
 #include "Prompts.h"
 #include "SearchHistory.h"
 #include "Suchen.h"
+#include "Twips.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -25,8 +26,8 @@ namespace {
 // the main window's top left corner.
 QPoint offsetFrom(const QWidget *window)
 {
-    const int dpi = window->logicalDpiX() > 0 ? window->logicalDpiX() : 96;
-    return window->frameGeometry().topLeft() + QPoint(1400 * dpi / 1440, 2500 * dpi / 1440);
+    const auto dpi = float(window->logicalDpiX());
+    return window->frameGeometry().topLeft() + QPoint(Twips::toPixels(1400, dpi), Twips::toPixels(2500, dpi));
 }
 
 // The list indices a walk examines, nearest first: from first up to the last

@@ -114,21 +114,9 @@ bool Suchen::forward() const
     return m_forward->isChecked();
 }
 
-void Suchen::setForward(bool forward)
-{
-    (forward ? m_forward : m_backward)->setChecked(true);
-}
-
 Qt::CaseSensitivity Suchen::caseSensitivity() const
 {
     return m_case->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive;
-}
-
-int Suchen::originIndex() const
-{
-    bool ok = false;
-    const int index = m_indexKey->text().toInt(&ok);
-    return ok ? index : -1;
 }
 
 void Suchen::setOriginIndex(int index)
@@ -189,10 +177,7 @@ Weitersuchen::Weitersuchen(QWidget *parent)
     m_cancel->setObjectName(QStringLiteral("BAbbrechen"));
     m_cancel->setDefault(true);
     layout->addWidget(m_cancel, 0, Qt::AlignRight);
-    connect(m_cancel, &QPushButton::clicked, this, [this] {
-        m_cancel->setEnabled(false);
-        Q_EMIT cancelPressed();
-    });
+    connect(m_cancel, &QPushButton::clicked, this, [this] { m_cancel->setEnabled(false); });
 }
 
 void Weitersuchen::setTotal(int total)

@@ -21,11 +21,9 @@ public:
     QString term() const;
     void setTerm(const QString &term);
     bool forward() const;
-    void setForward(bool forward);
     Qt::CaseSensitivity caseSensitivity() const;
 
     // The origin index of the current run.
-    int originIndex() const;
     void setOriginIndex(int index);
 
     void ReadingSearch();
@@ -68,9 +66,6 @@ public:
     void setTotal(int total);
     void setExamined(int examined);
     bool cancelRequested() const;
-
-Q_SIGNALS:
-    void cancelPressed();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -1,5 +1,7 @@
 #include "Layout.h"
 
+#include "Twips.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -50,17 +52,17 @@ Result compute(const Input &input)
 
 float twipsPerPixel(float dpi)
 {
-    return 1440.0F / (dpi > 0 ? dpi : 96.0F);
+    return Twips::perPixel(dpi);
 }
 
 int toPixels(float twips, float dpi)
 {
-    return int(std::lround(twips / twipsPerPixel(dpi)));
+    return Twips::toPixels(twips, dpi);
 }
 
 float toTwips(int pixels, float dpi)
 {
-    return float(pixels) * twipsPerPixel(dpi);
+    return Twips::fromPixels(pixels, dpi);
 }
 
 } // namespace Layout

@@ -14,12 +14,6 @@
 
 using namespace Qt::StringLiterals;
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 RootFixture::RootFixture() : folder(env.path(u"Dokumente"_s))
 {
     QDir().mkpath(folder);

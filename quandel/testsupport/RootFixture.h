@@ -65,5 +65,3 @@ public:
     QString folder;
     std::unique_ptr<Root> root;
 };
-
-QByteArray bytesOf(const QString &path);

@@ -80,12 +80,6 @@ std::optional<Entries> readArchive(const QString &path, const QByteArray &passwo
     return entries;
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QList<ScriptedPrompts::Call> messagesSaying(const ScriptedPrompts &prompts, const QString &text)
 {
     QList<ScriptedPrompts::Call> found;
@@ -283,7 +277,7 @@ void TestZipExport::failedPackingKeepsOlderArchive()
         QCOMPARE(messages.last().text, ZipExport::emptyFolderMessage());
     }
     if (!older.isEmpty()) {
-        QCOMPARE(fileBytes(older), QByteArray("older archive"));
+        QCOMPARE(bytesOf(older), QByteArray("older archive"));
     }
     QCOMPARE(QDir(QFileInfo(env.path(archive)).absolutePath()).entryList(QDir::Files).filter(u"Image.zip"_s).size(),
              older.isEmpty() ? 0 : 1);
@@ -369,7 +363,7 @@ void TestZipExport::cancelThroughProgressWindow()
     QCOMPARE(prompts.callsOf(u"message"_s).size(), 1);      // the question only
     QCOMPARE(QFileInfo::exists(archive), olderArchive);
     if (olderArchive) {
-        QCOMPARE(fileBytes(archive), QByteArray("older archive"));
+        QCOMPARE(bytesOf(archive), QByteArray("older archive"));
     }
     QCOMPARE(QDir(env.home()).entryList({u"Image.zip*"_s}, QDir::Files).size(), olderArchive ? 1 : 0);
 }

@@ -10,7 +10,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSaveFile>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -48,6 +50,19 @@ void writeOutside(const QString &path, const QByteArray &bytes, bool replaceByRe
     QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(secondsAhead), QFileDevice::FileModificationTime));
 }
 
+// The timer after which the watch looks at the shown document: one of its
+// beats seen by a spy made afterwards is a look that has taken place.
+QTimer *outsideCheckTimer(const DocumentLibrary *library)
+{
+    const DocumentWatch *watch = library->findChild<DocumentWatch *>();
+    for (QTimer *timer : watch ? watch->findChildren<QTimer *>() : QList<QTimer *>()) {
+        if (timer->isSingleShot()) {
+            return timer;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class TestOutsideChanges final : public QObject
@@ -81,6 +96,19 @@ private:
     QString startWith(const QString &file, const QByteArray &bytes, int kind = 0);
     void typeAtStart(const QString &text) const;
     int questions() const { return int(m_f->prompts.callsOf(u"message"_s).size()); }
+    // Waits until the watch has looked at the shown document once more,
+    // asked to by an activation of the window.
+    bool lookedAgain() const
+    {
+        QTimer *timer = outsideCheckTimer(m_f->root->library());
+        if (!timer) {
+            return false;
+        }
+        QSignalSpy looked(timer, &QTimer::timeout);
+        QEvent activate(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(m_f->root.get(), &activate);
+        return looked.wait(10000);
+    }
 
     std::unique_ptr<RootFixture> m_f;
 };
@@ -211,9 +239,7 @@ void TestOutsideChanges::changedDocumentAsks()
     QCOMPARE(bytesOf(path), QByteArray("fremd\r\n"));
 
     // Coming back to the window does not ask about the same change again.
-    QEvent activate(QEvent::WindowActivate);
-    QCoreApplication::sendEvent(m_f->root.get(), &activate);
-    QTest::qWait(100);
+    QVERIFY(lookedAgain());
     QCOMPARE(questions(), 1);
 
     // The repeated question of Cancel gets Cancel again: nothing is written.
@@ -225,7 +251,7 @@ void TestOutsideChanges::changedDocumentAsks()
     QCOMPARE(questions(), 1 + questionsAtSave);
     QFETCH(QByteArray, afterSave);
     QCOMPARE(bytesOf(path), afterSave);
-    QTest::qWait(100);
+    QVERIFY(lookedAgain());
     QCOMPARE(questions(), 1 + questionsAtSave);
 }
 
@@ -249,7 +275,7 @@ void TestOutsideChanges::ownSaveIsNoOutsideChange()
         typeAtStart(typed);
         m_f->run(u"mnuspeichern"_s);
         typeAtStart(u"-"_s);
-        QTest::qWait(150);
+        QVERIFY(lookedAgain());
     }
     QCOMPARE(questions(), 0);
     QCOMPARE(bytesOf(path), QByteArray("y-xabc\r\n"));
@@ -361,7 +387,7 @@ void TestOutsideChanges::burstOfWritesAsksOnce()
         writeOutside(path, bytes, i % 2 == 1);
     }
     QTRY_COMPARE(questions(), 1);
-    QTest::qWait(200);
+    QVERIFY(lookedAgain());
     QCOMPARE(questions(), 1);
     QCOMPARE(m_f->shownText(), u"xabc\n"_s);
 }

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFocusEvent>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QListWidget>
 #include <QLockFile>
 #include <QPlainTextEdit>
@@ -104,6 +106,8 @@ private Q_SLOTS:
     void failedWritesAreToldOnceAndTriedAgain();
     void severalLeftTextsAreAskedAboutOnce_data();
     void severalLeftTextsAreAskedAboutOnce();
+    void recordFilesAreReadOrRefused_data();
+    void recordFilesAreReadOrRefused();
 
 private:
     void settle() const;
@@ -524,6 +528,80 @@ void TestRecovery::severalLeftTextsAreAskedAboutOnce()
     settle();
     QFETCH(int, left);
     QCOMPARE(recoveryFiles().size(), left + (m_f->state().mChange ? 1 : 0));
+}
+
+void TestRecovery::recordFilesAreReadOrRefused_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("read");
+
+    RecoveryRecord record;
+    record.path = u"/home/u/Dokumente/Notiz.txt"_s;
+    record.name = u"Notiz"_s;
+    record.kind = 2;
+    record.diskExists = true;
+    record.diskHash = QByteArray::fromHex("00ff10");
+    record.written = QDateTime(QDate(2026, 12, 9), QTime(3, 0), Qt::UTC);
+    record.text = u"Größe\n{\"x\"}\n"_s;
+    const QByteArray current = record.serialise();
+    const qsizetype headEnd = current.indexOf('\n');
+    const QByteArray head = current.first(headEnd);
+    const auto withHead = [&head](const char *key, const QJsonValue &value) {
+        QJsonObject object = QJsonDocument::fromJson(head).object();
+        object.insert(QString::fromLatin1(key), value);
+        return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    };
+    const QByteArray utf8 = record.text.toUtf8();
+    QJsonObject first = QJsonDocument::fromJson(head).object();
+    first.remove(u"textBytes"_s);
+    first.insert(u"version"_s, 1);
+    first.insert(u"text"_s, record.text);
+    const QByteArray firstFormat = QJsonDocument(first).toJson();
+
+    QTest::newRow("current") << current << true;
+    QTest::newRow("first format, all JSON") << firstFormat << true;
+    QTest::newRow("empty text") << withHead("textBytes", 0) + '\n' << true;
+    QTest::newRow("empty file") << QByteArray() << false;
+    QTest::newRow("text cut short") << current.chopped(1) << false;
+    QTest::newRow("head cut short") << current.first(headEnd - 1) << false;
+    QTest::newRow("first format cut short") << firstFormat.first(firstFormat.size() / 2) << false;
+    QTest::newRow("a byte appended") << current + 'x' << false;
+    QTest::newRow("text not UTF-8") << current.first(headEnd + 1) + QByteArray("Gr\xf6\xdf\xff\xfe"
+                                                                               "e\n{\"x\"}\n")
+                                    << false;
+    QTest::newRow("another program's JSON") << withHead("format", u"Etwas anderes"_s) + '\n' + utf8 << false;
+    QTest::newRow("a later version") << withHead("version", 3) + '\n' + utf8 << false;
+    QTest::newRow("first format without text")
+        << QJsonDocument(QJsonObject{{u"format"_s, first.value(u"format"_s)}, {u"version"_s, 1}}).toJson() << false;
+    QJsonObject numberText = first;
+    numberText.insert(u"text"_s, 5);
+    QTest::newRow("first format, text a number") << QJsonDocument(numberText).toJson() << false;
+    QTest::newRow("size negative") << withHead("textBytes", -1) + '\n' << false;
+    QTest::newRow("size a fraction") << withHead("textBytes", 0.5) + '\n' << false;
+    QTest::newRow("size huge") << withHead("textBytes", 1e300) + '\n' + utf8 << false;
+    QTest::newRow("size as text") << withHead("textBytes", QString::number(utf8.size())) + '\n' + utf8 << false;
+    QTest::newRow("head not JSON") << QByteArray("{\"format\": kaputt}\n") + utf8 << false;
+    QTest::newRow("head an array") << QByteArray("[1,2]\n") << false;
+    QTest::newRow("NUL bytes") << QByteArray(300, '\0') << false;
+    QTest::newRow("head past its limit") << withHead("name", QString(70 * 1024, u'n')) + '\n' + utf8 << false;
+}
+
+void TestRecovery::recordFilesAreReadOrRefused()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, read);
+    const std::optional<RecoveryRecord> record = RecoveryRecord::parse(bytes);
+    QCOMPARE(record.has_value(), read);
+    if (!record) {
+        return;
+    }
+    // The rows that are read hold the sample's text, or none.
+    QVERIFY2(record->text == u"Größe\n{\"x\"}\n"_s || record->text.isEmpty(), qPrintable(record->text));
+    QCOMPARE(record->path, u"/home/u/Dokumente/Notiz.txt"_s);
+    QCOMPARE(record->kind, 2);
+    QVERIFY(record->diskExists);
+    QCOMPARE(record->diskHash, QByteArray::fromHex("00ff10"));
+    QCOMPARE(record->written, QDateTime(QDate(2026, 12, 9), QTime(3, 0), Qt::UTC));
 }
 
 QTEST_MAIN(TestRecovery)

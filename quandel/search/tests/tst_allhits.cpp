@@ -473,7 +473,12 @@ void TestAllHits::cancelAndRestart()
     QVERIFY(ended.constLast().at(0).toBool());
     const int rows = window->model()->rowCount();
     QVERIFY(rows < 3000);
-    QTest::qWait(100);
+    // Whatever the workers handed the window before they saw the cancel is
+    // handled before a call queued now: the window has taken it in (or not).
+    bool handled = false;
+    QMetaObject::invokeMethod(
+        window, [&handled] { handled = true; }, Qt::QueuedConnection);
+    QTRY_VERIFY(handled);
     QCOMPARE(window->model()->rowCount(), rows);
 
     // A new start while a run goes on ends that run first.
