@@ -31,8 +31,8 @@
 #include "Prompts.h"
 #include "Registry.h"
 #include "SearchController.h"
+#include "Settings.h"
 #include "StartupSequence.h"
-#include "StoredSettings.h"
 #include "Suchen.h"
 #include "TextFile.h"
 #include "WebLinks.h"
@@ -339,37 +339,36 @@ bool Root::endWithoutAsking()
 
 void Root::storeExitValues()
 {
-    QList<std::pair<QString, QVariant>> values;
+    Settings::Batch values;
     const QString folder = m_library->folder();
     const bool folderFromCommandLine = !m_options.folder.isEmpty() && folder == QDir::cleanPath(m_options.folder);
     // A run that never had a folder to work in (one given that does not
     // exist, the chooser cancelled) keeps the stored one for the next start.
     if (!folderFromCommandLine && !folder.isEmpty() && QFileInfo(folder).isDir()) {
-        values.append({QStringLiteral("Path"), folder});
+        values.add(Settings::Path, folder);
     }
     if (const int kind = checkedKind(); kind >= 0) {
-        values.append({QStringLiteral("Pattern"), QString::number(kind)});
+        values.add(Settings::Pattern, kind);
     }
     const QListWidgetItem *current = m_dateien->currentItem();
-    values.append({QStringLiteral("Last"), current ? current->text() : QString()});
-    values.append({QStringLiteral("Viewer"), m_actions[Command::Webansicht]->isChecked() ? 1 : 0});
+    values.add(Settings::Last, current ? current->text() : QString());
+    values.add(Settings::Viewer, m_actions[Command::Webansicht]->isChecked());
     const QRect frame = frameGeometry();
     // A Wayland compositor does not tell a window where it is: the position
     // stored stays as it was.
     if (!QGuiApplication::platformName().startsWith(u"wayland")) {
-        values.append({QStringLiteral("Left"), StoredSettings::twipsText(Layout::toTwips(frame.x(), dpi()))});
-        values.append({QStringLiteral("Top"), StoredSettings::twipsText(Layout::toTwips(frame.y(), dpi()))});
+        values.add(Settings::Left, Layout::toTwips(frame.x(), dpi()));
+        values.add(Settings::Top, Layout::toTwips(frame.y(), dpi()));
     }
     const auto length = [this](const std::optional<StoredLength> &stored, int pixels) {
-        return StoredSettings::twipsText(stored && stored->pixels == pixels ? stored->twips
-                                                                            : Layout::toTwips(pixels, dpi()));
+        return stored && stored->pixels == pixels ? stored->twips : Layout::toTwips(pixels, dpi());
     };
-    values.append({QStringLiteral("Height"), length(m_storedHeight, frame.height())});
-    values.append({QStringLiteral("Width"), length(m_storedWidth, frame.width())});
+    values.add(Settings::Height, length(m_storedHeight, frame.height()));
+    values.add(Settings::Width, length(m_storedWidth, frame.width()));
     // In one change, so another instance never reads half of them. When the
     // store cannot be written the program ends all the same: nothing can be
     // done about it now, and the next start uses the values stored before.
-    (void)StoredSettings::storeAll(values);
+    (void)values.write();
 }
 
 void Root::closeEvent(QCloseEvent *event)

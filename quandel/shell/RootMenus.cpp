@@ -17,8 +17,8 @@
 #include "Info.h"
 #include "Prompts.h"
 #include "SearchController.h"
+#include "Settings.h"
 #include "SiblingPrograms.h"
-#include "StoredSettings.h"
 #include "Suchen.h"
 #include "WebLinks.h"
 #include "ZipExport.h"
@@ -138,12 +138,12 @@ void Root::buildMenus()
     ansicht->addSeparator();
     QAction *hervorhebung = action(ansicht, Command::Syntaxhervorhebung, QStringLiteral("&Syntaxhervorhebung"));
     hervorhebung->setCheckable(true);
-    hervorhebung->setChecked(StoredSettings::queryNumber(QStringLiteral("Highlight")).value_or(1) != 0);
+    hervorhebung->setChecked(Settings::read(Settings::Highlight));
     m_text->setHighlighting(hervorhebung->isChecked());
     connect(hervorhebung, &QAction::toggled, this, [this](bool on) {
         m_text->setHighlighting(on);
         // The switch holds for this run even when the store cannot keep it.
-        (void)StoredSettings::store(QStringLiteral("Highlight"), on ? 1 : 0);
+        (void)Settings::write(Settings::Highlight, on);
     });
 
     QMenu *suchen = menuBar()->addMenu(QStringLiteral("&Suchen "));

@@ -15,8 +15,8 @@
 #include "Prompts.h"
 #include "Registry.h"
 #include "Root.h"
+#include "Settings.h"
 #include "Startup.h"
-#include "StoredSettings.h"
 #include "TextFile.h"
 #include "WebView.h"
 
@@ -127,8 +127,7 @@ void StartupSequence::addShortcutTextsToMenus()
 
 void StartupSequence::showSplash()
 {
-    const auto startup = StoredSettings::queryNumber(QStringLiteral("Startup"));
-    if (startup && *startup != 0) {
+    if (Settings::read(Settings::Startup)) {
         return;
     }
     m_splash = new Startup;
@@ -182,8 +181,7 @@ void StartupSequence::createSettingsKeys()
 
 bool StartupSequence::acceptDisclaimer()
 {
-    const auto version = StoredSettings::query(QStringLiteral("Version"));
-    if (version && version->toString() == ProductInfo::versionText()) {
+    if (Settings::read(Settings::Version) == ProductInfo::versionText()) {
         return true;
     }
     Lizenz dialog(m_splash);
@@ -191,14 +189,14 @@ bool StartupSequence::acceptDisclaimer()
         return false;
     }
     // Not kept, the disclaimer is shown again at the next start: no harm.
-    (void)StoredSettings::store(QStringLiteral("Version"), ProductInfo::versionText());
+    (void)Settings::write(Settings::Version, ProductInfo::versionText());
     return true;
 }
 
 void StartupSequence::recordProgramFolder()
 {
     // Only for other programs to find this one; nothing here reads it.
-    (void)StoredSettings::store(QStringLiteral("InstallDir"), AppPaths::programFolder());
+    (void)Settings::write(Settings::InstallDir, AppPaths::programFolder());
 }
 
 void StartupSequence::openDocumentFolder()
@@ -207,8 +205,8 @@ void StartupSequence::openDocumentFolder()
         if (isFolder(m_root.m_options.folder)) {
             m_root.m_library->setFolder(m_root.m_options.folder);
         }
-    } else if (const auto path = StoredSettings::query(QStringLiteral("Path")); path && isFolder(path->toString())) {
-        m_root.m_library->setFolder(path->toString());
+    } else if (const auto path = Settings::read(Settings::Path); path && isFolder(*path)) {
+        m_root.m_library->setFolder(*path);
     }
     // The list is filled by the choice of the stored kind, the next step
     // but one.
@@ -216,22 +214,20 @@ void StartupSequence::openDocumentFolder()
 
 void StartupSequence::applyStatusLineOption()
 {
-    if (StoredSettings::queryNumber(QStringLiteral("StatusText")).value_or(0) == 1) {
+    if (Settings::read(Settings::StatusText)) {
         m_root.m_status->hide();
     }
 }
 
 void StartupSequence::selectStoredKind()
 {
-    const auto pattern = StoredSettings::query(QStringLiteral("Pattern"));
-    const int kind = pattern ? StoredSettings::leadingNumber(pattern->toString()) : 0;
+    const int kind = Settings::read(Settings::Pattern);
     m_root.m_library->selectKind(DocumentKinds::isValid(kind) ? kind : 0);
 }
 
 void StartupSequence::readLinkCheckOption()
 {
-    const auto linkCheck = StoredSettings::queryNumber(QStringLiteral("LinkCheck"));
-    m_linkCheck = !linkCheck || *linkCheck == 1;
+    m_linkCheck = Settings::read(Settings::LinkCheck);
 }
 
 void StartupSequence::fillFavourites()
@@ -244,18 +240,18 @@ void StartupSequence::placeWindow()
     const QScreen *primary = QGuiApplication::primaryScreen();
     const QRect screen = primary ? primary->geometry() : QRect();
     const float tpp = Layout::twipsPerPixel(m_root.dpi());
-    const auto top = StoredSettings::queryTwips(QStringLiteral("Top"));
-    const auto left = StoredSettings::queryTwips(QStringLiteral("Left"));
+    const auto top = Settings::read(Settings::Top);
+    const auto left = Settings::read(Settings::Left);
     const auto sixth = [tpp](int pixels) { return std::floor(float(pixels) * tpp / 6.0F); };
     const int topPx = Layout::toPixels(top ? *top : sixth(screen.height()), m_root.dpi());
     const int leftPx = Layout::toPixels(left ? *left : sixth(screen.width()), m_root.dpi());
     // Heights and widths are the outer window's.
     QSize outer = m_root.size();
-    if (const auto height = StoredSettings::queryTwips(QStringLiteral("Height"))) {
+    if (const auto height = Settings::read(Settings::Height)) {
         outer.setHeight(Layout::toPixels(*height, m_root.dpi()));
         m_root.m_storedHeight = Root::StoredLength{outer.height(), *height};
     }
-    if (const auto width = StoredSettings::queryTwips(QStringLiteral("Width"))) {
+    if (const auto width = Settings::read(Settings::Width)) {
         outer.setWidth(Layout::toPixels(*width, m_root.dpi()));
         m_root.m_storedWidth = Root::StoredLength{outer.width(), *width};
     }
@@ -280,15 +276,14 @@ void StartupSequence::placeWindow()
 
 void StartupSequence::selectLastDocument()
 {
-    if (StoredSettings::queryNumber(QStringLiteral("TextIndex")).value_or(0) != 1) {
+    if (!Settings::read(Settings::TextIndex)) {
         return;
     }
     QStringList entries;
     for (int i = 0; i < m_root.m_dateien->count(); ++i) {
         entries.append(m_root.m_dateien->item(i)->text());
     }
-    const auto last = StoredSettings::query(QStringLiteral("Last"));
-    const int index = FindListIndex(entries, last ? last->toString() : QString());
+    const int index = FindListIndex(entries, Settings::read(Settings::Last).value_or(QString()));
     if (index < m_root.m_dateien->count()) {
         m_root.m_dateien->setCurrentRow(index);
     }
@@ -296,7 +291,7 @@ void StartupSequence::selectLastDocument()
 
 void StartupSequence::applyPicturePaneOption()
 {
-    if (StoredSettings::queryNumber(QStringLiteral("Werbung")).value_or(0) == 1) {
+    if (Settings::read(Settings::Werbung)) {
         m_root.m_background->hide();
     }
 }
@@ -314,7 +309,7 @@ void StartupSequence::restoreWebView()
     if (m_root.m_actions[Command::Ansicht1]->isChecked()) {
         return;
     }
-    if (StoredSettings::queryNumber(QStringLiteral("Viewer")).value_or(0) == 1) {
+    if (Settings::read(Settings::Viewer)) {
         m_root.m_library->toggleWebView();
     }
 }
@@ -329,10 +324,9 @@ void StartupSequence::closeSplash()
 
 void StartupSequence::showWindowAndCheckFolder()
 {
-    const QString path = m_root.m_options.folder.isEmpty()
-                             ? StoredSettings::query(QStringLiteral("Path")).value_or(QVariant()).toString()
-                             : m_root.m_options.folder;
-    const bool found = !m_root.m_options.folder.isEmpty() || StoredSettings::query(QStringLiteral("Path")).has_value();
+    const QString path = m_root.m_options.folder.isEmpty() ? Settings::read(Settings::Path).value_or(QString())
+                                                           : m_root.m_options.folder;
+    const bool found = !m_root.m_options.folder.isEmpty() || Settings::read(Settings::Path).has_value();
     if (!found) {
         m_root.m_placement.moveTopLeft(
             QPoint(Layout::toPixels(500, m_root.dpi()), Layout::toPixels(500, m_root.dpi())));
@@ -361,7 +355,7 @@ void StartupSequence::applyEditorFont()
 
 void StartupSequence::offerFavouritesRepair()
 {
-    if (StoredSettings::queryNumber(QStringLiteral("LinkError")).value_or(0) == 1 && m_brokenLinkReported) {
+    if (Settings::read(Settings::LinkError) && m_brokenLinkReported) {
         m_root.showFavouritesManager();
     }
 }
