@@ -2,6 +2,8 @@
 
 #include <QAction>
 
+#include <algorithm>
+
 namespace {
 
 constexpr std::array<const char16_t *, CommandCount> ObjectNames = {
@@ -44,4 +46,9 @@ void ActionTable::add(Command command, QAction *action)
 {
     action->setObjectName(commandObjectName(command));
     m_actions[std::size_t(command)] = action;
+}
+
+bool ActionTable::isComplete() const
+{
+    return std::all_of(m_actions.begin(), m_actions.end(), [](const QAction *a) { return a != nullptr; });
 }

@@ -83,6 +83,8 @@ public:
     // name.
     void add(Command command, QAction *action);
     QAction *operator[](Command command) const { return m_actions[std::size_t(command)]; }
+    // Every command has its entry.
+    bool isComplete() const;
 
 private:
     std::array<QAction *, CommandCount> m_actions{};

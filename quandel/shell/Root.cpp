@@ -113,6 +113,8 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     m_actions.add(Command::Hinzufuegen, m_favourites->addAction());
     m_actions.add(Command::Verwalten, m_favourites->manageAction());
     connect(m_favourites->manageAction(), &QAction::triggered, this, &Root::showFavouritesManager);
+    // A command left out of the menus would silently keep its state.
+    Q_ASSERT(m_actions.isComplete());
     collectDocumentCommands();
     connect(m_search, &SearchController::runningChanged, this, [this](bool running) {
         // Each entry gets back the state it had before the run.
