@@ -5,6 +5,7 @@
 #include "AppPaths.h"
 #include "CodeEditor.h"
 #include "CommandState.h"
+#include "DataFileKeys.h"
 #include "DesktopShell.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
@@ -207,7 +208,9 @@ void Root::buildPanes()
     m_text = new CodeEditor(m_client);
     m_text->setObjectName(QStringLiteral("Text"));
     m_text->setUserFontQuery([] {
-        return !IniFiles::GetINIString(AppPaths::dataFile(), QStringLiteral("0"), QStringLiteral("FontName")).isEmpty();
+        return !IniFiles::GetINIString(AppPaths::dataFile(), QString::fromUtf16(DataFileKeys::FontSection),
+                                       QString::fromUtf16(DataFileKeys::FontName))
+                    .isEmpty();
     });
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_procedures = new ProcedureBox(m_text, m_client);
