@@ -1,44 +1,30 @@
 #include "Root.h"
 
 #include "Accessibility.h"
-#include "AlleTreffer.h"
 #include "AppPaths.h"
 #include "CodeEditor.h"
-#include "CommandState.h"
 #include "DataFileKeys.h"
-#include "DesktopShell.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditCommands.h"
-#include "EditorFont.h"
 #include "Favoriten.h"
 #include "FavouritesMenu.h"
 #include "FavouritesStore.h"
 #include "FileCommands.h"
-#include "FileSystem.h"
 #include "FontAndPrint.h"
-#include "GeheZuZeile.h"
 #include "HelpLaunch.h"
-#include "Helpers.h"
 #include "Info.h"
 #include "IniFile.h"
 #include "Layout.h"
-#include "Lizenz.h"
 #include "Optionen.h"
 #include "PicturePane.h"
-#include "Placement.h"
 #include "ProcedureBox.h"
 #include "ProductInfo.h"
 #include "Prompts.h"
-#include "Registry.h"
 #include "SearchController.h"
 #include "Settings.h"
 #include "StartupSequence.h"
-#include "Suchen.h"
-#include "TextFile.h"
-#include "WebLinks.h"
 #include "WebView.h"
-#include "ZipExport.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -54,13 +40,9 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
-#include <QVariant>
 
 #include <algorithm>
-#include <cmath>
-#include <exception>
 
 Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m_options(options)
 {
