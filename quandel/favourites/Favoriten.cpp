@@ -4,9 +4,8 @@
 #include "FavouritesMenu.h"
 #include "FavouritesStore.h"
 #include "FileSystem.h"
-#include "ProductInfo.h"
 #include "Prompts.h"
-#include "Registry.h"
+#include "Settings.h"
 #include "Tooltips.h"
 #include "Twips.h"
 
@@ -17,7 +16,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QVariant>
 
 namespace {
 
@@ -154,10 +152,7 @@ void Favoriten::load()
     if (QWidget *main = parentWidget()) {
         move(main->frameGeometry().topLeft() + QPoint(px(800), px(2000)));
     }
-    QVariant toolTips;
-    m_toolTips = !Registry::QueryRegValue(Registry::Root::CurrentUser, ProductInfo::registryKey(),
-                                          QStringLiteral("ToolTips"), toolTips) ||
-                 toolTips.toUInt() == 1;
+    m_toolTips = Settings::read(Settings::ToolTips);
     m_list->attach();
 
     int lastBroken = -1;

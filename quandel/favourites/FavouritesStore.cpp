@@ -1,5 +1,6 @@
 #include "FavouritesStore.h"
 
+#include "DataFileKeys.h"
 #include "IniFile.h"
 
 #include <QDir>
@@ -16,9 +17,9 @@ QString section(int slot)
 void appendRecord(QList<IniFiles::Change> &changes, int slot, const Favourite &favourite)
 {
     using Kind = IniFiles::Change::Kind;
-    changes.append({Kind::Write, section(slot), QStringLiteral("Name"), favourite.name});
-    changes.append({Kind::Write, section(slot), QStringLiteral("Datei"), favourite.datei});
-    changes.append({Kind::Write, section(slot), QStringLiteral("Dir"), favourite.dir});
+    changes.append({Kind::Write, section(slot), QString::fromUtf16(DataFileKeys::FavouriteName), favourite.name});
+    changes.append({Kind::Write, section(slot), QString::fromUtf16(DataFileKeys::FavouriteFile), favourite.datei});
+    changes.append({Kind::Write, section(slot), QString::fromUtf16(DataFileKeys::FavouriteFolder), favourite.dir});
 }
 
 // The dot that ends the name. Leading dots belong to the name: a hidden
@@ -44,9 +45,9 @@ namespace FavouritesStore {
 
 Favourite read(const QString &dataFile, int slot)
 {
-    return {IniFiles::GetINIString(dataFile, section(slot), QStringLiteral("Name")),
-            IniFiles::GetINIString(dataFile, section(slot), QStringLiteral("Datei")),
-            IniFiles::GetINIString(dataFile, section(slot), QStringLiteral("Dir"))};
+    return {IniFiles::GetINIString(dataFile, section(slot), QString::fromUtf16(DataFileKeys::FavouriteName)),
+            IniFiles::GetINIString(dataFile, section(slot), QString::fromUtf16(DataFileKeys::FavouriteFile)),
+            IniFiles::GetINIString(dataFile, section(slot), QString::fromUtf16(DataFileKeys::FavouriteFolder))};
 }
 
 bool write(const QString &dataFile, int slot, const Favourite &favourite)

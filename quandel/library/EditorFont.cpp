@@ -1,12 +1,13 @@
 #include "EditorFont.h"
 
+#include "DataFileKeys.h"
 #include "IniFile.h"
 
 #include <QWidget>
 
 namespace {
 
-const QString Section = QStringLiteral("0");
+const QString Section = QString::fromUtf16(DataFileKeys::FontSection);
 
 } // namespace
 
@@ -67,30 +68,31 @@ std::optional<bool> flagFromText(const QString &text)
 
 void apply(QWidget *editor, const QString &dataFile)
 {
-    const auto read = [&dataFile](const char *key) {
-        return IniFiles::GetINIString(dataFile, Section, QString::fromLatin1(key));
+    const auto read = [&dataFile](const char16_t *key) {
+        return IniFiles::GetINIString(dataFile, Section, QString::fromUtf16(key));
     };
     QFont font = editor->font();
     QPalette palette = editor->palette();
 
-    if (const QString text = read("ForeColor"); !text.isEmpty()) {
+    if (const QString text = read(DataFileKeys::ForeColor); !text.isEmpty()) {
         if (const auto color = colorFromText(text)) {
             palette.setColor(QPalette::Text, *color);
             editor->setPalette(palette);
         }
     }
-    if (const QString text = read("FontName"); !text.isEmpty()) {
+    if (const QString text = read(DataFileKeys::FontName); !text.isEmpty()) {
         font.setFamily(text);
     }
-    if (const QString text = read("FontSize"); !text.isEmpty()) {
+    if (const QString text = read(DataFileKeys::FontSize); !text.isEmpty()) {
         if (const auto size = sizeFromText(text)) {
             font.setPointSizeF(*size);
         }
     }
-    const std::pair<const char *, void (QFont::*)(bool)> styles[] = {{"FontBold", &QFont::setBold},
-                                                                     {"FontItalic", &QFont::setItalic},
-                                                                     {"FontUnderline", &QFont::setUnderline},
-                                                                     {"FontStrikethru", &QFont::setStrikeOut}};
+    const std::pair<const char16_t *, void (QFont::*)(bool)> styles[] = {
+        {DataFileKeys::FontBold, &QFont::setBold},
+        {DataFileKeys::FontItalic, &QFont::setItalic},
+        {DataFileKeys::FontUnderline, &QFont::setUnderline},
+        {DataFileKeys::FontStrikethru, &QFont::setStrikeOut}};
     for (const auto &[key, setter] : styles) {
         if (const QString text = read(key); !text.isEmpty()) {
             if (const auto flag = flagFromText(text)) {
@@ -103,18 +105,19 @@ void apply(QWidget *editor, const QString &dataFile)
 
 bool store(const QFont &font, const QColor &color, const QString &dataFile)
 {
-    const std::pair<const char *, QString> values[] = {{"ForeColor", colorToText(color)},
-                                                       {"FontName", font.family()},
-                                                       {"FontSize", sizeToText(font.pointSizeF())},
-                                                       {"FontBold", flagToText(font.bold())},
-                                                       {"FontItalic", flagToText(font.italic())},
-                                                       {"FontUnderline", flagToText(font.underline())},
-                                                       {"FontStrikethru", flagToText(font.strikeOut())}};
+    const std::pair<const char16_t *, QString> values[] = {
+        {DataFileKeys::ForeColor, colorToText(color)},
+        {DataFileKeys::FontName, font.family()},
+        {DataFileKeys::FontSize, sizeToText(font.pointSizeF())},
+        {DataFileKeys::FontBold, flagToText(font.bold())},
+        {DataFileKeys::FontItalic, flagToText(font.italic())},
+        {DataFileKeys::FontUnderline, flagToText(font.underline())},
+        {DataFileKeys::FontStrikethru, flagToText(font.strikeOut())}};
     // One replacement of the file: a failure midway must not leave half of
     // a new font beside half of the old one.
     QList<IniFiles::Change> changes;
     for (const auto &[key, value] : values) {
-        changes.append({IniFiles::Change::Kind::Write, Section, QString::fromLatin1(key), value});
+        changes.append({IniFiles::Change::Kind::Write, Section, QString::fromUtf16(key), value});
     }
     return IniFiles::ApplyINIChanges(dataFile, changes);
 }

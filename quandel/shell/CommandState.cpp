@@ -5,56 +5,59 @@ namespace CommandState {
 Result evaluate(const Snapshot &s)
 {
     Result r;
-    const auto set = [&r](std::initializer_list<const char16_t *> names, bool enabled) {
-        for (const char16_t *name : names) {
-            r.insert(QString::fromUtf16(name), enabled);
+    const auto set = [&r](std::initializer_list<Command> commands, bool enabled) {
+        for (const Command command : commands) {
+            r.set(command, enabled);
         }
     };
 
     // Document commands.
-    const std::initializer_list<const char16_t *> documentCommands = {
-        u"mnuoeffnen",       u"mnuspeichern",     u"mnuloesche",  u"mnuEigenschaften", u"mnuSendenDatei_1",
-        u"mnuSendenDatei_2", u"mnuSendenDatei_3", u"mnukopieren", u"mnuSuchen"};
+    const std::initializer_list<Command> documentCommands = {
+        Command::Oeffnen,      Command::Speichern,    Command::Loesche,  Command::Eigenschaften, Command::SendenDatei1,
+        Command::SendenDatei2, Command::SendenDatei3, Command::Kopieren, Command::Suchen};
+    const std::initializer_list<Command> fileCommands = {Command::Umbenennen, Command::Drucken, Command::Hinzufuegen};
     if (!s.fileSelected) {
         set(documentCommands, s.documentSelected);
-        set({u"mnuUmbenennen", u"mnudrucken", u"mnuhinzufügen"}, false);
+        set(fileCommands, false);
     } else {
         set(documentCommands, true);
-        set({u"mnuUmbenennen", u"mnudrucken", u"mnuhinzufügen"}, true);
+        set(fileCommands, true);
     }
     // A document without an entry can still be saved; the commands on the
     // selected entry have nothing to act on.
     if (s.unlistedDocument) {
-        set({u"mnuspeichern"}, true);
+        set({Command::Speichern}, true);
     }
 
     // Edit commands.
     if (s.textEmpty) {
-        set({u"mnuausschneiden", u"mnuloeschen", u"mnuspeichernunter", u"mnumarkieren", u"mnuGeheZuZeile"}, false);
+        set({Command::Ausschneiden, Command::Loeschen, Command::SpeichernUnter, Command::Markieren,
+             Command::GeheZuZeile},
+            false);
     } else {
         if (s.selectionEmpty) {
-            set({u"mnuausschneiden", u"mnuloeschen"}, false);
+            set({Command::Ausschneiden, Command::Loeschen}, false);
         } else {
-            set({u"mnuausschneiden", u"mnukopieren", u"mnuloeschen"}, true);
+            set({Command::Ausschneiden, Command::Kopieren, Command::Loeschen}, true);
         }
-        set({u"mnuspeichernunter"}, s.checkedKind != 2);
-        set({u"mnumarkieren", u"mnuGeheZuZeile"}, true);
+        set({Command::SpeichernUnter}, s.checkedKind != 2);
+        set({Command::Markieren, Command::GeheZuZeile}, true);
     }
 
     // Paste.
-    set({u"mnueinfuegen"}, s.focusInEditor && s.clipboardHasText);
+    set({Command::Einfuegen}, s.focusInEditor && s.clipboardHasText);
 
     // Find next.
-    set({u"mnuWeitersuchen"}, !s.searchTermEmpty);
+    set({Command::Weitersuchen}, !s.searchTermEmpty);
 
     // Web view: for help documents only.
-    set({u"mnuWebansicht"}, s.checkedKind == 0);
+    set({Command::Webansicht}, s.checkedKind == 0);
 
     // Sibling programs: checked until the first one is found missing; from
     // then on all three keep their state.
     if (s.firstSiblingEnabled) {
         for (int i = 0; i < 3; ++i) {
-            r.insert(QStringLiteral("mnuProgramme_%1").arg(i + 1), s.siblingExists[size_t(i)]);
+            r.set(nthCommand(Command::Programme1, i), s.siblingExists[size_t(i)]);
         }
     }
     return r;

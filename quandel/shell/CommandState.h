@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QHash>
-#include <QString>
+#include "Commands.h"
 
 #include <array>
+#include <optional>
 
 // Which menu entries are enabled follows from the window's state alone. The
 // rules run in a fixed order; a later rule may change an entry an earlier
@@ -27,8 +27,20 @@ struct Snapshot
     std::array<bool, 3> siblingExists{};
 };
 
-// Entry object name → enabled.
-using Result = QHash<QString, bool>;
+// Command → enabled, for the commands the rules set.
+class Result final
+{
+public:
+    void set(Command command, bool enabled) { m_enabled[std::size_t(command)] = enabled; }
+    bool contains(Command command) const { return m_enabled[std::size_t(command)].has_value(); }
+    bool value(Command command, bool fallback = false) const
+    {
+        return m_enabled[std::size_t(command)].value_or(fallback);
+    }
+
+private:
+    std::array<std::optional<bool>, CommandCount> m_enabled{};
+};
 
 Result evaluate(const Snapshot &state);
 

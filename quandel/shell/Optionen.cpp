@@ -2,8 +2,6 @@
 
 #include "Accessibility.h"
 #include "Layout.h"
-#include "ProductInfo.h"
-#include "Registry.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -11,17 +9,16 @@
 #include <QPushButton>
 #include <QSvgWidget>
 #include <QVBoxLayout>
-#include <QVariant>
 
 const std::array<Optionen::Box, 8> Optionen::Boxes = {{
-    {u"BTextIndex", u"&Zuletzt verwendetes Dokument merken ", u"TextIndex", false},
-    {u"BRecycle", u"&Gelöschte Dokumente in den Papierkorb schieben ", u"Recycle", true},
-    {u"BLinkCheck", u"&Verknüpfungen in den Favoriten überprüfen ", u"LinkCheck", true},
-    {u"BLinkError", u"&Fehlerhafte Verknüpfungen im Manager anzeigen", u"LinkError", true},
-    {u"BStartup", u"S&tartbildschirm nicht anzeigen ", u"Startup", false},
-    {u"BToolTips", u"&Quickinfos zu Objekten anzeigen ", u"ToolTips", true},
-    {u"BWerbung", u"&Bildanzeige neben Dokumenten ausblenden ", u"Werbung", false},
-    {u"BStatusText", u"&Statusleiste nicht anzeigen ", u"StatusText", true},
+    {u"BTextIndex", u"&Zuletzt verwendetes Dokument merken ", Settings::TextIndex},
+    {u"BRecycle", u"&Gelöschte Dokumente in den Papierkorb schieben ", Settings::Recycle},
+    {u"BLinkCheck", u"&Verknüpfungen in den Favoriten überprüfen ", Settings::LinkCheck},
+    {u"BLinkError", u"&Fehlerhafte Verknüpfungen im Manager anzeigen", Settings::LinkError},
+    {u"BStartup", u"S&tartbildschirm nicht anzeigen ", Settings::Startup},
+    {u"BToolTips", u"&Quickinfos zu Objekten anzeigen ", Settings::ToolTips},
+    {u"BWerbung", u"&Bildanzeige neben Dokumenten ausblenden ", Settings::Werbung},
+    {u"BStatusText", u"&Statusleiste nicht anzeigen ", Settings::StatusText},
 }};
 
 Optionen::Optionen(std::function<void(QWidget *)> help, QWidget *parent)
@@ -110,14 +107,9 @@ QCheckBox *Optionen::box(const QString &name) const
 void Optionen::load()
 {
     for (size_t i = 0; i < Boxes.size(); ++i) {
-        QVariant value;
-        m_stored[i] = Registry::QueryRegValue(Registry::Root::CurrentUser, ProductInfo::registryKey(),
-                                              QString::fromUtf16(Boxes[i].value), value);
-        if (m_stored[i]) {
-            m_boxes[i]->setChecked(value.toUInt() == 1);
-        } else {
-            m_boxes[i]->setChecked(Boxes[i].checkedByDefault);
-        }
+        bool stored = false;
+        m_boxes[i]->setChecked(Settings::shown(Boxes[i].value, &stored));
+        m_stored[i] = stored;
         m_shown[i] = m_boxes[i]->isChecked();
     }
 }
@@ -127,19 +119,15 @@ void Optionen::save()
     // Only the switches changed here are written, and the defaults shown for
     // values not stored yet: another running program may have changed the
     // others since this dialog read them, and its change stays.
-    QList<std::pair<QString, QVariant>> values;
+    Settings::Batch values;
     for (size_t i = 0; i < Boxes.size(); ++i) {
-        QVariant ignored;
-        if (m_boxes[i]->isChecked() == m_shown[i] &&
-            (m_stored[i] || Registry::QueryRegValue(Registry::Root::CurrentUser, ProductInfo::registryKey(),
-                                                    QString::fromUtf16(Boxes[i].value), ignored))) {
+        if (m_boxes[i]->isChecked() == m_shown[i] && (m_stored[i] || Settings::isStored(Boxes[i].value))) {
             continue;
         }
-        const auto state = static_cast<short>(m_boxes[i]->isChecked() ? 1 : 0);
-        values.append({QString::fromUtf16(Boxes[i].value), QVariant::fromValue(state)});
+        values.add(Boxes[i].value, m_boxes[i]->isChecked());
     }
     // All boxes in one change. A failed write keeps all the old values,
     // which the dialog shows when opened again; it closes all the same.
-    (void)Registry::SetRegValues(Registry::Root::CurrentUser, ProductInfo::registryKey(), values);
+    (void)values.write();
     Q_EMIT applied(m_boxes[6]->isChecked());
 }

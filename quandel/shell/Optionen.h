@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Settings.h"
+
 #include <QDialog>
 
 #include <array>
@@ -16,10 +18,9 @@ class Optionen final : public QDialog
 public:
     struct Box
     {
-        const char16_t *name;    // object name of the check box
-        const char16_t *caption; // its caption
-        const char16_t *value;   // the stored value's name
-        bool checkedByDefault;   // shown when nothing is stored
+        const char16_t *name;          // object name of the check box
+        const char16_t *caption;       // its caption
+        const Settings::Switch &value; // the stored switch
     };
     // In their order on screen, in the tab order and in the order of saving.
     static const std::array<Box, 8> Boxes;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Commands.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
@@ -23,7 +25,7 @@ class QListView;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
-class Startup;
+class StartupSequence;
 class PicturePane;
 class ProcedureBox;
 class WebView;
@@ -35,8 +37,8 @@ struct RootOptions
     QString folder;
 };
 
-// The main window: owns the panes and menus, runs the start-up sequence and
-// the exit command.
+// The main window: owns the panes, the menus (RootMenus.cpp) and the layout,
+// and runs the exit command; StartupSequence runs the start-up steps on it.
 class Root final : public QMainWindow
 {
     Q_OBJECT
@@ -93,34 +95,12 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    friend class StartupSequence;
+
     void buildPanes();
     void buildMenus();
     void collectDocumentCommands();
     void layoutPass();
-
-    // The start-up steps, in the order start() runs them.
-    void addShortcutTextsToMenus();
-    void showSplash();
-    void reportUnreadableStores();
-    void createSettingsKeys();
-    bool acceptDisclaimer();
-    void recordProgramFolder();
-    void openDocumentFolder();
-    void applyStatusLineOption();
-    void selectStoredKind();
-    void readLinkCheckOption();
-    void fillFavourites();
-    void placeWindow();
-    void selectLastDocument();
-    void applyPicturePaneOption();
-    void hideWebView();
-    void restoreWebView();
-    void closeSplash();
-    void showWindowAndCheckFolder();
-    void showSelectedDocument();
-    void applyEditorFont();
-    void offerFavouritesRepair();
-    void drawAttention();
 
     // Commands whose work belongs to the favourites; each is the one place
     // that subsystem hooks in.
@@ -136,6 +116,7 @@ private:
     void settlePlacement();
     // Timer1: the enabled state of the menu entries follows the state.
     void tick();
+    void lookUpSiblings();
     void picturePaneRightClicked();
 
     float dpi() const;
@@ -170,24 +151,14 @@ private:
     QLineEdit *m_wordSearch = nullptr;
     QPushButton *m_refresh = nullptr;
 
-    // Actions other code reads.
-    QAction *m_mnuRueckgaengig = nullptr;
-    QAction *m_mnuAusschneiden = nullptr;
-    QAction *m_mnuKopieren = nullptr;
-    QAction *m_mnuEinfuegen = nullptr;
-    QAction *m_mnuLoeschen = nullptr;
-    QAction *m_mnuMarkieren = nullptr;
-    QAction *m_mnuBeenden = nullptr;
-    QAction *m_mnuWebansicht = nullptr;
-    QAction *m_mnuAktualisieren = nullptr;
-    QAction *m_mnuVerzeichnis = nullptr;
-    QAction *m_mnuAlleTreffer = nullptr;
+    // The entry of each menu command, filled where the menus are built.
+    ActionTable m_actions;
+    // Whether each sibling program exists, looked up at the first tick and
+    // again when the help menu opens.
+    std::optional<std::array<bool, 3>> m_siblingsFound;
     QPointer<AlleTreffer> m_alleTreffer;
     std::array<QAction *, 4> m_mnuAnsicht{};
 
-    QPointer<Startup> m_splash;
-    bool m_linkCheck = false;
-    bool m_brokenLinkReported = false;
     // The outer rectangle restored at start, until the window is framed.
     QRect m_placement;
     // A stored width and height with the pixels they gave: a window still

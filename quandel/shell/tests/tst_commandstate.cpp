@@ -2,10 +2,24 @@
 
 #include <QTest>
 
+#include <optional>
+
 using CommandState::Snapshot;
 Q_DECLARE_METATYPE(Snapshot)
 
 namespace {
+
+// The command whose entry has this object name; the rows speak of entries
+// as the menus show them, so that a name the table lost fails the test.
+std::optional<Command> commandNamed(const QString &name)
+{
+    for (int i = 0; i < CommandCount; ++i) {
+        if (commandObjectName(Command(i)) == name) {
+            return Command(i);
+        }
+    }
+    return std::nullopt;
+}
 
 // "name=1 other=0": the entries a row expects, the rest is not looked at.
 QHash<QString, bool> expect(const QString &wanted)
@@ -16,6 +30,18 @@ QHash<QString, bool> expect(const QString &wanted)
         result.insert(pair.at(0), pair.at(1) == u"1");
     }
     return result;
+}
+
+bool has(const CommandState::Result &result, const QString &name)
+{
+    const auto command = commandNamed(name);
+    return command && result.contains(*command);
+}
+
+bool valueOf(const CommandState::Result &result, const QString &name)
+{
+    const auto command = commandNamed(name);
+    return command && result.value(*command);
 }
 
 Snapshot base()
@@ -119,11 +145,12 @@ void TestCommandState::rules()
     const CommandState::Result result = CommandState::evaluate(state);
     const QHash<QString, bool> wanted = expect(expected);
     for (auto it = wanted.begin(); it != wanted.end(); ++it) {
-        QVERIFY2(result.contains(it.key()), qPrintable(it.key()));
-        QCOMPARE(result.value(it.key()), it.value());
+        QVERIFY2(has(result, it.key()), qPrintable(it.key()));
+        QCOMPARE(valueOf(result, it.key()), it.value());
     }
     // Undo is never a rule's business: it stays disabled.
-    QVERIFY(!result.contains(QStringLiteral("mnuRückgängig")));
+    QVERIFY(commandNamed(QStringLiteral("mnuRückgängig")));
+    QVERIFY(!has(result, QStringLiteral("mnuRückgängig")));
 }
 
 void TestCommandState::siblingsStopAfterTheFirstIsMissing()
@@ -131,9 +158,9 @@ void TestCommandState::siblingsStopAfterTheFirstIsMissing()
     Snapshot s = base();
     s.siblingExists = {false, true, false};
     CommandState::Result first = CommandState::evaluate(s);
-    QCOMPARE(first.value(QStringLiteral("mnuProgramme_1")), false);
-    QCOMPARE(first.value(QStringLiteral("mnuProgramme_2")), true);
-    QCOMPARE(first.value(QStringLiteral("mnuProgramme_3")), false);
+    QCOMPARE(valueOf(first, QStringLiteral("mnuProgramme_1")), false);
+    QCOMPARE(valueOf(first, QStringLiteral("mnuProgramme_2")), true);
+    QCOMPARE(valueOf(first, QStringLiteral("mnuProgramme_3")), false);
 
     // The next tick sees the first entry disabled: the rule does not run and
     // the others keep the state of the first tick, even when files appear.
@@ -141,7 +168,8 @@ void TestCommandState::siblingsStopAfterTheFirstIsMissing()
     s.siblingExists = {true, true, true};
     const CommandState::Result next = CommandState::evaluate(s);
     for (int i = 1; i <= 3; ++i) {
-        QVERIFY(!next.contains(QStringLiteral("mnuProgramme_%1").arg(i)));
+        QVERIFY(commandNamed(QStringLiteral("mnuProgramme_%1").arg(i)));
+        QVERIFY(!has(next, QStringLiteral("mnuProgramme_%1").arg(i)));
     }
 }
 

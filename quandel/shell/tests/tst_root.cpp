@@ -1,5 +1,6 @@
 #include "AppPaths.h"
 #include "CodeEditor.h"
+#include "Commands.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditingState.h"
@@ -138,6 +139,7 @@ private Q_SLOTS:
     void minimumSizeIsEnforced();
     void pictureRightClickTogglesWebView();
     void procedureListAndGoToLine();
+    void eachCommandHasOneEntryOfItsName();
 
 private:
     std::unique_ptr<RootFixture> m_f;
@@ -653,6 +655,18 @@ void TestRoot::procedureListAndGoToLine()
     m_f->run(QStringLiteral("mnuAnsicht_0"));
     QTRY_VERIFY(!box->isVisible());
     QCOMPARE(editor->geometry(), whole);
+}
+
+// Tests and the accessibility tree find entries by their object names: each
+// command's entry carries its name, and no other entry does.
+void TestRoot::eachCommandHasOneEntryOfItsName()
+{
+    QVERIFY(RootFixture::seedQuietStart({{QStringLiteral("Path"), m_f->folder}}));
+    QVERIFY(m_f->start());
+    for (int i = 0; i < CommandCount; ++i) {
+        const QString name = commandObjectName(Command(i));
+        QCOMPARE(m_f->root->findChildren<QAction *>(name).size(), 1);
+    }
 }
 
 QTEST_MAIN(TestRoot)
