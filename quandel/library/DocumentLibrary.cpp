@@ -89,6 +89,89 @@ QString DocumentLibrary::caption() const
     return m_w.window->windowTitle();
 }
 
+int DocumentLibrary::entryCount() const
+{
+    return m_w.dateien->count();
+}
+
+LibraryEntry DocumentLibrary::entry(int index) const
+{
+    const QListWidgetItem *item = index >= 0 ? m_w.dateien->item(index) : nullptr;
+    if (!item) {
+        return {};
+    }
+    LibraryEntry e;
+    e.text = item->text();
+    e.displayName = DocumentKinds::documentName(e.text);
+    e.kind = m_kind;
+    e.index = index;
+    if (isProjectView()) {
+        e.path = m_folder + u'/' + e.text;
+    } else if (index < m_files.size()) {
+        e.path = m_folder + u'/' + m_files.at(index);
+    }
+    return e;
+}
+
+QList<LibraryEntry> DocumentLibrary::entries() const
+{
+    QList<LibraryEntry> all;
+    const int count = entryCount();
+    all.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        all.append(entry(i));
+    }
+    return all;
+}
+
+QStringList DocumentLibrary::entryTexts() const
+{
+    QStringList texts;
+    const int count = entryCount();
+    texts.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        texts.append(m_w.dateien->item(i)->text());
+    }
+    return texts;
+}
+
+int DocumentLibrary::selectedIndex() const
+{
+    return m_w.dateien->currentRow();
+}
+
+bool DocumentLibrary::selectDocument(int index)
+{
+    if (index < -1 || index >= entryCount()) {
+        return false;
+    }
+    // Through the list, as a choice of the user's: its selection handler
+    // asks about unsaved changes and may move the list back.
+    m_w.dateien->setCurrentRow(index);
+    return m_w.dateien->currentRow() == index;
+}
+
+void DocumentLibrary::focusDocumentList()
+{
+    if (!m_w.dateien->isVisible()) {
+        return;
+    }
+    if (QWidget *window = m_w.dateien->window()) {
+        window->activateWindow();
+    }
+    m_w.dateien->setFocus(Qt::OtherFocusReason);
+}
+
+void DocumentLibrary::setDocumentListShown(bool shown)
+{
+    m_w.dateien->setVisible(shown);
+}
+
+ShownDocumentInfo DocumentLibrary::shownDocument() const
+{
+    return {documentPath(), m_editorDoc.format(), m_state.mChange, m_editorDoc.readOnlyReason()};
+}
+
 QString DocumentLibrary::documentPath() const
 {
     if (!m_externalPath.isEmpty()) {

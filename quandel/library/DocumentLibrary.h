@@ -39,6 +39,25 @@ struct DocumentWidgets
     std::array<QAction *, 4> kindActions{};
 };
 
+// One entry of the document list.
+struct LibraryEntry
+{
+    QString text;        // as the list shows it (a class file's entry ends in a tab)
+    QString displayName; // the document's name: the text without that tab
+    QString path;        // the entry's file, or for a project its folder; empty when none
+    int kind = -1;       // the kind the list shows (DocumentKinds)
+    int index = -1;      // its row in the list, -1 = no such entry
+};
+
+// What the window shows of the shown document.
+struct ShownDocumentInfo
+{
+    QString path; // the file it is saved to; empty when untitled
+    TextFormat format;
+    bool changed = false;
+    QString readOnlyReason; // why it is shown read-only; empty when writable
+};
+
 // The document folder, its four kinds and the document list; the shown
 // document with its unsaved-changes tracking; New, Open, Save and Save as
 // (written by SaveCommands); its unsaved text kept by DocumentRecovery.
@@ -101,7 +120,26 @@ public:
     // file. False when unsaved changes kept it from being shown.
     bool showExternalDocument(const QString &path, const QString &name);
 
-    QListWidget *listWidget() const { return m_w.dateien; }
+    // The entries of the document list, read-only.
+    int entryCount() const;
+    LibraryEntry entry(int index) const;
+    QList<LibraryEntry> entries() const;
+    // The texts of the entries, as the list shows them.
+    QStringList entryTexts() const;
+    // The selected entry's index, -1 = none.
+    int selectedIndex() const;
+    // Selects the entry as the user would: the unsaved-changes question may
+    // keep the selection where it was. True when the entry is selected
+    // afterwards.
+    bool selectDocument(int index);
+    // Gives the document list the keyboard focus, its window activated,
+    // when the list is shown.
+    void focusDocumentList();
+    // The list gives its place to a picture of it while a search runs.
+    void setDocumentListShown(bool shown);
+
+    // The shown document.
+    ShownDocumentInfo shownDocument() const;
 
     // The editor's text as it is, with "\n" line ends. Unlike toPlainText()
     // it keeps no-break spaces, which German documents are full of.
