@@ -53,8 +53,8 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
             m_watch->noteUserEdit();
         }
     });
-    m_recovery = new DocumentRecovery(*this);
-    m_watch = new DocumentWatch(*this);
+    m_recovery = new DocumentRecovery(*this, *this);
+    m_watch = new DocumentWatch(*this, *this);
     new DocumentInput(m_w, *this);
 }
 
@@ -160,6 +160,11 @@ void DocumentLibrary::focusDocumentList()
         window->activateWindow();
     }
     m_w.dateien->setFocus(Qt::OtherFocusReason);
+}
+
+void DocumentLibrary::focusList()
+{
+    m_w.dateien->setFocus();
 }
 
 void DocumentLibrary::setDocumentListShown(bool shown)

@@ -5,6 +5,7 @@
 #include "EditorDocument.h"
 #include "Prompts.h"
 #include "SaveCommands.h"
+#include "ShownDocument.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -61,7 +62,9 @@ struct ShownDocumentInfo
 // The document folder, its four kinds and the document list; the shown
 // document with its unsaved-changes tracking; New, Open, Save and Save as
 // (written by SaveCommands); its unsaved text kept by DocumentRecovery.
-class DocumentLibrary final : public QObject
+// Those two and DocumentWatch work on the shown document through the
+// ShownDocument interface it hands them.
+class DocumentLibrary final : public QObject, private ShownDocument
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DocumentLibrary)
@@ -83,6 +86,8 @@ public:
     const QStringList &folders() const { return m_folders; }
 
     int checkedKind() const;
+    // The kind the list shows, -1 = none.
+    int listedKind() const { return m_kind; }
     bool isProjectView() const;
     EditingState &state() { return m_state; }
     const EditingState &state() const { return m_state; }
@@ -209,30 +214,26 @@ Q_SIGNALS:
     void exitRequested();
 
 private:
-    // The watch reads the shown document's path, state and window, and
-    // reloads the document; saving and recovery read and write the shown
-    // document and its editing state.
-    friend class DocumentWatch;
-    friend class DocumentRecovery;
-    friend class SaveCommands;
+    // ShownDocument
+    QWidget *window() const override { return m_w.window; }
+    QPlainTextEdit *editor() const override { return m_w.text; }
+    EditorDocument &editorDocument() override { return m_editorDoc; }
+    QString externalPath() const override { return m_externalPath; }
+    DocumentWatch &documentWatch() override { return *m_watch; }
+    DocumentRecovery &documentRecovery() override { return *m_recovery; }
+    void focusList() override;
+    void selectEntry(int index) override;
+    void showSavedFile(const QString &path) override;
+    void reloadFromDisk(const QString &watched) override;
+    void takeOutsideListing(const DocumentKinds::Listing &found) override;
 
-    void selectEntry(int index);
     // An entry whose file's name is not UTF-8: an explanation instead of its
     // text, and the offer to rename it when the user chose it.
     void showForeignEntry(const QString &name);
     void clearEditor();
     void loadFile(const QString &path);
-    // After Save as: the list read afresh, with the file just written selected.
-    void showSavedFile(const QString &path);
     void setStatusFor(const QString &path);
     Prompts::Answer askToSave();
-
-    // Reads the watched file again after another program changed it.
-    void reloadFromDisk(const QString &watched);
-    // The folder as another look found it (documents others added or
-    // removed): the list shows it, the shown document keeps its entry, its
-    // text and its selection.
-    void takeOutsideListing(const DocumentKinds::Listing &found);
 
     DocumentWidgets m_w;
     QString m_folder;
@@ -248,7 +249,7 @@ private:
     EditingState m_state;
 
     EditorDocument m_editorDoc;
-    SaveCommands m_saving{*this};
+    SaveCommands m_saving{*this, *this};
     QString m_externalPath; // the shown document when the list does not stand for it
     QString m_projectFile;  // the shown project's text file, as spelled on disk
     bool m_readOnlyExplained = false;
