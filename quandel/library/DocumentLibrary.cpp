@@ -174,7 +174,8 @@ void DocumentLibrary::setDocumentListShown(bool shown)
 
 ShownDocumentInfo DocumentLibrary::shownDocument() const
 {
-    return {documentPath(), m_editorDoc.format(), m_state.mChange, m_editorDoc.readOnlyReason()};
+    return {documentPath(), m_editorDoc.format(), m_state.mChange, m_editorDoc.isLoaded(),
+            m_editorDoc.readOnlyReason()};
 }
 
 QString DocumentLibrary::documentPath() const

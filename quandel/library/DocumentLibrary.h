@@ -56,7 +56,12 @@ struct ShownDocumentInfo
     QString path; // the file it is saved to; empty when untitled
     TextFormat format;
     bool changed = false;
-    QString readOnlyReason; // why it is shown read-only; empty when writable
+    // False when the editor does not hold its file as it is: it is then
+    // never saved over.
+    bool loaded = true;
+    // Why a file that was read is shown read-only; empty when it could not
+    // be read (the editor shows a note instead) or is writable.
+    QString readOnlyReason;
 };
 
 // The document folder, its four kinds and the document list; the shown
