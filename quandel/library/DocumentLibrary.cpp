@@ -162,6 +162,12 @@ void DocumentLibrary::focusDocumentList()
     m_w.dateien->setFocus(Qt::OtherFocusReason);
 }
 
+void DocumentLibrary::selectNoEntry()
+{
+    m_w.dateien->setCurrentIndex(QModelIndex());
+    m_w.dateien->clearSelection();
+}
+
 void DocumentLibrary::focusList()
 {
     m_w.dateien->setFocus();
@@ -183,15 +189,15 @@ QString DocumentLibrary::documentPath() const
     if (!m_externalPath.isEmpty()) {
         return m_externalPath;
     }
-    if (isForeignEntry(m_w.dateien->currentRow())) {
+    if (isForeignEntry(selectedIndex())) {
         return {};
     }
     if (isProjectView()) {
-        const QListWidgetItem *item = m_w.dateien->currentItem();
-        if (!item || m_state.mIndex < 0) {
+        const LibraryEntry project = entry(selectedIndex());
+        if (project.index < 0 || m_state.mIndex < 0) {
             return {};
         }
-        return m_projectFile.isEmpty() ? DocumentKinds::projectFilePath(m_folder + u'/' + item->text()) : m_projectFile;
+        return m_projectFile.isEmpty() ? DocumentKinds::projectFilePath(project.path) : m_projectFile;
     }
     const QString name = currentFileName();
     return name.isEmpty() ? QString() : m_folder + u'/' + name;
@@ -241,8 +247,8 @@ int DocumentLibrary::TextChanging()
 
 void DocumentLibrary::selectEntry(int index)
 {
-    const int row = index >= 0 && index < m_w.dateien->count() ? index : -1;
-    if (m_w.dateien->currentRow() == row) {
+    const int row = index >= 0 && index < entryCount() ? index : -1;
+    if (selectedIndex() == row) {
         // The list reports nothing when the row stays the same. Selecting
         // must still carry out the answer to the unsaved-changes question
         // (Refresh, exit, New on the shown entry), or it would be left
@@ -335,7 +341,7 @@ void DocumentLibrary::refresh()
     if (!m_files.isEmpty()) {
         m_fileIndex = 0;
     }
-    if (m_w.dateien->count() > 0) {
+    if (entryCount() > 0) {
         // The first entry is not the user's choice: an entry it leads to
         // is not asked about.
         const bool quiet = std::exchange(m_quietSelection, true);
@@ -352,7 +358,7 @@ bool DocumentLibrary::isForeignEntry(int row) const
 
 bool DocumentLibrary::offerProperName()
 {
-    const int row = m_w.dateien->currentRow();
+    const int row = selectedIndex();
     if (!m_externalPath.isEmpty() || !isForeignEntry(row)) {
         return true;
     }
@@ -458,8 +464,7 @@ bool DocumentLibrary::showExternalDocument(const QString &path, const QString &n
         // No entry stands for this document: none is selected, so that no
         // file command acts on another document than the one shown.
         const QSignalBlocker blockList(m_w.dateien);
-        m_w.dateien->setCurrentIndex(QModelIndex());
-        m_w.dateien->clearSelection();
+        selectNoEntry();
     }
     m_fileIndex = -1;
     m_externalPath = path;
@@ -482,25 +487,25 @@ void DocumentLibrary::documentSelected()
     }
     // Read after the check: saving an untitled document from it selects the
     // entry of the file just written.
-    const int selected = m_w.dateien->currentRow();
+    const int selected = selectedIndex();
     clearEditor();
-    const QListWidgetItem *item = selected >= 0 ? m_w.dateien->item(selected) : nullptr;
+    const LibraryEntry chosen = entry(selected);
 
     if (isProjectView()) {
-        if (!item) {
+        if (chosen.index < 0) {
             m_state.mFile = EditingState::untitledName();
             m_state.mIndex = -1;
             m_state.mChange = false;
             return;
         }
-        m_state.mFile = item->text();
+        m_state.mFile = chosen.text;
         m_state.mIndex = selected;
         m_state.mChange = false;
         if (isForeignEntry(selected)) {
-            showForeignEntry(item->text());
+            showForeignEntry(chosen.text);
             return;
         }
-        const QString projectFolder = m_folder + u'/' + item->text();
+        const QString projectFolder = chosen.path;
         setStatusFor(projectFolder);
         // Shown, and saved, in the spelling found.
         m_projectFile = DocumentKinds::projectFilePath(projectFolder);
@@ -517,7 +522,7 @@ void DocumentLibrary::documentSelected()
     }
 
     m_fileIndex = selected < m_files.size() ? selected : -1;
-    m_state.mFile = item ? DocumentKinds::documentName(item->text()) : QString();
+    m_state.mFile = chosen.displayName;
     m_state.mIndex = selected;
     m_state.mChange = false;
     if (m_fileIndex == -1) {
@@ -560,10 +565,9 @@ void DocumentLibrary::setStatusText(const QString &text)
 
 void DocumentLibrary::showModificationStatus()
 {
-    const QString path =
-        isProjectView()
-            ? (m_w.dateien->currentItem() ? m_folder + u'/' + m_w.dateien->currentItem()->text() : QString())
-            : (currentFileName().isEmpty() ? QString() : m_folder + u'/' + currentFileName());
+    const QString path = isProjectView()
+                             ? entry(selectedIndex()).path
+                             : (currentFileName().isEmpty() ? QString() : m_folder + u'/' + currentFileName());
     m_w.status->setText(DocumentKinds::modifiedText(path));
 }
 
@@ -642,8 +646,8 @@ void DocumentLibrary::open()
     }
     QString target;
     if (isProjectView()) {
-        if (const QListWidgetItem *item = m_w.dateien->currentItem(); item && m_state.mIndex >= 0) {
-            target = m_folder + u'/' + item->text();
+        if (const LibraryEntry project = entry(selectedIndex()); project.index >= 0 && m_state.mIndex >= 0) {
+            target = project.path;
         }
     } else if (!currentFileName().isEmpty()) {
         target = m_folder + u'/' + currentFileName();
@@ -675,7 +679,7 @@ void DocumentLibrary::showSavedFile(const QString &path)
     // Notiz.txt side by side, a look-up by name alone would show the other.
     const QString fileName = QFileInfo(path).fileName();
     int index = -1;
-    if (QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) && m_files.size() == m_w.dateien->count()) {
+    if (QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) && m_files.size() == entryCount()) {
         index = int(m_files.indexOf(fileName));
     }
     if (index < 0) {
@@ -718,8 +722,8 @@ void DocumentLibrary::takeOutsideListing(const DocumentKinds::Listing &found)
                 files.append(shownFile);
                 files = DocumentKinds::sortedNames(files);
             }
-        } else if (const QListWidgetItem *item = m_w.dateien->item(m_state.mIndex)) {
-            shownFolder = m_folder + u'/' + item->text();
+        } else if (const LibraryEntry project = entry(m_state.mIndex); project.index >= 0) {
+            shownFolder = project.path;
             if (!folders.contains(shownFolder)) {
                 folders.append(shownFolder);
                 folders = DocumentKinds::sortedNames(folders);
@@ -745,8 +749,7 @@ void DocumentLibrary::takeOutsideListing(const DocumentKinds::Listing &found)
         if (shownRow >= 0) {
             m_w.dateien->setCurrentRow(shownRow);
         } else {
-            m_w.dateien->setCurrentIndex(QModelIndex());
-            m_w.dateien->clearSelection();
+            selectNoEntry();
         }
     }
     if (m_state.mIndex >= 0) {

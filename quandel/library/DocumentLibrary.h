@@ -236,6 +236,9 @@ private:
     // text, and the offer to rename it when the user chose it.
     void showForeignEntry(const QString &name);
     void clearEditor();
+    // The list without a current or selected entry, as for an untitled
+    // document or one the list has no entry for.
+    void selectNoEntry();
     void loadFile(const QString &path);
     void setStatusFor(const QString &path);
     Prompts::Answer askToSave();
