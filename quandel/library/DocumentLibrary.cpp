@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QTextCursor>
 
 #include <utility>
 
@@ -160,6 +161,17 @@ void DocumentLibrary::focusDocumentList()
         window->activateWindow();
     }
     m_w.dateien->setFocus(Qt::OtherFocusReason);
+}
+
+bool DocumentLibrary::replaceShownText(const QString &text)
+{
+    if (!m_editorDoc.isLoaded() || m_w.text->isReadOnly()) {
+        return false;
+    }
+    QTextCursor cursor(m_w.text->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(text);
+    return true;
 }
 
 void DocumentLibrary::selectNoEntry()

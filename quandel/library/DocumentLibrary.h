@@ -150,6 +150,12 @@ public:
 
     // The shown document.
     ShownDocumentInfo shownDocument() const;
+    // Its text as the editor holds it, with "\n" line ends.
+    QString shownText() const { return EditorDocument::editorText(m_w.text); }
+    // Puts text in place of the shown document's text as an edit of the
+    // user's: it can be undone, marks the document changed and is kept for
+    // recovery. False when the document is not to be changed (not loaded).
+    bool replaceShownText(const QString &text);
 
     // The editor's text as it is, with "\n" line ends. Unlike toPlainText()
     // it keeps no-break spaces, which German documents are full of.

@@ -202,6 +202,16 @@ void TestLibraryApi::shownDocumentTellsHowItWasRead()
     QFETCH(bool, readOnly);
     QCOMPARE(!shown.readOnlyReason.isEmpty(), readOnly);
     QVERIFY(!shown.changed);
+
+    // A replaced text is an unsaved edit that can be undone, and never
+    // reaches a document that is not to be changed.
+    const QString before = l.library->shownText();
+    QCOMPARE(l.library->replaceShownText(u"neu\nzwei\n"_s), loaded);
+    QCOMPARE(l.library->shownDocument().changed, loaded);
+    QCOMPARE(l.library->shownText(), loaded ? u"neu\nzwei\n"_s : before);
+    l.window.findChild<QPlainTextEdit *>()->undo();
+    QCOMPARE(l.library->shownText(), before);
+    QCOMPARE(bytesOf(path), bytes);
 }
 
 QTEST_MAIN(TestLibraryApi)
