@@ -9,23 +9,12 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QMenu>
 
 namespace {
 
 const QString BrokenLink =
     QStringLiteral("Eine Verknüpfung zu einem Dokument oder Formular in ihren Favoriten ist fehlerhaft.   ");
-
-QStringList entriesOf(const QListWidget *list)
-{
-    QStringList entries;
-    entries.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i) {
-        entries.append(list->item(i)->text());
-    }
-    return entries;
-}
 
 } // namespace
 
@@ -112,9 +101,8 @@ void FavouritesMenu::addSelected()
     if (!m_library->offerProperName()) {
         return;
     }
-    const QListWidgetItem *selected = m_library->listWidget()->currentItem();
     const QString entry =
-        m_library->isProjectView() ? (selected ? selected->text() : QString()) : m_library->currentFileName();
+        m_library->isProjectView() ? m_library->entry(m_library->selectedIndex()).text : m_library->currentFileName();
     // Nothing selected: there is nothing to remember.
     if (entry.isEmpty()) {
         return;
@@ -180,13 +168,12 @@ void FavouritesMenu::open(int slot)
     // the listing (a class file's entry ends in a tab, so names alone would
     // match its module), the exact spelling before any other case. A
     // favourite of another folder has no entry.
-    QListWidget *list = m_library->listWidget();
     int index = -1;
     if (QFileInfo(favourite.dir) == QFileInfo(m_library->folder())) {
         QStringList names;
         if (projects) {
-            names = entriesOf(list);
-        } else if (m_library->files().size() == list->count()) {
+            names = m_library->entryTexts();
+        } else if (m_library->files().size() == m_library->entryCount()) {
             names = m_library->files();
         }
         index = int(names.indexOf(favourite.datei));
@@ -200,7 +187,7 @@ void FavouritesMenu::open(int slot)
     if (index >= 0) {
         // Loads it, unless the unsaved-changes question keeps the list where
         // it was.
-        list->setCurrentRow(index);
+        m_library->selectDocument(index);
         return;
     }
     // No entry stands for it: the list selects none, and saving writes to

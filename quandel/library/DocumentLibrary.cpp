@@ -19,6 +19,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QStyle>
+#include <QTextCursor>
 
 #include <utility>
 
@@ -53,8 +54,8 @@ DocumentLibrary::DocumentLibrary(const DocumentWidgets &widgets, QObject *parent
             m_watch->noteUserEdit();
         }
     });
-    m_recovery = new DocumentRecovery(*this);
-    m_watch = new DocumentWatch(*this);
+    m_recovery = new DocumentRecovery(*this, *this);
+    m_watch = new DocumentWatch(*this, *this);
     new DocumentInput(m_w, *this);
 }
 
@@ -89,20 +90,126 @@ QString DocumentLibrary::caption() const
     return m_w.window->windowTitle();
 }
 
+int DocumentLibrary::entryCount() const
+{
+    return m_w.dateien->count();
+}
+
+LibraryEntry DocumentLibrary::entry(int index) const
+{
+    const QListWidgetItem *item = index >= 0 ? m_w.dateien->item(index) : nullptr;
+    if (!item) {
+        return {};
+    }
+    LibraryEntry e;
+    e.text = item->text();
+    e.displayName = DocumentKinds::documentName(e.text);
+    e.kind = m_kind;
+    e.index = index;
+    if (isProjectView()) {
+        e.path = m_folder + u'/' + e.text;
+    } else if (index < m_files.size()) {
+        e.path = m_folder + u'/' + m_files.at(index);
+    }
+    return e;
+}
+
+QList<LibraryEntry> DocumentLibrary::entries() const
+{
+    QList<LibraryEntry> all;
+    const int count = entryCount();
+    all.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        all.append(entry(i));
+    }
+    return all;
+}
+
+QStringList DocumentLibrary::entryTexts() const
+{
+    QStringList texts;
+    const int count = entryCount();
+    texts.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        texts.append(m_w.dateien->item(i)->text());
+    }
+    return texts;
+}
+
+int DocumentLibrary::selectedIndex() const
+{
+    return m_w.dateien->currentRow();
+}
+
+bool DocumentLibrary::selectDocument(int index)
+{
+    if (index < -1 || index >= entryCount()) {
+        return false;
+    }
+    // Through the list, as a choice of the user's: its selection handler
+    // asks about unsaved changes and may move the list back.
+    m_w.dateien->setCurrentRow(index);
+    return m_w.dateien->currentRow() == index;
+}
+
+void DocumentLibrary::focusDocumentList()
+{
+    if (!m_w.dateien->isVisible()) {
+        return;
+    }
+    if (QWidget *window = m_w.dateien->window()) {
+        window->activateWindow();
+    }
+    m_w.dateien->setFocus(Qt::OtherFocusReason);
+}
+
+bool DocumentLibrary::replaceShownText(const QString &text)
+{
+    if (!m_editorDoc.isLoaded() || m_w.text->isReadOnly()) {
+        return false;
+    }
+    QTextCursor cursor(m_w.text->document());
+    cursor.select(QTextCursor::Document);
+    cursor.insertText(text);
+    return true;
+}
+
+void DocumentLibrary::selectNoEntry()
+{
+    m_w.dateien->setCurrentIndex(QModelIndex());
+    m_w.dateien->clearSelection();
+}
+
+void DocumentLibrary::focusList()
+{
+    m_w.dateien->setFocus();
+}
+
+void DocumentLibrary::setDocumentListShown(bool shown)
+{
+    m_w.dateien->setVisible(shown);
+}
+
+ShownDocumentInfo DocumentLibrary::shownDocument() const
+{
+    return {documentPath(), m_editorDoc.format(), m_state.mChange, m_editorDoc.isLoaded(),
+            m_editorDoc.readOnlyReason()};
+}
+
 QString DocumentLibrary::documentPath() const
 {
     if (!m_externalPath.isEmpty()) {
         return m_externalPath;
     }
-    if (isForeignEntry(m_w.dateien->currentRow())) {
+    if (isForeignEntry(selectedIndex())) {
         return {};
     }
     if (isProjectView()) {
-        const QListWidgetItem *item = m_w.dateien->currentItem();
-        if (!item || m_state.mIndex < 0) {
+        const LibraryEntry project = entry(selectedIndex());
+        if (project.index < 0 || m_state.mIndex < 0) {
             return {};
         }
-        return m_projectFile.isEmpty() ? DocumentKinds::projectFilePath(m_folder + u'/' + item->text()) : m_projectFile;
+        return m_projectFile.isEmpty() ? DocumentKinds::projectFilePath(project.path) : m_projectFile;
     }
     const QString name = currentFileName();
     return name.isEmpty() ? QString() : m_folder + u'/' + name;
@@ -152,8 +259,8 @@ int DocumentLibrary::TextChanging()
 
 void DocumentLibrary::selectEntry(int index)
 {
-    const int row = index >= 0 && index < m_w.dateien->count() ? index : -1;
-    if (m_w.dateien->currentRow() == row) {
+    const int row = index >= 0 && index < entryCount() ? index : -1;
+    if (selectedIndex() == row) {
         // The list reports nothing when the row stays the same. Selecting
         // must still carry out the answer to the unsaved-changes question
         // (Refresh, exit, New on the shown entry), or it would be left
@@ -246,7 +353,7 @@ void DocumentLibrary::refresh()
     if (!m_files.isEmpty()) {
         m_fileIndex = 0;
     }
-    if (m_w.dateien->count() > 0) {
+    if (entryCount() > 0) {
         // The first entry is not the user's choice: an entry it leads to
         // is not asked about.
         const bool quiet = std::exchange(m_quietSelection, true);
@@ -263,7 +370,7 @@ bool DocumentLibrary::isForeignEntry(int row) const
 
 bool DocumentLibrary::offerProperName()
 {
-    const int row = m_w.dateien->currentRow();
+    const int row = selectedIndex();
     if (!m_externalPath.isEmpty() || !isForeignEntry(row)) {
         return true;
     }
@@ -369,8 +476,7 @@ bool DocumentLibrary::showExternalDocument(const QString &path, const QString &n
         // No entry stands for this document: none is selected, so that no
         // file command acts on another document than the one shown.
         const QSignalBlocker blockList(m_w.dateien);
-        m_w.dateien->setCurrentIndex(QModelIndex());
-        m_w.dateien->clearSelection();
+        selectNoEntry();
     }
     m_fileIndex = -1;
     m_externalPath = path;
@@ -393,25 +499,25 @@ void DocumentLibrary::documentSelected()
     }
     // Read after the check: saving an untitled document from it selects the
     // entry of the file just written.
-    const int selected = m_w.dateien->currentRow();
+    const int selected = selectedIndex();
     clearEditor();
-    const QListWidgetItem *item = selected >= 0 ? m_w.dateien->item(selected) : nullptr;
+    const LibraryEntry chosen = entry(selected);
 
     if (isProjectView()) {
-        if (!item) {
+        if (chosen.index < 0) {
             m_state.mFile = EditingState::untitledName();
             m_state.mIndex = -1;
             m_state.mChange = false;
             return;
         }
-        m_state.mFile = item->text();
+        m_state.mFile = chosen.text;
         m_state.mIndex = selected;
         m_state.mChange = false;
         if (isForeignEntry(selected)) {
-            showForeignEntry(item->text());
+            showForeignEntry(chosen.text);
             return;
         }
-        const QString projectFolder = m_folder + u'/' + item->text();
+        const QString projectFolder = chosen.path;
         setStatusFor(projectFolder);
         // Shown, and saved, in the spelling found.
         m_projectFile = DocumentKinds::projectFilePath(projectFolder);
@@ -428,7 +534,7 @@ void DocumentLibrary::documentSelected()
     }
 
     m_fileIndex = selected < m_files.size() ? selected : -1;
-    m_state.mFile = item ? DocumentKinds::documentName(item->text()) : QString();
+    m_state.mFile = chosen.displayName;
     m_state.mIndex = selected;
     m_state.mChange = false;
     if (m_fileIndex == -1) {
@@ -471,10 +577,9 @@ void DocumentLibrary::setStatusText(const QString &text)
 
 void DocumentLibrary::showModificationStatus()
 {
-    const QString path =
-        isProjectView()
-            ? (m_w.dateien->currentItem() ? m_folder + u'/' + m_w.dateien->currentItem()->text() : QString())
-            : (currentFileName().isEmpty() ? QString() : m_folder + u'/' + currentFileName());
+    const QString path = isProjectView()
+                             ? entry(selectedIndex()).path
+                             : (currentFileName().isEmpty() ? QString() : m_folder + u'/' + currentFileName());
     m_w.status->setText(DocumentKinds::modifiedText(path));
 }
 
@@ -553,8 +658,8 @@ void DocumentLibrary::open()
     }
     QString target;
     if (isProjectView()) {
-        if (const QListWidgetItem *item = m_w.dateien->currentItem(); item && m_state.mIndex >= 0) {
-            target = m_folder + u'/' + item->text();
+        if (const LibraryEntry project = entry(selectedIndex()); project.index >= 0 && m_state.mIndex >= 0) {
+            target = project.path;
         }
     } else if (!currentFileName().isEmpty()) {
         target = m_folder + u'/' + currentFileName();
@@ -586,7 +691,7 @@ void DocumentLibrary::showSavedFile(const QString &path)
     // Notiz.txt side by side, a look-up by name alone would show the other.
     const QString fileName = QFileInfo(path).fileName();
     int index = -1;
-    if (QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) && m_files.size() == m_w.dateien->count()) {
+    if (QFileInfo(QFileInfo(path).absolutePath()) == QFileInfo(m_folder) && m_files.size() == entryCount()) {
         index = int(m_files.indexOf(fileName));
     }
     if (index < 0) {
@@ -629,8 +734,8 @@ void DocumentLibrary::takeOutsideListing(const DocumentKinds::Listing &found)
                 files.append(shownFile);
                 files = DocumentKinds::sortedNames(files);
             }
-        } else if (const QListWidgetItem *item = m_w.dateien->item(m_state.mIndex)) {
-            shownFolder = m_folder + u'/' + item->text();
+        } else if (const LibraryEntry project = entry(m_state.mIndex); project.index >= 0) {
+            shownFolder = project.path;
             if (!folders.contains(shownFolder)) {
                 folders.append(shownFolder);
                 folders = DocumentKinds::sortedNames(folders);
@@ -656,8 +761,7 @@ void DocumentLibrary::takeOutsideListing(const DocumentKinds::Listing &found)
         if (shownRow >= 0) {
             m_w.dateien->setCurrentRow(shownRow);
         } else {
-            m_w.dateien->setCurrentIndex(QModelIndex());
-            m_w.dateien->clearSelection();
+            selectNoEntry();
         }
     }
     if (m_state.mIndex >= 0) {

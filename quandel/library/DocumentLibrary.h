@@ -5,6 +5,7 @@
 #include "EditorDocument.h"
 #include "Prompts.h"
 #include "SaveCommands.h"
+#include "ShownDocument.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -39,10 +40,36 @@ struct DocumentWidgets
     std::array<QAction *, 4> kindActions{};
 };
 
+// One entry of the document list.
+struct LibraryEntry
+{
+    QString text;        // as the list shows it (a class file's entry ends in a tab)
+    QString displayName; // the document's name: the text without that tab
+    QString path;        // the entry's file, or for a project its folder; empty when none
+    int kind = -1;       // the kind the list shows (DocumentKinds)
+    int index = -1;      // its row in the list, -1 = no such entry
+};
+
+// What the window shows of the shown document.
+struct ShownDocumentInfo
+{
+    QString path; // the file it is saved to; empty when untitled
+    TextFormat format;
+    bool changed = false;
+    // False when the editor does not hold its file as it is: it is then
+    // never saved over.
+    bool loaded = true;
+    // Why a file that was read is shown read-only; empty when it could not
+    // be read (the editor shows a note instead) or is writable.
+    QString readOnlyReason;
+};
+
 // The document folder, its four kinds and the document list; the shown
 // document with its unsaved-changes tracking; New, Open, Save and Save as
 // (written by SaveCommands); its unsaved text kept by DocumentRecovery.
-class DocumentLibrary final : public QObject
+// Those two and DocumentWatch work on the shown document through the
+// ShownDocument interface it hands them.
+class DocumentLibrary final : public QObject, private ShownDocument
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DocumentLibrary)
@@ -64,6 +91,8 @@ public:
     const QStringList &folders() const { return m_folders; }
 
     int checkedKind() const;
+    // The kind the list shows, -1 = none.
+    int listedKind() const { return m_kind; }
     bool isProjectView() const;
     EditingState &state() { return m_state; }
     const EditingState &state() const { return m_state; }
@@ -101,7 +130,32 @@ public:
     // file. False when unsaved changes kept it from being shown.
     bool showExternalDocument(const QString &path, const QString &name);
 
-    QListWidget *listWidget() const { return m_w.dateien; }
+    // The entries of the document list, read-only.
+    int entryCount() const;
+    LibraryEntry entry(int index) const;
+    QList<LibraryEntry> entries() const;
+    // The texts of the entries, as the list shows them.
+    QStringList entryTexts() const;
+    // The selected entry's index, -1 = none.
+    int selectedIndex() const;
+    // Selects the entry as the user would: the unsaved-changes question may
+    // keep the selection where it was. True when the entry is selected
+    // afterwards.
+    bool selectDocument(int index);
+    // Gives the document list the keyboard focus, its window activated,
+    // when the list is shown.
+    void focusDocumentList();
+    // The list gives its place to a picture of it while a search runs.
+    void setDocumentListShown(bool shown);
+
+    // The shown document.
+    ShownDocumentInfo shownDocument() const;
+    // Its text as the editor holds it, with "\n" line ends.
+    QString shownText() const { return EditorDocument::editorText(m_w.text); }
+    // Puts text in place of the shown document's text as an edit of the
+    // user's: it can be undone, marks the document changed and is kept for
+    // recovery. False when the document is not to be changed (not loaded).
+    bool replaceShownText(const QString &text);
 
     // The editor's text as it is, with "\n" line ends. Unlike toPlainText()
     // it keeps no-break spaces, which German documents are full of.
@@ -171,30 +225,29 @@ Q_SIGNALS:
     void exitRequested();
 
 private:
-    // The watch reads the shown document's path, state and window, and
-    // reloads the document; saving and recovery read and write the shown
-    // document and its editing state.
-    friend class DocumentWatch;
-    friend class DocumentRecovery;
-    friend class SaveCommands;
+    // ShownDocument
+    QWidget *window() const override { return m_w.window; }
+    QPlainTextEdit *editor() const override { return m_w.text; }
+    EditorDocument &editorDocument() override { return m_editorDoc; }
+    QString externalPath() const override { return m_externalPath; }
+    DocumentWatch &documentWatch() override { return *m_watch; }
+    DocumentRecovery &documentRecovery() override { return *m_recovery; }
+    void focusList() override;
+    void selectEntry(int index) override;
+    void showSavedFile(const QString &path) override;
+    void reloadFromDisk(const QString &watched) override;
+    void takeOutsideListing(const DocumentKinds::Listing &found) override;
 
-    void selectEntry(int index);
     // An entry whose file's name is not UTF-8: an explanation instead of its
     // text, and the offer to rename it when the user chose it.
     void showForeignEntry(const QString &name);
     void clearEditor();
+    // The list without a current or selected entry, as for an untitled
+    // document or one the list has no entry for.
+    void selectNoEntry();
     void loadFile(const QString &path);
-    // After Save as: the list read afresh, with the file just written selected.
-    void showSavedFile(const QString &path);
     void setStatusFor(const QString &path);
     Prompts::Answer askToSave();
-
-    // Reads the watched file again after another program changed it.
-    void reloadFromDisk(const QString &watched);
-    // The folder as another look found it (documents others added or
-    // removed): the list shows it, the shown document keeps its entry, its
-    // text and its selection.
-    void takeOutsideListing(const DocumentKinds::Listing &found);
 
     DocumentWidgets m_w;
     QString m_folder;
@@ -210,7 +263,7 @@ private:
     EditingState m_state;
 
     EditorDocument m_editorDoc;
-    SaveCommands m_saving{*this};
+    SaveCommands m_saving{*this, *this};
     QString m_externalPath; // the shown document when the list does not stand for it
     QString m_projectFile;  // the shown project's text file, as spelled on disk
     bool m_readOnlyExplained = false;

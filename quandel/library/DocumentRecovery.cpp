@@ -6,6 +6,7 @@
 #include "EditorDocument.h"
 #include "GermanText.h"
 #include "Recovery.h"
+#include "ShownDocument.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -55,20 +56,21 @@ QString safeFileName(QString name)
 
 } // namespace
 
-DocumentRecovery::DocumentRecovery(DocumentLibrary &library) : QObject(&library), m_library(library)
+DocumentRecovery::DocumentRecovery(DocumentLibrary &library, ShownDocument &shown)
+    : QObject(&library), m_library(library), m_shown(shown)
 {
     m_keeper = new RecoveryKeeper(QString(), this);
     connect(m_keeper, &RecoveryKeeper::writeFailed, this, &DocumentRecovery::writeFailed);
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
     connect(m_timer, &QTimer::timeout, this, [this] { update(); });
-    connect(m_library.m_w.text, &QPlainTextEdit::textChanged, this, [this] {
+    connect(m_shown.editor(), &QPlainTextEdit::textChanged, this, [this] {
         m_dirty = true;
-        if (m_library.m_editorDoc.isSettingText()) {
+        if (m_shown.editorDocument().isSettingText()) {
             // Another document, or the same one read again: a recovery file
             // of discarded changes goes at once (once the switch is done).
             QTimer::singleShot(0, this, [this] {
-                if (!m_library.m_state.mChange || !m_library.m_editorDoc.isLoaded()) {
+                if (!m_library.state().mChange || !m_shown.editorDocument().isLoaded()) {
                     update();
                 }
             });
@@ -79,7 +81,7 @@ DocumentRecovery::DocumentRecovery(DocumentLibrary &library) : QObject(&library)
     // The text is kept whenever the editor or the program loses the focus.
     if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance())) {
         connect(app, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *) {
-            if (old == m_library.m_w.text) {
+            if (old == m_shown.editor()) {
                 update();
             }
         });
@@ -93,9 +95,9 @@ DocumentRecovery::DocumentRecovery(DocumentLibrary &library) : QObject(&library)
 
 void DocumentRecovery::update()
 {
-    const EditingState &state = m_library.m_state;
+    const EditingState &state = m_library.state();
     m_timer->stop();
-    if (!state.mChange || !m_library.m_editorDoc.isLoaded()) {
+    if (!state.mChange || !m_shown.editorDocument().isLoaded()) {
         if (m_kept) {
             m_keeper->discard();
             m_kept = false;
@@ -109,10 +111,10 @@ void DocumentRecovery::update()
     RecoveryRecord record;
     record.path = m_library.documentPath();
     record.name = state.mFile;
-    record.kind = m_library.m_kind;
-    record.text = DocumentLibrary::editorText(m_library.m_w.text);
+    record.kind = m_library.listedKind();
+    record.text = DocumentLibrary::editorText(m_shown.editor());
     // The version on disk the text started from, as read or saved here.
-    const DocumentWatch &watch = *m_library.m_watch;
+    const DocumentWatch &watch = m_shown.documentWatch();
     if (!record.path.isEmpty() && watch.watchedPath() == record.path) {
         record.diskExists = watch.seenExists();
         record.diskHash = watch.seenHash();
@@ -146,7 +148,7 @@ void DocumentRecovery::writeFailed(const QString &reason)
     m_toldFailed = true;
     m_library.setStatusText(QStringLiteral(" Ungesicherter Text ist nicht vor einem Absturz geschützt"));
     Prompts::instance().message(
-        m_library.m_w.window,
+        m_shown.window(),
         QStringLiteral("Ihr ungesicherter Text ist zurzeit nicht vor einem Absturz geschützt.") + u'\n' + reason +
             u'\n' + u'\n' +
             QStringLiteral("Quandel Library versucht es in Abständen weiter. Speichern Sie Ihre Änderungen, sobald "
@@ -197,7 +199,7 @@ DocumentRecovery::Decision DocumentRecovery::ask(const LeftRecovery &found, bool
                      : QStringLiteral("Ja: Der Text erscheint als ungesicherte Änderung.")) +
         u'\n' + QStringLiteral("Nein: Der Text wird verworfen.") + u'\n' +
         QStringLiteral("Abbrechen: Der Text wird beim nächsten Start wieder angeboten.");
-    switch (Prompts::instance().message(m_library.m_w.window, text, QStringLiteral(" ") + m_library.caption(),
+    switch (Prompts::instance().message(m_shown.window(), text, QStringLiteral(" ") + m_library.caption(),
                                         Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation)) {
     case Prompts::Answer::Yes:
         return Decision::Restore;
@@ -221,7 +223,7 @@ DocumentRecovery::Decision DocumentRecovery::askAboutLargeText(const LeftRecover
         QStringLiteral("Nein: Der Text wird verworfen.") + u'\n' +
         QStringLiteral("Abbrechen: Der Text wird beim nächsten Start wieder angeboten.");
     const Prompts::Answer answer = Prompts::instance().message(
-        m_library.m_w.window, text, title, Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
+        m_shown.window(), text, title, Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
     if (answer == Prompts::Answer::No) {
         return Decision::Discard;
     }
@@ -233,12 +235,12 @@ DocumentRecovery::Decision DocumentRecovery::askAboutLargeText(const LeftRecover
     request.title = QStringLiteral("Ungesicherten Text speichern unter");
     request.proposedPath = QDir::homePath() + u'/' + name + QStringLiteral(".txt");
     request.filters = {QStringLiteral("Textdateien (*.txt)"), QStringLiteral("Alle Dateien (*)")};
-    const QString target = Prompts::instance().saveFileName(m_library.m_w.window, request);
+    const QString target = Prompts::instance().saveFileName(m_shown.window(), request);
     if (target.isEmpty()) {
         return Decision::Keep;
     }
     if (const QString error = found.saveTextAs(target); !error.isEmpty()) {
-        Prompts::instance().message(m_library.m_w.window,
+        Prompts::instance().message(m_shown.window(),
                                     QStringLiteral("Der ungesicherte Text konnte nicht nach „%1“ gespeichert werden.")
                                             .arg(QDir::toNativeSeparators(target)) +
                                         u'\n' + error + u'\n' +
@@ -251,7 +253,7 @@ DocumentRecovery::Decision DocumentRecovery::askAboutLargeText(const LeftRecover
 
 int DocumentRecovery::askAboutAll(const std::vector<LeftRecovery> &left)
 {
-    QDialog dialog(m_library.m_w.window);
+    QDialog dialog(m_shown.window());
     dialog.setObjectName(QStringLiteral("ungesicherteTexte"));
     dialog.setWindowTitle(QStringLiteral(" ") + m_library.caption());
     auto *layout = new QVBoxLayout(&dialog);
@@ -313,7 +315,7 @@ int DocumentRecovery::askAboutAll(const std::vector<LeftRecovery> &left)
     }
     layout->addWidget(buttons);
     // Wide enough for whole paths where the screen has room.
-    if (const QScreen *screen = m_library.m_w.window->screen()) {
+    if (const QScreen *screen = m_shown.window()->screen()) {
         dialog.resize(qMin(screen->availableGeometry().width() * 9 / 10, 900), dialog.sizeHint().height());
     }
     list->setFocus();
@@ -330,7 +332,7 @@ void DocumentRecovery::offerLeftOver()
     const int choice = left.size() == 1 ? OneByOne : askAboutAll(left);
     if (choice == DiscardAll) {
         const Prompts::Answer sure = Prompts::instance().message(
-            m_library.m_w.window,
+            m_shown.window(),
             QStringLiteral("Möchten Sie wirklich alle %1 ungesicherten Texte verwerfen ? ").arg(left.size()) + u'\n' +
                 QStringLiteral("Sie lassen sich danach nicht mehr wiederherstellen."),
             QStringLiteral(" ") + m_library.caption(), Prompts::Buttons::YesNo, Prompts::Icon::Exclamation);
@@ -459,8 +461,7 @@ void DocumentRecovery::carryOut(std::vector<LeftRecovery> &left, const std::vect
                                           .arg(failed.size())) +
                 u'\n' + failed.first();
     }
-    Prompts::instance().message(m_library.m_w.window, text, QStringLiteral(" ") + m_library.caption(),
-                                Prompts::Buttons::Ok,
+    Prompts::instance().message(m_shown.window(), text, QStringLiteral(" ") + m_library.caption(), Prompts::Buttons::Ok,
                                 failed.isEmpty() ? Prompts::Icon::Information : Prompts::Icon::Exclamation);
 }
 
@@ -543,28 +544,23 @@ bool DocumentRecovery::selectEntryOf(const QString &path, int kind)
     if (view < 0) {
         return false;
     }
-    if (m_library.m_kind != view) {
+    if (m_library.listedKind() != view) {
         m_library.selectKind(view);
-        if (m_library.m_kind != view) {
+        if (m_library.listedKind() != view) {
             return false;
         }
     }
-    const QListWidget *list = m_library.m_w.dateien;
     int row = -1;
     if (view == DocumentKinds::ProjectFolders) {
-        for (int i = 0; i < list->count() && row < 0; ++i) {
-            if (list->item(i)->text() == entry) {
-                row = i;
-            }
-        }
+        row = int(m_library.entryTexts().indexOf(entry));
     } else {
-        row = int(m_library.m_files.indexOf(entry));
+        row = int(m_library.files().indexOf(entry));
     }
-    if (row < 0 || row >= list->count()) {
+    if (row < 0 || row >= m_library.entryCount()) {
         return false;
     }
-    m_library.selectEntry(row);
-    return QFileInfo(m_library.documentPath()) == info && m_library.m_state.mIndex == row;
+    m_shown.selectEntry(row);
+    return QFileInfo(m_library.documentPath()) == info && m_library.state().mIndex == row;
 }
 
 bool DocumentRecovery::restore(const LeftRecovery &found)
@@ -586,15 +582,15 @@ bool DocumentRecovery::restore(const LeftRecovery &found)
         // business: the text comes back as a new document, and saving asks
         // for a name.
         m_library.newDocument(DocumentKinds::isValid(record.kind) ? record.kind : 0);
-        if (m_library.m_state.mChange) {
+        if (m_library.state().mChange) {
             return false;
         }
     }
-    if (!m_library.m_editorDoc.isLoaded()) {
+    if (!m_shown.editorDocument().isLoaded()) {
         return false;
     }
-    m_library.m_w.text->setPlainText(*text);
-    m_library.m_state.mChange = true;
+    m_shown.editor()->setPlainText(*text);
+    m_library.state().mChange = true;
     m_dirty = true;
     update();
     return true;

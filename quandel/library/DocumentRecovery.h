@@ -7,6 +7,7 @@
 #include <vector>
 
 class DocumentLibrary;
+class ShownDocument;
 class QTimer;
 class RecoveryKeeper;
 struct LeftRecovery;
@@ -27,7 +28,7 @@ class DocumentRecovery final : public QObject
 public:
     // A child of the library, over its editor and editing state. Made after
     // the library marks edits as changes, so that it sees them marked.
-    explicit DocumentRecovery(DocumentLibrary &library);
+    DocumentRecovery(DocumentLibrary &library, ShownDocument &shown);
 
     RecoveryKeeper *keeper() const { return m_keeper; }
     // Keeps the text when it changed since it was last kept; removes the
@@ -71,6 +72,7 @@ private:
     bool selectEntryOf(const QString &path, int kind);
 
     DocumentLibrary &m_library;
+    ShownDocument &m_shown;
     RecoveryKeeper *m_keeper = nullptr;
     QTimer *m_timer = nullptr;
     std::function<bool(const QString &)> m_isFavourite;

@@ -4,6 +4,7 @@
 #include "DocumentLibrary.h"
 #include "FileSystem.h"
 #include "Prompts.h"
+#include "ShownDocument.h"
 #include "TextFile.h"
 
 #include <QCoreApplication>
@@ -45,7 +46,8 @@ struct DocumentWatch::PollResult
     DocumentKinds::Listing listing;
 };
 
-DocumentWatch::DocumentWatch(DocumentLibrary &library) : QObject(&library), m_library(library)
+DocumentWatch::DocumentWatch(DocumentLibrary &library, ShownDocument &shown)
+    : QObject(&library), m_library(library), m_shown(shown)
 {
     m_watcher = new QFileSystemWatcher(this);
     m_watcherOff = !fileEventsReported();
@@ -68,14 +70,14 @@ DocumentWatch::DocumentWatch(DocumentLibrary &library) : QObject(&library), m_li
             updatePolling();
         });
     }
-    if (m_library.m_w.window) {
-        m_library.m_w.window->installEventFilter(this);
+    if (m_shown.window()) {
+        m_shown.window()->installEventFilter(this);
     }
 }
 
 bool DocumentWatch::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_library.m_w.window && event->type() == QEvent::WindowActivate) {
+    if (watched == m_shown.window() && event->type() == QEvent::WindowActivate) {
         // Not from within the event: the question is a modal dialog.
         schedule(0);
     }
@@ -228,7 +230,7 @@ bool DocumentWatch::checkFile(bool beforeSave, const DiskStamp *polled)
         return true;
     }
     if (!state.mChange || m_onlyGone) {
-        m_library.reloadFromDisk(m_watchedPath);
+        m_shown.reloadFromDisk(m_watchedPath);
         return true;
     }
     if (!beforeSave && m_hasPostponed && sameStamp(now, m_postponed)) {
@@ -236,14 +238,14 @@ bool DocumentWatch::checkFile(bool beforeSave, const DiskStamp *polled)
     }
     m_asking = true;
     const Prompts::Answer answer = Prompts::instance().message(
-        m_library.m_w.window,
+        m_shown.window(),
         state.mFile + u'\n' + QStringLiteral("wurde außerhalb von Quandel Library geändert.") + u'\n' + u'\n' +
             QStringLiteral("Möchten Sie die geänderte Fassung laden und Ihre Änderungen verwerfen ? "),
         m_library.caption(), Prompts::Buttons::YesNoCancel, Prompts::Icon::Exclamation);
     m_asking = false;
     switch (answer) {
     case Prompts::Answer::Yes:
-        m_library.reloadFromDisk(m_watchedPath);
+        m_shown.reloadFromDisk(m_watchedPath);
         return true;
     case Prompts::Answer::No:
         // The user knows of this version; the next Save replaces it.
@@ -357,6 +359,6 @@ void DocumentWatch::takePoll(const PollResult &result)
     }
     // The check may have asked; what the user did meanwhile comes first.
     if (request.folder == m_library.folder() && request.pattern == m_library.pattern() && !m_library.isBusy()) {
-        m_library.takeOutsideListing(result.listing);
+        m_shown.takeOutsideListing(result.listing);
     }
 }

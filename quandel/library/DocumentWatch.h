@@ -6,6 +6,7 @@
 #include <QString>
 
 class DocumentLibrary;
+class ShownDocument;
 class QFileSystemWatcher;
 class QTimer;
 
@@ -25,7 +26,7 @@ class DocumentWatch final : public QObject
 public:
     // The library's shown document, editing state and window are the ones
     // watched over; the watch is a child of the library.
-    explicit DocumentWatch(DocumentLibrary &library);
+    DocumentWatch(DocumentLibrary &library, ShownDocument &shown);
 
     // Starts watching the shown document as it is on disk now (just read or
     // written here).
@@ -92,6 +93,7 @@ private:
     void takePoll(const PollResult &result);
 
     DocumentLibrary &m_library;
+    ShownDocument &m_shown;
     QFileSystemWatcher *m_watcher = nullptr;
     QTimer *m_outsideCheck = nullptr;
     QString m_watchedPath; // the file m_seen belongs to; empty = nothing watched

@@ -48,6 +48,9 @@ public:
     bool isLoaded() const { return m_loaded; }
     // Why a document that was read is shown read-only; empty otherwise.
     QString readOnlyReason() const { return m_readOnlyReason; }
+    // How the file was read (encoding, byte-order mark, line ends); a new
+    // document's format until it is saved.
+    TextFormat format() const { return m_format; }
     // True while the program itself sets the editor text: no edit by the user.
     bool isSettingText() const { return m_settingText > 0; }
 

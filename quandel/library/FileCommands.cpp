@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
 #include <QProgressDialog>
 
 #include <cerrno>
@@ -205,8 +204,7 @@ QString FileCommands::invalidNameMessage()
 
 QString FileCommands::selectedEntry() const
 {
-    const QListWidgetItem *item = m_library->listWidget()->currentItem();
-    return item ? item->text() : QString();
+    return m_library->entry(m_library->selectedIndex()).text;
 }
 
 // ---------------------------------------------------------------------------
@@ -305,20 +303,15 @@ bool FileCommands::renameTo(const QString &newName)
 
 void FileCommands::selectAfterRename(const QString &entry, const QString &typed)
 {
-    QListWidget *list = m_library->listWidget();
-    QStringList entries;
-    entries.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i) {
-        entries.append(list->item(i)->text());
-    }
+    const QStringList entries = m_library->entryTexts();
     // The exact entry first: on this file system Notiz and notiz are two
     // documents, and a class's entry ends in a tab.
     qsizetype row = entries.indexOf(entry);
     if (row < 0) {
         row = FindListIndex(entries, typed);
     }
-    if (row < list->count()) {
-        list->setCurrentRow(int(row));
+    if (row < entries.size()) {
+        m_library->selectDocument(int(row));
     }
 }
 

@@ -6,12 +6,12 @@
 #include "DocumentWatch.h"
 #include "FileCommands.h"
 #include "Renames.h"
+#include "ShownDocument.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QListWidget>
 
 #include <cerrno>
 #include <climits>
@@ -34,7 +34,7 @@ bool entryExists(const QString &path)
 
 void SaveCommands::reportFailure(const QString &name)
 {
-    Prompts::instance().message(m_library.m_w.window,
+    Prompts::instance().message(m_shown.window(),
                                 name + QStringLiteral(" konnte nicht gespeichert werden. ") + u'\n' +
                                     QStringLiteral("Schreibzugriff wird eventuell durch eine andere Anwendung "
                                                    "blockiert. ") +
@@ -45,18 +45,18 @@ void SaveCommands::reportFailure(const QString &name)
 
 bool SaveCommands::write(const QString &path, const QString &name)
 {
-    const TextFile::WriteResult written = m_library.m_editorDoc.write(path);
+    const TextFile::WriteResult written = m_shown.editorDocument().write(path);
     if (!written.ok) {
         return false;
     }
     if (!path.isEmpty() && path == m_library.documentPath()) {
         // Known as written here before the message below lets the watcher's
         // report in: our own Save is no change from outside.
-        m_library.m_watch->watchShownDocument();
+        m_shown.documentWatch().watchShownDocument();
     }
     if (written.switchedToUtf8) {
         Prompts::instance().message(
-            m_library.m_w.window,
+            m_shown.window(),
             name + QStringLiteral(" enthält Zeichen, die der Zeichensatz Windows-1252 nicht kennt. ") + u'\n' +
                 QStringLiteral("Das Dokument wurde deshalb als UTF-8 gespeichert. "),
             QStringLiteral(" ") + m_library.caption(), Prompts::Buttons::Ok, Prompts::Icon::Information);
@@ -67,11 +67,11 @@ bool SaveCommands::write(const QString &path, const QString &name)
 bool SaveCommands::save()
 {
     DocumentLibrary &library = m_library;
-    EditingState &state = library.m_state;
+    EditingState &state = library.state();
     if (!library.offerProperName()) {
         return false;
     }
-    if (!library.m_editorDoc.isLoaded()) {
+    if (!m_shown.editorDocument().isLoaded()) {
         library.explainReadOnly();
         // Nothing of this document is in the editor: saving would replace
         // the file with what the editor could not show.
@@ -79,22 +79,22 @@ bool SaveCommands::save()
     }
     QString target;
     QString name;
-    if (!library.m_externalPath.isEmpty()) {
-        target = library.m_externalPath;
+    if (!m_shown.externalPath().isEmpty()) {
+        target = m_shown.externalPath();
         name = QFileInfo(target).fileName();
     } else if (library.isProjectView()) {
-        const QListWidgetItem *item = library.m_w.dateien->currentItem();
-        if (!item || state.mIndex < 0) {
+        const LibraryEntry entry = library.entry(library.selectedIndex());
+        if (entry.index < 0 || state.mIndex < 0) {
             return saveNewProject();
         }
-        name = item->text();
+        name = entry.text;
         target = library.documentPath();
     } else {
         name = library.currentFileName();
         if (name.isEmpty()) {
             return saveAs();
         }
-        target = library.m_folder + u'/' + name;
+        target = library.folder() + u'/' + name;
     }
     QCoreApplication::processEvents();
     if (!library.checkOutsideChanges(true)) {
@@ -105,45 +105,45 @@ bool SaveCommands::save()
         state.mChange = true;
         return false;
     }
-    library.m_watch->watchShownDocument();
+    m_shown.documentWatch().watchShownDocument();
     state.mChange = false;
     state.mAction = EditingState::Pending::None;
-    library.m_recovery->update();
-    library.m_w.dateien->setFocus();
+    m_shown.documentRecovery().update();
+    m_shown.focusList();
     return true;
 }
 
 bool SaveCommands::saveAs()
 {
     DocumentLibrary &library = m_library;
-    EditingState &state = library.m_state;
-    if (!library.m_editorDoc.isLoaded()) {
+    EditingState &state = library.state();
+    if (!m_shown.editorDocument().isLoaded()) {
         // The editor does not hold this document as it is, and the name
         // proposed is the document's own file.
         return false;
     }
-    if (library.m_externalPath.isEmpty() && library.isProjectView()) {
+    if (m_shown.externalPath().isEmpty() && library.isProjectView()) {
         // A project is a folder, not a file to be put anywhere: a new one is
         // created under the name asked for, a shown one saved where it is.
         return library.isUntitled() ? saveNewProject() : save();
     }
     Prompts::SaveRequest request;
     request.title = QStringLiteral("Speichern unter ...");
-    const QStringList filters = DocumentKinds::saveFilters(library.m_pattern);
+    const QStringList filters = DocumentKinds::saveFilters(library.pattern());
     request.filters = filters.isEmpty() ? QStringList{QStringLiteral("Alle Dateitypen (*)")} : filters;
-    if (!library.m_externalPath.isEmpty()) {
-        request.proposedPath = library.m_externalPath;
-    } else if (library.m_fileIndex == -1) {
-        const QString proposed = DocumentKinds::proposedName(library.m_pattern);
+    if (!m_shown.externalPath().isEmpty()) {
+        request.proposedPath = m_shown.externalPath();
+    } else if (library.fileIndex() == -1) {
+        const QString proposed = DocumentKinds::proposedName(library.pattern());
         // With no name to propose, the dialog opens in the
         // document folder, or where the last Save as went.
-        request.proposedPath = !proposed.isEmpty()          ? library.m_folder + u'/' + proposed
-                               : m_lastSaveAsPath.isEmpty() ? library.m_folder + u'/'
+        request.proposedPath = !proposed.isEmpty()          ? library.folder() + u'/' + proposed
+                               : m_lastSaveAsPath.isEmpty() ? library.folder() + u'/'
                                                             : m_lastSaveAsPath;
     } else {
-        request.proposedPath = library.m_folder + u'/' + library.currentFileName();
+        request.proposedPath = library.folder() + u'/' + library.currentFileName();
     }
-    const QString chosen = Prompts::instance().saveFileName(library.m_w.window, request);
+    const QString chosen = Prompts::instance().saveFileName(m_shown.window(), request);
     if (library.currentFileName().isEmpty()) {
         state.mFile = EditingState::untitledName();
         state.mChange = true;
@@ -152,7 +152,7 @@ bool SaveCommands::saveAs()
     if (chosen.isEmpty()) {
         return false;
     }
-    const QString watched = library.m_watch->watchedPath();
+    const QString watched = m_shown.documentWatch().watchedPath();
     if (!watched.isEmpty() && QFileInfo(chosen) == QFileInfo(watched) && !library.checkOutsideChanges(true)) {
         return false;
     }
@@ -165,25 +165,25 @@ bool SaveCommands::saveAs()
     }
     state.mChange = false;
     state.mAction = EditingState::Pending::None;
-    library.m_recovery->update();
-    library.showSavedFile(chosen);
+    m_shown.documentRecovery().update();
+    m_shown.showSavedFile(chosen);
     return true;
 }
 
 bool SaveCommands::saveNewProject()
 {
     DocumentLibrary &library = m_library;
-    EditingState &state = library.m_state;
-    if (!library.m_editorDoc.isLoaded()) {
+    EditingState &state = library.state();
+    if (!m_shown.editorDocument().isLoaded()) {
         return false;
     }
     QString proposed = QStringLiteral("Neues Projekt");
-    for (int n = 2; n < 100 && entryExists(library.m_folder + u'/' + proposed); ++n) {
+    for (int n = 2; n < 100 && entryExists(library.folder() + u'/' + proposed); ++n) {
         proposed = QStringLiteral("Neues Projekt %1").arg(n);
     }
     QString created;
     Renames dialog(
-        proposed, [this, &created](const QString &name) { return createProject(name, &created); }, library.m_w.window,
+        proposed, [this, &created](const QString &name) { return createProject(name, &created); }, m_shown.window(),
         Renames::Purpose::NewProject);
     Prompts::instance().execDialog(dialog);
     if (created.isEmpty()) {
@@ -196,14 +196,14 @@ bool SaveCommands::saveNewProject()
     }
     state.mChange = false;
     state.mAction = EditingState::Pending::None;
-    library.m_recovery->update();
-    library.showSavedFile(created);
+    m_shown.documentRecovery().update();
+    m_shown.showSavedFile(created);
     return true;
 }
 
 bool SaveCommands::createProject(const QString &name, QString *created)
 {
-    QWidget *window = m_library.m_w.window;
+    QWidget *window = m_shown.window();
     const auto tell = [window](const QString &text) {
         Prompts::instance().message(window, text, NewProjectTitle, Prompts::Buttons::Ok, Prompts::Icon::Critical);
     };
@@ -220,14 +220,14 @@ bool SaveCommands::createProject(const QString &name, QString *created)
                           QStringLiteral("Bitte wählen Sie eine andere Bezeichnung.");
     // A project that differs in letter case only would be the same folder
     // on a memory stick or a network share.
-    const QString folder = m_library.m_folder;
+    const QString folder = m_library.folder();
     if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
         tell(QStringLiteral("Der Dokumentordner ") + folder + QStringLiteral(" ist nicht vorhanden. "));
         return false;
     }
     const QString path = folder + u'/' + name;
     bool exists = entryExists(path);
-    for (const QString &project : std::as_const(m_library.m_folders)) {
+    for (const QString &project : std::as_const(m_library.folders())) {
         exists = exists || QFileInfo(project).fileName().compare(name, Qt::CaseInsensitive) == 0;
     }
     if (exists) {

@@ -3,6 +3,7 @@
 #include <QString>
 
 class DocumentLibrary;
+class ShownDocument;
 
 // Save and Save as of the shown document: where it is written (its list
 // entry, its project's text file, or the file of a document the list has no
@@ -12,7 +13,7 @@ class SaveCommands final
 {
 public:
     // Over the library's shown document; a member of the library.
-    explicit SaveCommands(DocumentLibrary &library) : m_library(library) {}
+    SaveCommands(DocumentLibrary &library, ShownDocument &shown) : m_library(library), m_shown(shown) {}
     SaveCommands(const SaveCommands &) = delete;
     SaveCommands &operator=(const SaveCommands &) = delete;
 
@@ -28,5 +29,6 @@ private:
     void reportFailure(const QString &name);
 
     DocumentLibrary &m_library;
+    ShownDocument &m_shown;
     QString m_lastSaveAsPath;
 };

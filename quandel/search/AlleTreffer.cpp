@@ -16,7 +16,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QLocale>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -96,19 +95,9 @@ private:
 QString documentPath(const DocumentLibrary *library, int index)
 {
     if (library->isProjectView()) {
-        return library->folder() + u'/' + library->listWidget()->item(index)->text() + u'/' +
-               DocumentKinds::projectFileName();
+        return library->entry(index).path + u'/' + DocumentKinds::projectFileName();
     }
     return index < library->files().size() ? library->folder() + u'/' + library->files().at(index) : QString();
-}
-
-QString displayName(const QListWidgetItem *item)
-{
-    QString name = item ? item->text() : QString();
-    if (name.endsWith(u'\t')) {
-        name.chop(1);
-    }
-    return name;
 }
 
 // The place of the occurrence nearest to column in a line, -1 when the line
@@ -301,7 +290,7 @@ void AlleTreffer::start()
     source.projectView = m_library->isProjectView();
     source.files = m_library->files();
     source.projects = m_library->folders();
-    source.count = m_library->listWidget()->count();
+    source.count = m_library->entryCount();
     const int shown = m_library->state().mIndex;
     // The shown document is searched as the user sees it, unsaved changes
     // included.
@@ -367,8 +356,8 @@ void AlleTreffer::takeResults(const QElapsedTimer &clock)
     // Asked before taking: a run finished by then has nothing left after
     // this round.
     const bool finished = m_run->isFinished();
-    const QListWidget *list = m_library->listWidget();
-    const auto nameOf = [list](int index) { return displayName(list->item(index)); };
+    const DocumentLibrary *library = m_library;
+    const auto nameOf = [library](int index) { return library->entry(index).displayName; };
     const int before = m_model->documentCount();
     while (clock.elapsed() < DrainBudgetMs) {
         QList<AllHits::Document> docs = m_run->take(64);
@@ -427,15 +416,13 @@ void AlleTreffer::activate(const QModelIndex &index)
         return;
     }
     const HitModel::Place place = m_model->placeOf(index);
-    QListWidget *list = m_library->listWidget();
-    if (place.listIndex < 0 || place.listIndex >= list->count()) {
+    if (place.listIndex < 0 || place.listIndex >= m_library->entryCount()) {
         return;
     }
     const QString path = documentPath(m_library, place.listIndex);
-    if (list->currentRow() != place.listIndex) {
+    if (m_library->selectedIndex() != place.listIndex) {
         // The normal selection: the unsaved-changes question may stop it.
-        list->setCurrentRow(place.listIndex);
-        if (list->currentRow() != place.listIndex) {
+        if (!m_library->selectDocument(place.listIndex)) {
             return;
         }
     } else if (m_library->documentPath() != path) {
@@ -493,9 +480,7 @@ void AlleTreffer::giveFocusBack()
 {
     QWidget *target = m_returnFocus;
     if (!target || !target->isVisible() || !target->isEnabled()) {
-        target = m_library->listWidget();
-    }
-    if (!target || !target->isVisible()) {
+        m_library->focusDocumentList();
         return;
     }
     if (QWidget *window = target->window(); window && window != this) {

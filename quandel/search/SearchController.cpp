@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListView>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
@@ -164,7 +163,7 @@ void SearchController::prepareMirrorList(int firstMirrorRow)
 {
     const QAbstractItemModel *model = m_w.dateienImt->model();
     m_w.dateienImt->setCurrentIndex(model->index(firstMirrorRow, 0));
-    m_w.dateienImt->setCurrentIndex(model->index(m_w.dateien->currentRow(), 0));
+    m_w.dateienImt->setCurrentIndex(model->index(m_library->selectedIndex(), 0));
 }
 
 void SearchController::hidePanes()
@@ -178,13 +177,13 @@ void SearchController::hidePanes()
     }
     m_w.dateienImt->show();
     m_w.textImt->setVisible(!m_webWasVisible);
-    m_w.dateien->hide();
+    m_library->setDocumentListShown(false);
     m_w.text->hide();
 }
 
 void SearchController::showPanes()
 {
-    m_w.dateien->show();
+    m_library->setDocumentListShown(true);
     if (m_w.webBrowser->isHidden()) {
         m_w.text->show();
     }
@@ -312,13 +311,12 @@ void SearchController::showHit(const QString &term, int scannedPosition)
 
 bool SearchController::selectHit(int index)
 {
-    m_w.dateien->setCurrentRow(index);
-    if (m_w.dateien->currentRow() != index && !m_library->state().mChange) {
-        // The unsaved-changes question was answered Yes: the document was
-        // saved on the way, so the hit can be shown now.
-        m_w.dateien->setCurrentRow(index);
+    if (m_library->selectDocument(index)) {
+        return true;
     }
-    return m_w.dateien->currentRow() == index;
+    // The unsaved-changes question was answered Yes: the document was saved
+    // on the way, so the hit can be shown now.
+    return !m_library->state().mChange && m_library->selectDocument(index);
 }
 
 void SearchController::runSearch()
@@ -335,10 +333,10 @@ void SearchController::runSearch()
     d->ReadingSearch();
     d->setTerm(term);
     setSearchingStatus(term);
-    prepareMirrorList(m_w.dateien->count() - 1);
-    const int origin = m_w.dateien->currentRow();
+    prepareMirrorList(m_library->entryCount() - 1);
+    const int origin = m_library->selectedIndex();
     d->setOriginIndex(origin);
-    const int count = m_w.dateien->count();
+    const int count = m_library->entryCount();
     if (count == 0) {
         return;
     }
@@ -401,11 +399,11 @@ void SearchController::findNext()
     setSearchingStatus(term);
     prepareMirrorList(0);
     closeProgress();
-    const int count = m_w.dateien->count();
+    const int count = m_library->entryCount();
     if (count == 0) {
         return;
     }
-    const int selected = m_w.dateien->currentRow();
+    const int selected = m_library->selectedIndex();
     const bool forward = m_dialog ? m_dialog->forward() : true;
 
     setRunning(true);
@@ -427,7 +425,7 @@ void SearchController::findNext()
     case Outcome::Cancelled:
         // The document the run had reached stays selected.
         if (r.index >= 0) {
-            m_w.dateien->setCurrentRow(r.index);
+            m_library->selectDocument(r.index);
         }
         StopSearch();
         break;

@@ -9,7 +9,6 @@
 class DocumentLibrary;
 class QLabel;
 class QListView;
-class QListWidget;
 class QPlainTextEdit;
 class QWidget;
 class Suchen;
@@ -19,8 +18,7 @@ class Weitersuchen;
 struct SearchWidgets
 {
     QWidget *window = nullptr;
-    QListWidget *dateien = nullptr;
-    QListView *dateienImt = nullptr; // shows the model of dateien
+    QListView *dateienImt = nullptr; // shows the model of the document list
     QPlainTextEdit *text = nullptr;
     QLabel *textImt = nullptr; // shows a picture of text
     QWidget *webBrowser = nullptr;

@@ -71,7 +71,6 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
 
     SearchWidgets searchWidgets;
     searchWidgets.window = this;
-    searchWidgets.dateien = m_dateien;
     searchWidgets.dateienImt = m_dateienImt;
     searchWidgets.text = m_text;
     searchWidgets.textImt = m_textImt;
