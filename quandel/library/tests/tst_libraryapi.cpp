@@ -60,12 +60,6 @@ struct Library
     void type(const QString &text) const { QTest::keyClicks(window.findChild<QPlainTextEdit *>(), text); }
 };
 
-QByteArray bytesOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class TestLibraryApi final : public QObject
