@@ -69,18 +69,7 @@ QList<Statement> split(QStringView line)
             continue;
         }
         if (c == u'"') {
-            qsizetype j = i + 1;
-            while (j < n) {
-                if (line.at(j) == u'"') {
-                    if (j + 1 < n && line.at(j + 1) == u'"') {
-                        j += 2;
-                        continue;
-                    }
-                    ++j;
-                    break;
-                }
-                ++j;
-            }
+            const qsizetype j = BasicSyntax::stringEnd(line, i);
             current.append({i, j - i, false});
             i = j;
             continue;

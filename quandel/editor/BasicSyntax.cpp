@@ -184,18 +184,7 @@ LineResult tokenizeBasic(QStringView line, bool inComment)
             continue;
         }
         if (c == u'"') {
-            qsizetype j = i + 1;
-            while (j < n) {
-                if (line.at(j) == u'"') {
-                    if (j + 1 < n && line.at(j + 1) == u'"') {
-                        j += 2; // "" stands for one quote inside the string
-                        continue;
-                    }
-                    ++j;
-                    break;
-                }
-                ++j;
-            }
+            const qsizetype j = stringEnd(line, i);
             result.tokens.append({i, j - i, Kind::String});
             statementStart = false;
             i = j;

@@ -24,6 +24,25 @@ inline bool isTypeSuffix(QChar c)
     return c == u'$' || c == u'%' || c == u'&' || c == u'!' || c == u'#' || c == u'@';
 }
 
+// The end of the string literal whose opening quote stands at start: just
+// past its closing quote, or the line's end when it has none. "" inside it
+// stands for one quote.
+inline qsizetype stringEnd(QStringView line, qsizetype start)
+{
+    qsizetype j = start + 1;
+    while (j < line.size()) {
+        if (line.at(j) == u'"') {
+            if (j + 1 < line.size() && line.at(j + 1) == u'"') {
+                j += 2;
+                continue;
+            }
+            return j + 1;
+        }
+        ++j;
+    }
+    return j;
+}
+
 enum class Mode
 {
     Basic,   // classes, modules and project texts with code
