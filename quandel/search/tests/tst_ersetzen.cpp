@@ -150,6 +150,14 @@ void TestErsetzen::dialogAndMenu()
     m_f->editor()->setTextCursor(cursor);
     m_f->run(u"mnuErsetzen"_s);
     QCOMPARE(m_dialog->termBox()->currentText(), u"größe"_s);
+
+    // Replacing works on the text: the web view gives way to it.
+    m_dialog->close();
+    m_f->run(u"mnuWebansicht"_s);
+    QVERIFY(m_f->editor()->isHidden());
+    m_f->run(u"mnuErsetzen"_s);
+    QVERIFY(!m_f->editor()->isHidden());
+    QVERIFY(!m_f->action(u"mnuWebansicht"_s)->isChecked());
 }
 
 void TestErsetzen::replaceAll_data()
