@@ -54,6 +54,14 @@ TextMatcher::TextMatcher(MatchOptions options) : m_options(std::move(options))
                       : QStringLiteral("Der reguläre Ausdruck ist an Position %1 ungültig.").arg(position);
         return;
     }
+    // Asked of the term itself: with the whole words around it, \b could
+    // never match, and replacing would still find nothing.
+    static const QString Samples[] = {QString(), QStringLiteral("Aa0_ äÖß.\t-\n;Zz9\n")};
+    for (const QString &sample : Samples) {
+        for (QRegularExpressionMatchIterator it = m_expression.globalMatch(sample); it.hasNext() && !m_matchesEmpty;) {
+            m_matchesEmpty = it.next().capturedLength(0) == 0;
+        }
+    }
     if (m_options.wholeWords) {
         // The expression itself looks at the characters around a match, so
         // that it tries its other ways (Dim|Dimension, a lazy x+?) where the
@@ -68,12 +76,6 @@ TextMatcher::TextMatcher(MatchOptions options) : m_options(std::move(options))
     }
     m_expression.optimize();
     m_valid = true;
-    static const QString Samples[] = {QString(), QStringLiteral("Aa0_ äÖß.\t-\n;Zz9\n")};
-    for (const QString &sample : Samples) {
-        for (QRegularExpressionMatchIterator it = m_expression.globalMatch(sample); it.hasNext() && !m_matchesEmpty;) {
-            m_matchesEmpty = it.next().capturedLength(0) == 0;
-        }
-    }
 }
 
 QString TextMatcher::gaveUpText()
