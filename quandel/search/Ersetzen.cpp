@@ -93,10 +93,15 @@ Ersetzen::Ersetzen(DocumentLibrary *library, QPlainTextEdit *text, QString histo
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("LMeldung"));
-    m_status->setAccessibleName(QStringLiteral("Meldung"));
     m_status->setWordWrap(true);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_status->setMinimumWidth(320);
+    // Shown only while it says something, so that a screen reader reads the
+    // message itself and meets no empty label; its room stays.
+    QSizePolicy keepRoom = m_status->sizePolicy();
+    keepRoom.setRetainSizeWhenHidden(true);
+    m_status->setSizePolicy(keepRoom);
+    m_status->hide();
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(termLabel, 0, 0);
@@ -177,6 +182,7 @@ QString Ersetzen::statusText() const
 void Ersetzen::setStatus(const QString &text)
 {
     m_status->setText(text);
+    m_status->setVisible(!text.isEmpty());
     // A screen reader hears what the line now says.
     QAccessibleEvent event(m_status, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&event);
