@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -270,7 +271,8 @@ bool Ersetzen::selectNext(const TextMatcher &matcher, qsizetype from)
         return false;
     }
     select(match.start, match.length);
-    const int line = m_text->textCursor().blockNumber() + 1;
+    // The line the match starts in, also for one across line ends.
+    const int line = m_text->document()->findBlock(int(match.start)).blockNumber() + 1;
     setStatus(wrapped
                   ? QStringLiteral("Am Ende des Dokuments angekommen; vom Anfang an weitergesucht: Zeile %1.").arg(line)
                   : QStringLiteral("Gefunden in Zeile %1.").arg(line));
