@@ -1,5 +1,29 @@
 #include "TextMatcher.h"
 
+namespace {
+
+// What a word is made of (TextMatcher::isWordCharacter), for an expression.
+constexpr QStringView WordClass = u"[\\p{L}\\p{Nd}\\p{M}_]";
+
+// Where a search may start: never between the two halves of a character
+// outside the BMP, which the expression would refuse as malformed.
+qsizetype characterStart(QStringView text, qsizetype at)
+{
+    at = std::clamp<qsizetype>(at, 0, text.size());
+    if (at > 0 && at < text.size() && text.at(at).isLowSurrogate() && text.at(at - 1).isHighSurrogate()) {
+        ++at;
+    }
+    return at;
+}
+
+// The place one character after at.
+qsizetype nextCharacter(QStringView text, qsizetype at)
+{
+    return characterStart(text, at + 1);
+}
+
+} // namespace
+
 TextMatcher::TextMatcher(MatchOptions options) : m_options(std::move(options))
 {
     if (m_options.term.isEmpty()) {
@@ -10,19 +34,55 @@ TextMatcher::TextMatcher(MatchOptions options) : m_options(std::move(options))
         m_valid = true;
         return;
     }
-    QRegularExpression::PatternOptions flags = QRegularExpression::MultilineOption;
+    // \w, \d and \b speak of letters and digits as the whole words do, not
+    // of ASCII only.
+    QRegularExpression::PatternOptions flags =
+        QRegularExpression::MultilineOption | QRegularExpression::UseUnicodePropertiesOption;
     if (m_options.cs == Qt::CaseInsensitive) {
         flags |= QRegularExpression::CaseInsensitiveOption;
     }
     m_expression = QRegularExpression(m_options.term, flags);
     if (!m_expression.isValid()) {
-        m_error = QStringLiteral("Der reguläre Ausdruck ist an Position %1 ungültig.")
-                      .arg(m_expression.patternErrorOffset() + 1);
+        // The position in characters as the user counts them, from 1; the
+        // expression counts UTF-16 units.
+        const qsizetype offset = std::clamp<qsizetype>(m_expression.patternErrorOffset(), 0, m_options.term.size());
+        const qsizetype position = QStringView(m_options.term).first(offset).toUcs4().size() + 1;
+        m_error = offset >= m_options.term.size()
+                      ? QStringLiteral("Der reguläre Ausdruck ist an Position %1 ungültig: er endet, bevor er "
+                                       "vollständig ist (fehlt eine Klammer?).")
+                            .arg(position)
+                      : QStringLiteral("Der reguläre Ausdruck ist an Position %1 ungültig.").arg(position);
         return;
+    }
+    // Asked of the term itself: with the whole words around it, \b could
+    // never match, and replacing would still find nothing.
+    static const QString Samples[] = {QString(), QStringLiteral("Aa0_ äÖß.\t-\n;Zz9\n")};
+    for (const QString &sample : Samples) {
+        for (QRegularExpressionMatchIterator it = m_expression.globalMatch(sample); it.hasNext() && !m_matchesEmpty;) {
+            m_matchesEmpty = it.next().capturedLength(0) == 0;
+        }
+    }
+    if (m_options.wholeWords) {
+        // The expression itself looks at the characters around a match, so
+        // that it tries its other ways (Dim|Dimension, a lazy x+?) where the
+        // first one is no whole word. \E ends a \Q the term left open. A term
+        // this does not fit (a comment of (?x) that runs to its end, a (*…)
+        // verb that must stand first) is checked match by match instead.
+        const QString wrapped = QStringLiteral("(?<!%1)(?:%2\\E)(?!%1)").arg(WordClass, m_options.term);
+        const QRegularExpression whole(wrapped, flags);
+        if (whole.isValid() && whole.captureCount() == m_expression.captureCount()) {
+            m_expression = whole;
+        }
     }
     m_expression.optimize();
     m_valid = true;
-    m_matchesEmpty = m_expression.match(QString()).hasMatch();
+}
+
+QString TextMatcher::gaveUpText()
+{
+    return QStringLiteral("Der reguläre Ausdruck ist für diesen Text zu aufwendig: er probiert an einer Stelle zu "
+                          "viele Möglichkeiten durch (etwa (a+)+), daher wurde die Suche abgebrochen. Bitte "
+                          "vereinfachen Sie ihn.");
 }
 
 bool TextMatcher::isWordCharacter(char32_t c)
@@ -76,47 +136,54 @@ bool TextMatcher::isWholeWord(QStringView text, qsizetype start, qsizetype lengt
     return !wordCharacterBefore(text, start) && !wordCharacterAt(text, start + length);
 }
 
-TextMatcher::Match TextMatcher::rawFind(QStringView text, qsizetype from) const
+template <typename Take> bool TextMatcher::forEachMatch(QStringView text, qsizetype from, Take take) const
 {
-    Match result;
+    if (!m_valid) {
+        return false;
+    }
+    from = characterStart(text, from);
     if (!m_options.regularExpression) {
-        const qsizetype at = text.indexOf(m_options.term, from, m_options.cs);
-        if (at >= 0) {
-            result.start = at;
-            result.length = m_options.term.size();
+        const QString &term = m_options.term;
+        for (qsizetype at = text.indexOf(term, from, m_options.cs); at >= 0;) {
+            if (!m_options.wholeWords || isWholeWord(text, at, term.size())) {
+                if (!take(Match{at, term.size(), {}, false})) {
+                    return false;
+                }
+                at = text.indexOf(term, at + term.size(), m_options.cs);
+            } else {
+                at = text.indexOf(term, nextCharacter(text, at), m_options.cs);
+            }
         }
-        return result;
+        return false;
     }
-    // Empty matches are stepped over: the next try starts one character on.
-    for (qsizetype offset = from; offset <= text.size();) {
-        const QRegularExpressionMatch match = m_expression.match(text, offset);
-        if (!match.hasMatch()) {
-            return result;
+    // One pass over the text: each new match() would check the text from its
+    // start on again, which on a large text costs more than the search.
+    qsizetype resumeAt = from;
+    for (QRegularExpressionMatchIterator it = m_expression.globalMatch(text, from); it.hasNext();) {
+        const QRegularExpressionMatch found = it.next();
+        const qsizetype start = found.capturedStart(0);
+        const qsizetype length = found.capturedLength(0);
+        resumeAt = length > 0 ? start + length : nextCharacter(text, start);
+        if (length == 0 || (m_options.wholeWords && !isWholeWord(text, start, length))) {
+            continue;
         }
-        if (match.capturedLength(0) > 0) {
-            result.start = match.capturedStart(0);
-            result.length = match.capturedLength(0);
-            result.captures = match.capturedTexts();
-            return result;
+        if (!take(Match{start, length, found.capturedTexts(), false})) {
+            return false;
         }
-        offset = match.capturedStart(0) + 1;
     }
-    return result;
+    // The pass also ends when the expression gives up; only a match of its
+    // own tells which.
+    return resumeAt <= text.size() && !m_expression.match(text, resumeAt).isValid();
 }
 
 TextMatcher::Match TextMatcher::find(QStringView text, qsizetype from) const
 {
-    if (!m_valid) {
-        return {};
-    }
-    for (qsizetype at = std::max<qsizetype>(0, from); at <= text.size();) {
-        Match match = rawFind(text, at);
-        if (!match.isValid() || !m_options.wholeWords || isWholeWord(text, match.start, match.length)) {
-            return match;
-        }
-        at = match.start + 1;
-    }
-    return {};
+    Match result;
+    result.gaveUp = forEachMatch(text, std::max<qsizetype>(0, from), [&result](Match &&match) {
+        result = std::move(match);
+        return false;
+    });
+    return result;
 }
 
 TextMatcher::Match TextMatcher::findBackward(QStringView text, qsizetype before) const
@@ -124,19 +191,28 @@ TextMatcher::Match TextMatcher::findBackward(QStringView text, qsizetype before)
     // Matches are taken from the start, so that backwards finds the same
     // matches as forwards, only in the other order.
     Match last;
-    for (Match match = find(text, 0); match.isValid() && match.start + match.length <= before;
-         match = find(text, match.start + match.length)) {
+    const bool gaveUp = forEachMatch(text, 0, [&last, before](Match &&match) {
+        if (match.start + match.length > before) {
+            return false;
+        }
         last = std::move(match);
+        return true;
+    });
+    if (!last.isValid()) {
+        last.gaveUp = gaveUp;
     }
     return last;
 }
 
-QList<TextMatcher::Match> TextMatcher::findAll(QStringView text, qsizetype max) const
+QList<TextMatcher::Match> TextMatcher::findAll(QStringView text, qsizetype max, bool *gaveUp) const
 {
     QList<Match> matches;
-    for (Match match = find(text, 0); match.isValid() && matches.size() < max;
-         match = find(text, match.start + match.length)) {
-        matches.append(std::move(match));
+    const bool stopped = max > 0 && forEachMatch(text, 0, [&matches, max](Match &&match) {
+                             matches.append(std::move(match));
+                             return matches.size() < max;
+                         });
+    if (gaveUp) {
+        *gaveUp = stopped;
     }
     return matches;
 }

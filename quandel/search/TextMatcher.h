@@ -22,8 +22,9 @@ struct MatchOptions
 
 // Finds the matches of a term in a text with "\n" line ends. An expression
 // works line by line at ^ and $ (each line has its own start and end) and
-// may match across line ends where it says so (\n, \s). Matches never
-// overlap and are never empty: an empty match is stepped over.
+// may match across line ends where it says so (\n, \s); \w, \d and \b know
+// umlauts and ß as letters. Matches never overlap and are never empty: an
+// empty match is stepped over.
 class TextMatcher final
 {
 public:
@@ -37,9 +38,13 @@ public:
     // Why the term cannot be used, in German, with the position of the
     // fault in an invalid expression; empty when valid.
     QString errorText() const { return m_error; }
-    // The expression matches the empty string (a* or ^): replacing with it
-    // would put text between every two characters, so replace refuses it.
+    // The expression matches the empty string (a*, ^, \b) in the empty text
+    // or in a sample of letters, digits, blanks and line ends: replacing with
+    // it would put text between characters, so replace refuses it.
     bool matchesEmpty() const { return m_matchesEmpty; }
+    // Why a search ended before the end of the text: the expression tried
+    // too many ways at one place ((a+)+ on a long run of a), in German.
+    static QString gaveUpText();
 
     struct Match
     {
@@ -48,6 +53,9 @@ public:
         // What the expression's groups matched, \0 first; empty for a plain
         // term.
         QStringList captures;
+        // No match, because the expression gave up (see gaveUpText()): the
+        // text was not searched to its end.
+        bool gaveUp = false;
         bool isValid() const { return start >= 0; }
     };
 
@@ -56,8 +64,9 @@ public:
     // The last match that ends at or before before (backwards search), or
     // an invalid one.
     Match findBackward(QStringView text, qsizetype before) const;
-    // All matches from the start, at most max.
-    QList<Match> findAll(QStringView text, qsizetype max = 1 << 30) const;
+    // All matches from the start, at most max. *gaveUp (when given) tells
+    // whether the expression gave up before the end of the text.
+    QList<Match> findAll(QStringView text, qsizetype max = 1 << 30, bool *gaveUp = nullptr) const;
 
     // The text that takes a match's place: the replacement as typed, or for
     // an expression with \1 … \9 and $0 put in (\\ is a backslash, $$ a
@@ -73,7 +82,9 @@ public:
 
 private:
     bool isWholeWord(QStringView text, qsizetype start, qsizetype length) const;
-    Match rawFind(QStringView text, qsizetype from) const;
+    // Calls take(match) for each match from from on until it returns false;
+    // returns true when the expression gave up on the way.
+    template <typename Take> bool forEachMatch(QStringView text, qsizetype from, Take take) const;
 
     MatchOptions m_options;
     QRegularExpression m_expression;

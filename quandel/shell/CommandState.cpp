@@ -32,7 +32,7 @@ Result evaluate(const Snapshot &s)
     // Edit commands.
     if (s.textEmpty) {
         set({Command::Ausschneiden, Command::Loeschen, Command::SpeichernUnter, Command::Markieren,
-             Command::GeheZuZeile},
+             Command::GeheZuZeile, Command::Ersetzen},
             false);
     } else {
         if (s.selectionEmpty) {
@@ -41,7 +41,7 @@ Result evaluate(const Snapshot &s)
             set({Command::Ausschneiden, Command::Kopieren, Command::Loeschen}, true);
         }
         set({Command::SpeichernUnter}, s.checkedKind != 2);
-        set({Command::Markieren, Command::GeheZuZeile}, true);
+        set({Command::Markieren, Command::GeheZuZeile, Command::Ersetzen}, true);
     }
 
     // Paste.

@@ -6,6 +6,8 @@
 
 namespace {
 
+// Laid out by hand: an entry added leaves the other lines as they are.
+// clang-format off
 constexpr std::array<const char16_t *, CommandCount> ObjectNames = {
     u"mnuneues_0",        u"mnuneues_1",
     u"mnuneues_2",        u"mnuneues_3",
@@ -19,7 +21,8 @@ constexpr std::array<const char16_t *, CommandCount> ObjectNames = {
     u"mnuRückgängig",     u"mnuausschneiden",
     u"mnukopieren",       u"mnueinfuegen",
     u"mnuloeschen",       u"mnumarkieren",
-    u"mnuGeheZuZeile",    u"mnuSchriftarten",
+    u"mnuGeheZuZeile",    u"mnuErsetzen",
+    u"mnuSchriftarten",
     u"mnuAnsicht_0",      u"mnuAnsicht_1",
     u"mnuAnsicht_2",      u"mnuAnsicht_3",
     u"mnuWebansicht",     u"mnuaktualisieren",
@@ -33,6 +36,7 @@ constexpr std::array<const char16_t *, CommandCount> ObjectNames = {
     u"mnuProgramme_1",    u"mnuProgramme_2",
     u"mnuProgramme_3",    u"mnuinfo",
 };
+// clang-format on
 
 } // namespace
 

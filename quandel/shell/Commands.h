@@ -37,6 +37,7 @@ enum class Command : int
     Loeschen,
     Markieren,
     GeheZuZeile,
+    Ersetzen,
     Schriftarten,
     Ansicht0, // mnuAnsicht_0 … _3, one per document kind
     Ansicht1,

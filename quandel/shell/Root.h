@@ -9,6 +9,7 @@
 #include <optional>
 
 class AlleTreffer;
+class Ersetzen;
 class CodeEditor;
 class DocumentLibrary;
 class EditCommands;
@@ -108,6 +109,8 @@ private:
     void showFavouritesManager();
     // Alle Treffer anzeigen: the all-hits window, modeless.
     void showAllHits();
+    // Ersetzen: the replace dialog for the shown document, modeless.
+    void showReplace();
     void updateTermMarks();
 
     bool storeAndEnd();
@@ -157,6 +160,7 @@ private:
     // again when the help menu opens.
     std::optional<std::array<bool, 3>> m_siblingsFound;
     QPointer<AlleTreffer> m_alleTreffer;
+    QPointer<Ersetzen> m_ersetzen;
     std::array<QAction *, 4> m_mnuAnsicht{};
 
     // The outer rectangle restored at start, until the window is framed.

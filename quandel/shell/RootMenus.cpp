@@ -8,6 +8,7 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditCommands.h"
+#include "Ersetzen.h"
 #include "FavouritesMenu.h"
 #include "FavouritesStore.h"
 #include "FileCommands.h"
@@ -21,6 +22,7 @@
 #include "SiblingPrograms.h"
 #include "Suchen.h"
 #include "WebLinks.h"
+#include "WebView.h"
 #include "ZipExport.h"
 
 #include <QApplication>
@@ -106,6 +108,9 @@ void Root::buildMenus()
     QAction *geheZu = action(bearbeiten, Command::GeheZuZeile, QStringLiteral("Gehe zu &Zeile ..."));
     geheZu->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     connect(geheZu, &QAction::triggered, this, [this] { (void)GeheZuZeile::run(m_text, this); });
+    QAction *ersetzen = action(bearbeiten, Command::Ersetzen, QStringLiteral("&Ersetzen ..."));
+    ersetzen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    connect(ersetzen, &QAction::triggered, this, &Root::showReplace);
     bearbeiten->addSeparator();
     QAction *schriftarten = action(bearbeiten, Command::Schriftarten, QStringLiteral("&Schriftart ..."));
     connect(schriftarten, &QAction::triggered, this, [this] { m_fontAndPrint->chooseFont(); });
@@ -212,7 +217,7 @@ void Root::collectDocumentCommands()
         Command::Webansicht,   Command::Suchen,         Command::Weitersuchen, Command::AlleTreffer,
         Command::Hinzufuegen,  Command::Verwalten,      Command::Umbenennen,   Command::Loesche,
         Command::SendenDatei1, Command::SendenDatei2,   Command::SendenDatei3, Command::Ansicht0,
-        Command::Ansicht1,     Command::Ansicht2,       Command::Ansicht3};
+        Command::Ansicht1,     Command::Ansicht2,       Command::Ansicht3,     Command::Ersetzen};
     for (const Command command : commands) {
         if (QAction *a = m_actions[command]) {
             m_documentCommands.append(a);
@@ -285,6 +290,21 @@ void Root::showAllHits()
     m_alleTreffer->raise();
     m_alleTreffer->activateWindow();
     m_alleTreffer->termBox()->setFocus();
+}
+
+void Root::showReplace()
+{
+    if (m_library->isBusy()) {
+        return;
+    }
+    // Replacing works on the text: the web view gives way to it.
+    if (!m_webBrowser->isHidden()) {
+        m_library->toggleWebView();
+    }
+    if (!m_ersetzen) {
+        m_ersetzen = new Ersetzen(m_library, m_text, AppPaths::historyFile(), this);
+    }
+    m_ersetzen->present();
 }
 
 void Root::updateTermMarks()

@@ -91,14 +91,16 @@ void TestCommandState::rules_data()
     Snapshot empty = file;
     QTest::newRow("empty editor")
         << empty
-        << QStringLiteral("mnuausschneiden=0 mnuloeschen=0 mnuspeichernunter=0 mnumarkieren=0 mnuGeheZuZeile=0");
+        << QStringLiteral(
+               "mnuausschneiden=0 mnuloeschen=0 mnuspeichernunter=0 mnumarkieren=0 mnuGeheZuZeile=0 mnuErsetzen=0");
 
     Snapshot text = file;
     text.textEmpty = false;
     QTest::newRow("text without selection")
         << text
         << QStringLiteral(
-               "mnuausschneiden=0 mnuloeschen=0 mnukopieren=1 mnuspeichernunter=1 mnumarkieren=1 mnuGeheZuZeile=1");
+               "mnuausschneiden=0 mnuloeschen=0 mnukopieren=1 mnuspeichernunter=1 mnumarkieren=1 mnuGeheZuZeile=1 "
+               "mnuErsetzen=1");
 
     Snapshot projectSelection = base();
     projectSelection.documentSelected = true;
@@ -108,7 +110,7 @@ void TestCommandState::rules_data()
     QTest::newRow("selection in the project view")
         << projectSelection
         << QStringLiteral("mnuausschneiden=1 mnukopieren=1 mnuloeschen=1 mnuspeichernunter=0 mnumarkieren=1 "
-                          "mnuWebansicht=0");
+                          "mnuErsetzen=1 mnuWebansicht=0");
 
     // Copy is switched off by the document rule and on again by the
     // selection rule in the same pass.
