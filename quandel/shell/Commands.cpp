@@ -6,6 +6,7 @@
 
 namespace {
 
+// clang-format off
 constexpr std::array<const char16_t *, CommandCount> ObjectNames = {
     u"mnuneues_0",        u"mnuneues_1",
     u"mnuneues_2",        u"mnuneues_3",
@@ -25,7 +26,8 @@ constexpr std::array<const char16_t *, CommandCount> ObjectNames = {
     u"mnuWebansicht",     u"mnuaktualisieren",
     u"mnuoptionen",       u"mnuSyntaxhervorhebung",
     u"mnuSuchen",         u"mnuWeitersuchen",
-    u"mnuAlleTreffer",    u"mnuVerlauf",
+    u"mnuAlleTreffer",    u"mnuAlleErsetzen",
+    u"mnuErsetzenRueckgaengig", u"mnuVerlauf",
     u"mnuhinzufügen",     u"mnuverwalten",
     u"mnuHilfethemen",    u"mnuSoftware",
     u"mnulinks1",         u"mnulinks2",
@@ -33,6 +35,7 @@ constexpr std::array<const char16_t *, CommandCount> ObjectNames = {
     u"mnuProgramme_1",    u"mnuProgramme_2",
     u"mnuProgramme_3",    u"mnuinfo",
 };
+// clang-format on
 
 } // namespace
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 
+class AlleErsetzen;
 class AlleTreffer;
 class CodeEditor;
 class DocumentLibrary;
@@ -28,6 +29,7 @@ class QPlainTextEdit;
 class StartupSequence;
 class PicturePane;
 class ProcedureBox;
+class ReplaceSession;
 class WebView;
 
 // How the main window is started.
@@ -82,6 +84,7 @@ public:
     int checkedKind() const;
     DocumentLibrary *library() const { return m_library; }
     SearchController *search() const { return m_search; }
+    ReplaceSession *replaceSession() const { return m_replace; }
     FavouritesMenu *favourites() const { return m_favourites; }
     bool hasEnded() const { return m_ended; }
 
@@ -108,6 +111,10 @@ private:
     void showFavouritesManager();
     // Alle Treffer anzeigen: the all-hits window, modeless.
     void showAllHits();
+    // In allen Dokumenten ersetzen: the replace window, modeless; undo of
+    // the last replace from the menu shows its report there.
+    AlleErsetzen *showReplaceAll();
+    void undoReplace();
     void updateTermMarks();
 
     bool storeAndEnd();
@@ -157,6 +164,9 @@ private:
     // again when the help menu opens.
     std::optional<std::array<bool, 3>> m_siblingsFound;
     QPointer<AlleTreffer> m_alleTreffer;
+    QPointer<AlleErsetzen> m_alleErsetzen;
+    // The replace across documents and its undo data, for the whole run.
+    ReplaceSession *m_replace = nullptr;
     std::array<QAction *, 4> m_mnuAnsicht{};
 
     // The outer rectangle restored at start, until the window is framed.
