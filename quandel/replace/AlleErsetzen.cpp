@@ -126,6 +126,7 @@ AlleErsetzen::AlleErsetzen(DocumentLibrary *library, ReplaceSession *session, QS
     m_count->setObjectName(QStringLiteral("LDokumente"));
 
     m_model = new HitModel(this);
+    m_model->setReplaceMode(true);
     m_tree = new QTreeView(this);
     m_tree->setObjectName(QStringLiteral("Treffer"));
     m_tree->setAccessibleName(QStringLiteral("Treffer"));
@@ -306,7 +307,13 @@ void AlleErsetzen::preview()
     m_model->clear();
     m_report->clear();
     m_report->hide();
-    m_run = std::make_unique<AllHits::Run>(std::move(source), options, m_previewReplacement, m_threads, [this] {
+    AllHits::Query query;
+    query.options = options;
+    query.replaceMode = true;
+    query.replacement = m_previewReplacement;
+    m_previewSource = source;
+    m_previewSource.editorText.clear();
+    m_run = std::make_unique<AllHits::Run>(std::move(source), std::move(query), m_threads, [this] {
         QMetaObject::invokeMethod(this, &AlleErsetzen::drain, Qt::QueuedConnection);
     });
     m_count->setText(QStringLiteral("0 von %1").arg(number(m_run->total())));
@@ -388,7 +395,7 @@ void AlleErsetzen::replace()
     if (!m_previewDone || m_run || m_session->isBusy()) {
         return;
     }
-    ReplaceFiles::Plan plan = m_model->plan(m_previewOptions, m_previewReplacement);
+    ReplaceFiles::Plan plan = previewPlan();
     m_inEditor.clear();
 
     // Windows-1252 documents that cannot hold the replacement: one question.
@@ -396,7 +403,7 @@ void AlleErsetzen::replace()
     if (!TextFile::fitsWindows1252(ReplaceReport::literalPart(m_previewReplacement, m_previewOptions))) {
         for (const ReplaceFiles::DocumentPlan &d : plan.documents) {
             // The editor's text is written in its format when it is saved.
-            if (d.listIndex != m_editorIndex && m_model->isWindows1252(d.listIndex)) {
+            if (d.listIndex != m_editorIndex && m_windows1252.contains(d.listIndex)) {
                 cannotHold.append(d.displayName);
             }
         }
@@ -454,6 +461,41 @@ void AlleErsetzen::replace()
     updateButtons();
 }
 
+ReplaceFiles::Plan AlleErsetzen::previewPlan()
+{
+    ReplaceFiles::Plan plan;
+    plan.options = m_previewOptions;
+    plan.replacement = m_previewReplacement;
+    m_windows1252.clear();
+    const AllHits::Source &source = m_previewSource;
+    for (int row = 0; row < m_model->documentCount(); ++row) {
+        const AllHits::Document &document = m_model->document(row);
+        ReplaceFiles::DocumentPlan d;
+        d.listIndex = document.index;
+        // The file the preview read, whatever the list shows now.
+        if (source.projectView) {
+            d.path = document.index < source.projects.size()
+                         ? source.projects.at(document.index) + u'/' + DocumentKinds::projectFileName()
+                         : QString();
+        } else {
+            d.path = document.index < source.files.size() ? source.folder + u'/' + source.files.at(document.index)
+                                                          : QString();
+        }
+        d.displayName = m_model->index(row, HitModel::PlaceColumn).data().toString();
+        d.key = document.key;
+        d.contentHash = document.contentHash;
+        d.ticked = m_model->ticked(row);
+        if (std::none_of(d.ticked.cbegin(), d.ticked.cend(), [](bool t) { return t; })) {
+            continue;
+        }
+        if (!document.fromEditor && document.encoding == TextFormat::Encoding::Windows1252) {
+            m_windows1252.insert(document.index);
+        }
+        plan.documents.push_back(std::move(d));
+    }
+    return plan;
+}
+
 void AlleErsetzen::showProgress(int done, int total)
 {
     m_bar->setRange(0, std::max(1, total));
@@ -503,7 +545,7 @@ void AlleErsetzen::undone(const QList<ReplaceFiles::DocumentResult> &results, bo
     // changes: then the user is asked, as for any change from outside.
     const QString shown = m_library->documentPath();
     if (std::any_of(results.cbegin(), results.cend(), [&shown](const auto &r) {
-            return r.outcome == ReplaceFiles::Outcome::Written && r.path == shown;
+            return r.outcome == ReplaceFiles::Outcome::Restored && r.path == shown;
         })) {
         (void)m_library->checkOutsideChanges();
     }

@@ -1,16 +1,15 @@
 #pragma once
 
+#include "AllHits.h"
 #include "ReplaceFiles.h"
 #include "TextMatcher.h"
 
 #include <QDialog>
 #include <QPointer>
+#include <QSet>
 
 #include <memory>
 
-namespace AllHits {
-class Run;
-}
 class DocumentLibrary;
 class HitModel;
 class QCheckBox;
@@ -83,6 +82,9 @@ private:
     void takeResults(const QElapsedTimer &clock);
     void finishPreview(bool cancelled);
     void updateButtons();
+    // The ticked hits of the preview, by document; notes the Windows-1252
+    // ones.
+    ReplaceFiles::Plan previewPlan();
     void showProgress(int done, int total);
     void written(const QList<ReplaceFiles::DocumentResult> &results, bool cancelled);
     void undone(const QList<ReplaceFiles::DocumentResult> &results, bool fromEarlierRun);
@@ -115,6 +117,8 @@ private:
     // read (the editor's, with unsaved changes), by its list index.
     MatchOptions m_previewOptions;
     QString m_previewReplacement;
+    AllHits::Source m_previewSource; // the list's names as the preview read them
+    QSet<int> m_windows1252;         // list indexes of the plan's Windows-1252 documents
     int m_editorIndex = -1;
     quint64 m_editorTextHash = 0;
     bool m_previewDone = false;

@@ -84,7 +84,9 @@ Summary summarize(const QList<DocumentResult> &results, int inEditorIndex, bool 
     QStringList written, inEditor, changed, needsUtf8, skipped, failed, notReached;
     qsizetype count = 0;
     for (const DocumentResult &r : results) {
-        const QString line = QStringLiteral("%1 (%2)").arg(r.displayName, replacements(r.replaced));
+        const QString line = QStringLiteral("%1 (%2%3)")
+                                 .arg(r.displayName, replacements(r.replaced),
+                                      r.becameUtf8 ? QStringLiteral(", jetzt UTF-8") : QString());
         switch (r.outcome) {
         case Outcome::Written:
             count += r.replaced;
@@ -106,6 +108,7 @@ Summary summarize(const QList<DocumentResult> &results, int inEditorIndex, bool 
             notReached.append(r.displayName);
             break;
         case Outcome::NothingTicked:
+        case Outcome::Restored:
             break;
         }
     }
@@ -132,11 +135,11 @@ Summary summarizeUndo(const QList<DocumentResult> &results, bool fromEarlierRun)
     QStringList back, changed, failed;
     for (const DocumentResult &r : results) {
         switch (r.outcome) {
-        case Outcome::Written:
+        case Outcome::Restored:
             back.append(r.displayName);
             break;
         case Outcome::ChangedOnDisk:
-            changed.append(r.displayName);
+            changed.append(withReason(r));
             break;
         case Outcome::Skipped:
         case Outcome::Failed:
