@@ -22,9 +22,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -71,6 +73,35 @@ QCheckBox *checkBox(const QString &caption, const QString &name, const QString &
     c->setAccessibleName(accessible);
     return c;
 }
+
+// Draws a line of the tree with a light background behind the match (in
+// the column before) or its replacement (in the column after).
+class MarkDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QVariant start = index.data(HitModel::MarkStartRole);
+        const int length = index.data(HitModel::MarkLengthRole).toInt();
+        if (!start.isValid() || length <= 0) {
+            return;
+        }
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const QFontMetrics fm(option.font);
+        const int margin = option.widget ? option.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1 : 3;
+        const int x = option.rect.x() + margin + fm.horizontalAdvance(text.left(start.toInt()));
+        const int width = fm.horizontalAdvance(text.mid(start.toInt(), length));
+        QColor mark = option.palette.color(QPalette::Highlight);
+        mark.setAlpha(90);
+        painter->save();
+        painter->setClipRect(option.rect);
+        painter->fillRect(QRect(x, option.rect.y() + 1, width, option.rect.height() - 2), mark);
+        painter->restore();
+    }
+};
 
 } // namespace
 
@@ -136,8 +167,16 @@ AlleErsetzen::AlleErsetzen(DocumentLibrary *library, ReplaceSession *session, QS
     m_tree->setModel(m_model);
     m_tree->setUniformRowHeights(true);
     m_tree->setAllColumnsShowFocus(true);
-    m_tree->header()->setStretchLastSection(true);
-    m_tree->setColumnWidth(0, 200);
+    auto *marks = new MarkDelegate(m_tree);
+    m_tree->setItemDelegateForColumn(HitModel::TextColumn, marks);
+    m_tree->setItemDelegateForColumn(HitModel::AfterColumn, marks);
+    // The lines before and after share the width; no column is measured
+    // row by row.
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->header()->setSectionResizeMode(HitModel::PlaceColumn, QHeaderView::Interactive);
+    m_tree->header()->setSectionResizeMode(HitModel::TextColumn, QHeaderView::Stretch);
+    m_tree->header()->setSectionResizeMode(HitModel::AfterColumn, QHeaderView::Stretch);
+    m_tree->setColumnWidth(HitModel::PlaceColumn, 150);
     m_tree->installEventFilter(this);
 
     m_report = new QPlainTextEdit(this);
