@@ -121,6 +121,7 @@ AlleErsetzen::AlleErsetzen(DocumentLibrary *library, ReplaceSession *session, QS
     m_term->setEditable(true);
     m_term->setInsertPolicy(QComboBox::NoInsert);
     m_term->setMinimumContentsLength(24);
+    m_term->lineEdit()->setAccessibleName(QStringLiteral("Suchen nach"));
     termLabel->setBuddy(m_term);
     {
         const QSignalBlocker quiet(m_term);
@@ -155,6 +156,7 @@ AlleErsetzen::AlleErsetzen(DocumentLibrary *library, ReplaceSession *session, QS
     m_bar->setValue(0);
     m_count = new QLabel(this);
     m_count->setObjectName(QStringLiteral("LDokumente"));
+    m_count->hide();
 
     m_model = new HitModel(this);
     m_model->setReplaceMode(true);
@@ -263,6 +265,14 @@ QString AlleErsetzen::countText() const
     return m_count->text();
 }
 
+void AlleErsetzen::setCount(const QString &text)
+{
+    // Shown only while there is something to say, so that a screen reader
+    // meets no empty label.
+    m_count->setText(text);
+    m_count->setVisible(!text.isEmpty());
+}
+
 void AlleErsetzen::placeBeside(const QWidget *window)
 {
     BesideWindow::place(this, window, KeptGeometry);
@@ -355,7 +365,7 @@ void AlleErsetzen::preview()
     m_run = std::make_unique<AllHits::Run>(std::move(source), std::move(query), m_threads, [this] {
         QMetaObject::invokeMethod(this, &AlleErsetzen::drain, Qt::QueuedConnection);
     });
-    m_count->setText(QStringLiteral("0 von %1").arg(number(m_run->total())));
+    setCount(QStringLiteral("0 von %1").arg(number(m_run->total())));
     updateButtons();
     m_drain->start();
 }
@@ -392,7 +402,7 @@ void AlleErsetzen::takeResults(const QElapsedTimer &clock)
         m_tree->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::NoUpdate);
     }
     m_bar->setValue(m_run->examined());
-    m_count->setText(QStringLiteral("%1 von %2").arg(number(m_run->examined()), number(m_run->total())));
+    setCount(QStringLiteral("%1 von %2").arg(number(m_run->examined()), number(m_run->total())));
     if (finished) {
         finishPreview(false);
     }
@@ -408,7 +418,7 @@ void AlleErsetzen::finishPreview(bool cancelled)
     }
     if (!cancelled) {
         m_previewDone = true;
-        m_count->setText(ReplaceReport::countText(m_model->hitCount(), m_model->documentCount()));
+        setCount(ReplaceReport::countText(m_model->hitCount(), m_model->documentCount()));
         if (limited) {
             m_bar->setValue(m_bar->maximum());
             showReport(QStringLiteral("Mehr als %1 Treffer – die Vorschau wurde angehalten; Ersetzen schreibt nur die "
@@ -495,7 +505,7 @@ void AlleErsetzen::replace()
     m_shownPath = m_library->shownDocument().changed ? QString() : m_library->documentPath();
     m_bar->setRange(0, std::max<int>(1, int(plan.documents.size())));
     m_bar->setValue(0);
-    m_count->setText(QStringLiteral("0 von %1 Dokumenten geschrieben").arg(number(plan.documents.size())));
+    setCount(QStringLiteral("0 von %1 Dokumenten geschrieben").arg(number(plan.documents.size())));
     m_session->write(std::move(plan));
     updateButtons();
 }
@@ -539,7 +549,7 @@ void AlleErsetzen::showProgress(int done, int total)
 {
     m_bar->setRange(0, std::max(1, total));
     m_bar->setValue(done);
-    m_count->setText(QStringLiteral("%1 von %2 Dokumenten geschrieben").arg(number(done), number(total)));
+    setCount(QStringLiteral("%1 von %2 Dokumenten geschrieben").arg(number(done), number(total)));
 }
 
 void AlleErsetzen::written(const QList<ReplaceFiles::DocumentResult> &results, bool cancelled)
@@ -559,7 +569,7 @@ void AlleErsetzen::written(const QList<ReplaceFiles::DocumentResult> &results, b
     m_previewDone = false;
     m_model->clear();
     const ReplaceReport::Summary summary = ReplaceReport::summarize(all, m_editorIndex, cancelled);
-    m_count->setText(summary.headline);
+    setCount(summary.headline);
     showReport(summary.text);
     updateButtons();
     Q_EMIT reported();
@@ -571,7 +581,7 @@ void AlleErsetzen::undo()
         return;
     }
     m_bar->setRange(0, 0);
-    m_count->setText(QStringLiteral("Die Dateien werden zurückgestellt …"));
+    setCount(QStringLiteral("Die Dateien werden zurückgestellt …"));
     m_session->undo();
     updateButtons();
 }
@@ -589,7 +599,7 @@ void AlleErsetzen::undone(const QList<ReplaceFiles::DocumentResult> &results, bo
         (void)m_library->checkOutsideChanges();
     }
     const ReplaceReport::Summary summary = ReplaceReport::summarizeUndo(results, fromEarlierRun);
-    m_count->setText(summary.headline);
+    setCount(summary.headline);
     showReport(summary.text);
     updateButtons();
     Q_EMIT reported();

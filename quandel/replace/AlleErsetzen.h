@@ -89,6 +89,7 @@ private:
     void written(const QList<ReplaceFiles::DocumentResult> &results, bool cancelled);
     void undone(const QList<ReplaceFiles::DocumentResult> &results, bool fromEarlierRun);
     void showReport(const QString &text);
+    void setCount(const QString &text);
     void giveFocusBack();
 
     DocumentLibrary *m_library = nullptr;

@@ -29,30 +29,25 @@ bool ReplaceSession::canUndo() const
     return !isBusy() && ((m_undo && !m_undo->isEmpty()) || !m_leftOver.isEmpty());
 }
 
-void ReplaceSession::discardAll()
-{
-    if (m_undo) {
-        m_undo->discard();
-        m_undo.reset();
-    }
-    for (ReplaceFiles::UndoStore &store : m_leftOver) {
-        store.discard();
-    }
-    m_leftOver.clear();
-}
-
 void ReplaceSession::write(ReplaceFiles::Plan plan)
 {
     if (isBusy()) {
         return;
     }
-    // One step of undo: the next replace takes the place of the last.
-    discardAll();
+    // One step of undo: the next replace takes the place of the last. The
+    // old data (thousands of files perhaps) are removed on the worker.
+    QList<ReplaceFiles::UndoStore> old = std::exchange(m_leftOver, {});
+    if (m_undo) {
+        old.append(*m_undo);
+    }
     m_undo = ReplaceFiles::UndoStore::forThisProgram();
     m_cancel = std::make_shared<std::atomic_bool>(false);
     const QPointer<ReplaceSession> self(this);
-    m_worker.emplace([self, plan = std::move(plan), undo = &*m_undo, cancel = m_cancel] {
+    m_worker.emplace([self, old, plan = std::move(plan), undo = &*m_undo, cancel = m_cancel]() mutable {
         BackgroundWork::lowerPriorityOfThisThread();
+        for (ReplaceFiles::UndoStore &store : old) {
+            store.discard();
+        }
         const auto progress = [self](int done, int total) {
             QMetaObject::invokeMethod(
                 self,

@@ -55,7 +55,6 @@ Q_SIGNALS:
 
 private:
     void finishWorker();
-    void discardAll();
 
     std::optional<ReplaceFiles::UndoStore> m_undo; // this run's last replace
     QList<ReplaceFiles::UndoStore> m_leftOver;     // left by earlier runs
