@@ -163,7 +163,7 @@ void Root::buildMenus()
     alleErsetzen->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
     connect(alleErsetzen, &QAction::triggered, this, [this] { (void)showReplaceAll(); });
     QAction *ersetzenRueckgaengig =
-        action(suchen, Command::ErsetzenRueckgaengig, QStringLiteral("Ersetzen rückgängig"));
+        action(suchen, Command::ErsetzenRueckgaengig, QStringLiteral("Ersetzen &rückgängig"));
     ersetzenRueckgaengig->setEnabled(false);
     connect(ersetzenRueckgaengig, &QAction::triggered, this, &Root::undoReplace);
     suchen->addSeparator();
