@@ -257,7 +257,7 @@ AlleErsetzen::~AlleErsetzen() = default;
 
 QString AlleErsetzen::reportText() const
 {
-    return m_report->isVisible() || !m_report->toPlainText().isEmpty() ? m_report->toPlainText() : QString();
+    return m_report->toPlainText();
 }
 
 QString AlleErsetzen::countText() const
@@ -417,7 +417,8 @@ void AlleErsetzen::finishPreview(bool cancelled)
         m_run.reset();
     }
     if (!cancelled) {
-        m_previewDone = true;
+        // Fields changed while it ran: the tree is not what they ask for.
+        m_previewDone = fieldOptions() == m_previewOptions && m_replacement->text() == m_previewReplacement;
         setCount(ReplaceReport::countText(m_model->hitCount(), m_model->documentCount()));
         if (limited) {
             m_bar->setValue(m_bar->maximum());
@@ -661,6 +662,12 @@ void AlleErsetzen::hideEvent(QHideEvent *event)
 
 void AlleErsetzen::closeEvent(QCloseEvent *event)
 {
+    // As Esc: while files are written the window stays for the report.
+    if (m_session->isBusy()) {
+        m_session->cancel();
+        event->ignore();
+        return;
+    }
     if (m_run) {
         m_run->cancel();
         finishPreview(true);

@@ -50,8 +50,6 @@ public:
     void cancel();
 
     bool isPreviewRunning() const { return m_run != nullptr; }
-    // A preview of the fields as they are has ended; Ersetzen may write it.
-    bool hasPreview() const { return m_previewDone; }
 
     void reject() override;
     void placeBeside(const QWidget *window);
@@ -122,6 +120,7 @@ private:
     QSet<int> m_windows1252;         // list indexes of the plan's Windows-1252 documents
     int m_editorIndex = -1;
     quint64 m_editorTextHash = 0;
+    // A preview of the fields as they are has ended: Ersetzen may write it.
     bool m_previewDone = false;
     // The document shown while the replace wrote, to be shown afresh.
     QString m_shownPath;
