@@ -66,7 +66,8 @@ Reading readingOf(const QByteArray &bytes)
         r.format.lineEnd = TextFormat::LineEnd::Lf;
     }
     const DocumentText doc = DocumentText::fromFile(text);
-    r.contentUnits = text.size();
+    // The file's last line end is not in the editor text.
+    r.contentUnits = text.size() - (doc.finalLineEnd ? 1 : 0);
     r.editorText = doc.editorText;
     return r;
 }
