@@ -11,8 +11,11 @@ namespace {
 using ReplaceFiles::DocumentResult;
 using ReplaceFiles::Outcome;
 
-// At most this many names in the question; the rest are counted.
+// At most this many names in the question, and in a paragraph of the
+// report; the rest are counted. Ten thousand lines are read by no one and
+// would hold up the window while it lays them out.
 constexpr int QuestionNames = 15;
+constexpr int ParagraphLines = 200;
 
 QString number(qsizetype n)
 {
@@ -39,8 +42,11 @@ void paragraph(QString &text, const QString &heading, const QStringList &lines)
         text += u"\n\n";
     }
     text += heading.arg(number(lines.size()));
-    for (const QString &line : lines) {
-        text += u"\n  " + line;
+    for (qsizetype i = 0; i < lines.size() && i < ParagraphLines; ++i) {
+        text += u"\n  " + lines.at(i);
+    }
+    if (lines.size() > ParagraphLines) {
+        text += QStringLiteral("\n  und %1 weitere").arg(number(lines.size() - ParagraphLines));
     }
 }
 
