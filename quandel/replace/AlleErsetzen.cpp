@@ -356,6 +356,7 @@ void AlleErsetzen::preview()
     m_model->clear();
     m_report->clear();
     m_report->hide();
+    m_tree->show();
     AllHits::Query query;
     query.options = options;
     query.replaceMode = true;
@@ -573,6 +574,7 @@ void AlleErsetzen::written(const QList<ReplaceFiles::DocumentResult> &results, b
     setCount(summary.headline);
     showReport(summary.text);
     updateButtons();
+    focusReport();
     Q_EMIT reported();
 }
 
@@ -603,6 +605,7 @@ void AlleErsetzen::undone(const QList<ReplaceFiles::DocumentResult> &results, bo
     setCount(summary.headline);
     showReport(summary.text);
     updateButtons();
+    focusReport();
     Q_EMIT reported();
 }
 
@@ -610,6 +613,16 @@ void AlleErsetzen::showReport(const QString &text)
 {
     m_report->setPlainText(text);
     m_report->setVisible(!text.isEmpty());
+    // After a replace the tree is empty: the report takes its place.
+    m_tree->setVisible(m_model->documentCount() > 0 || text.isEmpty());
+}
+
+void AlleErsetzen::focusReport()
+{
+    // The button pressed is off now; a screen reader reads the report.
+    if (isActiveWindow() && m_report->isVisible()) {
+        m_report->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 bool AlleErsetzen::eventFilter(QObject *watched, QEvent *event)

@@ -88,6 +88,7 @@ private:
     void undone(const QList<ReplaceFiles::DocumentResult> &results, bool fromEarlierRun);
     void showReport(const QString &text);
     void setCount(const QString &text);
+    void focusReport();
     void giveFocusBack();
 
     DocumentLibrary *m_library = nullptr;

@@ -123,13 +123,14 @@ Summary summarize(const QList<DocumentResult> &results, int inEditorIndex, bool 
     if (cancelled) {
         s.headline += QStringLiteral(" – abgebrochen");
     }
-    paragraph(s.text, QStringLiteral("Geschrieben (%1):"), written);
+    // What needs a look first, what went as planned last.
     paragraph(s.text, QStringLiteral("Im Editor ersetzt, noch nicht gespeichert (%1):"), inEditor);
     paragraph(s.text, QStringLiteral("Seit der Vorschau geändert, nicht angetastet (%1):"), changed);
     paragraph(s.text, QStringLiteral("In Windows-1252, nicht in UTF-8 umgestellt, ausgelassen (%1):"), needsUtf8);
     paragraph(s.text, QStringLiteral("Übersprungen (%1):"), skipped);
     paragraph(s.text, QStringLiteral("Fehlgeschlagen, unverändert (%1):"), failed);
     paragraph(s.text, QStringLiteral("Nach Abbrechen nicht erreicht (%1):"), notReached);
+    paragraph(s.text, QStringLiteral("Geschrieben (%1):"), written);
     if (s.text.isEmpty()) {
         s.text = QStringLiteral("Es wurde nichts ersetzt.");
     }
@@ -160,9 +161,9 @@ Summary summarizeUndo(const QList<DocumentResult> &results, bool fromEarlierRun)
     if (fromEarlierRun) {
         s.text = QStringLiteral("Die Daten stammen von einem früheren Lauf des Programms, der beim Ersetzen endete.");
     }
-    paragraph(s.text, QStringLiteral("Zurückgestellt (%1):"), back);
     paragraph(s.text, QStringLiteral("Seit dem Ersetzen geändert, so belassen (%1):"), changed);
     paragraph(s.text, QStringLiteral("Nicht zurückgestellt (%1):"), failed);
+    paragraph(s.text, QStringLiteral("Zurückgestellt (%1):"), back);
     if (back.isEmpty() && changed.isEmpty() && failed.isEmpty()) {
         s.text += (s.text.isEmpty() ? u""_s : u"\n\n"_s) + QStringLiteral("Es gab nichts zurückzustellen.");
     }
