@@ -124,7 +124,9 @@ Summary summarize(const QList<DocumentResult> &results, int inEditorIndex, bool 
         s.headline += QStringLiteral(" – abgebrochen");
     }
     // What needs a look first, what went as planned last.
-    paragraph(s.text, QStringLiteral("Im Editor ersetzt, noch nicht gespeichert (%1):"), inEditor);
+    paragraph(s.text,
+              QStringLiteral("Im Editor ersetzt, noch nicht gespeichert; Strg+Z im Editor nimmt es zurück (%1):"),
+              inEditor);
     paragraph(s.text, QStringLiteral("Seit der Vorschau geändert, nicht angetastet (%1):"), changed);
     paragraph(s.text, QStringLiteral("In Windows-1252, nicht in UTF-8 umgestellt, ausgelassen (%1):"), needsUtf8);
     paragraph(s.text, QStringLiteral("Übersprungen (%1):"), skipped);

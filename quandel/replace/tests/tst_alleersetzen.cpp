@@ -215,8 +215,10 @@ void TestAlleErsetzen::unsavedShownDocumentIsReplacedInTheEditor()
     QVERIFY(m_f->state().mChange);
     QCOMPARE(fileBytes(u"a.txt"_s), a);
     QCOMPARE(fileBytes(u"b.txt"_s), QByteArray("Neu zwei\r\n"));
-    QVERIFY2(w->reportText().contains(u"Im Editor ersetzt, noch nicht gespeichert (1):\n  a (2 Ersetzungen)"_s),
-             qPrintable(w->reportText()));
+    QVERIFY2(
+        w->reportText().contains(
+            u"Im Editor ersetzt, noch nicht gespeichert; Strg+Z im Editor nimmt es zurück (1):\n  a (2 Ersetzungen)"_s),
+        qPrintable(w->reportText()));
     QVERIFY(w->reportText().contains(u"Geschrieben (1):\n  b (1 Ersetzung)"_s));
     // One step of the editor's undo.
     editor->undo();
