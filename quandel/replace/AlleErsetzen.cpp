@@ -302,7 +302,7 @@ void AlleErsetzen::updateButtons()
     const bool busy = m_session->isBusy();
     m_preview->setEnabled(!busy && !m_term->currentText().isEmpty());
     m_replace->setEnabled(!busy && !m_run && m_previewDone && m_model->hitCount() > 0);
-    m_undo->setEnabled(m_session->canUndo() && !m_run);
+    m_undo->setEnabled(m_session->canUndo());
     m_stop->setEnabled(busy || m_run);
 }
 
@@ -580,8 +580,13 @@ void AlleErsetzen::written(const QList<ReplaceFiles::DocumentResult> &results, b
 
 void AlleErsetzen::undo()
 {
-    if (!m_session->canUndo() || m_run) {
+    if (!m_session->canUndo()) {
         return;
+    }
+    // A preview under way is of no use once the files go back.
+    if (m_run) {
+        m_run->cancel();
+        finishPreview(true);
     }
     m_bar->setRange(0, 0);
     setCount(QStringLiteral("Die Dateien werden zurückgestellt …"));
