@@ -225,6 +225,75 @@ Excerpt excerpt(QStringView line, int column, int termLength, int width)
     return result;
 }
 
+quint64 contentHash(QByteArrayView bytes)
+{
+    // The 64-bit hash of four lanes of multiply and rotate (as XXH64 does
+    // it), eight bytes at a time: several GB/s, and no seed of the process.
+    constexpr quint64 P1 = 11400714785074694791ull;
+    constexpr quint64 P2 = 14029467366897019727ull;
+    constexpr quint64 P3 = 1609587929392839161ull;
+    constexpr quint64 P4 = 9650029242287828579ull;
+    constexpr quint64 P5 = 2870177450012600261ull;
+    const auto rotl = [](quint64 x, int r) { return (x << r) | (x >> (64 - r)); };
+    const auto round = [&rotl](quint64 acc, quint64 input) { return rotl(acc + input * P2, 31) * P1; };
+    const auto merge = [&round](quint64 acc, quint64 lane) { return (acc ^ round(0, lane)) * P1 + P4; };
+    const auto read64 = [](const uchar *at) {
+        quint64 v = 0;
+        std::memcpy(&v, at, sizeof v);
+        return v;
+    };
+    const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *const end = p + bytes.size();
+    quint64 h = 0;
+    if (bytes.size() >= 32) {
+        quint64 v1 = P1 + P2;
+        quint64 v2 = P2;
+        quint64 v3 = 0;
+        quint64 v4 = 0 - P1;
+        for (; end - p >= 32; p += 32) {
+            v1 = round(v1, read64(p));
+            v2 = round(v2, read64(p + 8));
+            v3 = round(v3, read64(p + 16));
+            v4 = round(v4, read64(p + 24));
+        }
+        h = rotl(v1, 1) + rotl(v2, 7) + rotl(v3, 12) + rotl(v4, 18);
+        h = merge(merge(merge(merge(h, v1), v2), v3), v4);
+    } else {
+        h = P5;
+    }
+    h += quint64(bytes.size());
+    for (; end - p >= 8; p += 8) {
+        h = rotl(h ^ round(0, read64(p)), 27) * P1 + P4;
+    }
+    if (end - p >= 4) {
+        quint32 v = 0;
+        std::memcpy(&v, p, sizeof v);
+        h = rotl(h ^ (quint64(v) * P1), 23) * P2 + P3;
+        p += 4;
+    }
+    for (; p < end; ++p) {
+        h = rotl(h ^ (quint64(*p) * P5), 11) * P1;
+    }
+    h ^= h >> 33;
+    h *= P2;
+    h ^= h >> 29;
+    h *= P3;
+    h ^= h >> 32;
+    return h;
+}
+
+TextFormat::Encoding encodingOf(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF") && TextFile::isUtf8(bytes.sliced(3))) {
+        return TextFormat::Encoding::Utf8;
+    }
+    // Plain ASCII stays in the library's code page.
+    if (QtPrivate::isAscii(QLatin1StringView(bytes.data(), bytes.size()))) {
+        return TextFormat::Encoding::Windows1252;
+    }
+    return TextFile::isUtf8(bytes) ? TextFormat::Encoding::Utf8 : TextFormat::Encoding::Windows1252;
+}
+
 Document compact(int index, const QList<Line> &lines, int termLength)
 {
     Document doc;
@@ -241,12 +310,13 @@ Document compact(int index, const QList<Line> &lines, int termLength)
             doc.pool += line.text;
         }
         for (const int column : line.columns) {
-            Hit hit{line.number, column, textStart, quint16(line.text.size()), quint16(column)};
+            Hit hit{line.number, column, textStart, quint16(line.text.size()), quint16(column), quint16(termLength)};
             if (!whole) {
                 const Excerpt cut = excerpt(line.text, column, termLength);
                 hit.textStart = qint32(doc.pool.size());
                 hit.textLength = quint16(cut.text.size());
                 hit.markStart = quint16(cut.markStart);
+                hit.markLength = quint16(std::min<qsizetype>(termLength, cut.text.size() - cut.markStart));
                 doc.pool += cut.text;
             }
             doc.hits.push_back(hit);
@@ -256,16 +326,165 @@ Document compact(int index, const QList<Line> &lines, int termLength)
     return doc;
 }
 
+namespace {
+
+// Puts a document's matches into rows: a line up to the excerpt width is
+// kept once for all its hits, a longer one is cut around each; in replace
+// mode each hit also gets its line as it reads after the replace.
+class RowMaker final
+{
+public:
+    RowMaker(Document &doc, const TextMatcher &matcher, const Query &query)
+        : m_doc(doc), m_matcher(matcher), m_query(query)
+    {
+    }
+
+    // A match at column of line (its text without the line end); rest is
+    // the text after the match up to the end of the line it ends on.
+    void add(int number, QStringView line, const TextMatcher::Match &match, qsizetype column, QStringView rest)
+    {
+        const qsizetype length = std::min<qsizetype>(match.length, line.size() - column);
+        Hit hit;
+        hit.line = number;
+        hit.column = qint32(column);
+        if (line.size() <= ExcerptWidth) {
+            if (number != m_lastLine) {
+                m_lastLine = number;
+                m_lastStart = qint32(m_doc.pool.size());
+                m_doc.pool += line;
+            }
+            hit.textStart = m_lastStart;
+            hit.textLength = quint16(line.size());
+            hit.markStart = quint16(column);
+        } else {
+            const Excerpt cut = excerpt(line, int(column), int(length));
+            hit.textStart = qint32(m_doc.pool.size());
+            hit.textLength = quint16(cut.text.size());
+            hit.markStart = quint16(cut.markStart);
+            m_doc.pool += cut.text;
+        }
+        hit.markLength = quint16(std::clamp<qsizetype>(length, 0, hit.textLength - hit.markStart));
+        m_doc.hits.push_back(hit);
+        if (!m_query.replaceMode) {
+            return;
+        }
+        QString replacement = m_matcher.replacementFor(match, m_query.replacement);
+        replacement.replace(u'\n', QChar(0x21B5));
+        const QString afterLine = line.left(column) + replacement + rest;
+        Excerpt cut{afterLine, int(column)};
+        if (afterLine.size() > ExcerptWidth) {
+            cut = excerpt(afterLine, int(column), int(replacement.size()));
+        }
+        After after;
+        after.textStart = qint32(m_doc.pool.size());
+        after.textLength = quint16(cut.text.size());
+        after.markStart = quint16(cut.markStart);
+        after.markLength = quint16(std::clamp<qsizetype>(replacement.size(), 0, after.textLength - after.markStart));
+        m_doc.pool += cut.text;
+        m_doc.after.push_back(after);
+    }
+
+private:
+    Document &m_doc;
+    const TextMatcher &m_matcher;
+    const Query &m_query;
+    int m_lastLine = 0;
+    qint32 m_lastStart = 0;
+};
+
+} // namespace
+
+Document matchesInText(int index, const QString &text, const TextMatcher &matcher, const Query &query,
+                       qsizetype maxHits)
+{
+    Document doc;
+    doc.index = index;
+    const QList<TextMatcher::Match> matches = matcher.findAll(text, maxHits);
+    doc.hits.reserve(size_t(matches.size()));
+    RowMaker rows(doc, matcher, query);
+    int number = 1;
+    qsizetype lineStart = 0;
+    qsizetype counted = 0; // line numbers are counted up to here
+    const auto lineEndFrom = [&text](qsizetype from) {
+        const qsizetype end = text.indexOf(u'\n', from);
+        return end < 0 ? text.size() : end;
+    };
+    for (const TextMatcher::Match &match : matches) {
+        for (qsizetype nl = text.indexOf(u'\n', counted); nl >= 0 && nl < match.start;
+             nl = text.indexOf(u'\n', nl + 1)) {
+            ++number;
+            lineStart = nl + 1;
+        }
+        counted = match.start;
+        const QStringView line = QStringView(text).mid(lineStart, lineEndFrom(match.start) - lineStart);
+        const qsizetype end = match.start + match.length;
+        const QStringView rest = QStringView(text).mid(end, lineEndFrom(end) - end);
+        rows.add(number, line, match, match.start - lineStart, rest);
+    }
+    doc.pool.squeeze();
+    return doc;
+}
+
+Document matchesInBytes(int index, const QByteArray &bytes, const TextMatcher &matcher, const Query &query,
+                        const QList<BytePattern> &anchors, qsizetype maxHits)
+{
+    const MatchOptions &options = query.options;
+    Document doc;
+    bool whole = options.regularExpression || anchors.isEmpty();
+    QList<Line> lines;
+    if (!whole) {
+        // Every whole-word match is one of the term as typed, and neither
+        // crosses a line end: the lines that hold the term are enough.
+        lines = linesInBytes(bytes, options.term, options.cs, anchors, maxHits);
+        qsizetype found = 0;
+        for (const Line &line : std::as_const(lines)) {
+            found += line.columns.size();
+        }
+        // Cut at the limit: whole words might lie beyond it.
+        whole = options.wholeWords && found >= maxHits;
+    }
+    if (whole) {
+        doc = matchesInText(index, DocumentScanner::editorText(bytes), matcher, query, maxHits);
+    } else {
+        doc.index = index;
+        RowMaker rows(doc, matcher, query);
+        qsizetype taken = 0;
+        for (const Line &line : std::as_const(lines)) {
+            const QList<TextMatcher::Match> matches = matcher.findAll(line.text, maxHits - taken);
+            for (const TextMatcher::Match &match : matches) {
+                rows.add(line.number, line.text, match, match.start,
+                         QStringView(line.text).sliced(match.start + match.length));
+            }
+            taken += matches.size();
+            if (taken >= maxHits) {
+                break;
+            }
+        }
+        doc.pool.squeeze();
+    }
+    if (query.replaceMode && !doc.hits.empty()) {
+        doc.contentHash = contentHash(bytes);
+        doc.encoding = encodingOf(bytes);
+    }
+    return doc;
+}
+
 struct Run::Shared
 {
-    Shared(Source src, QString t, Qt::CaseSensitivity c, std::function<void()> f, int limit)
-        : source(std::move(src)), term(std::move(t)), cs(c), finished(std::move(f)), hitsLeft(limit),
-          scanner(term, cs, cancelled, scannerProgress)
+    Shared(Source src, Query q, std::function<void()> f, int limit)
+        : source(std::move(src)), query(std::move(q)), term(query.options.term), cs(query.options.cs),
+          plain(!query.replaceMode && !query.options.wholeWords && !query.options.regularExpression),
+          matcher(query.options), finished(std::move(f)), hitsLeft(limit), scanner(term, cs, cancelled, scannerProgress)
     {
     }
     const Source source;
+    const Query query;
     const QString term;
     const Qt::CaseSensitivity cs;
+    // A term as typed, not replaced: lines and columns as the search has
+    // always listed them.
+    const bool plain;
+    const TextMatcher matcher;
     const std::function<void()> finished;
     std::atomic_bool cancelled{false};
     // The limit was reached: the workers stop, what they found stays.
@@ -298,8 +517,21 @@ namespace {
 constexpr int ChunkSize = 8;
 constexpr qsizetype LargeBufferBytes = 1024 * 1024;
 
+TextFile::FileKey keyOf(const struct stat &info)
+{
+    TextFile::FileKey key;
+    key.valid = true;
+    key.device = static_cast<quint64>(info.st_dev);
+    key.inode = static_cast<quint64>(info.st_ino);
+    key.size = static_cast<qint64>(info.st_size);
+    key.modifiedNs = static_cast<qint64>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    key.changedNs = static_cast<qint64>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+    return key;
+}
+
 // The bytes of a regular file the editor would show; false otherwise.
-bool readDocument(const QString &path, QByteArray &bytes)
+// key, when given, gets the file's key as TextFile::openRegular() makes it.
+bool readDocument(const QString &path, QByteArray &bytes, TextFile::FileKey *key = nullptr)
 {
     const QByteArray encoded = QFile::encodeName(path);
     const int fd = ::open(encoded.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
@@ -312,6 +544,9 @@ bool readDocument(const QString &path, QByteArray &bytes)
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > DocumentScanner::maxBytes()) {
         ::close(fd);
         return false;
+    }
+    if (key) {
+        *key = keyOf(info);
     }
     bytes.resize(qsizetype(info.st_size));
     qsizetype filled = 0;
@@ -328,6 +563,53 @@ bool readDocument(const QString &path, QByteArray &bytes)
     ::close(fd);
     bytes.truncate(filled);
     return true;
+}
+
+// Keeps a document's hits up to the run's limit.
+void keep(Run::Shared &s, Document doc)
+{
+    const auto hits = int(doc.hits.size());
+    const int left = s.hitsLeft.fetch_sub(hits, std::memory_order_acq_rel);
+    if (hits > left) {
+        // Past the limit: the hits up to it are kept.
+        doc.hits.resize(size_t(std::max(0, left)));
+        if (!doc.after.empty()) {
+            doc.after.resize(doc.hits.size());
+        }
+        s.full.store(true);
+    }
+    if (!doc.hits.empty()) {
+        const std::lock_guard lock(s.mutex);
+        s.found.append(std::move(doc));
+    }
+}
+
+// Entry i of a run with options or in replace mode.
+void examineWithOptions(Run::Shared &s, int i, QByteArray &bytes, qsizetype wanted)
+{
+    Document doc;
+    if (i == s.source.editorIndex) {
+        doc = matchesInText(i, s.source.editorText, s.matcher, s.query, wanted);
+        doc.fromEditor = true;
+    } else {
+        TextFile::FileKey key;
+        // An expression has no byte test: its text is looked at whole.
+        if (readDocument(s.pathOf(i), bytes, &key) &&
+            (s.query.options.regularExpression || s.anchorsDecide || s.scanner.mayContain(bytes))) {
+            doc = matchesInBytes(i, bytes, s.matcher, s.query,
+                                 s.query.options.regularExpression ? QList<BytePattern>() : s.anchors, wanted);
+            if (s.query.replaceMode) {
+                doc.key = key;
+            }
+        }
+        if (bytes.capacity() > LargeBufferBytes) {
+            bytes = QByteArray();
+        }
+    }
+    if (!doc.hits.empty()) {
+        keep(s, std::move(doc));
+    }
+    s.examined.fetch_add(1, std::memory_order_release);
 }
 
 void work(const std::shared_ptr<Run::Shared> &shared)
@@ -349,6 +631,10 @@ void work(const std::shared_ptr<Run::Shared> &shared)
             const qsizetype wanted = qsizetype(std::max(0, s.hitsLeft.load(std::memory_order_relaxed))) + 1;
             // The scanner's quick test on the raw bytes rules out most files;
             // of those it keeps, only lines that may hold the term are decoded.
+            if (!s.plain) {
+                examineWithOptions(s, i, bytes, wanted);
+                continue;
+            }
             QList<Line> lines;
             if (i == s.source.editorIndex) {
                 lines = linesWithTerm(s.source.editorText, s.term, s.cs, wanted);
@@ -428,7 +714,12 @@ Retired &retired()
 } // namespace
 
 Run::Run(Source source, QString term, Qt::CaseSensitivity cs, int threads, std::function<void()> finished, int maxHits)
-    : m_shared(std::make_shared<Shared>(std::move(source), std::move(term), cs, std::move(finished), maxHits))
+    : Run(std::move(source), Query{MatchOptions{std::move(term), cs}, false, {}}, threads, std::move(finished), maxHits)
+{
+}
+
+Run::Run(Source source, Query query, int threads, std::function<void()> finished, int maxHits)
+    : m_shared(std::make_shared<Shared>(std::move(source), std::move(query), std::move(finished), maxHits))
 {
     const int count = m_shared->source.count;
     const int workers = std::max(1, std::min(threads, (count + ChunkSize - 1) / ChunkSize));

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "BytePattern.h"
+#include "TextFile.h"
+#include "TextMatcher.h"
 
 #include <QList>
 #include <QObject>
@@ -43,6 +45,21 @@ struct Hit
     qint32 textStart = 0; // the row's text (the line, or a cut of it) in the pool
     quint16 textLength = 0;
     quint16 markStart = 0; // where the term starts in the row's text
+    // How much of the row's text the match covers (a match over several
+    // lines: up to the row's end).
+    quint16 markLength = 0;
+};
+
+// In replace mode, a hit's row as it reads after the replace: the line with
+// the match's replacement put in (a match over several lines: up to the end
+// of the line it ends on; a line end inside shown as an arrow). A few
+// numbers, the text in the document's pool.
+struct After
+{
+    qint32 textStart = 0; // in the pool
+    quint16 textLength = 0;
+    quint16 markStart = 0;  // where the replacement starts in the text
+    quint16 markLength = 0; // its length there
 };
 
 // A document of the list with its hits.
@@ -51,8 +68,37 @@ struct Document
     int index = -1; // list index
     QString pool;   // the texts of the rows, one after another
     std::vector<Hit> hits;
+    // In replace mode, one a hit, in the same order; empty otherwise.
+    std::vector<After> after;
+    // In replace mode: the file as the run read it (the replace leaves a file
+    // alone that differs at write time), and its encoding. Not set for the
+    // shown document searched in its editor text (fromEditor).
+    TextFile::FileKey key;
+    quint64 contentHash = 0; // contentHash() of the bytes read
+    TextFormat::Encoding encoding = TextFormat::Encoding::Windows1252;
+    bool fromEditor = false;
 
     QStringView rowText(const Hit &hit) const { return QStringView(pool).mid(hit.textStart, hit.textLength); }
+    QStringView afterText(size_t hit) const
+    {
+        return hit < after.size() ? QStringView(pool).mid(after[hit].textStart, after[hit].textLength) : QStringView();
+    }
+};
+
+// A fast 64-bit hash of a file's bytes, the same in every run of the
+// program: what the preview read is told apart from what is on disk later.
+quint64 contentHash(QByteArrayView bytes);
+
+// The encoding the editor reads bytes in (TextFile::decode()).
+TextFormat::Encoding encodingOf(QByteArrayView bytes);
+
+// What a run looks for, and in replace mode what takes the place of each
+// match.
+struct Query
+{
+    MatchOptions options;
+    bool replaceMode = false;
+    QString replacement;
 };
 
 // What one run is to search: the entries of the list, in its order.
@@ -93,6 +139,21 @@ Excerpt excerpt(QStringView line, int column, int termLength, int width = Excerp
 // kept once for all its hits, a longer one is cut around each.
 Document compact(int index, const QList<Line> &lines, int termLength);
 
+// The rows of an editor text's matches, exactly those TextMatcher::findAll
+// gives on the whole text (at most maxHits), with their lengths and, in
+// replace mode, their after texts. The matcher must be made from
+// query.options.
+Document matchesInText(int index, const QString &text, const TextMatcher &matcher, const Query &query,
+                       qsizetype maxHits = std::numeric_limits<qsizetype>::max());
+
+// The same for a file's bytes, read as the editor reads them. A term as
+// typed (whole words or not) decodes only the lines that hold one of
+// anchors; a regular expression decodes the whole text. In replace mode the
+// document also gets the bytes' key fields (contentHash, encoding; the
+// caller sets the key).
+Document matchesInBytes(int index, const QByteArray &bytes, const TextMatcher &matcher, const Query &query,
+                        const QList<BytePattern> &anchors, qsizetype maxHits = std::numeric_limits<qsizetype>::max());
+
 // One run over the entries on worker threads. Results are collected by the
 // workers and handed out by take() in the window's thread; cancel() returns
 // at once, and a run that was cancelled hands out nothing more. The hit
@@ -104,6 +165,11 @@ class Run final
 public:
     Run(Source source, QString term, Qt::CaseSensitivity cs, int threads, std::function<void()> finished = {},
         int maxHits = MaxHits);
+    // A run with options (whole words, a regular expression) and, in
+    // replace mode, the replacement. A term as typed without whole words
+    // and not in replace mode runs as the constructor above. The query's
+    // options must be valid (TextMatcher::isValid()).
+    Run(Source source, Query query, int threads, std::function<void()> finished = {}, int maxHits = MaxHits);
     ~Run();
     Q_DISABLE_COPY_MOVE(Run)
 

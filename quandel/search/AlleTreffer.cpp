@@ -64,7 +64,7 @@ QString countText(qsizetype hits, int documents)
              documents == 1 ? QStringLiteral("Dokument") : QStringLiteral("Dokumenten"));
 }
 
-// Draws a line of the tree with a light background behind the term.
+// Draws a line of the tree with a light background behind the match.
 class MarkDelegate final : public QStyledItemDelegate
 {
 public:
@@ -82,7 +82,9 @@ public:
         const QFontMetrics fm(option.font);
         const int margin = option.widget ? option.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1 : 3;
         const int x = option.rect.x() + margin + fm.horizontalAdvance(text.left(start.toInt()));
-        const int width = fm.horizontalAdvance(text.mid(start.toInt(), m_term->size()));
+        const QVariant length = index.data(HitModel::MarkLengthRole);
+        const int width =
+            fm.horizontalAdvance(text.mid(start.toInt(), length.isValid() ? length.toInt() : m_term->size()));
         QColor mark = option.palette.color(QPalette::Highlight);
         mark.setAlpha(90);
         painter->fillRect(QRect(x, option.rect.y() + 1, width, option.rect.height() - 2), mark);
@@ -116,6 +118,24 @@ qsizetype nearestIn(const QString &line, qsizetype column, const QString &term, 
     return best;
 }
 
+// The match of matcher nearest to column among those that start in the
+// line from lineStart to lineEnd of text; start -1 when there is none.
+TextMatcher::Match nearestMatch(const QString &text, qsizetype lineStart, qsizetype lineEnd, qsizetype column,
+                                const TextMatcher &matcher)
+{
+    TextMatcher::Match best;
+    for (TextMatcher::Match m = matcher.find(text, lineStart); m.isValid() && m.start <= lineEnd;
+         m = matcher.find(text, m.start + m.length)) {
+        if (!best.isValid() || std::abs(m.start - lineStart - column) < std::abs(best.start - lineStart - column)) {
+            best = m;
+        }
+        if (m.start - lineStart >= column) {
+            break;
+        }
+    }
+    return best;
+}
+
 } // namespace
 
 AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString historyFile, QWidget *parent)
@@ -138,6 +158,12 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
     m_case = new QCheckBox(QStringLiteral("&Groß-/Kleinschreibung beachten"), this);
     m_case->setObjectName(QStringLiteral("BSchreibung"));
     m_case->setAccessibleName(QStringLiteral("Groß-/Kleinschreibung beachten"));
+    m_wholeWords = new QCheckBox(QStringLiteral("Nur ganze &Wörter"), this);
+    m_wholeWords->setObjectName(QStringLiteral("BGanzeWoerter"));
+    m_wholeWords->setAccessibleName(QStringLiteral("Nur ganze Wörter"));
+    m_expression = new QCheckBox(QStringLiteral("&Reguläre Ausdrücke"), this);
+    m_expression->setObjectName(QStringLiteral("BAusdruck"));
+    m_expression->setAccessibleName(QStringLiteral("Reguläre Ausdrücke"));
     m_start = new QPushButton(QStringLiteral("&Suchen"), this);
     m_start->setObjectName(QStringLiteral("CStart"));
     m_start->setAccessibleName(QStringLiteral("Suchen"));
@@ -177,7 +203,14 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
     grid->addWidget(label, 0, 0);
     grid->addWidget(m_term, 0, 1);
     grid->addWidget(m_start, 0, 2);
-    grid->addWidget(m_case, 1, 1);
+    // Two rows, so that the window stays as narrow as before.
+    auto *options = new QGridLayout;
+    options->setContentsMargins(0, 0, 0, 0);
+    options->addWidget(m_case, 0, 0, 1, 2);
+    options->addWidget(m_wholeWords, 1, 0);
+    options->addWidget(m_expression, 1, 1);
+    options->setColumnStretch(2, 1);
+    grid->addLayout(options, 1, 1);
     grid->addWidget(m_stop, 1, 2);
     grid->addWidget(m_bar, 2, 0, 1, 2);
     grid->addWidget(m_count, 2, 2);
@@ -186,7 +219,9 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
     grid->setColumnStretch(1, 1);
     grid->setRowStretch(3, 1);
     setTabOrder(m_term, m_case);
-    setTabOrder(m_case, m_start);
+    setTabOrder(m_case, m_wholeWords);
+    setTabOrder(m_wholeWords, m_expression);
+    setTabOrder(m_expression, m_start);
     setTabOrder(m_start, m_stop);
     setTabOrder(m_stop, m_tree);
     resize(640, 420);
@@ -276,12 +311,28 @@ void AlleTreffer::start()
     if (term.isEmpty()) {
         return;
     }
+    const MatchOptions options{term, m_case->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive,
+                               m_wholeWords->isChecked(), m_expression->isChecked()};
+    // The same rules as replacing: an expression that cannot be used is
+    // explained, with where it goes wrong.
+    const TextMatcher matcher(options);
+    if (!matcher.isValid() || matcher.matchesEmpty()) {
+        if (m_run) {
+            m_run->cancel();
+            finishRun(true);
+        }
+        setStatus(matcher.isValid() ? QStringLiteral("Der Ausdruck passt auch auf leeren Text; danach wird nicht "
+                                                     "gesucht.")
+                                    : matcher.errorText());
+        return;
+    }
     if (m_run) {
         m_run->cancel();
         finishRun(true);
     }
     m_lastTerm = term;
-    m_lastCs = m_case->isChecked() ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    m_lastCs = options.cs;
+    m_lastOptions = options;
 
     // The list's own lists of names are shared, not copied: the workers
     // make each path themselves, so a start costs the same for any list.
@@ -306,7 +357,7 @@ void AlleTreffer::start()
     setStatus(QString());
     // The workers start before the rest is done here. The end of the run is
     // taken in at once rather than at the next round.
-    m_run = std::make_unique<AllHits::Run>(std::move(source), term, m_lastCs, m_threads, [this] {
+    m_run = std::make_unique<AllHits::Run>(std::move(source), AllHits::Query{options, false, {}}, m_threads, [this] {
         QMetaObject::invokeMethod(this, &AlleTreffer::drain, Qt::QueuedConnection);
     });
     // As in the search dialog: a history that cannot be written only loses
@@ -436,7 +487,24 @@ void AlleTreffer::activate(const QModelIndex &index)
     // The place by line and column in the text as it is now: edits since
     // the run (in other lines above all) move it.
     const QTextBlock block = m_text->document()->findBlockByNumber(place.line - 1);
-    const qsizetype column = block.isValid() ? nearestIn(block.text(), place.column, m_lastTerm, m_lastCs) : -1;
+    qsizetype column = -1;
+    qsizetype length = m_lastTerm.size();
+    if (block.isValid() && !m_lastOptions.wholeWords && !m_lastOptions.regularExpression) {
+        column = nearestIn(block.text(), place.column, m_lastTerm, m_lastCs);
+    } else if (block.isValid()) {
+        // An expression may reach into the lines after: it is looked for
+        // in the whole text, from the line on.
+        const TextMatcher matcher(m_lastOptions);
+        const bool whole = m_lastOptions.regularExpression;
+        const QString text = whole ? m_text->toPlainText() : block.text();
+        const qsizetype lineStart = whole ? block.position() : 0;
+        const TextMatcher::Match m =
+            nearestMatch(text, lineStart, lineStart + block.length() - 1, place.column, matcher);
+        if (m.isValid()) {
+            column = m.start - lineStart;
+            length = m.length;
+        }
+    }
     QTextCursor cursor(m_text->document());
     if (column < 0) {
         if (block.isValid()) {
@@ -450,7 +518,7 @@ void AlleTreffer::activate(const QModelIndex &index)
     }
     setStatus(QString());
     cursor.setPosition(block.position() + int(column));
-    cursor.setPosition(block.position() + int(column + m_lastTerm.size()), QTextCursor::KeepAnchor);
+    cursor.setPosition(block.position() + int(column + length), QTextCursor::KeepAnchor);
     m_text->setTextCursor(cursor);
     m_text->centerCursor();
     m_text->ensureCursorVisible();

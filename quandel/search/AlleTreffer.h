@@ -41,6 +41,8 @@ public:
     // The term and case of the last run started; empty before the first.
     QString lastTerm() const { return m_lastTerm; }
     Qt::CaseSensitivity lastCaseSensitivity() const { return m_lastCs; }
+    // All options of the last run started: whole words, an expression.
+    MatchOptions lastOptions() const { return m_lastOptions; }
 
     // Esc: the run ends and the window goes.
     void reject() override;
@@ -85,6 +87,8 @@ private:
     QString m_historyFile;
     QComboBox *m_term = nullptr;
     QCheckBox *m_case = nullptr;
+    QCheckBox *m_wholeWords = nullptr;
+    QCheckBox *m_expression = nullptr;
     QPushButton *m_start = nullptr;
     QPushButton *m_stop = nullptr;
     QProgressBar *m_bar = nullptr;
@@ -97,5 +101,6 @@ private:
     QPointer<QWidget> m_returnFocus;
     QString m_lastTerm;
     Qt::CaseSensitivity m_lastCs = Qt::CaseInsensitive;
+    MatchOptions m_lastOptions;
     int m_threads = 2;
 };

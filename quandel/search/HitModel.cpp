@@ -47,6 +47,11 @@ void HitModel::add(QList<AllHits::Document> documents, const std::function<QStri
             node->name = nameOf(documents.at(i).index);
             node->document = std::move(documents[i]);
             m_hits += qsizetype(node->document.hits.size());
+            if (m_replaceMode) {
+                node->ticked.assign(node->document.hits.size(), true);
+                node->tickedCount = qsizetype(node->document.hits.size());
+                m_ticked += node->tickedCount;
+            }
             batch.push_back(std::move(node));
         }
         m_nodes.insert(m_nodes.begin() + low, std::make_move_iterator(batch.begin()),
@@ -72,12 +77,39 @@ void HitModel::clear()
     beginResetModel();
     std::vector<std::unique_ptr<Node>>().swap(m_nodes);
     m_hits = 0;
+    m_ticked = 0;
     endResetModel();
     // Freed rows would otherwise stay with the process as free heap; a
     // few MB are not worth the walk over the heap.
     if (bytes > TrimBytes) {
         malloc_trim(0);
     }
+}
+
+void HitModel::setReplaceMode(bool on)
+{
+    if (on == m_replaceMode) {
+        return;
+    }
+    clear();
+    beginResetModel();
+    m_replaceMode = on;
+    endResetModel();
+}
+
+const AllHits::Document &HitModel::document(int documentRow) const
+{
+    static const AllHits::Document none;
+    return documentRow >= 0 && documentRow < int(m_nodes.size()) ? m_nodes.at(size_t(documentRow))->document : none;
+}
+
+std::vector<bool> HitModel::ticked(int documentRow) const
+{
+    if (documentRow < 0 || documentRow >= int(m_nodes.size())) {
+        return {};
+    }
+    const Node &node = *m_nodes.at(size_t(documentRow));
+    return m_replaceMode ? node.ticked : std::vector<bool>(node.document.hits.size(), true);
 }
 
 const HitModel::Node *HitModel::nodeOf(const QModelIndex &index) const
@@ -104,7 +136,7 @@ HitModel::Place HitModel::placeOf(const QModelIndex &index) const
 
 QModelIndex HitModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (row < 0 || column < 0 || column >= 2) {
+    if (row < 0 || column < 0 || column >= columnCount()) {
         return {};
     }
     if (!parent.isValid()) {
@@ -136,7 +168,7 @@ int HitModel::rowCount(const QModelIndex &parent) const
 
 int HitModel::columnCount(const QModelIndex &) const
 {
-    return 2;
+    return m_replaceMode ? 3 : 2;
 }
 
 QVariant HitModel::data(const QModelIndex &index, int role) const
@@ -145,27 +177,90 @@ QVariant HitModel::data(const QModelIndex &index, int role) const
     if (!node) {
         return {};
     }
+    const bool checkable = m_replaceMode && index.column() == PlaceColumn;
     if (!index.internalPointer()) {
         if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
-            return index.column() == 0 ? node->name : hitsText(qsizetype(node->document.hits.size()));
+            if (index.column() == PlaceColumn) {
+                return node->name;
+            }
+            return index.column() == TextColumn ? QVariant(hitsText(qsizetype(node->document.hits.size())))
+                                                : QVariant();
+        }
+        if (role == Qt::CheckStateRole && checkable) {
+            if (node->tickedCount == 0) {
+                return Qt::Unchecked;
+            }
+            return node->tickedCount == qsizetype(node->ticked.size()) ? Qt::Checked : Qt::PartiallyChecked;
         }
         return {};
     }
-    const AllHits::Hit &hit = node->document.hits.at(size_t(index.row()));
+    const auto row = size_t(index.row());
+    const AllHits::Hit &hit = node->document.hits.at(row);
+    const bool after = index.column() == AfterColumn;
     switch (role) {
     case Qt::DisplayRole:
-        return index.column() == 0 ? QVariant(QString::number(hit.line))
-                                   : QVariant(node->document.rowText(hit).toString());
+        if (index.column() == PlaceColumn) {
+            return QString::number(hit.line);
+        }
+        return after ? node->document.afterText(row).toString() : node->document.rowText(hit).toString();
     case Qt::AccessibleTextRole:
-        return index.column() == 0 ? QVariant(QStringLiteral("Zeile %1").arg(hit.line))
-                                   : QVariant(node->document.rowText(hit).toString());
+        if (index.column() == PlaceColumn) {
+            return QStringLiteral("Zeile %1").arg(hit.line);
+        }
+        return after ? node->document.afterText(row).toString() : node->document.rowText(hit).toString();
     case Qt::TextAlignmentRole:
-        return index.column() == 0 ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+        return index.column() == PlaceColumn ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    case Qt::CheckStateRole:
+        return checkable ? QVariant(node->ticked.at(row) ? Qt::Checked : Qt::Unchecked) : QVariant();
     case MarkStartRole:
-        return index.column() == 1 ? QVariant(int(hit.markStart)) : QVariant();
+        if (index.column() == TextColumn) {
+            return int(hit.markStart);
+        }
+        return after && row < node->document.after.size() ? QVariant(int(node->document.after[row].markStart))
+                                                          : QVariant();
+    case MarkLengthRole:
+        if (index.column() == TextColumn) {
+            return int(hit.markLength);
+        }
+        return after && row < node->document.after.size() ? QVariant(int(node->document.after[row].markLength))
+                                                          : QVariant();
     default:
         return {};
     }
+}
+
+bool HitModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!m_replaceMode || role != Qt::CheckStateRole || index.column() != PlaceColumn) {
+        return false;
+    }
+    Node *node = const_cast<Node *>(nodeOf(index));
+    if (!node) {
+        return false;
+    }
+    const bool tick = value.value<Qt::CheckState>() != Qt::Unchecked;
+    const QModelIndex nodeIndex = createIndex(node->row, PlaceColumn, nullptr);
+    if (index.internalPointer()) {
+        auto bit = node->ticked.at(size_t(index.row()));
+        if (bit == tick) {
+            return true;
+        }
+        bit = tick;
+        node->tickedCount += tick ? 1 : -1;
+        m_ticked += tick ? 1 : -1;
+        Q_EMIT dataChanged(index, index, {Qt::CheckStateRole});
+    } else {
+        const auto count = qsizetype(node->ticked.size());
+        std::fill(node->ticked.begin(), node->ticked.end(), tick);
+        m_ticked += (tick ? count : 0) - node->tickedCount;
+        node->tickedCount = tick ? count : 0;
+        if (count > 0) {
+            Q_EMIT dataChanged(createIndex(0, PlaceColumn, node), createIndex(int(count) - 1, PlaceColumn, node),
+                               {Qt::CheckStateRole});
+        }
+    }
+    Q_EMIT dataChanged(nodeIndex, nodeIndex, {Qt::CheckStateRole});
+    return true;
 }
 
 QVariant HitModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -173,7 +268,14 @@ QVariant HitModel::headerData(int section, Qt::Orientation orientation, int role
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return {};
     }
-    return section == 0 ? QStringLiteral("Dokument / Zeile") : QStringLiteral("Treffer");
+    switch (section) {
+    case PlaceColumn:
+        return QStringLiteral("Dokument / Zeile");
+    case TextColumn:
+        return m_replaceMode ? QStringLiteral("Vorher") : QStringLiteral("Treffer");
+    default:
+        return QStringLiteral("Nachher");
+    }
 }
 
 Qt::ItemFlags HitModel::flags(const QModelIndex &index) const
@@ -184,6 +286,9 @@ Qt::ItemFlags HitModel::flags(const QModelIndex &index) const
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (index.internalPointer()) {
         f |= Qt::ItemNeverHasChildren;
+    }
+    if (m_replaceMode && index.column() == PlaceColumn) {
+        f |= Qt::ItemIsUserCheckable;
     }
     return f;
 }

@@ -12,6 +12,10 @@
 // and count), one row per hit under it (line number, the line or a cut of
 // it). Rows are read from the documents' compact hits; nothing is made per
 // row until a view asks for it.
+//
+// In replace mode the rows show the line before and after the replace and
+// have check boxes: every hit is ticked at first, a document's box shows
+// whether all, some or none of its hits are, and ticking it ticks them all.
 class HitModel final : public QAbstractItemModel
 {
     Q_OBJECT
@@ -20,8 +24,19 @@ class HitModel final : public QAbstractItemModel
 public:
     enum Role
     {
-        // On a hit row's text column: where the term starts in it.
+        // On a hit row's text columns: where the match (or in the column
+        // after the replace, its replacement) starts in it, and its length.
         MarkStartRole = Qt::UserRole + 1,
+        MarkLengthRole,
+    };
+
+    // The columns: the document or line number, the line (before the
+    // replace), and in replace mode the line after it.
+    enum Column
+    {
+        PlaceColumn = 0,
+        TextColumn = 1,
+        AfterColumn = 2,
     };
 
     // Where a row points: the document's list index, the line (1-based) and
@@ -42,6 +57,20 @@ public:
     // Drops every result and gives the memory back.
     void clear();
 
+    // Replace mode: three columns and check boxes. Changing it drops the
+    // results.
+    void setReplaceMode(bool on);
+    bool replaceMode() const { return m_replaceMode; }
+
+    // The document of a node (by its row among the nodes): list index, the
+    // file's key and hash as read, its encoding.
+    const AllHits::Document &document(int documentRow) const;
+    // Which of a node's hits are ticked, by hit ordinal (the order in which
+    // TextMatcher::findAll finds them in the document's editor text).
+    std::vector<bool> ticked(int documentRow) const;
+    // Hits ticked in all documents.
+    qsizetype tickedCount() const { return m_ticked; }
+
     int documentCount() const { return int(m_nodes.size()); }
     qsizetype hitCount() const { return m_hits; }
     Place placeOf(const QModelIndex &index) const;
@@ -53,16 +82,21 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
 private:
     struct Node
     {
         AllHits::Document document;
         QString name;
-        int row = 0; // its place among the nodes
+        int row = 0;              // its place among the nodes
+        std::vector<bool> ticked; // replace mode: one a hit
+        qsizetype tickedCount = 0;
     };
     const Node *nodeOf(const QModelIndex &index) const;
 
     std::vector<std::unique_ptr<Node>> m_nodes; // in the order of the list
     qsizetype m_hits = 0;
+    qsizetype m_ticked = 0;
+    bool m_replaceMode = false;
 };

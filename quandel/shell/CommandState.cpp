@@ -50,6 +50,11 @@ Result evaluate(const Snapshot &s)
     // Find next.
     set({Command::Weitersuchen}, !s.searchTermEmpty);
 
+    // Replacing across the documents goes with searching them; its undo
+    // only while there is something to put back.
+    set({Command::AlleErsetzen}, r.value(Command::Suchen));
+    set({Command::ErsetzenRueckgaengig}, s.replaceUndoAvailable);
+
     // Web view: for help documents only.
     set({Command::Webansicht}, s.checkedKind == 0);
 

@@ -21,6 +21,9 @@ struct Snapshot
     bool focusInEditor = false;
     bool clipboardHasText = false;
     bool searchTermEmpty = true;
+    // The files of the last replace can be put back (its undo data exist
+    // and no replace or undo is under way).
+    bool replaceUndoAvailable = false;
     // The sibling programs of the help menu: whether the first entry is
     // enabled now, and whether each program file exists.
     bool firstSiblingEnabled = true;

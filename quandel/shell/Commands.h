@@ -50,6 +50,8 @@ enum class Command : int
     Suchen,
     Weitersuchen,
     AlleTreffer,
+    AlleErsetzen,
+    ErsetzenRueckgaengig,
     Verlauf,
     Hinzufuegen, // built by the favourites menu
     Verwalten,   // built by the favourites menu

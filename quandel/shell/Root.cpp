@@ -21,6 +21,7 @@
 #include "ProcedureBox.h"
 #include "ProductInfo.h"
 #include "Prompts.h"
+#include "ReplaceSession.h"
 #include "SearchController.h"
 #include "Settings.h"
 #include "StartupSequence.h"
@@ -76,6 +77,7 @@ Root::Root(const RootOptions &options, QWidget *parent) : QMainWindow(parent), m
     searchWidgets.textImt = m_textImt;
     searchWidgets.webBrowser = m_webBrowser;
     m_search = new SearchController(searchWidgets, m_library, AppPaths::historyFile(), this);
+    m_replace = new ReplaceSession(this);
     m_favourites = new FavouritesMenu(this, m_favouritesMenu, m_library, AppPaths::dataFile(), this);
     // Unsaved text is restored to a favourite's document, and to no file
     // outside the document folder besides.
@@ -303,6 +305,8 @@ bool Root::storeAndEnd()
     if (isMinimized()) {
         showNormal();
     }
+    // The undo of the last replace ends with the program.
+    m_replace->discardAtExit();
     storeExitValues();
     m_ended = true;
     Q_EMIT ended();

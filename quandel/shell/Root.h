@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 
+class AlleErsetzen;
 class AlleTreffer;
 class Ersetzen;
 class CodeEditor;
@@ -29,6 +30,7 @@ class QPlainTextEdit;
 class StartupSequence;
 class PicturePane;
 class ProcedureBox;
+class ReplaceSession;
 class WebView;
 
 // How the main window is started.
@@ -83,6 +85,7 @@ public:
     int checkedKind() const;
     DocumentLibrary *library() const { return m_library; }
     SearchController *search() const { return m_search; }
+    ReplaceSession *replaceSession() const { return m_replace; }
     FavouritesMenu *favourites() const { return m_favourites; }
     bool hasEnded() const { return m_ended; }
 
@@ -111,6 +114,10 @@ private:
     void showAllHits();
     // Ersetzen: the replace dialog for the shown document, modeless.
     void showReplace();
+    // In allen Dokumenten ersetzen: the replace window, modeless; undo of
+    // the last replace from the menu shows its report there.
+    AlleErsetzen *showReplaceAll();
+    void undoReplace();
     void updateTermMarks();
 
     bool storeAndEnd();
@@ -161,6 +168,9 @@ private:
     std::optional<std::array<bool, 3>> m_siblingsFound;
     QPointer<AlleTreffer> m_alleTreffer;
     QPointer<Ersetzen> m_ersetzen;
+    QPointer<AlleErsetzen> m_alleErsetzen;
+    // The replace across documents and its undo data, for the whole run.
+    ReplaceSession *m_replace = nullptr;
     std::array<QAction *, 4> m_mnuAnsicht{};
 
     // The outer rectangle restored at start, until the window is framed.

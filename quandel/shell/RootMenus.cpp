@@ -1,5 +1,6 @@
 #include "Root.h"
 
+#include "AlleErsetzen.h"
 #include "AlleTreffer.h"
 #include "AppPaths.h"
 #include "CodeEditor.h"
@@ -17,6 +18,7 @@
 #include "HelpLaunch.h"
 #include "Info.h"
 #include "Prompts.h"
+#include "ReplaceSession.h"
 #include "SearchController.h"
 #include "Settings.h"
 #include "SiblingPrograms.h"
@@ -162,6 +164,13 @@ void Root::buildMenus()
     QAction *alleTreffer = action(suchen, Command::AlleTreffer, QStringLiteral("&Alle Treffer anzeigen ..."));
     alleTreffer->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     connect(alleTreffer, &QAction::triggered, this, &Root::showAllHits);
+    QAction *alleErsetzen = action(suchen, Command::AlleErsetzen, QStringLiteral("In allen Dokumenten &ersetzen ..."));
+    alleErsetzen->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_H));
+    connect(alleErsetzen, &QAction::triggered, this, [this] { (void)showReplaceAll(); });
+    QAction *ersetzenRueckgaengig =
+        action(suchen, Command::ErsetzenRueckgaengig, QStringLiteral("Ersetzen &rückgängig"));
+    ersetzenRueckgaengig->setEnabled(false);
+    connect(ersetzenRueckgaengig, &QAction::triggered, this, &Root::undoReplace);
     suchen->addSeparator();
     QAction *verlauf = action(suchen, Command::Verlauf, QStringLiteral("&History ..."));
     connect(verlauf, &QAction::triggered, this, [this] { m_search->clearHistory(); });
@@ -223,6 +232,9 @@ void Root::collectDocumentCommands()
             m_documentCommands.append(a);
         }
     }
+    // Replacing across the documents reads and writes the list's files.
+    m_documentCommands.append(m_actions[Command::AlleErsetzen]);
+    m_documentCommands.append(m_actions[Command::ErsetzenRueckgaengig]);
     for (int slot = 1; slot <= FavouritesStore::MaxSlots; ++slot) {
         m_documentCommands.append(m_favourites->item(slot));
     }
@@ -248,6 +260,7 @@ void Root::tick()
     state.clipboardHasText = m_clipboardHasText;
     // Reading the term creates the search dialog, hidden, the first time.
     state.searchTermEmpty = m_search->dialog()->term().isEmpty();
+    state.replaceUndoAvailable = m_replace->canUndo();
     state.firstSiblingEnabled = m_actions[Command::Programme1]->isEnabled();
     if (state.firstSiblingEnabled && !m_siblingsFound) {
         lookUpSiblings();
@@ -305,6 +318,28 @@ void Root::showReplace()
         m_ersetzen = new Ersetzen(m_library, m_text, AppPaths::historyFile(), this);
     }
     m_ersetzen->present();
+}
+
+AlleErsetzen *Root::showReplaceAll()
+{
+    if (!m_alleErsetzen) {
+        m_alleErsetzen = new AlleErsetzen(m_library, m_replace, AppPaths::historyFile(), this);
+        m_alleErsetzen->placeBeside(this);
+    }
+    if (QWidget *focus = QApplication::focusWidget(); focus && focus->window() == this) {
+        m_alleErsetzen->setReturnFocus(focus);
+    }
+    m_alleErsetzen->show();
+    m_alleErsetzen->raise();
+    m_alleErsetzen->activateWindow();
+    m_alleErsetzen->termBox()->setFocus();
+    return m_alleErsetzen;
+}
+
+void Root::undoReplace()
+{
+    // The report of what was put back shows in the window.
+    showReplaceAll()->undo();
 }
 
 void Root::updateTermMarks()

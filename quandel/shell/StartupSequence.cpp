@@ -14,6 +14,7 @@
 #include "ProductInfo.h"
 #include "Prompts.h"
 #include "Registry.h"
+#include "ReplaceSession.h"
 #include "Root.h"
 #include "Settings.h"
 #include "Startup.h"
@@ -103,6 +104,10 @@ bool StartupSequence::run()
     // Last, with the window and the document list in place: unsaved text a
     // crashed or killed program left behind.
     guarded([this] { m_root.m_library->offerLeftRecovery(); });
+    // The undo data of a replace that a killed program left: "Ersetzen
+    // rückgängig" puts those files back. No question at start (the recovery
+    // offer may ask one already): the menu entry is there.
+    guarded([this] { m_root.m_replace->takeLeftOver(); });
     return true;
 }
 

@@ -74,6 +74,7 @@ DIALOGS = [
     (("alt+f", "v"), "dialog", " Tivorn Quandel Favoriten", None),
     (("alt+v", "v"), "dialog", "Ordner suchen", None),
     (("alt+b", "s"), "dialog", re.compile(r"^Schrift"), None),
+    (("ctrl+shift+h",), "dialog", "In allen Dokumenten ersetzen", None),
 ]
 
 

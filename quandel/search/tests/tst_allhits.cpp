@@ -112,6 +112,8 @@ private Q_SLOTS:
     void cancelAndRestart();
     void activationAsksAboutChanges();
     void activationFollowsEdits();
+    void optionsInTheWindow_data();
+    void optionsInTheWindow();
     void placedBesideTheMainWindow();
     void searchMenuLetters();
 
@@ -573,6 +575,53 @@ void TestAllHits::activationFollowsEdits()
     QVERIFY(!m_f->editor()->textCursor().hasSelection());
     QCOMPARE(m_f->editor()->textCursor().block().blockNumber(), 1);
     QCOMPARE(window->statusText(), u"Zeile 2 enthält den Begriff ''ziel'' nicht mehr."_s);
+}
+
+void TestAllHits::optionsInTheWindow_data()
+{
+    QTest::addColumn<QString>("term");
+    QTest::addColumn<bool>("wholeWords");
+    QTest::addColumn<bool>("expression");
+    QTest::addColumn<int>("hits");
+    QTest::addColumn<QString>("selected"); // by the last row; the status when no run starts
+    QTest::newRow("whole words") << u"zeile"_s << true << false << 2 << u"Zeile"_s;
+    QTest::newRow("expression over lines") << u"\\(\\n\\s*x"_s << false << true << 1 << u"(\u2029  x"_s;
+    QTest::newRow("whole words of an expression") << u"Zeile\\w*"_s << true << true << 4 << u"Zeile"_s;
+    QTest::newRow("invalid expression") << u"(Zeile"_s << false << true << 0
+                                        << u"Der reguläre Ausdruck ist an Position 7 ungültig."_s;
+    QTest::newRow("expression that matches empty text")
+        << u"x*"_s << false << true << 0 << u"Der Ausdruck passt auch auf leeren Text; danach wird nicht gesucht."_s;
+}
+
+void TestAllHits::optionsInTheWindow()
+{
+    QFETCH(QString, term);
+    QFETCH(bool, wholeWords);
+    QFETCH(bool, expression);
+    QFETCH(int, hits);
+    QFETCH(QString, selected);
+    m_f->env.writeFile(u"Dokumente/a.txt"_s, "Zeile Zeilen zeile_1\r\nSub A(\r\n  x) Zeile\r\n");
+    QVERIFY(m_f->startAsStored());
+    AlleTreffer *window = openWindow();
+    window->findChild<QCheckBox *>(u"BGanzeWoerter"_s)->setChecked(wholeWords);
+    window->findChild<QCheckBox *>(u"BAusdruck"_s)->setChecked(expression);
+    if (hits == 0) {
+        window->termBox()->setEditText(term);
+        window->findChild<QPushButton *>(u"CStart"_s)->click();
+        QVERIFY(!window->isRunning());
+        QCOMPARE(window->statusText(), selected);
+        QCOMPARE(window->model()->documentCount(), 0);
+        return;
+    }
+    QVERIFY(run(window, term));
+    QCOMPARE(window->model()->hitCount(), hits);
+    const QModelIndex doc = window->model()->index(0, 0);
+    const QModelIndex last = window->model()->index(hits - 1, 1, doc);
+    window->activate(last);
+    QCOMPARE(m_f->editor()->textCursor().selectedText(), selected);
+    QCOMPARE(
+        last.data(HitModel::MarkLengthRole).toInt(),
+        int(std::min(selected.size(), last.data().toString().size() - last.data(HitModel::MarkStartRole).toInt())));
 }
 
 void TestAllHits::placedBesideTheMainWindow()

@@ -73,14 +73,14 @@ void TestCommandState::rules_data()
         << nothing
         << QStringLiteral("mnuoeffnen=0 mnuspeichern=0 mnuloesche=0 mnuEigenschaften=0 mnuSendenDatei_1=0 "
                           "mnuSendenDatei_2=0 mnuSendenDatei_3=0 mnukopieren=0 mnuSuchen=0 mnuUmbenennen=0 "
-                          "mnudrucken=0 mnuhinzufügen=0");
+                          "mnudrucken=0 mnuhinzufügen=0 mnuAlleErsetzen=0 mnuErsetzenRueckgaengig=0");
 
     Snapshot listOnly = base();
     listOnly.documentSelected = true;
     QTest::newRow("list entry only (project folder)")
         << listOnly
         << QStringLiteral("mnuoeffnen=1 mnuspeichern=1 mnuloesche=1 mnuEigenschaften=1 mnuSendenDatei_3=1 "
-                          "mnukopieren=1 mnuSuchen=1 mnuUmbenennen=0 mnudrucken=0 mnuhinzufügen=0");
+                          "mnukopieren=1 mnuSuchen=1 mnuUmbenennen=0 mnudrucken=0 mnuhinzufügen=0 mnuAlleErsetzen=1");
 
     Snapshot file = base();
     file.fileSelected = true;
@@ -131,6 +131,11 @@ void TestCommandState::rules_data()
     QTest::newRow("empty search term") << term << QStringLiteral("mnuWeitersuchen=0");
     term.searchTermEmpty = false;
     QTest::newRow("search term") << term << QStringLiteral("mnuWeitersuchen=1");
+
+    Snapshot undo = base();
+    undo.replaceUndoAvailable = true;
+    QTest::newRow("undo data of a replace, nothing selected")
+        << undo << QStringLiteral("mnuErsetzenRueckgaengig=1 mnuAlleErsetzen=0");
 
     for (int kind = -1; kind < 4; ++kind) {
         Snapshot view = base();
