@@ -587,8 +587,9 @@ void TestAllHits::optionsInTheWindow_data()
     QTest::newRow("whole words") << u"zeile"_s << true << false << 2 << u"Zeile"_s;
     QTest::newRow("expression over lines") << u"\\(\\n\\s*x"_s << false << true << 1 << u"(\u2029  x"_s;
     QTest::newRow("whole words of an expression") << u"Zeile\\w*"_s << true << true << 4 << u"Zeile"_s;
-    QTest::newRow("invalid expression") << u"(Zeile"_s << false << true << 0
-                                        << u"Der reguläre Ausdruck ist an Position 7 ungültig."_s;
+    QTest::newRow("invalid expression")
+        << u"(Zeile"_s << false << true << 0
+        << u"Der reguläre Ausdruck ist an Position 7 ungültig: er endet, bevor er vollständig ist (fehlt eine Klammer?)."_s;
     QTest::newRow("expression that matches empty text")
         << u"x*"_s << false << true << 0 << u"Der Ausdruck passt auch auf leeren Text; danach wird nicht gesucht."_s;
 }
