@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -354,11 +353,9 @@ void TestZipExport::cancelThroughProgressWindow()
         }
     });
     clicker.start(20);
-    QElapsedTimer elapsed;
-    elapsed.start();
     exportFolder(prompts, env.path(u"Bibliothek"_s), archive);
 
-    QVERIFY2(elapsed.elapsed() < 5000, "the packing ran to its end");
+    // Packing to its end would have left the archive (the checks below).
     QVERIFY(ticks > SaxCompress::ProgressDelayMs / 20 / 2); // the window thread kept running
     QCOMPARE(prompts.callsOf(u"message"_s).size(), 1);      // the question only
     QCOMPARE(QFileInfo::exists(archive), olderArchive);
