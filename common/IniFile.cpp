@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <list>
+#include <ranges>
 
 namespace {
 
@@ -299,7 +300,7 @@ void insertLine(Profile &profile, qsizetype index, QString text)
 // is written in UTF-8 instead, which reads back as it is.
 QByteArray bytesToWrite(Profile &profile)
 {
-    const QByteArray bytes = bytesOf(profile);
+    QByteArray bytes = bytesOf(profile);
     const Profile back = parseProfile(bytes);
     const bool same = std::equal(back.lines.cbegin(), back.lines.cend(), profile.lines.cbegin(), profile.lines.cend(),
                                  [](const ProfileLine &a, const ProfileLine &b) { return a.text == b.text; });
@@ -566,8 +567,8 @@ bool deleteFrom(Profile &profile, QStringView sectionName)
     }
     // The lines left over all keep their line breaks.
     profile.changed = true;
-    for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) {
-        profile.lines.remove(range->header, range->end - range->header);
+    for (const Range &range : std::views::reverse(ranges)) {
+        profile.lines.remove(range.header, range.end - range.header);
     }
     return true;
 }

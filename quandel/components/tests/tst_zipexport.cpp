@@ -291,7 +291,7 @@ void TestZipExport::staleTemporaryArchivesAreRemoved()
     writeFolder(env, u"Bibliothek"_s, TopFiles);
     const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
     const auto leftover = [&](const QString &name, const QDateTime &modified) {
-        const QString path = env.writeFile(name, QByteArray(4096, 'z'));
+        QString path = env.writeFile(name, QByteArray(4096, 'z'));
         QFile file(path);
         if (modified.isValid()) {
             file.open(QIODevice::ReadWrite);

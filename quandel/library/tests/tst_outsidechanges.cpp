@@ -126,7 +126,7 @@ void TestOutsideChanges::cleanup()
 
 QString TestOutsideChanges::startWith(const QString &file, const QByteArray &bytes, int kind)
 {
-    const QString path = m_f->put(file, bytes);
+    QString path = m_f->put(file, bytes);
     if (!m_f->start(kind)) {
         return {};
     }
