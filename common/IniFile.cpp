@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <list>
-#include <ranges>
 
 namespace {
 
@@ -567,8 +566,10 @@ bool deleteFrom(Profile &profile, QStringView sectionName)
     }
     // The lines left over all keep their line breaks.
     profile.changed = true;
-    for (const Range &range : std::views::reverse(ranges)) {
-        profile.lines.remove(range.header, range.end - range.header);
+    // Backwards, so the ranges still to remove keep their places. (No
+    // std::views::reverse: clang 14 cannot build it over libstdc++ 12.)
+    for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) { // NOLINT(modernize-loop-convert)
+        profile.lines.remove(range->header, range->end - range->header);
     }
     return true;
 }
