@@ -3,6 +3,7 @@
 #               bundled sample library (build/Bibliothek, made on first use)
 #   make check  set up, build and run the whole test suite, the end-to-end
 #               tests under a private X server (label `desktop`) included
+#   make lint   clang-format and clang-tidy over the tree (tools/lint.sh)
 #
 # Set-up installs the Debian packages the build needs when run as root, and
 # otherwise prints the one apt-get line to run and stops.
@@ -13,7 +14,7 @@ BUILD_DIR := build
 PACKAGE_DIR := build-package
 JOBS ?= $(shell nproc)
 
-.PHONY: run check check-asan package package-test bench deps configure build clean screenshots
+.PHONY: run check lint check-asan package package-test bench deps configure build clean screenshots
 
 # The program renames, deletes and saves: it works on a copy, so the tracked
 # samples stay as they are. Remove build/Bibliothek to start afresh.
@@ -25,6 +26,13 @@ run: build
 
 check: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The lint stage: fails on a clang-format diff and on any clang-tidy finding
+# (.clang-tidy) in the project's sources, over the compile commands of the
+# build; it brings its two tools itself, as package: brings lintian.
+lint: PACKAGES += clang-tidy clang-format
+lint: build
+	JOBS=$(JOBS) tools/lint.sh $(BUILD_DIR)
 
 # The whole suite once more, built with clang's address and undefined-behaviour
 # sanitizers. Leak reports are off: Qt and the font libraries keep caches

@@ -383,7 +383,7 @@ private:
 
 QString Bench::writeCorpus(const CorpusShape &shape)
 {
-    const QString folder = m_work + u'/' + shape.name();
+    QString folder = m_work + u'/' + shape.name();
     QElapsedTimer made;
     made.start();
     makeCorpus(folder, shape.count, shape.kilobytes, m_seed);

@@ -92,7 +92,7 @@ bool ensureFolder(const QString &folder)
 QString resourceFile(const QString &fileName, const QString &programFolder)
 {
     for (const QString &folder : resourceFolders(programFolder)) {
-        const QString path = folder + u'/' + fileName;
+        QString path = folder + u'/' + fileName;
         if (QFileInfo(path).isFile()) {
             return path;
         }

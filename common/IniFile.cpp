@@ -299,7 +299,7 @@ void insertLine(Profile &profile, qsizetype index, QString text)
 // is written in UTF-8 instead, which reads back as it is.
 QByteArray bytesToWrite(Profile &profile)
 {
-    const QByteArray bytes = bytesOf(profile);
+    QByteArray bytes = bytesOf(profile);
     const Profile back = parseProfile(bytes);
     const bool same = std::equal(back.lines.cbegin(), back.lines.cend(), profile.lines.cbegin(), profile.lines.cend(),
                                  [](const ProfileLine &a, const ProfileLine &b) { return a.text == b.text; });
@@ -566,7 +566,9 @@ bool deleteFrom(Profile &profile, QStringView sectionName)
     }
     // The lines left over all keep their line breaks.
     profile.changed = true;
-    for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) {
+    // Backwards, so the ranges still to remove keep their places. (No
+    // std::views::reverse: clang 14 cannot build it over libstdc++ 12.)
+    for (auto range = ranges.crbegin(); range != ranges.crend(); ++range) { // NOLINT(modernize-loop-convert)
         profile.lines.remove(range->header, range->end - range->header);
     }
     return true;

@@ -632,7 +632,7 @@ QString writeBytes(const QString &path, const QByteArray &bytes)
         return file.errorString().isEmpty() ? failed : file.errorString();
     };
 
-    if (const QString refused = writeRefusal(path); !refused.isEmpty()) {
+    if (QString refused = writeRefusal(path); !refused.isEmpty()) {
         return refused;
     }
     const QString target = writeTarget(path);
@@ -643,7 +643,7 @@ QString writeBytes(const QString &path, const QByteArray &bytes)
         return reason(file);
     }
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString error = reason(file);
+        QString error = reason(file);
         file.cancelWriting();
         return error;
     }

@@ -37,7 +37,7 @@ QString TestEnvironment::path(const QString &relative) const
 
 QString TestEnvironment::writeFile(const QString &relative, const QByteArray &bytes) const
 {
-    const QString file = path(relative);
+    QString file = path(relative);
     QDir().mkpath(QFileInfo(file).absolutePath());
     QFile f(file);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {

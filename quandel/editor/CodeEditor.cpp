@@ -315,7 +315,8 @@ bool CodeEditor::event(QEvent *event)
         if (tab && (mods & ~(Qt::ShiftModifier | Qt::ControlModifier)) == 0) {
             const bool back = key->key() == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
             if ((mods & Qt::ControlModifier) || !m_holdsCode || isReadOnly()) {
-                QWidget::focusNextPrevChild(!back);
+                // Past QPlainTextEdit's own, which keeps the focus in an editable text.
+                QWidget::focusNextPrevChild(!back); // NOLINT(bugprone-parent-virtual-call)
             } else {
                 QTextCursor cursor = textCursor();
                 if (back) {

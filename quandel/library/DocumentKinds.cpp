@@ -32,7 +32,7 @@ QString projectFileName()
 
 QString projectFilePath(const QString &projectFolder)
 {
-    const QString exact = projectFolder + u'/' + projectFileName();
+    QString exact = projectFolder + u'/' + projectFileName();
     if (QFileInfo(exact).isFile()) {
         return exact;
     }
@@ -393,12 +393,12 @@ Listing list(const QString &folder, const QString &pattern)
     for (Entry &entry : entries) {
         if (entry.folder) {
             if (entry.foreign >= 0) {
-                listing.foreignFolders.insert(listing.folders.size(), std::move(foreignNames[size_t(entry.foreign)]));
+                listing.foreignFolders.insert(listing.folders.size(), foreignNames[size_t(entry.foreign)]);
             }
             listing.folders.append(base.filePath(entry.name));
         } else {
             if (entry.foreign >= 0) {
-                listing.foreignFiles.insert(listing.files.size(), std::move(foreignNames[size_t(entry.foreign)]));
+                listing.foreignFiles.insert(listing.files.size(), foreignNames[size_t(entry.foreign)]);
             }
             listing.files.append(std::move(entry.name));
         }

@@ -771,8 +771,9 @@ void DocumentLibrary::takeOutsideListing(const DocumentKinds::Listing &found)
 
 void DocumentLibrary::reloadFromDisk(const QString &watched)
 {
-    // A copy: loading watches the document afresh.
-    const QString path = watched;
+    // A copy: loading watches the document afresh, and watched may be the
+    // watch's own path.
+    const QString path = watched; // NOLINT(performance-unnecessary-copy-initialization)
     // Taken before reading, as in loadFile().
     m_watch->watchShownDocument();
     m_editorDoc.reload(path);

@@ -161,7 +161,7 @@ QString DocumentRecovery::trustedPath(const RecoveryRecord &record) const
     if (record.path.isEmpty() || !QDir::isAbsolutePath(record.path)) {
         return {};
     }
-    const QString path = QDir::cleanPath(record.path);
+    QString path = QDir::cleanPath(record.path);
     const QString folder = QDir::cleanPath(m_library.folder());
     if (!m_library.folder().isEmpty() && path.startsWith(folder + u'/')) {
         return path;

@@ -52,6 +52,7 @@ DocumentWatch::DocumentWatch(DocumentLibrary &library, ShownDocument &shown)
     m_watcher = new QFileSystemWatcher(this);
     m_watcherOff = !fileEventsReported();
     m_outsideCheck = new QTimer(this);
+    m_outsideCheck->setObjectName(QStringLiteral("OutsideCheck"));
     m_outsideCheck->setSingleShot(true);
     connect(m_outsideCheck, &QTimer::timeout, this, [this] { check(false); });
     m_pollTimer = new QTimer(this);

@@ -46,7 +46,7 @@ namespace FileProperties {
 QString sizeText(qint64 bytes)
 {
     const QLocale locale = german();
-    const QString exact = locale.toString(bytes) + (bytes == 1 ? QStringLiteral(" Byte") : QStringLiteral(" Bytes"));
+    QString exact = locale.toString(bytes) + (bytes == 1 ? QStringLiteral(" Byte") : QStringLiteral(" Bytes"));
     if (bytes < 1024) {
         return exact;
     }

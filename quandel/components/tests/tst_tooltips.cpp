@@ -1,9 +1,11 @@
 #include "Tooltips.h"
 
 #include <QApplication>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -38,6 +40,30 @@ struct Form
         return QTest::qWaitForWindowExposed(&window);
     }
 };
+
+// Counts the pointer's events at a control. Installed before the tooltip's
+// own filter, it sees each of them after the tooltip has.
+struct PointerEvents final : QObject
+{
+    int seen = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Enter || event->type() == QEvent::MouseMove) {
+            ++seen;
+        }
+        return false;
+    }
+};
+
+// Runs the event loop until a precise timer started now has fired: every
+// coarser timer the code under test started before it with a shorter time
+// (a tip's delay) has fired by then.
+bool waitPast(int milliseconds)
+{
+    bool fired = false;
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, [&fired] { fired = true; });
+    return QTest::qWaitFor([&fired] { return fired; }, 100 * milliseconds);
+}
 
 } // namespace
 
@@ -362,6 +388,8 @@ void TestTooltips::hover()
     QFETCH(bool, enabled);
     QFETCH(quint32, flags);
     QFETCH(bool, shows);
+    PointerEvents pointer;
+    form.button->installEventFilter(&pointer);
     form.tips.AddTool(form.button, flags, QStringLiteral("Hallo"));
     form.tips.SetDelayTime(3, 50);
     form.tips.setEnabled(enabled);
@@ -369,7 +397,10 @@ void TestTooltips::hover()
 
     QTest::mouseMove(form.button, QPoint(20, 15));
     if (!shows) {
-        QTest::qWait(200);
+        // The tooltip has seen the pointer; a tip due after the initial delay
+        // would be shown before a later, longer timer fires.
+        QTRY_VERIFY(pointer.seen > 0);
+        QVERIFY(waitPast(2 * 50));
         QVERIFY(!tip->isVisible());
         return;
     }
@@ -390,13 +421,21 @@ void TestTooltips::autoPopHidesUntilThePointerReturns()
 {
     Form form;
     QVERIFY(form.show());
+    PointerEvents pointer;
+    form.button->installEventFilter(&pointer);
     form.tips.AddTool(form.button, 0, QStringLiteral("Hallo"));
     form.tips.SetDelayTime(3, 20);
     form.tips.SetDelayTime(2, 100);
     QTest::mouseMove(form.button, QPoint(20, 15));
     QTRY_VERIFY(form.tip()->isVisible());
     QTRY_VERIFY(!form.tip()->isVisible());
-    QTest::qWait(100);
+    // The pointer is told again that it is over the tool: the tip stays away.
+    const int seen = pointer.seen;
+    const QPointF within(22, 16);
+    QEnterEvent enter(within, within, form.button->mapToGlobal(within));
+    QApplication::sendEvent(form.button, &enter);
+    QCOMPARE(pointer.seen, seen + 1);
+    QVERIFY(waitPast(2 * 100)); // past the initial and the reshow delay
     QVERIFY(!form.tip()->isVisible());
     QTest::mouseMove(&form.window, QPoint(250, 150));
     QTest::mouseMove(form.button, QPoint(20, 15));

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -292,7 +291,7 @@ void TestZipExport::staleTemporaryArchivesAreRemoved()
     writeFolder(env, u"Bibliothek"_s, TopFiles);
     const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
     const auto leftover = [&](const QString &name, const QDateTime &modified) {
-        const QString path = env.writeFile(name, QByteArray(4096, 'z'));
+        QString path = env.writeFile(name, QByteArray(4096, 'z'));
         QFile file(path);
         if (modified.isValid()) {
             file.open(QIODevice::ReadWrite);
@@ -354,11 +353,9 @@ void TestZipExport::cancelThroughProgressWindow()
         }
     });
     clicker.start(20);
-    QElapsedTimer elapsed;
-    elapsed.start();
     exportFolder(prompts, env.path(u"Bibliothek"_s), archive);
 
-    QVERIFY2(elapsed.elapsed() < 5000, "the packing ran to its end");
+    // Packing to its end would have left the archive (the checks below).
     QVERIFY(ticks > SaxCompress::ProgressDelayMs / 20 / 2); // the window thread kept running
     QCOMPARE(prompts.callsOf(u"message"_s).size(), 1);      // the question only
     QCOMPARE(QFileInfo::exists(archive), olderArchive);

@@ -110,7 +110,7 @@ void TestFontAndPrint::cleanup()
 
 QString TestFontAndPrint::printerToPdf() const
 {
-    const QString pdf = m_f->env.path(u"Druck.pdf"_s);
+    QString pdf = m_f->env.path(u"Druck.pdf"_s);
     QPrinter &printer = fontAndPrint()->printer();
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);

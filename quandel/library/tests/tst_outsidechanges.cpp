@@ -126,7 +126,7 @@ void TestOutsideChanges::cleanup()
 
 QString TestOutsideChanges::startWith(const QString &file, const QByteArray &bytes, int kind)
 {
-    const QString path = m_f->put(file, bytes);
+    QString path = m_f->put(file, bytes);
     if (!m_f->start(kind)) {
         return {};
     }
@@ -359,14 +359,22 @@ void TestOutsideChanges::activationChecks()
 {
     const QString path = startWith(u"Notiz.txt"_s, "abc\r\n");
     QVERIFY(!path.isEmpty());
-    // The window's own first activation is let pass; then, without the
-    // watcher's word, only the next activation can tell.
-    QTest::qWait(150);
+    // The window's own first activation is let pass: its check is over.
+    QVERIFY(QTest::qWaitForWindowActive(m_f->root.get()));
+    auto *check = m_f->root->library()->findChild<QTimer *>(u"OutsideCheck"_s);
+    QVERIFY(check);
+    QTRY_VERIFY(!check->isActive());
+    // Then, without the watcher's word, only the next activation can tell:
+    // once the file system has told of the write, nothing is checked.
     auto *watcher = m_f->root->library()->findChild<QFileSystemWatcher *>();
     QVERIFY(watcher);
     const QSignalBlocker deaf(watcher);
+    QFileSystemWatcher ours({path});
+    QSignalSpy told(&ours, &QFileSystemWatcher::fileChanged);
     writeOutside(path, "fremd\r\n");
-    QTest::qWait(150);
+    QTRY_VERIFY(!told.isEmpty());
+    QCoreApplication::processEvents();
+    QVERIFY(!check->isActive());
     QCOMPARE(m_f->shownText(), u"abc\n"_s);
 
     QEvent activate(QEvent::WindowActivate);

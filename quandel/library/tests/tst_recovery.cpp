@@ -47,7 +47,7 @@ std::optional<RecoveryRecord> kept()
 QString leaveRecovery(const RecoveryRecord &record, const QString &name = u"links"_s, int ageSeconds = 0)
 {
     QDir().mkpath(AppPaths::stateFolder());
-    const QString file = QDir(AppPaths::stateFolder()).filePath(u"Ungesichert-"_s + name + u".qrec"_s);
+    QString file = QDir(AppPaths::stateFolder()).filePath(u"Ungesichert-"_s + name + u".qrec"_s);
     QFile out(file);
     if (out.open(QIODevice::WriteOnly)) {
         out.write(record.serialise());

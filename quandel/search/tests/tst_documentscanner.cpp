@@ -16,7 +16,7 @@ namespace {
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
-    const QString path = dir.filePath(name);
+    QString path = dir.filePath(name);
     QFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
         file.write(bytes);

@@ -33,7 +33,7 @@ std::optional<uint> stored(const QString &name)
 // Runs the options dialog from the menu and lets handler drive it.
 void runOptions(Root &root, ScriptedPrompts &prompts, std::function<void(Optionen &)> handler)
 {
-    prompts.dialogHandlers.enqueue([handler](QDialog &dialog) {
+    prompts.dialogHandlers.enqueue([handler = std::move(handler)](QDialog &dialog) {
         auto *options = qobject_cast<Optionen *>(&dialog);
         if (!options) {
             return -1;
