@@ -563,16 +563,20 @@ struct UndoStore::State
                 folder = QDir(state).filePath(base + u'-' + QString::number(n));
             }
         }
-        if (!QDir().mkpath(folder)) {
-            return failed.arg(QDir::toNativeSeparators(folder));
-        }
-        if (!lock) {
+        // Another program starting up may take a new folder without its
+        // lock yet for one left empty and remove it: then once more.
+        for (int attempt = 0; !lock && attempt < 2; ++attempt) {
+            if (!QDir().mkpath(folder)) {
+                return failed.arg(QDir::toNativeSeparators(folder));
+            }
             lock = std::make_unique<QLockFile>(QDir(folder).filePath(LockName));
             lock->setStaleLockTime(0);
             if (!lock->tryLock(0)) {
                 lock.reset();
-                return failed.arg(QDir::toNativeSeparators(folder));
             }
+        }
+        if (!lock || !QDir().mkpath(folder)) {
+            return failed.arg(QDir::toNativeSeparators(folder));
         }
         const QByteArray packPath = QFile::encodeName(QDir(folder).filePath(PackName));
         const QByteArray manifestPath = QFile::encodeName(QDir(folder).filePath(ManifestName));
@@ -797,9 +801,12 @@ QList<UndoStore> UndoStore::leftOver()
         }
         s->readManifest();
         if (s->entries.empty() && s->damaged.isEmpty()) {
-            // Nothing was ever replaced with it.
+            // Nothing was ever replaced with it; a folder just made may be
+            // a running program's that has no lock yet.
             s->lock->unlock();
-            QDir(s->folder).removeRecursively();
+            if (info.lastModified().secsTo(QDateTime::currentDateTime()) > 60) {
+                QDir(s->folder).removeRecursively();
+            }
             continue;
         }
         found.append(UndoStore(std::move(s)));
