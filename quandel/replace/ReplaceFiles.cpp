@@ -896,7 +896,7 @@ QList<DocumentResult> UndoStore::undo()
                                .arg(QDir::toNativeSeparators(s.folder));
             } else {
                 const QString temp = QStringLiteral(".%1.rueckgaengig-%2-%3")
-                                         .arg(QFileInfo(e.path).fileName())
+                                         .arg(QFileInfo(e.path).fileName().left(60))
                                          .arg(::getpid())
                                          .arg(++number);
                 if (const QString failed = batch.stage(int(results.size()), e.path, temp, old); !failed.isEmpty()) {
@@ -1051,7 +1051,10 @@ QList<DocumentResult> write(const Plan &plan, UndoStore &undo, const std::atomic
         entry.listIndex = d.listIndex;
         entry.oldHash = oldHash;
         entry.newHash = hashBytes(bytes);
-        entry.temp = QStringLiteral(".%1.ersetzen-%2-%3").arg(QFileInfo(d.path).fileName(), storeTag).arg(entry.number);
+        // Beside the file, hidden, short enough for any name.
+        entry.temp = QStringLiteral(".%1.ersetzen-%2-%3")
+                         .arg(QFileInfo(d.path).fileName().left(60), storeTag)
+                         .arg(entry.number);
         const QString temp = entry.temp;
         if (const QString failed = store.record(std::move(entry), file.bytes); !failed.isEmpty()) {
             r.replaced = 0;
@@ -1068,10 +1071,6 @@ QList<DocumentResult> write(const Plan &plan, UndoStore &undo, const std::atomic
         }
     }
     commit();
-    // What was moved into place is noted; the undo does not depend on it.
-    if (store.manifest >= 0) {
-        ::fdatasync(store.manifest);
-    }
     return results;
 }
 
