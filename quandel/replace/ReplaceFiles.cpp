@@ -1052,9 +1052,8 @@ QList<DocumentResult> write(const Plan &plan, UndoStore &undo, const std::atomic
         entry.oldHash = oldHash;
         entry.newHash = hashBytes(bytes);
         // Beside the file, hidden, short enough for any name.
-        entry.temp = QStringLiteral(".%1.ersetzen-%2-%3")
-                         .arg(QFileInfo(d.path).fileName().left(60), storeTag)
-                         .arg(entry.number);
+        entry.temp =
+            QStringLiteral(".%1.ersetzen-%2-%3").arg(QFileInfo(d.path).fileName().left(60), storeTag).arg(entry.number);
         const QString temp = entry.temp;
         if (const QString failed = store.record(std::move(entry), file.bytes); !failed.isEmpty()) {
             r.replaced = 0;
