@@ -14,6 +14,7 @@
 #include "HitModel.h"
 #include "ProcedureBox.h"
 #include "Registry.h"
+#include "ReplaceFiles.h"
 #include "Root.h"
 #include "ScriptedPrompts.h"
 #include "SearchController.h"
@@ -52,6 +53,7 @@
 #include <cstdlib>
 #include <memory>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -369,6 +371,7 @@ public:
     void stallWithLargeDocument();
     void allHits(int count, int kilobytes);
     void allHitsIn(const QString &folder, const QString &term, const QString &name);
+    void replace(int count, int kilobytes);
     void colourLargeModule();
     void proceduresOfLargeModule();
     void largeModules();
@@ -611,6 +614,142 @@ void Bench::allHits(int count, int kilobytes)
         std::printf("\n== all hits, one 15 MB document of 7.5 million hits\n");
         allHitsIn(folder, QStringLiteral("a"), QStringLiteral("all_hits_limit"));
     }
+}
+
+// The preview of a replace over a folder, as the window runs it: the
+// workers scan, the window thread puts their documents into the model every
+// 16 ms.
+double previewInto(const QString &folder, const QStringList &files, const AllHits::Query &query, HitModel &model)
+{
+    model.clear();
+    AllHits::Source source;
+    source.folder = folder;
+    source.files = files;
+    source.count = int(files.size());
+    QElapsedTimer t;
+    t.start();
+    AllHits::Run run(source, query, QThread::idealThreadCount());
+    QEventLoop loop;
+    QTimer drain;
+    drain.setInterval(16);
+    QObject::connect(&drain, &QTimer::timeout, [&] {
+        const bool finished = run.isFinished();
+        QElapsedTimer budget;
+        budget.start();
+        while (budget.elapsed() < 10) {
+            QList<AllHits::Document> docs = run.take(64);
+            if (docs.isEmpty()) {
+                break;
+            }
+            model.add(std::move(docs), [](int i) { return QString::number(i); });
+        }
+        if (finished) {
+            loop.quit();
+        }
+    });
+    drain.start();
+    loop.exec();
+    return seconds(t);
+}
+
+void Bench::replace(int count, int kilobytes)
+{
+    const QString term = QStringLiteral("Seeanemone");
+    const QString replacement = QStringLiteral("Seegurke");
+    const QString folder = m_work + QStringLiteral("/replace");
+    QDir().mkpath(folder);
+    std::mt19937 rng(m_seed + 2);
+    const QString text = documentText(rng, kilobytes * 1024);
+    const qsizetype middle = text.indexOf(u'\n', text.size() / 2) + 1;
+    const QString withHit = text.left(middle) + term + u'\n' + text.mid(middle);
+    const QByteArray bytes[2] = {encoded(withHit, false), encoded(withHit, true)};
+    QStringList files;
+    for (int i = 0; i < count; ++i) {
+        files.append(QStringLiteral("Dokument %1.txt").arg(i, 6, 10, QChar(u'0')));
+        writeFile(folder + u'/' + files.constLast(), bytes[i % 2]);
+    }
+    std::printf("\n== replace, %d x %d KB, one hit each\n", count, kilobytes);
+    const AllHits::Query query{MatchOptions{term, Qt::CaseSensitive, false, false}, true, replacement};
+    HitModel model;
+    model.setReplaceMode(true);
+
+    std::vector<double> ours;
+    std::vector<double> rg;
+    std::vector<double> stalls;
+    for (int i = 0; i < m_rounds; ++i) {
+        double took = 0;
+        stalls.push_back(longestStalls([&] { took = previewInto(folder, files, query, model); }).wallMs);
+        ours.push_back(took);
+        if (model.hitCount() != count) {
+            std::fprintf(stderr, "the preview found %lld hits, not %d\n", qlonglong(model.hitCount()), count);
+            std::exit(1);
+        }
+        rg.push_back(timeProcess(QStringLiteral("rg -n -j2 -- %1 %2 > /dev/null").arg(quoted(term), quoted(folder))));
+        model.clear();
+        settle();
+    }
+    print(QStringLiteral("replace_preview"), median(ours), "s");
+    print(QStringLiteral("replace_preview rg_n"), median(rg), "s");
+    print(QStringLiteral("replace_preview_vs_rg"), median(ours) / median(rg), "x");
+    print(QStringLiteral("replace_preview_stall"), median(stalls), "ms (median of the longest stall a run)");
+
+    std::vector<double> write;
+    std::vector<double> sed;
+    std::vector<double> writeStalls;
+    const QString copy = m_work + QStringLiteral("/replace_copy");
+    for (int i = 0; i < m_rounds; ++i) {
+        // A fresh copy each round, its time not counted; the preview that
+        // makes the plan neither.
+        timeProcess(QStringLiteral("rm -rf %1 && cp -a %2 %1 && sync").arg(quoted(copy), quoted(folder)));
+        previewInto(copy, files, query, model);
+        ReplaceFiles::Plan plan{query.options, replacement, {}};
+        for (int row = 0; row < model.documentCount(); ++row) {
+            const AllHits::Document &doc = model.document(row);
+            ReplaceFiles::DocumentPlan d;
+            d.listIndex = doc.index;
+            d.path = copy + u'/' + files.at(doc.index);
+            d.key = doc.key;
+            d.contentHash = doc.contentHash;
+            d.ticked = model.ticked(row);
+            plan.documents.push_back(std::move(d));
+        }
+        model.clear();
+        ReplaceFiles::UndoStore undo = ReplaceFiles::UndoStore::forThisProgram();
+        QList<ReplaceFiles::DocumentResult> results;
+        double took = 0;
+        // The writer on a worker, the window thread waits in its event loop.
+        writeStalls.push_back(longestStalls([&] {
+                                  QElapsedTimer t;
+                                  t.start();
+                                  QEventLoop loop;
+                                  std::atomic_bool cancel{false};
+                                  std::thread worker([&] {
+                                      results = ReplaceFiles::write(plan, undo, cancel);
+                                      QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+                                  });
+                                  loop.exec();
+                                  worker.join();
+                                  took = seconds(t);
+                              }).wallMs);
+        write.push_back(took);
+        const auto written = std::count_if(results.begin(), results.end(), [](const ReplaceFiles::DocumentResult &r) {
+            return r.outcome == ReplaceFiles::Outcome::Written;
+        });
+        if (written != count) {
+            std::fprintf(stderr, "the replace wrote %lld files, not %d\n", qlonglong(written), count);
+            std::exit(1);
+        }
+        undo.discard();
+        timeProcess(QStringLiteral("rm -rf %1 && cp -a %2 %1 && sync").arg(quoted(copy), quoted(folder)));
+        sed.push_back(timeProcess(QStringLiteral("rg -l -- %1 %2 | xargs -d '\\n' sed -i 's/%3/%4/'")
+                                      .arg(quoted(term), quoted(copy), term, replacement)));
+        settle();
+    }
+    timeProcess(QStringLiteral("rm -rf %1").arg(quoted(copy)));
+    print(QStringLiteral("replace_write"), median(write), "s");
+    print(QStringLiteral("replace_write sed"), median(sed), "s");
+    print(QStringLiteral("replace_write_vs_sed"), median(write) / median(sed), "x");
+    print(QStringLiteral("replace_write_stall"), median(writeStalls), "ms (median of the longest stall a run)");
 }
 
 void Bench::allHitsIn(const QString &folder, const QString &term, const QString &name)
@@ -1148,7 +1287,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption partsOption(
         QStringLiteral("parts"),
         QStringLiteral("Only these parts, separated by commas: refresh, search, cancel (needs search), stall, allhits, "
-                       "colour, procedures, editor, startup, wait. All when not given."),
+                       "replace, colour, procedures, editor, startup, wait. All when not given."),
         QStringLiteral("list"));
     parser.addOptions({docsOption, sizeOption, seedOption, roundsOption, matrixOption, sampleOption, partsOption});
     parser.process(app);
@@ -1166,8 +1305,9 @@ int main(int argc, char *argv[])
     seedKeyStore();
     Bench bench(work.path(), rounds, parser.value(seedOption).toUInt(),
                 parser.value(partsOption).split(u',', Qt::SkipEmptyParts));
-    // Only the search figures compare with ripgrep.
-    if ((bench.runs(QStringLiteral("search")) || bench.runs(QStringLiteral("allhits"))) &&
+    // The search, all-hits and replace figures compare with ripgrep.
+    if ((bench.runs(QStringLiteral("search")) || bench.runs(QStringLiteral("allhits")) ||
+         bench.runs(QStringLiteral("replace"))) &&
         QStandardPaths::findExecutable(QStringLiteral("rg")).isEmpty()) {
         std::fprintf(stderr, "ripgrep (rg) is needed: apt-get install ripgrep\n");
         return 2;
@@ -1188,6 +1328,9 @@ int main(int argc, char *argv[])
     }
     if (bench.runs(QStringLiteral("allhits"))) {
         bench.allHits(parser.value(docsOption).toInt(), parser.value(sizeOption).toInt());
+    }
+    if (bench.runs(QStringLiteral("replace"))) {
+        bench.replace(parser.value(docsOption).toInt(), parser.value(sizeOption).toInt());
     }
     if (bench.runs(QStringLiteral("colour"))) {
         bench.colourLargeModule();

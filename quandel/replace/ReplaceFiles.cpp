@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <map>
 #include <optional>
 
 namespace ReplaceFiles {
@@ -392,10 +391,11 @@ ReadFile readDocument(const QString &path, qint64 maxBytes)
     return r;
 }
 
-// Files written beside their targets and moved into place together: one
-// sync of each disk makes all of them (and the undo data) durable before
-// the first is moved, so that a file is only ever replaced by complete new
-// bytes while its old bytes are safe.
+// Files written beside their targets and moved into place together, once
+// the undo data of all of them is durable: a file is only ever replaced by
+// complete new bytes, and only while its old bytes are safe. One sync of
+// the undo data a batch, not one of every file: that is what lets a replace
+// of thousands of files keep up with sed.
 class Batch final
 {
 public:
@@ -405,17 +405,6 @@ public:
         QByteArray temp;
         QByteArray target;
     };
-
-    // The folder whose disk must be synced too (the undo data's).
-    void addDisk(const QString &folder)
-    {
-        struct stat info
-        {
-        };
-        if (::stat(QFile::encodeName(folder).constData(), &info) == 0 && !m_disks.contains(info.st_dev)) {
-            m_disks.emplace(info.st_dev, QFile::encodeName(folder));
-        }
-    }
 
     // Writes bytes into temp beside path's target; empty on success, else
     // the reason (nothing then stays behind).
@@ -450,13 +439,6 @@ public:
             }
             (void)!::fchown(fd, old.st_uid, old.st_gid);
         }
-        struct stat written
-        {
-        };
-        if (ok && ::fstat(fd, &written) != 0) {
-            ok = false;
-            error = errno;
-        }
         if (::close(fd) != 0 && ok) {
             ok = false;
             error = errno;
@@ -464,9 +446,6 @@ public:
         if (!ok) {
             ::unlink(temp.constData());
             return QStringLiteral("Die neue Fassung lässt sich nicht schreiben: %1").arg(systemReason(error));
-        }
-        if (!m_disks.contains(written.st_dev)) {
-            m_disks.emplace(written.st_dev, QFile::encodeName(targetInfo.absolutePath()));
         }
         m_staged.push_back({result, temp, QFile::encodeName(target)});
         m_bytes += bytes.size();
@@ -476,27 +455,6 @@ public:
     bool isFull() const { return int(m_staged.size()) >= BatchFiles || m_bytes >= BatchBytes; }
     bool isEmpty() const { return m_staged.empty(); }
     const std::vector<Staged> &staged() const { return m_staged; }
-
-    // Syncs every disk; false (with the reason) when one failed: then
-    // nothing may be moved.
-    bool sync(QString *reason)
-    {
-        for (const auto &[device, folder] : m_disks) {
-            const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (fd < 0) {
-                continue;
-            }
-            const bool ok = ::syncfs(fd) == 0;
-            const int error = errno;
-            ::close(fd);
-            if (!ok) {
-                *reason = QStringLiteral("Der Datenträger lässt sich nicht auf den neuesten Stand bringen: %1")
-                              .arg(systemReason(error));
-                return false;
-            }
-        }
-        return true;
-    }
 
     // Moves a staged file into place; empty on success, else the reason.
     static QString move(const Staged &s)
@@ -526,7 +484,6 @@ public:
 
 private:
     std::vector<Staged> m_staged;
-    std::map<dev_t, QByteArray> m_disks;
     qint64 m_bytes = 0;
 };
 
@@ -569,6 +526,7 @@ struct UndoStore::State
     int manifest = -1;
     qint64 packSize = 0;
     bool recording = false; // this program's store, its files open
+    bool folderSynced = false;
 
     ~State() { closeFiles(); }
 
@@ -605,16 +563,20 @@ struct UndoStore::State
                 folder = QDir(state).filePath(base + u'-' + QString::number(n));
             }
         }
-        if (!QDir().mkpath(folder)) {
-            return failed.arg(QDir::toNativeSeparators(folder));
-        }
-        if (!lock) {
+        // Another program starting up may take a new folder without its
+        // lock yet for one left empty and remove it: then once more.
+        for (int attempt = 0; !lock && attempt < 2; ++attempt) {
+            if (!QDir().mkpath(folder)) {
+                return failed.arg(QDir::toNativeSeparators(folder));
+            }
             lock = std::make_unique<QLockFile>(QDir(folder).filePath(LockName));
             lock->setStaleLockTime(0);
             if (!lock->tryLock(0)) {
                 lock.reset();
-                return failed.arg(QDir::toNativeSeparators(folder));
             }
+        }
+        if (!lock || !QDir().mkpath(folder)) {
+            return failed.arg(QDir::toNativeSeparators(folder));
         }
         const QByteArray packPath = QFile::encodeName(QDir(folder).filePath(PackName));
         const QByteArray manifestPath = QFile::encodeName(QDir(folder).filePath(ManifestName));
@@ -682,6 +644,39 @@ struct UndoStore::State
         packSize += old.size();
         entries.push_back(std::move(entry));
         return {};
+    }
+
+    // Makes what was recorded durable; false (with the reason) when the
+    // disk would not.
+    bool sync(QString *reason)
+    {
+        if (pack < 0) {
+            return true;
+        }
+        int error = 0;
+        if (::fdatasync(pack) != 0 || ::fdatasync(manifest) != 0) {
+            error = errno;
+        }
+        // The folder's own entries, once: the files in it, it in the state
+        // folder.
+        for (const QString &dir : {folder, QFileInfo(folder).absolutePath()}) {
+            if (error != 0 || folderSynced) {
+                break;
+            }
+            const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd < 0 || ::fsync(fd) != 0) {
+                error = errno;
+            }
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        }
+        if (error != 0) {
+            *reason = QStringLiteral("Die Rückgängig-Daten lassen sich nicht sichern: %1").arg(systemReason(error));
+            return false;
+        }
+        folderSynced = true;
+        return true;
     }
 
     bool readManifest();
@@ -806,9 +801,12 @@ QList<UndoStore> UndoStore::leftOver()
         }
         s->readManifest();
         if (s->entries.empty() && s->damaged.isEmpty()) {
-            // Nothing was ever replaced with it.
+            // Nothing was ever replaced with it; a folder just made may be
+            // a running program's that has no lock yet.
             s->lock->unlock();
-            QDir(s->folder).removeRecursively();
+            if (info.lastModified().secsTo(QDateTime::currentDateTime()) > 60) {
+                QDir(s->folder).removeRecursively();
+            }
             continue;
         }
         found.append(UndoStore(std::move(s)));
@@ -857,21 +855,15 @@ QList<DocumentResult> UndoStore::undo()
     {
     };
     const bool packOk = pack >= 0 && ::fstat(pack, &packInfo) == 0 && S_ISREG(packInfo.st_mode);
+    // The old bytes stay in the store until discard(): nothing to sync.
     Batch batch;
-    batch.addDisk(s.folder);
     const auto commit = [&] {
-        QString reason;
-        const bool synced = batch.sync(&reason);
         for (const Batch::Staged &staged : batch.staged()) {
             DocumentResult &r = results[staged.result];
-            const QString failed = synced ? Batch::move(staged) : reason;
-            if (!failed.isEmpty()) {
+            if (const QString failed = Batch::move(staged); !failed.isEmpty()) {
                 r.outcome = Outcome::Failed;
                 r.reason = failed;
             }
-        }
-        if (!synced) {
-            batch.dropAll();
         }
         batch.clear();
     };
@@ -904,7 +896,7 @@ QList<DocumentResult> UndoStore::undo()
                                .arg(QDir::toNativeSeparators(s.folder));
             } else {
                 const QString temp = QStringLiteral(".%1.rueckgaengig-%2-%3")
-                                         .arg(QFileInfo(e.path).fileName())
+                                         .arg(QFileInfo(e.path).fileName().left(60))
                                          .arg(::getpid())
                                          .arg(++number);
                 if (const QString failed = batch.stage(int(results.size()), e.path, temp, old); !failed.isEmpty()) {
@@ -984,11 +976,8 @@ QList<DocumentResult> write(const Plan &plan, UndoStore &undo, const std::atomic
         if (batch.isEmpty()) {
             return;
         }
-        if (!store.folder.isEmpty()) {
-            batch.addDisk(store.folder);
-        }
         QString reason;
-        const bool synced = batch.sync(&reason);
+        const bool synced = store.sync(&reason);
         for (const Batch::Staged &staged : batch.staged()) {
             DocumentResult &r = results[staged.result];
             if (moved++ == stopAt) {
@@ -1062,7 +1051,9 @@ QList<DocumentResult> write(const Plan &plan, UndoStore &undo, const std::atomic
         entry.listIndex = d.listIndex;
         entry.oldHash = oldHash;
         entry.newHash = hashBytes(bytes);
-        entry.temp = QStringLiteral(".%1.ersetzen-%2-%3").arg(QFileInfo(d.path).fileName(), storeTag).arg(entry.number);
+        // Beside the file, hidden, short enough for any name.
+        entry.temp =
+            QStringLiteral(".%1.ersetzen-%2-%3").arg(QFileInfo(d.path).fileName().left(60), storeTag).arg(entry.number);
         const QString temp = entry.temp;
         if (const QString failed = store.record(std::move(entry), file.bytes); !failed.isEmpty()) {
             r.replaced = 0;
@@ -1079,10 +1070,6 @@ QList<DocumentResult> write(const Plan &plan, UndoStore &undo, const std::atomic
         }
     }
     commit();
-    // What was moved into place is noted; the undo does not depend on it.
-    if (store.manifest >= 0) {
-        ::fdatasync(store.manifest);
-    }
     return results;
 }
 

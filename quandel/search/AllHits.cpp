@@ -369,6 +369,7 @@ public:
             return;
         }
         QString replacement = m_matcher.replacementFor(match, m_query.replacement);
+        m_fitsWindows1252 = m_fitsWindows1252 && TextFile::fitsWindows1252(replacement);
         replacement.replace(u'\n', QChar(0x21B5));
         const QString afterLine = line.left(column) + replacement + rest;
         Excerpt cut{afterLine, int(column)};
@@ -384,8 +385,12 @@ public:
         m_doc.after.push_back(after);
     }
 
+    // Every replacement so far exists in Windows-1252.
+    bool fitsWindows1252() const { return m_fitsWindows1252; }
+
 private:
     Document &m_doc;
+    bool m_fitsWindows1252 = true;
     const TextMatcher &m_matcher;
     const Query &m_query;
     int m_lastLine = 0;
@@ -422,6 +427,8 @@ Document matchesInText(int index, const QString &text, const TextMatcher &matche
         rows.add(number, line, match, match.start - lineStart, rest);
     }
     doc.pool.squeeze();
+    // Told for a code-page file by matchesInBytes().
+    doc.needsUtf8 = !rows.fitsWindows1252();
     return doc;
 }
 
@@ -461,11 +468,13 @@ Document matchesInBytes(int index, const QByteArray &bytes, const TextMatcher &m
             }
         }
         doc.pool.squeeze();
+        doc.needsUtf8 = !rows.fitsWindows1252();
     }
     if (query.replaceMode && !doc.hits.empty()) {
         doc.contentHash = contentHash(bytes);
         doc.encoding = encodingOf(bytes);
     }
+    doc.needsUtf8 = doc.needsUtf8 && doc.encoding == TextFormat::Encoding::Windows1252 && query.replaceMode;
     return doc;
 }
 

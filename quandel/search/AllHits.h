@@ -76,6 +76,10 @@ struct Document
     TextFile::FileKey key;
     quint64 contentHash = 0; // contentHash() of the bytes read
     TextFormat::Encoding encoding = TextFormat::Encoding::Windows1252;
+    // A Windows-1252 file that cannot hold the replacement of a hit: the
+    // replace makes it UTF-8 only if the user agrees. For the shown document
+    // (fromEditor): a replacement does not fit Windows-1252.
+    bool needsUtf8 = false;
     bool fromEditor = false;
 
     QStringView rowText(const Hit &hit) const { return QStringView(pool).mid(hit.textStart, hit.textLength); }

@@ -544,17 +544,21 @@ void TestReplaceFiles::hitsInReplaceMode_data()
     QTest::addColumn<MatchOptions>("options");
     QTest::addColumn<QString>("replacement");
     QTest::addColumn<QString>("firstAfter");
+    QTest::addColumn<bool>("needsUtf8");
+    QTest::newRow("Windows-1252 that cannot hold the replacement")
+        << QByteArray("caf\xE9 foo\r\nfoo\r\n") << plain(u"foo"_s) << u"→"_s << u"café →"_s << true;
     QTest::newRow("case ignored, Kelvin sign")
         << QByteArray("Ein \xE2\x84\xAA"
                       "abel\nkabel KABEL\n")
-        << plain(u"kabel"_s, Qt::CaseInsensitive) << u"Draht"_s << u"Ein Draht"_s;
-    QTest::newRow("whole words, overlapping tries") << QByteArray("xa a a\r\nGr\xF6\xDF"
-                                                                  "e: a a.\r\n")
-                                                    << plain(u"a a"_s, Qt::CaseSensitive, true) << u"b"_s << u"xa b"_s;
-    QTest::newRow("expression over lines")
-        << QByteArray("Sub A(\r\n  x)\r\nSub B(y)\r\n") << expression(u"(\\w)\\(\\s*"_s) << u"\\1["_s << u"Sub A[x)"_s;
+        << plain(u"kabel"_s, Qt::CaseInsensitive) << u"Draht"_s << u"Ein Draht"_s << false;
+    QTest::newRow("whole words, overlapping tries")
+        << QByteArray("xa a a\r\nGr\xF6\xDF"
+                      "e: a a.\r\n")
+        << plain(u"a a"_s, Qt::CaseSensitive, true) << u"b"_s << u"xa b"_s << false;
+    QTest::newRow("expression over lines") << QByteArray("Sub A(\r\n  x)\r\nSub B(y)\r\n")
+                                           << expression(u"(\\w)\\(\\s*"_s) << u"\\1["_s << u"Sub A[x)"_s << false;
     QTest::newRow("expression, line end in the replacement")
-        << QByteArray("ab\ncb\n") << expression(u"b$"_s) << u"B\n"_s << u"aB\u21B5"_s;
+        << QByteArray("ab\ncb\n") << expression(u"b$"_s) << u"B\n"_s << u"aB\u21B5"_s << false;
 }
 
 void TestReplaceFiles::hitsInReplaceMode()
@@ -563,6 +567,7 @@ void TestReplaceFiles::hitsInReplaceMode()
     QFETCH(MatchOptions, options);
     QFETCH(QString, replacement);
     QFETCH(QString, firstAfter);
+    QFETCH(bool, needsUtf8);
     TestEnvironment env;
     const QString path = env.writeFile(u"Bibliothek/A.txt"_s, bytes);
     const TextMatcher matcher(options);
@@ -599,6 +604,7 @@ void TestReplaceFiles::hitsInReplaceMode()
     QCOMPARE(doc.key, read.key);
     QCOMPARE(doc.contentHash, hashBytes(read.bytes));
     QCOMPARE(doc.encoding, TextFile::decode(bytes).format.encoding);
+    QCOMPARE(doc.needsUtf8, needsUtf8);
 }
 
 void TestReplaceFiles::ticksInTheModel()
