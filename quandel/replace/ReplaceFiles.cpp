@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLockFile>
+#include <QSet>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -452,6 +453,44 @@ public:
         return {};
     }
 
+    // Makes the staged files durable before any of them replaces a
+    // document, so that a crash of the machine leaves each document old or
+    // new, never empty: one flush of each file system the batch writes to
+    // (syncfs), not one sync a file. False (with the reason) when the disk
+    // would not.
+    bool sync(QString *reason) const
+    {
+        QSet<QByteArray> folders;
+        for (const Staged &s : m_staged) {
+            const qsizetype slash = s.temp.lastIndexOf('/');
+            folders.insert(slash > 0 ? s.temp.left(slash) : QByteArray("/"));
+        }
+        QSet<dev_t> devices;
+        for (const QByteArray &folder : std::as_const(folders)) {
+            const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            struct stat info
+            {
+            };
+            int error = 0;
+            if (fd < 0 || ::fstat(fd, &info) != 0) {
+                error = errno;
+            } else if (!devices.contains(info.st_dev)) {
+                devices.insert(info.st_dev);
+                if (::syncfs(fd) != 0) {
+                    error = errno;
+                }
+            }
+            if (fd >= 0) {
+                ::close(fd);
+            }
+            if (error != 0) {
+                *reason = QStringLiteral("Die neue Fassung lässt sich nicht sichern: %1").arg(systemReason(error));
+                return false;
+            }
+        }
+        return true;
+    }
+
     bool isFull() const { return int(m_staged.size()) >= BatchFiles || m_bytes >= BatchBytes; }
     bool isEmpty() const { return m_staged.empty(); }
     const std::vector<Staged> &staged() const { return m_staged; }
@@ -858,6 +897,15 @@ QList<DocumentResult> UndoStore::undo()
     // The old bytes stay in the store until discard(): nothing to sync.
     Batch batch;
     const auto commit = [&] {
+        QString notSynced;
+        if (!batch.sync(&notSynced)) {
+            for (const Batch::Staged &staged : batch.staged()) {
+                results[staged.result].outcome = Outcome::Failed;
+                results[staged.result].reason = notSynced;
+            }
+            batch.dropAll();
+            return;
+        }
         for (const Batch::Staged &staged : batch.staged()) {
             DocumentResult &r = results[staged.result];
             if (const QString failed = Batch::move(staged); !failed.isEmpty()) {
@@ -977,7 +1025,7 @@ QList<DocumentResult> write(const Plan &plan, UndoStore &undo, const std::atomic
             return;
         }
         QString reason;
-        const bool synced = store.sync(&reason);
+        const bool synced = store.sync(&reason) && batch.sync(&reason);
         for (const Batch::Staged &staged : batch.staged()) {
             DocumentResult &r = results[staged.result];
             if (moved++ == stopAt) {
