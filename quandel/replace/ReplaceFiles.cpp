@@ -411,7 +411,7 @@ public:
     // the reason (nothing then stays behind).
     QString stage(int result, const QString &path, const QString &tempName, const QByteArray &bytes)
     {
-        if (const QString refused = TextFile::writeRefusal(path); !refused.isEmpty()) {
+        if (QString refused = TextFile::writeRefusal(path); !refused.isEmpty()) {
             return refused;
         }
         const QString target = TextFile::writeTarget(path);
@@ -650,7 +650,7 @@ struct UndoStore::State
     // Empty on success, else the reason (nothing of it is kept then).
     QString record(UndoEntry entry, const QByteArray &old)
     {
-        if (const QString failed = open(); !failed.isEmpty()) {
+        if (QString failed = open(); !failed.isEmpty()) {
             return failed;
         }
         int error = 0;

@@ -1,5 +1,6 @@
 #include "AlleTreffer.h"
 
+#include "BesideWindow.h"
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditingState.h"
@@ -21,7 +22,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QThreadPool>
@@ -265,44 +265,7 @@ void AlleTreffer::fillHistory()
 
 void AlleTreffer::placeBeside(const QWidget *window)
 {
-    if (const QRect kept = window->property(KeptGeometry).toRect(); kept.isValid()) {
-        setGeometry(kept);
-        return;
-    }
-    const QScreen *screen = window->screen();
-    if (!screen) {
-        return;
-    }
-    const QRect room = screen->availableGeometry();
-    const QRect main = window->frameGeometry();
-    // The frame the window manager adds, as the main window has it.
-    const QSize frame = window->frameGeometry().size() - window->geometry().size();
-    const QSize outer = size() + frame;
-    const QList<QPoint> places = {
-        {main.right() + 1, main.top()},             // beside, right
-        {main.left() - outer.width(), main.top()},  // beside, left
-        {main.left(), main.bottom() + 1},           // below
-        {main.left(), main.top() - outer.height()}, // above
-    };
-    for (const QPoint &at : places) {
-        QRect wanted(at, outer);
-        // Along the main window's edge it may slide to stay on the screen.
-        if (wanted.right() > room.right()) {
-            wanted.moveRight(room.right());
-        }
-        if (wanted.bottom() > room.bottom()) {
-            wanted.moveBottom(room.bottom());
-        }
-        wanted.moveLeft(std::max(wanted.left(), room.left()));
-        wanted.moveTop(std::max(wanted.top(), room.top()));
-        if (room.contains(wanted) && !wanted.intersects(main)) {
-            move(wanted.topLeft());
-            return;
-        }
-    }
-    // No room beside the main window: the lower right of the screen, where
-    // it covers the least of the editor's left part.
-    move(room.right() - outer.width() + 1, room.bottom() - outer.height() + 1);
+    BesideWindow::place(this, window, KeptGeometry);
 }
 
 void AlleTreffer::start()
@@ -570,9 +533,7 @@ void AlleTreffer::reject()
 
 void AlleTreffer::keepGeometry()
 {
-    if (parentWidget()) {
-        parentWidget()->setProperty(KeptGeometry, geometry());
-    }
+    BesideWindow::keep(this, KeptGeometry);
 }
 
 void AlleTreffer::hideEvent(QHideEvent *event)
