@@ -157,6 +157,11 @@ private:
 
 } // namespace
 
+FileKey TextFile::FileKey::of(const struct stat &info)
+{
+    return keyOf(info);
+}
+
 FileKey TextFile::FileKey::of(const QString &path)
 {
     struct stat info

@@ -43,6 +43,8 @@ struct DecodedText
     TextFormat format; // how the bytes were written
 };
 
+struct stat;
+
 namespace TextFile {
 
 // Decodes raw bytes. The line-end style is CrLf when the first line end is
@@ -110,6 +112,8 @@ struct FileKey
     // The key of the file a path names now (links followed); invalid when
     // there is none.
     static FileKey of(const QString &path);
+    // The key of the file an lstat/fstat/stat result describes.
+    static FileKey of(const struct stat &info);
     friend bool operator==(const FileKey &a, const FileKey &b)
     {
         return a.valid && b.valid && a.device == b.device && a.inode == b.inode && a.size == b.size &&

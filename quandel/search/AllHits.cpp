@@ -526,18 +526,6 @@ namespace {
 constexpr int ChunkSize = 8;
 constexpr qsizetype LargeBufferBytes = 1024 * 1024;
 
-TextFile::FileKey keyOf(const struct stat &info)
-{
-    TextFile::FileKey key;
-    key.valid = true;
-    key.device = static_cast<quint64>(info.st_dev);
-    key.inode = static_cast<quint64>(info.st_ino);
-    key.size = static_cast<qint64>(info.st_size);
-    key.modifiedNs = static_cast<qint64>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    key.changedNs = static_cast<qint64>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
-    return key;
-}
-
 // The bytes of a regular file the editor would show; false otherwise.
 // key, when given, gets the file's key as TextFile::openRegular() makes it.
 bool readDocument(const QString &path, QByteArray &bytes, TextFile::FileKey *key = nullptr)
@@ -555,7 +543,7 @@ bool readDocument(const QString &path, QByteArray &bytes, TextFile::FileKey *key
         return false;
     }
     if (key) {
-        *key = keyOf(info);
+        *key = TextFile::FileKey::of(info);
     }
     bytes.resize(qsizetype(info.st_size));
     qsizetype filled = 0;

@@ -219,9 +219,14 @@ void TestFaults::killedSaveLeavesOldOrNew()
         }
         const auto writingBeside = [&] { return writesBeside(child.processId(), folder, path); };
         QVERIFY(QTest::qWaitFor([&] { return stoppedWhile(child.processId(), writingBeside); }, 60000));
+        // On a busy machine the first write may have gone through before the
+        // child was caught beside the document: the file then holds the new
+        // text, which is what the rename put there.
+        const bool renamed = !(TextFile::FileKey::of(path) == oldKey);
+        QVERIFY(renamed || !afterOneWrite);
         child.kill();
         QVERIFY(child.waitForFinished());
-        QVERIFY(bytesOf(path) == (afterOneWrite ? newBytes : oldBytes));
+        QVERIFY(bytesOf(path) == (renamed ? newBytes : oldBytes));
     }
 }
 
