@@ -10,6 +10,7 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditorDocument.h"
+#include "Heap.h"
 #include "Helpers.h"
 #include "HitModel.h"
 #include "ProcedureBox.h"
@@ -44,9 +45,7 @@
 #include <QVBoxLayout>
 
 #include <ctime>
-#include <malloc.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -176,13 +175,8 @@ void print(const QString &name, double value, const char *unit)
 
 double residentMiB()
 {
-    malloc_trim(0);
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0) : 0;
+    Heap::giveBack();
+    return double(Heap::residentKiB()) / 1024.0;
 }
 
 void printMemory(const QString &phase)
@@ -1254,6 +1248,8 @@ void Bench::waitOvershoot()
 
 int main(int argc, char *argv[])
 {
+    // The heap as the program sets it up.
+    Heap::keepReturnable();
     qInstallMessageHandler(quietHandler);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

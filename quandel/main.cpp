@@ -1,3 +1,4 @@
+#include "Heap.h"
 #include "ProductInfo.h"
 #include "Root.h"
 #include "TerminationSignals.h"
@@ -49,6 +50,7 @@ bool answersOnTerminal(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    Heap::keepReturnable();
     if (answersOnTerminal(argc, argv)) {
         // Prints the text and ends the program.
         QCoreApplication app(argc, argv);

@@ -1,6 +1,6 @@
 #include "HitModel.h"
 
-#include <malloc.h>
+#include "Heap.h"
 
 #include <algorithm>
 
@@ -82,7 +82,7 @@ void HitModel::clear()
     // Freed rows would otherwise stay with the process as free heap; a
     // few MB are not worth the walk over the heap.
     if (bytes > TrimBytes) {
-        malloc_trim(0);
+        Heap::giveBack();
     }
 }
 

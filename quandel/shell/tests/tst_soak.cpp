@@ -6,6 +6,7 @@
 #include "AppPaths.h"
 #include "DocumentLibrary.h"
 #include "Favoriten.h"
+#include "Heap.h"
 #include "Registry.h"
 #include "Root.h"
 #include "ScriptedPrompts.h"
@@ -24,7 +25,6 @@
 #include <QTest>
 
 #include <memory>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -44,16 +44,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString Key = u"Software\\Tivorn\\Quandel Library"_s;
-
-long residentKiB()
-{
-    QFile statm(u"/proc/self/statm"_s);
-    if (!statm.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields.at(1).toLong() * (sysconf(_SC_PAGESIZE) / 1024) : 0;
-}
 
 void copyFolder(const QString &from, const QString &to)
 {
@@ -101,7 +91,7 @@ void TestSoak::manyRoundsLoseNothing()
     QAction *manage = root.findChild<QAction *>(u"mnuverwalten"_s);
 
     const int total = rounds();
-    long settled = 0;
+    qint64 settled = 0;
     for (int round = 0; round < total; ++round) {
         const int kind = round % 4;
         root.findChild<QAction *>(u"mnuAnsicht_%1"_s.arg(kind))->trigger();
@@ -145,15 +135,15 @@ void TestSoak::manyRoundsLoseNothing()
         QCoreApplication::processEvents();
 
         if (round == total / 10) {
-            settled = residentKiB();
+            settled = Heap::residentKiB();
         }
     }
     // Only the messages of a full favourites list may have been shown.
     for (const auto &call : prompts.callsOf(u"message"_s)) {
         QVERIFY2(call.text.startsWith(u"Die maximale Anzahl"_s), qPrintable(call.text));
     }
-    const long grown = residentKiB() - settled;
-    qInfo("resident memory grew by %ld KiB after round %d", grown, total / 10);
+    const qint64 grown = Heap::residentKiB() - settled;
+    qInfo("resident memory grew by %lld KiB after round %d", grown, total / 10);
     if (QUANDEL_MEMORY_IS_MEASURED) {
         QVERIFY2(grown < 30 * 1024, "memory grows round after round");
     }
