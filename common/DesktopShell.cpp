@@ -16,7 +16,7 @@
 
 namespace {
 
-Shell *g_installed = nullptr;
+Shell *g_installedShell = nullptr;
 
 // xdg-open hands the file to the desktop's default application and returns;
 // its exit status tells whether that worked (no application, no desktop ...).
@@ -67,12 +67,12 @@ QString userName()
 Shell &Shell::instance()
 {
     static DesktopShell real;
-    return g_installed ? *g_installed : real;
+    return g_installedShell ? *g_installedShell : real;
 }
 
 void Shell::setInstance(Shell *s)
 {
-    g_installed = s;
+    g_installedShell = s;
 }
 
 bool DesktopShell::moveToTrash(const QString &path, QString *error)

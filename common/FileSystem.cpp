@@ -76,9 +76,14 @@ bool FileExists(const QString &path)
         const QString folder = slash < 0 ? QString() : (slash == 0 ? QStringLiteral("/") : path.left(slash));
         return matchesAnyEntry(folder, name);
     }
+    return EntryExists(path);
+}
+
+bool EntryExists(const QString &path)
+{
     // A dangling symbolic link is still an entry of its folder.
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    struct stat info = {};
+    return !path.isEmpty() && ::lstat(QFile::encodeName(path).constData(), &info) == 0;
 }
 
 bool PathExists(const QString &path)

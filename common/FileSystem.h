@@ -7,6 +7,10 @@
 // entry of its folder (hidden entries included). Empty text is false.
 bool FileExists(const QString &path);
 
+// True when the folder holds an entry of this name, a dangling symbolic link
+// included; no wildcards. Empty is false.
+bool EntryExists(const QString &path);
+
 // True when the attributes of the file or folder can be read. Empty is false.
 bool PathExists(const QString &path);
 

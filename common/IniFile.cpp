@@ -123,8 +123,6 @@ struct Profile
     bool wide() const { return base == Base::Utf16Le || base == Base::Utf16Be; }
 };
 
-const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
-
 inline char16_t unitOf(QChar c)
 {
     return c.unicode();
@@ -179,9 +177,9 @@ Profile parseProfile(const QByteArray &bytes)
         });
     } else {
         QByteArrayView rest = bytes;
-        if (rest.startsWith(Utf8Bom)) {
+        if (rest.startsWith(TextFile::Utf8Bom)) {
             profile.bom = true;
-            rest = rest.sliced(Utf8Bom.size());
+            rest = rest.sliced(TextFile::Utf8Bom.size());
         }
         const bool utf8 = TextFile::isUtf8(rest);
         profile.base = utf8 ? Profile::Base::Utf8 : Profile::Base::Windows1252;
@@ -235,7 +233,7 @@ QByteArray bytesOf(const Profile &profile)
     if (profile.wide()) {
         out = bigEndian ? QByteArrayLiteral("\xFE\xFF") : QByteArrayLiteral("\xFF\xFE");
     } else if (profile.bom) {
-        out = Utf8Bom;
+        out = TextFile::Utf8Bom;
     }
     for (const ProfileLine &line : profile.lines) {
         const QByteArrayView end = endBytes(line.end);

@@ -24,7 +24,7 @@
 
 namespace {
 
-Prompts *g_installed = nullptr;
+Prompts *g_installedPrompts = nullptr;
 
 QMessageBox::Icon toQt(Prompts::Icon icon)
 {
@@ -76,12 +76,12 @@ public:
 Prompts &Prompts::instance()
 {
     static QtPrompts real;
-    return g_installed ? *g_installed : real;
+    return g_installedPrompts ? *g_installedPrompts : real;
 }
 
 void Prompts::setInstance(Prompts *p)
 {
-    g_installed = p;
+    g_installedPrompts = p;
 }
 
 Prompts::Answer QtPrompts::message(QWidget *parent, const QString &text, const QString &title, Buttons buttons,

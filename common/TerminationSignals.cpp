@@ -19,7 +19,7 @@ int g_pipe[2] = {-1, -1};
 // received() has returned.
 volatile std::sig_atomic_t g_pending = 0;
 std::array<struct sigaction, Handled.size()> g_previous{};
-std::array<bool, Handled.size()> g_installed{};
+std::array<bool, Handled.size()> g_handlerInstalled{};
 
 extern "C" void onTerminationSignal(int signalNumber)
 {
@@ -77,16 +77,16 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent)
             sigaddset(&action.sa_mask, other);
         }
         action.sa_flags = SA_RESTART;
-        g_installed[i] = ::sigaction(Handled[i], &action, &g_previous[i]) == 0;
+        g_handlerInstalled[i] = ::sigaction(Handled[i], &action, &g_previous[i]) == 0;
     }
 }
 
 TerminationSignals::~TerminationSignals()
 {
     for (size_t i = 0; i < Handled.size(); ++i) {
-        if (g_installed[i]) {
+        if (g_handlerInstalled[i]) {
             ::sigaction(Handled[i], &g_previous[i], nullptr);
-            g_installed[i] = false;
+            g_handlerInstalled[i] = false;
         }
     }
     delete m_notifier;
@@ -102,7 +102,7 @@ TerminationSignals::~TerminationSignals()
 bool TerminationSignals::isReported(int signalNumber)
 {
     const int i = indexOf(signalNumber);
-    return i >= 0 && g_installed[size_t(i)];
+    return i >= 0 && g_handlerInstalled[size_t(i)];
 }
 
 void TerminationSignals::endProcess(int signalNumber)

@@ -21,10 +21,9 @@
 #include <unistd.h>
 
 using TextFile::FileKey;
+using TextFile::Utf8Bom;
 
 namespace {
-
-const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
 
 // Bytes 0x80 to 0x9F of Windows-1252; every other byte value is the Latin-1
 // character of the same number. The five bytes the code page leaves undefined

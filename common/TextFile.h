@@ -47,6 +47,9 @@ struct stat;
 
 namespace TextFile {
 
+// The byte order mark of a UTF-8 file that has one.
+inline const QByteArray Utf8Bom = QByteArrayLiteral("\xEF\xBB\xBF");
+
 // Decodes raw bytes. The line-end style is CrLf when the first line end is
 // CR LF, or when a Windows-1252 text has no line end at all; else Lf. A CR
 // that is not followed by LF stays in the text.

@@ -41,13 +41,6 @@ void tell(QWidget *window, const QString &text, const QString &title)
     Prompts::instance().message(window, text, title, Prompts::Buttons::Ok, Prompts::Icon::Critical);
 }
 
-// A dangling link is an entry too: it would be replaced just the same.
-bool entryExists(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
-}
-
 // True when both names lead to one entry, as two spellings of a name do on a
 // file system that ignores letter case (a memory stick, a network share).
 bool sameEntry(const QString &a, const QString &b)
@@ -282,7 +275,7 @@ bool FileCommands::renameTo(const QString &newName)
         const QString oldPath = folder + u'/' + oldName;
         const QString newPath = folder + u'/' + newEntryName;
         const bool onlyCase = oldName.compare(newEntryName, Qt::CaseInsensitive) == 0 && sameEntry(oldPath, newPath);
-        if (!onlyCase && entryExists(newPath) && !replaceExisting(newPath, question)) {
+        if (!onlyCase && EntryExists(newPath) && !replaceExisting(newPath, question)) {
             return false;
         }
         QString error;
@@ -347,7 +340,7 @@ void FileCommands::remove()
         Prompts::Answer::Yes) {
         return;
     }
-    if (entryExists(path)) {
+    if (EntryExists(path)) {
         QString error;
         if (!Shell::instance().moveToTrash(path, &error)) {
             // The document stays, and so does what the window shows.
@@ -384,7 +377,7 @@ void FileCommands::showProperties()
         }
         path = m_library->folder() + u'/' + m_library->currentFileName();
     }
-    if (!entryExists(path)) {
+    if (!EntryExists(path)) {
         tell(m_window, QFileInfo(path).fileName() + QStringLiteral(" ist nicht mehr vorhanden. "),
              QStringLiteral(" ") + m_library->caption());
         return;
@@ -442,7 +435,7 @@ void FileCommands::sendTo(int target)
         QDir().mkpath(destinationFolder);
     }
     const QString destination = QDir(destinationFolder).filePath(name);
-    if (entryExists(destination) &&
+    if (EntryExists(destination) &&
         ask(m_window,
             QStringLiteral("Diese Datei wurde schon kopiert oder ist bereits vorhanden.  ") + u'\n' +
                 QStringLiteral("Möchten Sie diese überschreiben ? "),

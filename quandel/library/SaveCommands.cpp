@@ -5,6 +5,7 @@
 #include "DocumentRecovery.h"
 #include "DocumentWatch.h"
 #include "FileCommands.h"
+#include "FileSystem.h"
 #include "Renames.h"
 #include "ShownDocument.h"
 
@@ -22,13 +23,6 @@
 namespace {
 
 const QString NewProjectTitle = QStringLiteral(" Neues Projekt");
-
-// Anything by that name, a dangling link included.
-bool entryExists(const QString &path)
-{
-    struct stat info = {};
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0;
-}
 
 } // namespace
 
@@ -178,7 +172,7 @@ bool SaveCommands::saveNewProject()
         return false;
     }
     QString proposed = QStringLiteral("Neues Projekt");
-    for (int n = 2; n < 100 && entryExists(library.folder() + u'/' + proposed); ++n) {
+    for (int n = 2; n < 100 && EntryExists(library.folder() + u'/' + proposed); ++n) {
         proposed = QStringLiteral("Neues Projekt %1").arg(n);
     }
     QString created;
@@ -226,7 +220,7 @@ bool SaveCommands::createProject(const QString &name, QString *created)
         return false;
     }
     const QString path = folder + u'/' + name;
-    bool exists = entryExists(path);
+    bool exists = EntryExists(path);
     for (const QString &project : std::as_const(m_library.folders())) {
         exists = exists || QFileInfo(project).fileName().compare(name, Qt::CaseInsensitive) == 0;
     }
