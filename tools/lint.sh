@@ -25,22 +25,12 @@ if [ ! -f "$db" ]; then
     exit 1
 fi
 
-# The tracked sources that the build compiles; generated files (moc, rcc)
-# and sources of targets this build leaves out are not handed over. Their
-# compile commands go to clang-tidy without the precompiled header: clang
-# cannot read GCC's, and so each source is checked with what it includes
-# itself.
-commands=$(mktemp -d)
-trap 'rm -rf "$commands"' EXIT
-python3 tools/lint-commands.py "$db" "$commands/compile_commands.json" >"$commands/units"
-mapfile -t units <"$commands/units"
-echo "lint: clang-tidy over ${#units[@]} translation units, $jobs at a time"
-# Each unit's report is printed in one piece, and only when it has findings.
-# The compiler's own warnings (-w) are the build's business, not the lint's.
-if ! printf '%s\0' "${units[@]}" | xargs -0 -n 1 -P "$jobs" sh -c '
-    out=$(clang-tidy -p "$0" --quiet --warnings-as-errors="*" --extra-arg=-w "$1" 2>&1) && exit 0
-    printf "%s\n" "$out"
-    exit 1' "$commands"; then
+# The tracked sources that the build compiles (generated files such as moc
+# output are not handed over), the files of a folder together where they
+# compile together; each report is printed in one piece, and only when it has
+# findings. The compiler's own warnings (-w) are the build's business, not
+# the lint's.
+if ! python3 tools/lint-tidy.py "$db" --jobs "$jobs"; then
     echo "lint: clang-tidy has findings (see above)"
     status=1
 fi
