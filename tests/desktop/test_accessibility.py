@@ -143,8 +143,13 @@ def test_focus_is_told(s: DesktopSession):
     s.key("alt+v", "l")
     alert = s.wait_find(m.app, role="alert", showing=True)
     s.wait_find(alert, role="push button", name="Nein", showing=True)
+    # The box has the keys once its button is told focused; by then the
+    # list's loss of the focus has been told too, and is not taken for the
+    # focus coming back.
+    events.wait(lambda _, role, __: role == "push button", "the message box's button gets the focus")
     events.items.clear()
     s.key("Escape")
+    s.wait_for(lambda: s.find(m.app, role="alert", showing=True) is None, "the message box closes")
     s.wait_for(lambda: ("object:state-changed:focused", "list item", "Fehlerbehandlung") in events.pump(),
                "the focus is told again once the message box has closed")
     events.close()
