@@ -5,6 +5,7 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditingState.h"
+#include "HitIntake.h"
 #include "HitModel.h"
 #include "Prompts.h"
 #include "ReplaceReport.h"
@@ -14,7 +15,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,11 +22,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -34,12 +32,6 @@
 #include <algorithm>
 
 namespace {
-
-// As in " Alle Treffer": results go into the tree every 16 ms, for at most
-// 10 ms each time.
-constexpr int DrainIntervalMs = 16;
-constexpr int DrainBudgetMs = 10;
-constexpr int ExpandedDocuments = 20;
 
 constexpr char KeptGeometry[] = "alleErsetzenGeometry";
 const QString Caption = QStringLiteral(" In allen Dokumenten ersetzen");
@@ -73,35 +65,6 @@ QCheckBox *checkBox(const QString &caption, const QString &name, const QString &
     c->setAccessibleName(accessible);
     return c;
 }
-
-// Draws a line of the tree with a light background behind the match (in
-// the column before) or its replacement (in the column after).
-class MarkDelegate final : public QStyledItemDelegate
-{
-public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        const QVariant start = index.data(HitModel::MarkStartRole);
-        const int length = index.data(HitModel::MarkLengthRole).toInt();
-        if (!start.isValid() || length <= 0) {
-            return;
-        }
-        const QString text = index.data(Qt::DisplayRole).toString();
-        const QFontMetrics fm(option.font);
-        const int margin = option.widget ? option.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1 : 3;
-        const int x = option.rect.x() + margin + fm.horizontalAdvance(text.left(start.toInt()));
-        const int width = fm.horizontalAdvance(text.mid(start.toInt(), length));
-        QColor mark = option.palette.color(QPalette::Highlight);
-        mark.setAlpha(90);
-        painter->save();
-        painter->setClipRect(option.rect);
-        painter->fillRect(QRect(x, option.rect.y() + 1, width, option.rect.height() - 2), mark);
-        painter->restore();
-    }
-};
 
 } // namespace
 
@@ -169,7 +132,7 @@ AlleErsetzen::AlleErsetzen(DocumentLibrary *library, ReplaceSession *session, QS
     m_tree->setModel(m_model);
     m_tree->setUniformRowHeights(true);
     m_tree->setAllColumnsShowFocus(true);
-    auto *marks = new MarkDelegate(m_tree);
+    auto *marks = new HitMarkDelegate(m_tree);
     m_tree->setItemDelegateForColumn(HitModel::TextColumn, marks);
     m_tree->setItemDelegateForColumn(HitModel::AfterColumn, marks);
     // The lines before and after share the width; no column is measured
@@ -234,7 +197,7 @@ AlleErsetzen::AlleErsetzen(DocumentLibrary *library, ReplaceSession *session, QS
     resize(760, 520);
 
     m_drain = new QTimer(this);
-    m_drain->setInterval(DrainIntervalMs);
+    HitIntake::prepare(*m_drain);
     connect(m_drain, &QTimer::timeout, this, &AlleErsetzen::drain);
     connect(m_term, &QComboBox::editTextChanged, this, &AlleErsetzen::fieldsChanged);
     connect(m_replacement, &QLineEdit::textChanged, this, &AlleErsetzen::fieldsChanged);
@@ -373,35 +336,18 @@ void AlleErsetzen::preview()
 
 void AlleErsetzen::drain()
 {
-    QElapsedTimer clock;
-    clock.start();
     if (m_run) {
-        takeResults(clock);
+        takeResults();
     }
     if (!m_run) {
         m_drain->stop();
     }
 }
 
-void AlleErsetzen::takeResults(const QElapsedTimer &clock)
+void AlleErsetzen::takeResults()
 {
     const bool finished = m_run->isFinished();
-    const DocumentLibrary *library = m_library;
-    const auto nameOf = [library](int index) { return library->entry(index).displayName; };
-    const int before = m_model->documentCount();
-    while (clock.elapsed() < DrainBudgetMs) {
-        QList<AllHits::Document> docs = m_run->take(64);
-        if (docs.isEmpty()) {
-            break;
-        }
-        m_model->add(std::move(docs), nameOf);
-    }
-    for (int row = before; row < std::min(m_model->documentCount(), ExpandedDocuments); ++row) {
-        m_tree->expand(m_model->index(row, 0));
-    }
-    if (before == 0 && m_model->documentCount() > 0 && !m_tree->currentIndex().isValid()) {
-        m_tree->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::NoUpdate);
-    }
+    HitIntake::take(*m_run, *m_model, *m_tree, *m_library);
     m_bar->setValue(m_run->examined());
     setCount(QStringLiteral("%1 von %2").arg(number(m_run->examined()), number(m_run->total())));
     if (finished) {

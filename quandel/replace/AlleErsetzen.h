@@ -14,7 +14,6 @@ class DocumentLibrary;
 class HitModel;
 class QCheckBox;
 class QComboBox;
-class QElapsedTimer;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -77,7 +76,7 @@ private:
     MatchOptions fieldOptions() const;
     void fieldsChanged();
     void drain();
-    void takeResults(const QElapsedTimer &clock);
+    void takeResults();
     void finishPreview(bool cancelled);
     void updateButtons();
     // The ticked hits of the preview, by document; notes the Windows-1252

@@ -4,6 +4,7 @@
 #include "DocumentKinds.h"
 #include "DocumentLibrary.h"
 #include "EditingState.h"
+#include "HitIntake.h"
 #include "HitModel.h"
 #include "SearchHistory.h"
 
@@ -11,18 +12,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QThreadPool>
 #include <QTimer>
@@ -31,12 +29,6 @@
 #include <algorithm>
 
 namespace {
-
-// How often the results collected by the workers are put into the tree, and
-// for how long at most each time: the window stays responsive.
-constexpr int DrainIntervalMs = 16;
-constexpr int DrainBudgetMs = 10;
-constexpr int ExpandedDocuments = 20;
 
 // Where the window stood when it was last closed is kept with the main
 // window, for as long as it lives.
@@ -63,36 +55,6 @@ QString countText(qsizetype hits, int documents)
         .arg(number(hits), number(documents),
              documents == 1 ? QStringLiteral("Dokument") : QStringLiteral("Dokumenten"));
 }
-
-// Draws a line of the tree with a light background behind the match.
-class MarkDelegate final : public QStyledItemDelegate
-{
-public:
-    // term: the term of the rows shown, kept by the window.
-    MarkDelegate(const QString *term, QObject *parent) : QStyledItemDelegate(parent), m_term(term) {}
-
-    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
-    {
-        QStyledItemDelegate::paint(painter, option, index);
-        const QVariant start = index.data(HitModel::MarkStartRole);
-        if (!start.isValid() || m_term->isEmpty()) {
-            return;
-        }
-        const QString text = index.data(Qt::DisplayRole).toString();
-        const QFontMetrics fm(option.font);
-        const int margin = option.widget ? option.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1 : 3;
-        const int x = option.rect.x() + margin + fm.horizontalAdvance(text.left(start.toInt()));
-        const QVariant length = index.data(HitModel::MarkLengthRole);
-        const int width =
-            fm.horizontalAdvance(text.mid(start.toInt(), length.isValid() ? length.toInt() : m_term->size()));
-        QColor mark = option.palette.color(QPalette::Highlight);
-        mark.setAlpha(90);
-        painter->fillRect(QRect(x, option.rect.y() + 1, width, option.rect.height() - 2), mark);
-    }
-
-private:
-    const QString *m_term;
-};
 
 QString documentPath(const DocumentLibrary *library, int index)
 {
@@ -194,7 +156,7 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
     m_tree->setModel(m_model);
     m_tree->setUniformRowHeights(true);
     m_tree->setAllColumnsShowFocus(true);
-    m_tree->setItemDelegateForColumn(1, new MarkDelegate(&m_lastTerm, m_tree));
+    m_tree->setItemDelegateForColumn(1, new HitMarkDelegate(m_tree));
     m_tree->header()->setStretchLastSection(true);
     m_tree->setColumnWidth(0, 180);
     m_tree->installEventFilter(this);
@@ -227,7 +189,7 @@ AlleTreffer::AlleTreffer(DocumentLibrary *library, QPlainTextEdit *text, QString
     resize(640, 420);
 
     m_drain = new QTimer(this);
-    m_drain->setInterval(DrainIntervalMs);
+    HitIntake::prepare(*m_drain);
     connect(m_drain, &QTimer::timeout, this, &AlleTreffer::drain);
     connect(m_term, &QComboBox::editTextChanged, this,
             [this](const QString &typed) { m_start->setEnabled(!typed.isEmpty()); });
@@ -355,40 +317,20 @@ void AlleTreffer::cancel()
 
 void AlleTreffer::drain()
 {
-    QElapsedTimer clock;
-    clock.start();
     if (m_run) {
-        takeResults(clock);
+        takeResults();
     }
     if (!m_run) {
         m_drain->stop();
     }
 }
 
-void AlleTreffer::takeResults(const QElapsedTimer &clock)
+void AlleTreffer::takeResults()
 {
     // Asked before taking: a run finished by then has nothing left after
     // this round.
     const bool finished = m_run->isFinished();
-    const DocumentLibrary *library = m_library;
-    const auto nameOf = [library](int index) { return library->entry(index).displayName; };
-    const int before = m_model->documentCount();
-    while (clock.elapsed() < DrainBudgetMs) {
-        QList<AllHits::Document> docs = m_run->take(64);
-        if (docs.isEmpty()) {
-            break;
-        }
-        m_model->add(std::move(docs), nameOf);
-    }
-    // The first documents open, so that lines show at once; a long list
-    // stays a list of documents.
-    for (int row = before; row < std::min(m_model->documentCount(), ExpandedDocuments); ++row) {
-        m_tree->expand(m_model->index(row, 0));
-    }
-    if (before == 0 && m_model->documentCount() > 0 && !m_tree->currentIndex().isValid()) {
-        // The keyboard starts at the first row; nothing is selected yet.
-        m_tree->selectionModel()->setCurrentIndex(m_model->index(0, 0), QItemSelectionModel::NoUpdate);
-    }
+    HitIntake::take(*m_run, *m_model, *m_tree, *m_library);
     updateProgress();
     if (finished) {
         finishRun(false);

@@ -11,7 +11,6 @@
 class DocumentLibrary;
 class HitModel;
 class QCheckBox;
-class QElapsedTimer;
 class QComboBox;
 class QLabel;
 class QPlainTextEdit;
@@ -75,7 +74,7 @@ protected:
 private:
     void fillHistory();
     void drain();
-    void takeResults(const QElapsedTimer &clock);
+    void takeResults();
     void finishRun(bool cancelled);
     void giveFocusBack();
     void setStatus(const QString &text);
