@@ -590,15 +590,7 @@ bool AlleErsetzen::eventFilter(QObject *watched, QEvent *event)
 
 void AlleErsetzen::giveFocusBack()
 {
-    QWidget *target = m_returnFocus;
-    if (!target || !target->isVisible() || !target->isEnabled()) {
-        m_library->focusDocumentList();
-        return;
-    }
-    if (QWidget *window = target->window(); window && window != this) {
-        window->activateWindow();
-    }
-    target->setFocus(Qt::OtherFocusReason);
+    BesideWindow::giveFocusBack(this, m_returnFocus, *m_library);
 }
 
 void AlleErsetzen::reject()

@@ -451,15 +451,7 @@ bool AlleTreffer::eventFilter(QObject *watched, QEvent *event)
 
 void AlleTreffer::giveFocusBack()
 {
-    QWidget *target = m_returnFocus;
-    if (!target || !target->isVisible() || !target->isEnabled()) {
-        m_library->focusDocumentList();
-        return;
-    }
-    if (QWidget *window = target->window(); window && window != this) {
-        window->activateWindow();
-    }
-    target->setFocus(Qt::OtherFocusReason);
+    BesideWindow::giveFocusBack(this, m_returnFocus, *m_library);
 }
 
 void AlleTreffer::reject()

@@ -1,5 +1,7 @@
 #include "BesideWindow.h"
 
+#include "DocumentLibrary.h"
+
 #include <QList>
 #include <QRect>
 #include <QScreen>
@@ -57,6 +59,18 @@ void keep(const QWidget *tool, const char *keptProperty)
     if (QWidget *window = tool->parentWidget()) {
         window->setProperty(keptProperty, tool->geometry());
     }
+}
+
+void giveFocusBack(const QWidget *tool, QWidget *target, DocumentLibrary &library)
+{
+    if (!target || !target->isVisible() || !target->isEnabled()) {
+        library.focusDocumentList();
+        return;
+    }
+    if (QWidget *window = target->window(); window && window != tool) {
+        window->activateWindow();
+    }
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace BesideWindow
