@@ -427,7 +427,11 @@ void TestAllHits::memoryGoesBack()
     const qint64 during = Heap::residentKiB();
     // What may stay after the run is a fraction of what it held.
     constexpr qint64 slackKiB = 8 * 1024;
-    QVERIFY2(during - before > 2 * slackKiB, qPrintable(QString::number(during - before)));
+    // Under the address sanitizer its own allocator hands memory back at
+    // times of its choosing: the resident size says nothing there.
+    if (residentCounts) {
+        QVERIFY2(during - before > 2 * slackKiB, qPrintable(QString::number(during - before)));
+    }
     const auto given = [&](const char *when) {
         const qint64 now = Heap::residentKiB();
         if (residentCounts && now - before >= slackKiB) {
